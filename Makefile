@@ -1,0 +1,27 @@
+# The two front doors: `make run` and `make test`. Everything else is CMake.
+JOBS ?= $(shell nproc)
+.PHONY: run test build-release build-asan fuzz-smoke bench clean
+
+run:
+	@scripts/run-client.sh
+
+test:
+	@scripts/install-deps.sh
+	cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DQV_SANITIZE=ON -DQV_BENCH=ON
+	cmake --build build/asan -j $(JOBS)
+	cd build/asan && ctest --output-on-failure -j $(JOBS) --timeout 300
+	@scripts/fuzz-smoke.sh
+
+build-release:
+	@scripts/install-deps.sh
+	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DQV_TESTS=OFF -DQV_BENCH=ON
+	cmake --build build/release -j $(JOBS)
+
+bench: build-release
+	build/release/qv_bench
+
+fuzz-smoke:
+	@scripts/fuzz-smoke.sh
+
+clean:
+	rm -rf build

@@ -1,0 +1,4 @@
+#pragma once
+// The main window's display switch.
+void SwitchToWindowed();
+void SwitchToFullScreen();

@@ -1,0 +1,252 @@
+#include "platform/platform.h"
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+std::string NativePath(std::string_view path) {
+    std::string out(path);
+    for (char& c : out)
+        if (c == '\\') c = '/';
+    return out;
+}
+
+bool FileExists(std::string_view path) {
+    struct stat st {};
+    return ::stat(std::string(path).c_str(), &st) == 0;
+}
+
+bool IsDirectory(std::string_view path) {
+    struct stat st {};
+    return ::stat(std::string(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool MakeDirectories(std::string_view path) {
+    std::string p = NativePath(path);
+    if (p.empty()) return false;
+    for (size_t i = 1; i <= p.size(); ++i) {
+        if (i == p.size() || p[i] == '/') {
+            std::string part = p.substr(0, i);
+            if (::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
+        }
+    }
+    return IsDirectory(p);
+}
+
+std::optional<uint64_t> FileSize(std::string_view path) {
+    struct stat st {};
+    if (::stat(std::string(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    return static_cast<uint64_t>(st.st_size);
+}
+
+std::optional<std::vector<uint8_t>> ReadWholeFile(std::string_view path) {
+    std::FILE* f = std::fopen(std::string(path).c_str(), "rb");
+    if (!f) return std::nullopt;
+    std::vector<uint8_t> bytes;
+    uint8_t chunk[65536];
+    size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+        bytes.insert(bytes.end(), chunk, chunk + n);
+    bool ok = !std::ferror(f);
+    std::fclose(f);
+    if (!ok) return std::nullopt;
+    return bytes;
+}
+
+std::optional<std::string> FindPathIgnoringCase(std::string_view path) {
+    std::string p = NativePath(path);
+    if (p.empty()) return std::nullopt;
+    if (FileExists(p)) return p;
+
+    std::string resolved = p[0] == '/' ? "/" : "";
+    size_t pos = p[0] == '/' ? 1 : 0;
+    while (pos <= p.size()) {
+        size_t slash = p.find('/', pos);
+        std::string part = p.substr(pos, slash == std::string::npos ? std::string::npos : slash - pos);
+        pos = slash == std::string::npos ? p.size() + 1 : slash + 1;
+        if (part.empty() || part == ".") continue;
+        std::string dir = resolved.empty() ? "." : resolved;
+        std::string candidate = resolved + part;
+        if (part != ".." && !FileExists(candidate)) {
+            DIR* d = ::opendir(dir.c_str());
+            if (!d) return std::nullopt;
+            std::string match;
+            while (dirent* e = ::readdir(d)) {
+                if (::strcasecmp(e->d_name, part.c_str()) == 0) {
+                    match = e->d_name;
+                    break;
+                }
+            }
+            ::closedir(d);
+            if (match.empty()) return std::nullopt;
+            candidate = resolved + match;
+        }
+        resolved = candidate;
+        if (pos <= p.size()) resolved += '/';
+    }
+    if (!resolved.empty() && resolved.back() == '/' && resolved.size() > 1) resolved.pop_back();
+    return FileExists(resolved) ? std::optional<std::string>(resolved) : std::nullopt;
+}
+
+// ---------------------------------------------------------------- atomic replacement
+
+AtomicFileWriter::AtomicFileWriter(std::string_view path) : path_(NativePath(path)) {
+    tempPath_ = path_ + ".tmp-XXXXXX";
+    int fd = ::mkstemp(tempPath_.data());
+    if (fd < 0) {
+        tempPath_.clear();
+        return;
+    }
+    // Keep the permissions of the file we replace, else the usual ones.
+    struct stat st {};
+    ::fchmod(fd, ::stat(path_.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644);
+    file_ = ::fdopen(fd, "wb");
+    if (!file_) {
+        ::close(fd);
+        ::unlink(tempPath_.c_str());
+        tempPath_.clear();
+    }
+}
+
+AtomicFileWriter::~AtomicFileWriter() {
+    Abandon();
+}
+
+void AtomicFileWriter::Abandon() {
+    if (file_) std::fclose(file_);
+    file_ = nullptr;
+    if (!tempPath_.empty()) ::unlink(tempPath_.c_str());
+    tempPath_.clear();
+}
+
+bool AtomicFileWriter::Commit() {
+    if (!file_) return false;
+    bool ok = std::fflush(file_) == 0 && !std::ferror(file_) && ::fsync(::fileno(file_)) == 0;
+    ok = (std::fclose(file_) == 0) && ok;
+    file_ = nullptr;
+    if (ok) ok = ::rename(tempPath_.c_str(), path_.c_str()) == 0;
+    if (!ok) {
+        ::unlink(tempPath_.c_str());
+    }
+    tempPath_.clear();
+    return ok;
+}
+
+bool AtomicReplaceFile(std::string_view path, const void* data, size_t size) {
+    AtomicFileWriter writer(path);
+    if (!writer.IsOpen()) return false;
+    if (size > 0 && std::fwrite(data, 1, size, writer.File()) != size) return false;
+    return writer.Commit();
+}
+
+// ---------------------------------------------------------------- memory-mapped files
+
+namespace {
+uint8_t g_emptyView[1]; // the view of an empty file: valid, zero bytes long
+}
+
+FileMapping::FileMapping(FileMapping&& other) noexcept {
+    *this = std::move(other);
+}
+
+FileMapping& FileMapping::operator=(FileMapping&& other) noexcept {
+    if (this != &other) {
+        Close();
+        data_ = other.data_;
+        size_ = other.size_;
+        mapped_ = other.mapped_;
+        fd_ = other.fd_;
+        other.data_ = nullptr;
+        other.size_ = 0;
+        other.mapped_ = false;
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+FileMapping::~FileMapping() {
+    Close();
+}
+
+void FileMapping::Close() {
+    if (mapped_ && data_) ::munmap(data_, size_);
+    if (fd_ >= 0) ::close(fd_);
+    data_ = nullptr;
+    size_ = 0;
+    mapped_ = false;
+    fd_ = -1;
+}
+
+bool FileMapping::OpenRead(std::string_view path, int* error) {
+    Close();
+    int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (error) *error = errno;
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (error) *error = S_ISDIR(st.st_mode) ? EISDIR : errno;
+        ::close(fd);
+        return false;
+    }
+    if (st.st_size == 0) {
+        ::close(fd);
+        data_ = g_emptyView;
+        return true;
+    }
+    void* view = ::mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    ::close(fd); // the mapping keeps the file
+    if (view == MAP_FAILED) {
+        if (error) *error = errno;
+        return false;
+    }
+    data_ = static_cast<uint8_t*>(view);
+    size_ = static_cast<size_t>(st.st_size);
+    mapped_ = true;
+    return true;
+}
+
+bool FileMapping::OpenReadWrite(std::string_view path, size_t size, int* error) {
+    Close();
+    int fd = ::open(NativePath(path).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        if (error) *error = errno;
+        return false;
+    }
+    if (::ftruncate(fd, static_cast<off_t>(size)) != 0) {
+        if (error) *error = errno;
+        ::close(fd);
+        return false;
+    }
+    if (size == 0) {
+        fd_ = fd;
+        data_ = g_emptyView;
+        return true;
+    }
+    void* view = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (view == MAP_FAILED) {
+        if (error) *error = errno;
+        ::close(fd);
+        return false;
+    }
+    fd_ = fd;
+    data_ = static_cast<uint8_t*>(view);
+    size_ = size;
+    mapped_ = true;
+    return true;
+}
+
+bool FileMapping::Flush() {
+    if (!mapped_) return data_ != nullptr;
+    return ::msync(data_, size_, MS_SYNC) == 0;
+}
+
+} // namespace platform

@@ -1,0 +1,258 @@
+#include "platform/backend.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <deque>
+#include <mutex>
+
+namespace platform {
+namespace detail {
+namespace {
+
+std::mutex g_backendMutex;
+std::unique_ptr<Backend> g_sdl;
+std::atomic<int> g_kind{-1}; // -1: not chosen yet
+
+struct WindowLayer {
+    std::mutex queueMutex; // PostMessage may come from other threads
+    std::deque<Message> queue;
+    WindowProc proc;
+    bool keyDown[256] = {};
+    bool destroying = false;
+};
+
+WindowLayer& Layer() {
+    static WindowLayer layer;
+    return layer;
+}
+
+void TrackKeys(const Message& msg) {
+    auto& keys = Layer().keyDown;
+    bool down = msg.id == WM_KEYDOWN || msg.id == WM_SYSKEYDOWN;
+    bool up = msg.id == WM_KEYUP || msg.id == WM_SYSKEYUP;
+    if ((down || up) && msg.wParam < 256) keys[msg.wParam] = down;
+    if (msg.id == WM_ACTIVATE && msg.wParam == WA_INACTIVE)
+        std::fill(std::begin(keys), std::end(keys), false);
+}
+
+} // namespace
+
+Backend& ActiveBackendObject() {
+    if (ActiveBackend() == BackendKind::Headless) return HeadlessBackendObject();
+    std::lock_guard<std::mutex> lock(g_backendMutex);
+    if (!g_sdl) g_sdl = MakeSdlBackend();
+    return *g_sdl;
+}
+
+void ResetWindowLayer() {
+    WindowLayer& l = Layer();
+    {
+        std::lock_guard<std::mutex> lock(l.queueMutex);
+        l.queue.clear();
+    }
+    l.proc = nullptr;
+    l.destroying = false;
+    std::fill(std::begin(l.keyDown), std::end(l.keyDown), false);
+}
+
+void UnrollRing(const uint16_t* ring, int width, int height, int start, uint16_t* out, int outPitch) {
+    if (!ring || width <= 0 || height <= 0) return;
+    const int64_t total = static_cast<int64_t>(width) * height;
+    int64_t pos = start % total;
+    if (pos < 0) pos += total;
+    for (int y = 0; y < height; ++y) {
+        uint16_t* row = out + static_cast<int64_t>(y) * outPitch;
+        int64_t first = std::min<int64_t>(width, total - pos);
+        std::memcpy(row, ring + pos, static_cast<size_t>(first) * 2);
+        if (first < width) std::memcpy(row + first, ring, static_cast<size_t>(width - first) * 2);
+        pos += width;
+        if (pos >= total) pos -= total;
+    }
+}
+
+} // namespace detail
+
+using detail::ActiveBackendObject;
+using detail::Layer;
+
+BackendKind ActiveBackend() {
+    int kind = detail::g_kind.load();
+    if (kind < 0) {
+        std::string want = GetEnv("QV_PLATFORM");
+        kind = want == "headless" ? 1 : 0;
+        detail::g_kind.store(kind);
+    }
+    return kind == 1 ? BackendKind::Headless : BackendKind::Sdl;
+}
+
+void UseBackend(BackendKind kind) {
+    detail::g_kind.store(kind == BackendKind::Headless ? 1 : 0);
+}
+
+namespace {
+std::string g_title;
+}
+
+bool CreateMainWindow(const WindowDesc& desc, WindowProc proc) {
+    auto& backend = ActiveBackendObject();
+    if (backend.HasWindow()) return false;
+    if (!backend.CreateWindow(desc)) return false;
+    Layer().proc = std::move(proc);
+    g_title = desc.title;
+    SendMessage(WM_CREATE);
+    SendMessage(WM_SIZE, 0, MakeLParam(desc.clientWidth, desc.clientHeight));
+    if (desc.visible) SendMessage(WM_ACTIVATE, WA_ACTIVE);
+    return true;
+}
+
+bool HasMainWindow() {
+    return ActiveBackendObject().HasWindow();
+}
+
+void DestroyMainWindow() {
+    auto& l = Layer();
+    if (l.destroying || !HasMainWindow()) return;
+    l.destroying = true;
+    SendMessage(WM_DESTROY);
+    ActiveBackendObject().DestroyWindow();
+    l.proc = nullptr;
+    l.destroying = false;
+}
+
+bool PeekMessage(Message& out) {
+    auto& l = Layer();
+    std::vector<Message> native;
+    ActiveBackendObject().Pump(native);
+    std::lock_guard<std::mutex> lock(l.queueMutex);
+    for (auto& m : native)
+        l.queue.push_back(m);
+    if (l.queue.empty()) return false;
+    out = l.queue.front();
+    l.queue.pop_front();
+    detail::TrackKeys(out);
+    return true;
+}
+
+bool WaitMessage(uint32_t timeoutMs) {
+    {
+        std::lock_guard<std::mutex> lock(Layer().queueMutex);
+        if (!Layer().queue.empty()) return true;
+    }
+    return ActiveBackendObject().Wait(timeoutMs);
+}
+
+void PostMessage(uint32_t id, uintptr_t wParam, intptr_t lParam) {
+    auto& l = Layer();
+    std::lock_guard<std::mutex> lock(l.queueMutex);
+    l.queue.push_back(Message{id, wParam, lParam, TickCount()});
+}
+
+void PostQuitMessage(int exitCode) {
+    PostMessage(WM_QUIT, static_cast<uintptr_t>(exitCode));
+}
+
+intptr_t SendMessage(uint32_t id, uintptr_t wParam, intptr_t lParam) {
+    return DispatchMessage(Message{id, wParam, lParam, TickCount()});
+}
+
+intptr_t DispatchMessage(const Message& msg) {
+    WindowProc proc = Layer().proc; // a copy: the procedure may destroy the window
+    if (!proc) return DefWindowProc(msg);
+    return proc(msg);
+}
+
+intptr_t DefWindowProc(const Message& msg) {
+    if (msg.id == WM_CLOSE) DestroyMainWindow();
+    return 0;
+}
+
+bool RemoveQueuedMessage(uint32_t id) {
+    auto& l = Layer();
+    std::vector<Message> native;
+    ActiveBackendObject().Pump(native);
+    std::lock_guard<std::mutex> lock(l.queueMutex);
+    for (auto& m : native)
+        l.queue.push_back(m);
+    auto it = std::find_if(l.queue.begin(), l.queue.end(), [&](const Message& m) { return m.id == id; });
+    if (it == l.queue.end()) return false;
+    l.queue.erase(it);
+    return true;
+}
+
+void SetWindowTitle(std::string_view utf8) {
+    g_title = std::string(utf8);
+    ActiveBackendObject().SetTitle(utf8);
+}
+std::string GetWindowTitle() {
+    return g_title;
+}
+void SetClientSize(int width, int height) {
+    ActiveBackendObject().SetClientSize(width, height);
+}
+void GetClientSize(int& width, int& height) {
+    ActiveBackendObject().GetClientSize(width, height);
+}
+void SetWindowPosition(int x, int y) {
+    ActiveBackendObject().SetPosition(x, y);
+}
+void GetWindowPosition(int& x, int& y) {
+    ActiveBackendObject().GetPosition(x, y);
+}
+FrameMetrics GetFrameMetrics() {
+    return ActiveBackendObject().Frame();
+}
+bool WindowHasFocus() {
+    return ActiveBackendObject().HasFocus();
+}
+bool IsWindowMinimized() {
+    return ActiveBackendObject().IsMinimized();
+}
+
+namespace {
+std::atomic<bool> g_cursorShown{true};
+}
+void ShowSystemCursor(bool show) {
+    g_cursorShown = show;
+    ActiveBackendObject().ShowCursor(show);
+}
+bool IsSystemCursorShown() {
+    return g_cursorShown;
+}
+void SetMouseCapture(bool on) {
+    ActiveBackendObject().SetCapture(on);
+}
+void GetCursorPosition(int& x, int& y) {
+    ActiveBackendObject().GetCursor(x, y);
+}
+bool IsKeyDown(int virtualKey) {
+    if (virtualKey < 0 || virtualKey > 255) return false;
+    return Layer().keyDown[virtualKey];
+}
+uint32_t GetDoubleClickTime() {
+    return 500;
+}
+
+bool SetFullScreen(bool on, int width, int height) {
+    return ActiveBackendObject().SetFullScreen(on, width, height);
+}
+bool IsFullScreen() {
+    return ActiveBackendObject().IsFullScreen();
+}
+DesktopInfo GetDesktopInfo() {
+    return ActiveBackendObject().Desktop();
+}
+std::optional<std::string> GetClipboardText() {
+    return ActiveBackendObject().Clipboard();
+}
+
+void PresentFrame(const uint16_t* ring, int width, int height, int start) {
+    if (!ring || width <= 0 || height <= 0) return;
+    ActiveBackendObject().Present(ring, width, height, start);
+}
+
+void ShowMessageBox(std::string_view text, std::string_view caption, BoxIcon icon) {
+    ActiveBackendObject().MessageBox(text, caption, icon);
+}
+
+} // namespace platform

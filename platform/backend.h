@@ -1,0 +1,49 @@
+#pragma once
+// Internal to platform/: what a window backend provides. Window.cpp keeps the message queue and
+// the window procedure and calls the active backend for everything native.
+#include "platform/platform.h"
+
+#include <memory>
+
+namespace platform::detail {
+
+class Backend {
+  public:
+    virtual ~Backend() = default;
+    virtual bool CreateWindow(const WindowDesc& desc) = 0;
+    virtual void DestroyWindow() = 0;
+    virtual bool HasWindow() const = 0;
+    // Appends translated native input to out.
+    virtual void Pump(std::vector<Message>& out) = 0;
+    // Waits for native input at most ms; true when some is ready.
+    virtual bool Wait(uint32_t ms) = 0;
+    virtual void SetTitle(std::string_view utf8) = 0;
+    virtual void SetClientSize(int width, int height) = 0;
+    virtual void GetClientSize(int& width, int& height) = 0;
+    virtual void SetPosition(int x, int y) = 0;
+    virtual void GetPosition(int& x, int& y) = 0;
+    virtual FrameMetrics Frame() = 0;
+    virtual bool HasFocus() = 0;
+    virtual bool IsMinimized() = 0;
+    virtual void ShowCursor(bool show) = 0;
+    virtual void SetCapture(bool on) = 0;
+    virtual void GetCursor(int& x, int& y) = 0;
+    virtual void Present(const uint16_t* ring, int width, int height, int start) = 0;
+    virtual bool SetFullScreen(bool on, int width, int height) = 0;
+    virtual bool IsFullScreen() = 0;
+    virtual DesktopInfo Desktop() = 0;
+    virtual std::optional<std::string> Clipboard() = 0;
+    virtual void MessageBox(std::string_view text, std::string_view caption, BoxIcon icon) = 0;
+};
+
+Backend& ActiveBackendObject();
+std::unique_ptr<Backend> MakeSdlBackend();
+std::unique_ptr<Backend> MakeHeadlessBackend();
+// The headless backend object, created on first use (tests reach it through headless.h).
+Backend& HeadlessBackendObject();
+void ResetWindowLayer();
+
+// Copies a ring of pixels into a linear frame of width x height with the given pitch (in pixels).
+void UnrollRing(const uint16_t* ring, int width, int height, int start, uint16_t* out, int outPitch);
+
+} // namespace platform::detail

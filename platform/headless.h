@@ -1,0 +1,46 @@
+#pragma once
+// Test hooks of the headless backend: script input, read presented frames and message boxes,
+// and set what the "desktop" reports.
+#include "platform/platform.h"
+
+#include <string>
+#include <vector>
+
+namespace platform::headless {
+
+struct Frame {
+    int width = 0;
+    int height = 0;
+    std::vector<uint16_t> pixels; // row-major, already unrolled from the ring
+};
+
+struct RecordedBox {
+    std::string text;
+    std::string caption;
+    BoxIcon icon = BoxIcon::None;
+};
+
+// Puts input as if the user made it; it is taken by the next PeekMessage.
+void PushInput(const Message& msg);
+void PushKey(int virtualKey, bool down, bool repeat = false);
+void PushChar(char16_t unit);
+void PushMouse(uint32_t id, int x, int y, uintptr_t buttons = 0);
+void PushClose(); // the user closes the window
+
+// Presented frames.
+int PresentedFrameCount();
+const Frame& LastFrame();
+
+// Message boxes shown so far (they are also printed to stderr).
+const std::vector<RecordedBox>& MessageBoxes();
+void ClearMessageBoxes();
+
+void SetDesktop(int width, int height, int bitsPerPixel);
+void SetClipboardText(std::string utf8);
+void SetFocus(bool focused);
+void SetFullScreenAllowed(bool allowed);
+
+// Back to the initial state: no window, empty queues, default desktop (1024 x 768 x 32).
+void Reset();
+
+} // namespace platform::headless

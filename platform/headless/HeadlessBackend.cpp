@@ -1,0 +1,211 @@
+// The in-memory backend: no window system at all. Tests push input, read back presented frames
+// and recorded message boxes, and set what the desktop reports.
+#include "platform/backend.h"
+#include "platform/headless.h"
+
+#include <cstdio>
+#include <deque>
+#include <mutex>
+
+namespace platform {
+namespace detail {
+namespace {
+
+class HeadlessBackend final : public Backend {
+  public:
+    std::mutex mutex;
+    std::deque<Message> input;
+    bool window = false;
+    std::string title;
+    int clientW = 0, clientH = 0, posX = 0, posY = 0;
+    bool focused = true;
+    bool cursorShown = true;
+    bool capture = false;
+    int cursorX = 0, cursorY = 0;
+    bool fullScreen = false;
+    bool fullScreenAllowed = true;
+    DesktopInfo desktop{1024, 768, 32};
+    std::optional<std::string> clipboard;
+    headless::Frame frame;
+    int frames = 0;
+    std::vector<headless::RecordedBox> boxes;
+
+    bool CreateWindow(const WindowDesc& desc) override {
+        window = true;
+        title = desc.title;
+        clientW = desc.clientWidth;
+        clientH = desc.clientHeight;
+        return true;
+    }
+    void DestroyWindow() override {
+        window = false;
+        fullScreen = false;
+    }
+    bool HasWindow() const override { return window; }
+    void Pump(std::vector<Message>& out) override {
+        std::lock_guard<std::mutex> lock(mutex);
+        while (!input.empty()) {
+            Message m = input.front();
+            input.pop_front();
+            if (m.id == WM_MOUSEMOVE || (m.id >= WM_LBUTTONDOWN && m.id <= WM_MBUTTONUP)) {
+                cursorX = LowWordSigned(m.lParam);
+                cursorY = HighWordSigned(m.lParam);
+            }
+            out.push_back(m);
+        }
+    }
+    bool Wait(uint32_t ms) override {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (!input.empty()) return true;
+        }
+        // Nothing can arrive from outside while we wait, except from another thread of a test.
+        SleepMillis(ms > 1 ? 1 : ms);
+        std::lock_guard<std::mutex> lock(mutex);
+        return !input.empty();
+    }
+    void SetTitle(std::string_view t) override { title = std::string(t); }
+    void SetClientSize(int w, int h) override {
+        clientW = w;
+        clientH = h;
+    }
+    void GetClientSize(int& w, int& h) override {
+        w = clientW;
+        h = clientH;
+    }
+    void SetPosition(int x, int y) override {
+        posX = x;
+        posY = y;
+    }
+    void GetPosition(int& x, int& y) override {
+        x = posX;
+        y = posY;
+    }
+    FrameMetrics Frame() override { return FrameMetrics{4, 4, 23}; }
+    bool HasFocus() override { return window && focused; }
+    bool IsMinimized() override { return false; }
+    void ShowCursor(bool show) override { cursorShown = show; }
+    void SetCapture(bool on) override { capture = on; }
+    void GetCursor(int& x, int& y) override {
+        x = cursorX;
+        y = cursorY;
+    }
+    void Present(const uint16_t* ring, int w, int h, int start) override {
+        frame.width = w;
+        frame.height = h;
+        frame.pixels.assign(static_cast<size_t>(w) * h, 0);
+        UnrollRing(ring, w, h, start, frame.pixels.data(), w);
+        ++frames;
+    }
+    bool SetFullScreen(bool on, int, int) override {
+        if (on && !fullScreenAllowed) return false;
+        fullScreen = on;
+        return true;
+    }
+    bool IsFullScreen() override { return fullScreen; }
+    DesktopInfo Desktop() override { return desktop; }
+    std::optional<std::string> Clipboard() override { return clipboard; }
+    void MessageBox(std::string_view text, std::string_view caption, BoxIcon icon) override {
+        boxes.push_back(headless::RecordedBox{std::string(text), std::string(caption), icon});
+        std::fprintf(stderr, "[message box] %.*s: %.*s\n", static_cast<int>(caption.size()), caption.data(),
+                     static_cast<int>(text.size()), text.data());
+    }
+};
+
+HeadlessBackend& State() {
+    static HeadlessBackend backend;
+    return backend;
+}
+
+} // namespace
+
+Backend& HeadlessBackendObject() {
+    return State();
+}
+std::unique_ptr<Backend> MakeHeadlessBackend() {
+    return std::make_unique<HeadlessBackend>();
+}
+
+} // namespace detail
+
+namespace headless {
+using detail::State;
+
+void PushInput(const Message& msg) {
+    std::lock_guard<std::mutex> lock(State().mutex);
+    Message m = msg;
+    if (m.time == 0) m.time = TickCount();
+    State().input.push_back(m);
+}
+
+void PushKey(int virtualKey, bool down, bool repeat) {
+    intptr_t lParam = 1;
+    if (repeat) lParam |= KF_REPEAT_BIT;
+    if (!down) lParam |= KF_REPEAT_BIT | static_cast<intptr_t>(1u << 31);
+    bool alt = IsKeyDown(VK_MENU) || virtualKey == VK_MENU;
+    uint32_t id = down ? (alt ? WM_SYSKEYDOWN : WM_KEYDOWN) : (alt ? WM_SYSKEYUP : WM_KEYUP);
+    PushInput(Message{id, static_cast<uintptr_t>(virtualKey), lParam, 0});
+}
+
+void PushChar(char16_t unit) {
+    PushInput(Message{WM_CHAR, unit, 1, 0});
+}
+
+void PushMouse(uint32_t id, int x, int y, uintptr_t buttons) {
+    PushInput(Message{id, buttons, MakeLParam(x, y), 0});
+}
+
+void PushClose() {
+    PushInput(Message{WM_CLOSE, 0, 0, 0});
+}
+
+int PresentedFrameCount() {
+    return State().frames;
+}
+const Frame& LastFrame() {
+    return State().frame;
+}
+const std::vector<RecordedBox>& MessageBoxes() {
+    return State().boxes;
+}
+void ClearMessageBoxes() {
+    State().boxes.clear();
+}
+void SetDesktop(int width, int height, int bitsPerPixel) {
+    State().desktop = DesktopInfo{width, height, bitsPerPixel};
+}
+void SetClipboardText(std::string utf8) {
+    State().clipboard = std::move(utf8);
+}
+void SetFocus(bool focused) {
+    State().focused = focused;
+}
+void SetFullScreenAllowed(bool allowed) {
+    State().fullScreenAllowed = allowed;
+}
+
+void Reset() {
+    auto& s = State();
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        s.input.clear();
+    }
+    s.window = false;
+    s.title.clear();
+    s.clientW = s.clientH = s.posX = s.posY = 0;
+    s.focused = true;
+    s.cursorShown = true;
+    s.capture = false;
+    s.cursorX = s.cursorY = 0;
+    s.fullScreen = false;
+    s.fullScreenAllowed = true;
+    s.desktop = DesktopInfo{1024, 768, 32};
+    s.clipboard.reset();
+    s.frame = Frame{};
+    s.frames = 0;
+    s.boxes.clear();
+    detail::ResetWindowLayer();
+}
+
+} // namespace headless
+} // namespace platform

@@ -1,0 +1,248 @@
+#pragma once
+// Everything the client asks of the operating system, in one list. Nothing outside platform/
+// includes SDL or POSIX window, socket or mapping headers; it calls these functions instead.
+//
+// Two backends stand behind the window, display, input and message-box services: "sdl" (a real
+// window) and "headless" (in memory, for tests and CI). QV_PLATFORM=headless|sdl chooses; sdl is
+// the default. The test hooks of the headless backend are in platform/headless.h.
+#include "platform/messages.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace platform {
+
+// ---------------------------------------------------------------- backend choice
+enum class BackendKind { Sdl, Headless };
+// Chooses from QV_PLATFORM on first use; UseBackend before any window call overrides.
+BackendKind ActiveBackend();
+void UseBackend(BackendKind kind);
+
+// ---------------------------------------------------------------- window and messages
+// The window procedure: receives every message that is sent or dispatched to the main window.
+using WindowProc = std::function<intptr_t(const Message&)>;
+
+struct WindowDesc {
+    std::string title; // UTF-8
+    int clientWidth = 640;
+    int clientHeight = 480;
+    bool visible = true;
+};
+
+// Creates the one main window. Sends WM_CREATE, then WM_SIZE and WM_ACTIVATE, to the procedure.
+bool CreateMainWindow(const WindowDesc& desc, WindowProc proc);
+bool HasMainWindow();
+// Sends WM_DESTROY to the procedure, then closes the window.
+void DestroyMainWindow();
+
+// Moves the backend's pending input into the queue, then takes the next message. Never waits.
+bool PeekMessage(Message& out);
+// Waits at most timeoutMs for input or a posted message; true when one is ready.
+bool WaitMessage(uint32_t timeoutMs);
+void PostMessage(uint32_t id, uintptr_t wParam = 0, intptr_t lParam = 0);
+void PostQuitMessage(int exitCode);
+// Calls the window procedure at once and returns its result (0 without a window).
+intptr_t SendMessage(uint32_t id, uintptr_t wParam = 0, intptr_t lParam = 0);
+intptr_t DispatchMessage(const Message& msg);
+// The default handling: WM_CLOSE destroys the window; everything else answers 0.
+intptr_t DefWindowProc(const Message& msg);
+// Drops the first queued message with this id, if any (used to swallow a character message).
+bool RemoveQueuedMessage(uint32_t id);
+
+void SetWindowTitle(std::string_view utf8);
+std::string GetWindowTitle();
+void SetClientSize(int width, int height);
+void GetClientSize(int& width, int& height);
+void SetWindowPosition(int x, int y);
+void GetWindowPosition(int& x, int& y);
+// Width of the side frame, height of the bottom frame, height of the caption, in pixels.
+struct FrameMetrics {
+    int frameWidth = 0;
+    int frameHeight = 0;
+    int captionHeight = 0;
+};
+FrameMetrics GetFrameMetrics();
+bool WindowHasFocus();
+bool IsWindowMinimized();
+void ShowSystemCursor(bool show);
+bool IsSystemCursorShown();
+void SetMouseCapture(bool on);
+void GetCursorPosition(int& x, int& y); // client coordinates
+bool IsKeyDown(int virtualKey);         // state as of the last message taken
+uint32_t GetDoubleClickTime();          // milliseconds
+
+// Full screen at the given mode; false when the mode cannot be had (the window stays as it was).
+bool SetFullScreen(bool on, int width, int height);
+bool IsFullScreen();
+
+struct DesktopInfo {
+    int width = 0;
+    int height = 0;
+    int bitsPerPixel = 0;
+};
+DesktopInfo GetDesktopInfo();
+
+std::optional<std::string> GetClipboardText(); // UTF-8
+
+// ---------------------------------------------------------------- display
+// Shows a frame of 16-bit RGB555 pixels that is stored as a ring: screen pixel (x, y) is
+// ring[(start + y * width + x) mod (width * height)]. Pixels outside the window are cut off.
+void PresentFrame(const uint16_t* ring, int width, int height, int start);
+
+// ---------------------------------------------------------------- message boxes
+enum class BoxIcon { None, Information, Warning, Error };
+// Shows a modal box with an OK button and returns when it is closed.
+void ShowMessageBox(std::string_view text, std::string_view caption, BoxIcon icon = BoxIcon::None);
+
+// ---------------------------------------------------------------- settings store (registry)
+// Keys and values as the client names them ("SOFTWARE\...\1.0", "ExePath"), kept in one text file:
+// $QV_REGISTRY, else $XDG_CONFIG_HOME/varnis-online/registry.ini (~/.config when unset).
+enum class RegRoot { LocalMachine, CurrentUser };
+std::string RegistryFilePath();
+bool RegKeyExists(RegRoot root, std::string_view key);
+std::optional<std::string> RegGetString(RegRoot root, std::string_view key, std::string_view name);
+std::optional<uint32_t> RegGetDword(RegRoot root, std::string_view key, std::string_view name);
+std::optional<std::vector<uint8_t>> RegGetBinary(RegRoot root, std::string_view key, std::string_view name);
+bool RegSetString(RegRoot root, std::string_view key, std::string_view name, std::string_view value);
+bool RegSetDword(RegRoot root, std::string_view key, std::string_view name, uint32_t value);
+bool RegSetBinary(RegRoot root, std::string_view key, std::string_view name, const void* data, size_t size);
+bool RegCreateKey(RegRoot root, std::string_view key);
+bool RegDeleteValue(RegRoot root, std::string_view key, std::string_view name);
+
+// ---------------------------------------------------------------- named objects
+// A process-wide name ("QvClientApp", "QVReport::startup") that exists while any holder keeps it:
+// a lock file under RuntimeDir(). A second holder in the same process counts like another process.
+std::string RuntimeDir(); // $QV_RUNTIME_DIR, else $XDG_RUNTIME_DIR/varnis-online, else /tmp/varnis-online-UID
+class NamedObject {
+  public:
+    NamedObject() = default;
+    NamedObject(NamedObject&& other) noexcept;
+    NamedObject& operator=(NamedObject&& other) noexcept;
+    NamedObject(const NamedObject&) = delete;
+    NamedObject& operator=(const NamedObject&) = delete;
+    ~NamedObject();
+
+    // Creates or joins the object; alreadyExisted tells whether another holder had it.
+    static NamedObject Create(std::string_view name, bool* alreadyExisted);
+    // Joins the object only when some holder has it.
+    static NamedObject OpenExisting(std::string_view name);
+
+    bool IsOpen() const { return fd_ >= 0; }
+    void Close();
+
+  private:
+    explicit NamedObject(int fd) : fd_(fd) {}
+    int fd_ = -1;
+};
+
+// ---------------------------------------------------------------- paths and files
+// '\' becomes '/'.
+std::string NativePath(std::string_view path);
+// The existing file or folder whose name matches path component by component, ignoring letter case
+// (an exact match wins); nullopt when there is none.
+std::optional<std::string> FindPathIgnoringCase(std::string_view path);
+bool FileExists(std::string_view path);
+bool IsDirectory(std::string_view path);
+bool MakeDirectories(std::string_view path);
+std::optional<uint64_t> FileSize(std::string_view path);
+std::optional<std::vector<uint8_t>> ReadWholeFile(std::string_view path);
+
+// Replaces a file atomically: the bytes go to a temporary file beside it, which is flushed and then
+// renamed over the target. On any failure the old file stays as it was.
+bool AtomicReplaceFile(std::string_view path, const void* data, size_t size);
+// The same for writers that stream through stdio: write to File(), then Commit(). Destroying the
+// writer without a successful Commit removes the temporary file and keeps the old one.
+class AtomicFileWriter {
+  public:
+    explicit AtomicFileWriter(std::string_view path);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+    bool IsOpen() const { return file_ != nullptr; }
+    std::FILE* File() { return file_; }
+    bool Commit();
+    void Abandon();
+
+  private:
+    std::string path_;
+    std::string tempPath_;
+    std::FILE* file_ = nullptr;
+};
+
+// ---------------------------------------------------------------- memory-mapped files
+class FileMapping {
+  public:
+    FileMapping() = default;
+    FileMapping(FileMapping&& other) noexcept;
+    FileMapping& operator=(FileMapping&& other) noexcept;
+    FileMapping(const FileMapping&) = delete;
+    FileMapping& operator=(const FileMapping&) = delete;
+    ~FileMapping();
+
+    // Maps an existing file read-only. An empty file gives an empty, non-null view.
+    // On failure returns false with errno-style error code in *error.
+    bool OpenRead(std::string_view path, int* error = nullptr);
+    // Maps exactly size bytes read/write, creating the file or changing its size as needed.
+    bool OpenReadWrite(std::string_view path, size_t size, int* error = nullptr);
+    bool Flush();
+    void Close();
+
+    bool IsOpen() const { return data_ != nullptr; }
+    uint8_t* Data() const { return data_; }
+    size_t Size() const { return size_; }
+
+  private:
+    uint8_t* data_ = nullptr;
+    size_t size_ = 0;
+    bool mapped_ = false;
+    int fd_ = -1;
+};
+
+// ---------------------------------------------------------------- clocks, timers, threads
+// Milliseconds of a monotonic clock, wrapping at 2^32 (the tick count).
+uint32_t TickCount();
+// A second, independent millisecond clock since process start (the process clock).
+uint32_t ProcessClockMillis();
+// Tests replace both clocks with manual ones; Advance moves both by the same amount unless told.
+void UseManualClock(uint32_t tickStart, uint32_t processStart);
+void AdvanceManualClock(uint32_t tickMs, std::optional<uint32_t> processMs = std::nullopt);
+void UseRealClock();
+bool IsManualClock();
+void SleepMillis(uint32_t ms);
+
+// Calls a function every interval on its own thread until stopped. Stop joins the thread; the
+// callback must not call Stop.
+class PeriodicTimer {
+  public:
+    PeriodicTimer() = default;
+    ~PeriodicTimer();
+    PeriodicTimer(const PeriodicTimer&) = delete;
+    PeriodicTimer& operator=(const PeriodicTimer&) = delete;
+    bool Start(uint32_t intervalMs, std::function<void()> callback);
+    void Stop();
+    bool IsRunning() const;
+
+  private:
+    struct State;
+    std::shared_ptr<State> state_;
+    std::thread thread_;
+};
+
+enum class ThreadPriority { Lowest, BelowNormal, Normal, Highest };
+// Best effort: Linux without privileges may refuse raising a priority.
+void SetCurrentThreadPriority(ThreadPriority priority);
+
+// ---------------------------------------------------------------- process
+// Flushes standard streams and ends the process at once with the code.
+[[noreturn]] void ExitProcessNow(int code);
+std::string GetEnv(std::string_view name);
+
+} // namespace platform

@@ -1,0 +1,441 @@
+// The real backend: an SDL2 window, keyboard and mouse translated into window messages with
+// virtual-key codes, and RGB555 frames shown through a streaming texture.
+#include "platform/backend.h"
+
+#include <SDL.h>
+#include <cstdio>
+#include <cstring>
+
+namespace platform::detail {
+namespace {
+
+int VirtualKeyFor(const SDL_Keysym& key) {
+    SDL_Keycode k = key.sym;
+    if (k >= SDLK_a && k <= SDLK_z) return 'A' + (k - SDLK_a);
+    if (k >= SDLK_0 && k <= SDLK_9) return '0' + (k - SDLK_0);
+    if (k >= SDLK_F1 && k <= SDLK_F12) return VK_F1 + (k - SDLK_F1);
+    if (k >= SDLK_F13 && k <= SDLK_F24) return VK_F1 + 12 + (k - SDLK_F13);
+    if (k >= SDLK_KP_1 && k <= SDLK_KP_9) return VK_NUMPAD0 + 1 + (k - SDLK_KP_1);
+    switch (k) {
+    case SDLK_BACKSPACE:
+        return VK_BACK;
+    case SDLK_TAB:
+        return VK_TAB;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+        return VK_RETURN;
+    case SDLK_ESCAPE:
+        return VK_ESCAPE;
+    case SDLK_SPACE:
+        return VK_SPACE;
+    case SDLK_PAGEUP:
+        return VK_PRIOR;
+    case SDLK_PAGEDOWN:
+        return VK_NEXT;
+    case SDLK_END:
+        return VK_END;
+    case SDLK_HOME:
+        return VK_HOME;
+    case SDLK_LEFT:
+        return VK_LEFT;
+    case SDLK_UP:
+        return VK_UP;
+    case SDLK_RIGHT:
+        return VK_RIGHT;
+    case SDLK_DOWN:
+        return VK_DOWN;
+    case SDLK_INSERT:
+        return VK_INSERT;
+    case SDLK_DELETE:
+        return VK_DELETE;
+    case SDLK_PRINTSCREEN:
+        return VK_SNAPSHOT;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT:
+        return VK_SHIFT;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL:
+        return VK_CONTROL;
+    case SDLK_LALT:
+    case SDLK_RALT:
+        return VK_MENU;
+    case SDLK_PAUSE:
+        return VK_PAUSE;
+    case SDLK_CAPSLOCK:
+        return VK_CAPITAL;
+    case SDLK_NUMLOCKCLEAR:
+        return VK_NUMLOCK;
+    case SDLK_SCROLLLOCK:
+        return VK_SCROLL;
+    case SDLK_KP_0:
+        return VK_NUMPAD0;
+    case SDLK_KP_MULTIPLY:
+        return VK_MULTIPLY;
+    case SDLK_KP_PLUS:
+        return VK_ADD;
+    case SDLK_KP_MINUS:
+        return VK_SUBTRACT;
+    case SDLK_KP_PERIOD:
+        return VK_DECIMAL;
+    case SDLK_KP_DIVIDE:
+        return VK_DIVIDE;
+    case SDLK_SEMICOLON:
+        return VK_OEM_1;
+    case SDLK_EQUALS:
+        return VK_OEM_PLUS;
+    case SDLK_COMMA:
+        return VK_OEM_COMMA;
+    case SDLK_MINUS:
+        return VK_OEM_MINUS;
+    case SDLK_PERIOD:
+        return VK_OEM_PERIOD;
+    case SDLK_SLASH:
+        return VK_OEM_2;
+    case SDLK_BACKQUOTE:
+        return VK_OEM_3;
+    case SDLK_LEFTBRACKET:
+        return VK_OEM_4;
+    case SDLK_BACKSLASH:
+        return VK_OEM_5;
+    case SDLK_RIGHTBRACKET:
+        return VK_OEM_6;
+    case SDLK_QUOTE:
+        return VK_OEM_7;
+    default:
+        return 0;
+    }
+}
+
+uintptr_t MouseFlags(uint32_t buttons, SDL_Keymod mods) {
+    uintptr_t f = 0;
+    if (buttons & SDL_BUTTON_LMASK) f |= MK_LBUTTON;
+    if (buttons & SDL_BUTTON_RMASK) f |= MK_RBUTTON;
+    if (buttons & SDL_BUTTON_MMASK) f |= MK_MBUTTON;
+    if (mods & KMOD_SHIFT) f |= MK_SHIFT;
+    if (mods & KMOD_CTRL) f |= MK_CONTROL;
+    return f;
+}
+
+// UTF-8 text of one input event to UTF-16 units.
+void AppendUtf16(const char* s, std::vector<char16_t>& out) {
+    const auto* p = reinterpret_cast<const unsigned char*>(s);
+    while (*p) {
+        uint32_t cp;
+        int extra;
+        if (*p < 0x80) {
+            cp = *p;
+            extra = 0;
+        } else if ((*p & 0xE0) == 0xC0) {
+            cp = *p & 0x1F;
+            extra = 1;
+        } else if ((*p & 0xF0) == 0xE0) {
+            cp = *p & 0x0F;
+            extra = 2;
+        } else if ((*p & 0xF8) == 0xF0) {
+            cp = *p & 0x07;
+            extra = 3;
+        } else {
+            ++p;
+            continue;
+        }
+        ++p;
+        bool ok = true;
+        for (int i = 0; i < extra; ++i, ++p) {
+            if ((*p & 0xC0) != 0x80) {
+                ok = false;
+                break;
+            }
+            cp = (cp << 6) | (*p & 0x3F);
+        }
+        if (!ok) continue;
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(cp));
+        }
+    }
+}
+
+class SdlBackend final : public Backend {
+  public:
+    ~SdlBackend() override {
+        DestroyWindow();
+        if (videoUp_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    }
+
+    bool CreateWindow(const WindowDesc& desc) override {
+        if (!StartVideo()) return false;
+        Uint32 flags = SDL_WINDOW_RESIZABLE | (desc.visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN);
+        window_ = SDL_CreateWindow(desc.title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                                   desc.clientWidth, desc.clientHeight, flags);
+        if (!window_) {
+            std::fprintf(stderr, "SDL_CreateWindow: %s\n", SDL_GetError());
+            return false;
+        }
+        renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED);
+        if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+        if (!renderer_) {
+            std::fprintf(stderr, "SDL_CreateRenderer: %s\n", SDL_GetError());
+            SDL_DestroyWindow(window_);
+            window_ = nullptr;
+            return false;
+        }
+        SDL_StartTextInput();
+        return true;
+    }
+
+    void DestroyWindow() override {
+        if (texture_) SDL_DestroyTexture(texture_);
+        if (renderer_) SDL_DestroyRenderer(renderer_);
+        if (window_) SDL_DestroyWindow(window_);
+        texture_ = nullptr;
+        renderer_ = nullptr;
+        window_ = nullptr;
+        texW_ = texH_ = 0;
+        closeQueued_ = false;
+    }
+
+    bool HasWindow() const override { return window_ != nullptr; }
+
+    void Pump(std::vector<Message>& out) override {
+        if (!videoUp_) return;
+        closeQueued_ = false; // one close per pump: SDL reports a window close twice
+        SDL_Event e;
+        while (SDL_PollEvent(&e))
+            Translate(e, out);
+    }
+
+    bool Wait(uint32_t ms) override {
+        if (!videoUp_) {
+            SleepMillis(ms);
+            return false;
+        }
+        return SDL_WaitEventTimeout(nullptr, static_cast<int>(ms)) == 1;
+    }
+
+    void SetTitle(std::string_view t) override {
+        if (window_) SDL_SetWindowTitle(window_, std::string(t).c_str());
+    }
+    void SetClientSize(int w, int h) override {
+        if (window_) SDL_SetWindowSize(window_, w, h);
+    }
+    void GetClientSize(int& w, int& h) override {
+        w = h = 0;
+        if (window_) SDL_GetWindowSize(window_, &w, &h);
+    }
+    void SetPosition(int x, int y) override {
+        if (window_) SDL_SetWindowPosition(window_, x, y);
+    }
+    void GetPosition(int& x, int& y) override {
+        x = y = 0;
+        if (window_) SDL_GetWindowPosition(window_, &x, &y);
+    }
+    FrameMetrics Frame() override {
+        int top = 0, left = 0, bottom = 0, right = 0;
+        if (window_ && SDL_GetWindowBordersSize(window_, &top, &left, &bottom, &right) == 0)
+            return FrameMetrics{left, bottom, top > bottom ? top - bottom : top};
+        return FrameMetrics{};
+    }
+    bool HasFocus() override { return window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_INPUT_FOCUS); }
+    bool IsMinimized() override { return window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED); }
+    void ShowCursor(bool show) override {
+        if (videoUp_) SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+    }
+    void SetCapture(bool on) override {
+        if (videoUp_) SDL_CaptureMouse(on ? SDL_TRUE : SDL_FALSE);
+    }
+    void GetCursor(int& x, int& y) override {
+        x = y = 0;
+        if (videoUp_) SDL_GetMouseState(&x, &y);
+    }
+
+    void Present(const uint16_t* ring, int w, int h, int start) override {
+        if (!renderer_) return;
+        if (!texture_ || texW_ != w || texH_ != h) {
+            if (texture_) SDL_DestroyTexture(texture_);
+            texture_ =
+                SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB555, SDL_TEXTUREACCESS_STREAMING, w, h);
+            texW_ = w;
+            texH_ = h;
+            if (!texture_) {
+                std::fprintf(stderr, "SDL_CreateTexture: %s\n", SDL_GetError());
+                return;
+            }
+        }
+        void* pixels = nullptr;
+        int pitch = 0;
+        if (SDL_LockTexture(texture_, nullptr, &pixels, &pitch) != 0) return;
+        UnrollRing(ring, w, h, start, static_cast<uint16_t*>(pixels), pitch / 2);
+        SDL_UnlockTexture(texture_);
+        SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+        SDL_RenderClear(renderer_);
+        SDL_Rect dst{0, 0, w, h};
+        SDL_RenderCopy(renderer_, texture_, nullptr, &dst);
+        SDL_RenderPresent(renderer_);
+    }
+
+    bool SetFullScreen(bool on, int w, int h) override {
+        if (!window_) return false;
+        if (!on) return SDL_SetWindowFullscreen(window_, 0) == 0;
+        SDL_DisplayMode want{SDL_PIXELFORMAT_UNKNOWN, w, h, 0, nullptr}, got{};
+        int display = SDL_GetWindowDisplayIndex(window_);
+        if (!SDL_GetClosestDisplayMode(display < 0 ? 0 : display, &want, &got) || got.w != w || got.h != h)
+            return false;
+        if (SDL_SetWindowDisplayMode(window_, &got) != 0) return false;
+        return SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN) == 0;
+    }
+    bool IsFullScreen() override { return window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN); }
+
+    DesktopInfo Desktop() override {
+        SDL_DisplayMode mode{};
+        if (!StartVideo() || SDL_GetDesktopDisplayMode(0, &mode) != 0) return DesktopInfo{640, 480, 32};
+        int bpp = static_cast<int>(SDL_BITSPERPIXEL(mode.format));
+        return DesktopInfo{mode.w, mode.h, bpp == 24 && SDL_BYTESPERPIXEL(mode.format) == 4 ? 32 : bpp};
+    }
+
+    std::optional<std::string> Clipboard() override {
+        if (!videoUp_ || !SDL_HasClipboardText()) return std::nullopt;
+        char* text = SDL_GetClipboardText();
+        if (!text) return std::nullopt;
+        std::string out(text);
+        SDL_free(text);
+        return out;
+    }
+
+    void MessageBox(std::string_view text, std::string_view caption, BoxIcon icon) override {
+        std::fprintf(stderr, "[message box] %.*s: %.*s\n", static_cast<int>(caption.size()), caption.data(),
+                     static_cast<int>(text.size()), text.data());
+        Uint32 flags = icon == BoxIcon::Error     ? SDL_MESSAGEBOX_ERROR
+                       : icon == BoxIcon::Warning ? SDL_MESSAGEBOX_WARNING
+                                                  : SDL_MESSAGEBOX_INFORMATION;
+        SDL_ShowSimpleMessageBox(flags, std::string(caption).c_str(), std::string(text).c_str(), window_);
+    }
+
+  private:
+    bool StartVideo() {
+        if (videoUp_) return true;
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+            std::fprintf(stderr, "SDL video: %s\n", SDL_GetError());
+            return false;
+        }
+        videoUp_ = true;
+        return true;
+    }
+
+    void Translate(const SDL_Event& e, std::vector<Message>& out) {
+        uint32_t now = TickCount();
+        auto push = [&](uint32_t id, uintptr_t w, intptr_t l) { out.push_back(Message{id, w, l, now}); };
+        switch (e.type) {
+        case SDL_QUIT:
+            if (!closeQueued_) push(WM_CLOSE, 0, 0);
+            closeQueued_ = true;
+            break;
+        case SDL_WINDOWEVENT:
+            switch (e.window.event) {
+            case SDL_WINDOWEVENT_CLOSE:
+                if (!closeQueued_) push(WM_CLOSE, 0, 0);
+                closeQueued_ = true;
+                break;
+            case SDL_WINDOWEVENT_SIZE_CHANGED:
+                push(WM_SIZE, 0, MakeLParam(e.window.data1, e.window.data2));
+                break;
+            case SDL_WINDOWEVENT_MINIMIZED:
+                push(WM_SIZE, 1, 0);
+                break;
+            case SDL_WINDOWEVENT_FOCUS_GAINED:
+                push(WM_ACTIVATE, WA_ACTIVE, 0);
+                push(WM_SETFOCUS, 0, 0);
+                break;
+            case SDL_WINDOWEVENT_FOCUS_LOST:
+                push(WM_ACTIVATE, WA_INACTIVE, 0);
+                push(WM_KILLFOCUS, 0, 0);
+                break;
+            case SDL_WINDOWEVENT_EXPOSED:
+                push(WM_PAINT, 0, 0);
+                break;
+            default:
+                break;
+            }
+            break;
+        case SDL_KEYDOWN:
+        case SDL_KEYUP: {
+            int vk = VirtualKeyFor(e.key.keysym);
+            if (vk == 0) break;
+            bool down = e.type == SDL_KEYDOWN;
+            bool alt = (e.key.keysym.mod & KMOD_ALT) != 0;
+            intptr_t l = 1 | (static_cast<intptr_t>(e.key.keysym.scancode & 0xFF) << 16);
+            if (e.key.repeat || !down) l |= KF_REPEAT_BIT;
+            if (!down) l |= static_cast<intptr_t>(1u << 31);
+            bool sys = alt || vk == VK_F1 + 9; // F10 is a system key
+            uint32_t id = down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
+            push(id, static_cast<uintptr_t>(vk), l);
+            if (!down) break;
+            // Characters that text input does not deliver, as the keyboard layer would type them.
+            uint32_t charId = alt ? WM_SYSCHAR : WM_CHAR;
+            bool ctrl = (e.key.keysym.mod & KMOD_CTRL) != 0;
+            if (vk == VK_BACK || vk == VK_TAB || vk == VK_RETURN || vk == VK_ESCAPE)
+                push(charId, static_cast<uintptr_t>(vk == VK_RETURN ? 13 : vk), l);
+            else if (ctrl && !alt && vk >= 'A' && vk <= 'Z')
+                push(WM_CHAR, static_cast<uintptr_t>(vk - 'A' + 1), l);
+            else if (alt && vk >= 'A' && vk <= 'Z')
+                push(WM_SYSCHAR, static_cast<uintptr_t>(vk - 'A' + 'a'), l);
+            break;
+        }
+        case SDL_TEXTINPUT: {
+            if (SDL_GetModState() & (KMOD_CTRL | KMOD_ALT)) break;
+            std::vector<char16_t> units;
+            AppendUtf16(e.text.text, units);
+            for (char16_t u : units)
+                push(WM_CHAR, u, 1);
+            break;
+        }
+        case SDL_MOUSEMOTION:
+            push(WM_MOUSEMOVE, MouseFlags(e.motion.state, SDL_GetModState()),
+                 MakeLParam(e.motion.x, e.motion.y));
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP: {
+            bool down = e.type == SDL_MOUSEBUTTONDOWN;
+            uint32_t id;
+            if (e.button.button == SDL_BUTTON_LEFT)
+                id = down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
+            else if (e.button.button == SDL_BUTTON_RIGHT)
+                id = down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
+            else if (e.button.button == SDL_BUTTON_MIDDLE)
+                id = down ? WM_MBUTTONDOWN : WM_MBUTTONUP;
+            else
+                break;
+            push(id, MouseFlags(SDL_GetMouseState(nullptr, nullptr), SDL_GetModState()),
+                 MakeLParam(e.button.x, e.button.y));
+            break;
+        }
+        case SDL_MOUSEWHEEL: {
+            int x = 0, y = 0;
+            SDL_GetMouseState(&x, &y);
+            uintptr_t w = (static_cast<uintptr_t>(static_cast<uint16_t>(e.wheel.y * 120)) << 16) |
+                          MouseFlags(SDL_GetMouseState(nullptr, nullptr), SDL_GetModState());
+            push(WM_MOUSEWHEEL, w, MakeLParam(x, y));
+            break;
+        }
+        default:
+            break;
+        }
+    }
+
+    bool videoUp_ = false;
+    SDL_Window* window_ = nullptr;
+    SDL_Renderer* renderer_ = nullptr;
+    SDL_Texture* texture_ = nullptr;
+    int texW_ = 0, texH_ = 0;
+    bool closeQueued_ = false;
+};
+
+} // namespace
+
+std::unique_ptr<Backend> MakeSdlBackend() {
+    return std::make_unique<SdlBackend>();
+}
+
+} // namespace platform::detail

@@ -1,0 +1,75 @@
+#include "support/TestSupport.h"
+
+#include "core/ExitHandlers.h"
+#include "platform/headless.h"
+
+#include <atomic>
+#include <fstream>
+#include <sstream>
+
+namespace qvtest {
+
+ReportRecorder::ReportRecorder() {
+    QVReport::setRecorder([this](QVReport::Level level, const std::string& text) {
+        lines_.push_back({level, text});
+    });
+    SetExitFunction([](int code) { throw ProcessExit{code}; });
+}
+
+ReportRecorder::~ReportRecorder() {
+    QVReport::setRecorder(nullptr);
+    SetExitFunction(nullptr);
+}
+
+bool ReportRecorder::contains(const std::string& text) const {
+    for (const auto& l : lines_)
+        if (l.text.find(text) != std::string::npos) return true;
+    return false;
+}
+
+bool ReportRecorder::contains(QVReport::Level level, const std::string& text) const {
+    for (const auto& l : lines_)
+        if (l.level == level && l.text.find(text) != std::string::npos) return true;
+    return false;
+}
+
+TempDir::TempDir() {
+    static std::atomic<int> counter{0};
+    path_ = std::filesystem::current_path() / ("t" + std::to_string(counter++));
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+void TempDir::write(const std::string& name, const std::string& bytes) const {
+    std::filesystem::path p = path_ / name;
+    std::filesystem::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary) << bytes;
+}
+
+std::string TempDir::read(const std::string& name) const {
+    std::ifstream in(path_ / name, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+void CleanState::SetUp() {
+    QVReport::resetForTests();
+    ClearExitHandlers();
+    platform::headless::Reset();
+}
+
+void CleanState::TearDown() {
+    QVReport::setRecorder(nullptr);
+    SetExitFunction(nullptr);
+    ClearExitHandlers();
+    QVReport::resetForTests();
+    platform::headless::Reset();
+}
+
+} // namespace qvtest

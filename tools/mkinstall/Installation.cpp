@@ -1,0 +1,30 @@
+#include "mkinstall/Installation.h"
+
+#include "platform/platform.h"
+
+namespace mkinstall {
+namespace {
+
+bool WriteText(const std::string& dir, const char* name, const std::string& text, std::string* error) {
+    std::string path = dir + "/" + name;
+    if (platform::AtomicReplaceFile(path, text.data(), text.size())) return true;
+    if (error) *error = "cannot write " + path;
+    return false;
+}
+
+} // namespace
+
+bool WriteInstallation(const std::string& dir, std::string* error) {
+    if (!platform::MakeDirectories(dir)) {
+        if (error) *error = "cannot create " + dir;
+        return false;
+    }
+    std::string qvcfg = "ShowIntroAnim=off\n"
+                        "ClientFirstLaunch=no\n";
+    std::string logincfg = "; login servers\n"
+                           "LoginServer=127.0.0.1," +
+                           std::to_string(kLoginPort) + "\n";
+    return WriteText(dir, "qv.cfg", qvcfg, error) && WriteText(dir, "login.cfg", logincfg, error);
+}
+
+} // namespace mkinstall
