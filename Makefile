@@ -7,7 +7,7 @@ run:
 
 test:
 	@scripts/install-deps.sh
-	cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DQV_SANITIZE=ON -DQV_BENCH=ON
+	cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DQV_SANITIZE=ON -DQV_BENCH=ON -DQV_WERROR=ON
 	cmake --build build/asan -j $(JOBS)
 	cd build/asan && ctest --output-on-failure -j $(JOBS) --timeout 300
 	@scripts/fuzz-smoke.sh

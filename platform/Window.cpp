@@ -56,6 +56,12 @@ void ResetWindowLayer() {
     std::fill(std::begin(l.keyDown), std::end(l.keyDown), false);
 }
 
+void QueueMessage(const Message& msg) {
+    WindowLayer& l = Layer();
+    std::lock_guard<std::mutex> lock(l.queueMutex);
+    l.queue.push_back(msg);
+}
+
 void UnrollRing(const uint16_t* ring, int width, int height, int start, uint16_t* out, int outPitch) {
     if (!ring || width <= 0 || height <= 0) return;
     const int64_t total = static_cast<int64_t>(width) * height;

@@ -42,6 +42,8 @@ std::unique_ptr<Backend> MakeHeadlessBackend();
 // The headless backend object, created on first use (tests reach it through headless.h).
 Backend& HeadlessBackendObject();
 void ResetWindowLayer();
+// Puts a message at the end of the main window's queue (input arriving, in arrival order).
+void QueueMessage(const Message& msg);
 
 // Copies a ring of pixels into a linear frame of width x height with the given pitch (in pixels).
 void UnrollRing(const uint16_t* ring, int width, int height, int start, uint16_t* out, int outPitch);

@@ -4,8 +4,6 @@
 #include "platform/headless.h"
 
 #include <cstdio>
-#include <deque>
-#include <mutex>
 
 namespace platform {
 namespace detail {
@@ -13,8 +11,6 @@ namespace {
 
 class HeadlessBackend final : public Backend {
   public:
-    std::mutex mutex;
-    std::deque<Message> input;
     bool window = false;
     std::string title;
     int clientW = 0, clientH = 0, posX = 0, posY = 0;
@@ -42,27 +38,11 @@ class HeadlessBackend final : public Backend {
         fullScreen = false;
     }
     bool HasWindow() const override { return window; }
-    void Pump(std::vector<Message>& out) override {
-        std::lock_guard<std::mutex> lock(mutex);
-        while (!input.empty()) {
-            Message m = input.front();
-            input.pop_front();
-            if (m.id == WM_MOUSEMOVE || (m.id >= WM_LBUTTONDOWN && m.id <= WM_MBUTTONUP)) {
-                cursorX = LowWordSigned(m.lParam);
-                cursorY = HighWordSigned(m.lParam);
-            }
-            out.push_back(m);
-        }
-    }
+    void Pump(std::vector<Message>&) override {} // input enters the queue as it is pushed
     bool Wait(uint32_t ms) override {
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            if (!input.empty()) return true;
-        }
-        // Nothing can arrive from outside while we wait, except from another thread of a test.
+        // Nothing arrives from outside; a test thread may push meanwhile.
         SleepMillis(ms > 1 ? 1 : ms);
-        std::lock_guard<std::mutex> lock(mutex);
-        return !input.empty();
+        return false;
     }
     void SetTitle(std::string_view t) override { title = std::string(t); }
     void SetClientSize(int w, int h) override {
@@ -132,10 +112,13 @@ namespace headless {
 using detail::State;
 
 void PushInput(const Message& msg) {
-    std::lock_guard<std::mutex> lock(State().mutex);
     Message m = msg;
     if (m.time == 0) m.time = TickCount();
-    State().input.push_back(m);
+    if (m.id == WM_MOUSEMOVE || (m.id >= WM_LBUTTONDOWN && m.id <= WM_MBUTTONUP)) {
+        State().cursorX = LowWordSigned(m.lParam);
+        State().cursorY = HighWordSigned(m.lParam);
+    }
+    detail::QueueMessage(m);
 }
 
 void PushKey(int virtualKey, bool down, bool repeat) {
@@ -186,10 +169,6 @@ void SetFullScreenAllowed(bool allowed) {
 
 void Reset() {
     auto& s = State();
-    {
-        std::lock_guard<std::mutex> lock(s.mutex);
-        s.input.clear();
-    }
     s.window = false;
     s.title.clear();
     s.clientW = s.clientH = s.posX = s.posY = 0;

@@ -1,0 +1,71 @@
+#include "platform/platform.h"
+#include "support/TestSupport.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+namespace {
+
+using platform::RegRoot;
+
+// Each test gets its own store file.
+class SettingsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        saved_ = platform::GetEnv("QV_REGISTRY");
+        ::setenv("QV_REGISTRY", dir_.file("registry.ini").c_str(), 1);
+    }
+    void TearDown() override { ::setenv("QV_REGISTRY", saved_.c_str(), 1); }
+    qvtest::TempDir dir_;
+    std::string saved_;
+};
+
+const char* const kKey = "SOFTWARE\\Halden Worlds Online\\Varnis Online\\1.0";
+
+TEST_F(SettingsTest, ValuesRoundTripThroughTheFile) {
+    const uint8_t blob[] = {0x00, 0x7F, 0xFF, 0x22, 0x5C};
+    ASSERT_TRUE(
+        platform::RegSetString(RegRoot::LocalMachine, kKey, "ExePath", "/opt/qv \"one\"\\client.exe"));
+    ASSERT_TRUE(
+        platform::RegSetDword(RegRoot::LocalMachine, std::string(kKey) + "\\HWProfile", "CPUCount", 8));
+    ASSERT_TRUE(platform::RegSetBinary(RegRoot::CurrentUser, kKey, "Blob", blob, sizeof blob));
+
+    EXPECT_EQ(platform::RegGetString(RegRoot::LocalMachine, kKey, "ExePath"), "/opt/qv \"one\"\\client.exe");
+    EXPECT_EQ(platform::RegGetDword(RegRoot::LocalMachine, std::string(kKey) + "\\HWProfile", "CPUCount"),
+              8u);
+    EXPECT_EQ(platform::RegGetBinary(RegRoot::CurrentUser, kKey, "Blob"),
+              std::vector<uint8_t>(blob, blob + sizeof blob));
+    // Roots are separate; names and keys match without regard to case; types do not mix.
+    EXPECT_FALSE(platform::RegGetString(RegRoot::CurrentUser, kKey, "ExePath").has_value());
+    EXPECT_EQ(platform::RegGetString(RegRoot::LocalMachine,
+                                     "software\\halden worlds online\\varnis online\\1.0", "EXEPATH"),
+              "/opt/qv \"one\"\\client.exe");
+    EXPECT_FALSE(platform::RegGetDword(RegRoot::LocalMachine, kKey, "ExePath").has_value());
+}
+
+TEST_F(SettingsTest, SetReplacesAndDeleteRemoves) {
+    ASSERT_TRUE(platform::RegSetString(RegRoot::LocalMachine, kKey, "InstCDPath", "/media/cd"));
+    ASSERT_TRUE(platform::RegSetString(RegRoot::LocalMachine, kKey, "instcdpath", "/mnt/cd"));
+    EXPECT_EQ(platform::RegGetString(RegRoot::LocalMachine, kKey, "InstCDPath"), "/mnt/cd");
+    EXPECT_TRUE(platform::RegDeleteValue(RegRoot::LocalMachine, kKey, "InstCDPath"));
+    EXPECT_FALSE(platform::RegGetString(RegRoot::LocalMachine, kKey, "InstCDPath").has_value());
+    EXPECT_TRUE(platform::RegKeyExists(RegRoot::LocalMachine, kKey));
+    EXPECT_FALSE(platform::RegKeyExists(RegRoot::LocalMachine, "SOFTWARE\\Elsewhere"));
+}
+
+TEST_F(SettingsTest, ReadsAHandWrittenStore) {
+    dir_.write("registry.ini", "; written by hand\r\n"
+                               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Halden Worlds Online\\Varnis Online\\1.0]\r\n"
+                               "\"ExePath\"=\"/games/varnis/client.exe\"\r\n"
+                               "garbage line\r\n"
+                               "\"Flags\"=dword:0000002a\r\n");
+    EXPECT_EQ(platform::RegGetString(RegRoot::LocalMachine, kKey, "ExePath"), "/games/varnis/client.exe");
+    EXPECT_EQ(platform::RegGetDword(RegRoot::LocalMachine, kKey, "Flags"), 42u);
+}
+
+TEST_F(SettingsTest, MissingStoreHasNoKeys) {
+    EXPECT_FALSE(platform::RegKeyExists(RegRoot::LocalMachine, kKey));
+    EXPECT_FALSE(platform::RegGetString(RegRoot::LocalMachine, kKey, "ExePath").has_value());
+}
+
+} // namespace
