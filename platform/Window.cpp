@@ -126,13 +126,19 @@ void DestroyMainWindow() {
     l.destroying = false;
 }
 
-bool PeekMessage(Message& out) {
-    auto& l = Layer();
+namespace {
+// Moves the backend's pending input into the queue.
+void PumpNative() {
     std::vector<Message> native;
     ActiveBackendObject().Pump(native);
+    for (auto& m : native) detail::QueueMessage(m);
+}
+} // namespace
+
+bool PeekMessage(Message& out) {
+    auto& l = Layer();
+    PumpNative();
     std::lock_guard<std::mutex> lock(l.queueMutex);
-    for (auto& m : native)
-        l.queue.push_back(m);
     if (l.queue.empty()) return false;
     out = l.queue.front();
     l.queue.pop_front();
@@ -175,11 +181,8 @@ intptr_t DefWindowProc(const Message& msg) {
 
 bool RemoveQueuedMessage(uint32_t id) {
     auto& l = Layer();
-    std::vector<Message> native;
-    ActiveBackendObject().Pump(native);
+    PumpNative();
     std::lock_guard<std::mutex> lock(l.queueMutex);
-    for (auto& m : native)
-        l.queue.push_back(m);
     auto it = std::find_if(l.queue.begin(), l.queue.end(), [&](const Message& m) { return m.id == id; });
     if (it == l.queue.end()) return false;
     l.queue.erase(it);
