@@ -240,6 +240,85 @@ enum class ThreadPriority { Lowest, BelowNormal, Normal, Highest };
 // Best effort: Linux without privileges may refuse raising a priority.
 void SetCurrentThreadPriority(ThreadPriority priority);
 
+// ---------------------------------------------------------------- sockets
+// WinSock's calls over POSIX. Addresses and ports are in host order; errors are WinSock codes.
+using SocketHandle = int;
+constexpr SocketHandle kInvalidSocket = -1;
+
+constexpr int WSAEINTR = 10004;
+constexpr int WSAEACCES = 10013;
+constexpr int WSAEFAULT = 10014;
+constexpr int WSAEINVAL = 10022;
+constexpr int WSAEMFILE = 10024;
+constexpr int WSAEWOULDBLOCK = 10035;
+constexpr int WSAEINPROGRESS = 10036;
+constexpr int WSAEALREADY = 10037;
+constexpr int WSAENOTSOCK = 10038;
+constexpr int WSAEMSGSIZE = 10040;
+constexpr int WSAEPROTOTYPE = 10041;
+constexpr int WSAEOPNOTSUPP = 10045;
+constexpr int WSAEAFNOSUPPORT = 10047;
+constexpr int WSAEADDRINUSE = 10048;
+constexpr int WSAEADDRNOTAVAIL = 10049;
+constexpr int WSAENETDOWN = 10050;
+constexpr int WSAENETUNREACH = 10051;
+constexpr int WSAENETRESET = 10052;
+constexpr int WSAECONNABORTED = 10053;
+constexpr int WSAECONNRESET = 10054;
+constexpr int WSAENOBUFS = 10055;
+constexpr int WSAEISCONN = 10056;
+constexpr int WSAENOTCONN = 10057;
+constexpr int WSAESHUTDOWN = 10058;
+constexpr int WSAETIMEDOUT = 10060;
+constexpr int WSAECONNREFUSED = 10061;
+constexpr int WSAEHOSTUNREACH = 10065;
+
+// The WinSock code of the last failed socket call on this thread.
+int LastSocketError();
+int SocketErrorFromErrno(int errnoValue);
+
+SocketHandle OpenTcpSocket();
+SocketHandle OpenUdpSocket();
+void CloseSocket(SocketHandle s);
+bool SetSocketNonBlocking(SocketHandle s, bool nonBlocking);
+// A connect that waits at most timeoutMs; the socket stays blocking as it was.
+bool ConnectSocket(SocketHandle s, uint32_t address, uint16_t port, uint32_t timeoutMs = 10000);
+// Bytes sent or received, -1 on error (see LastSocketError); Receive gives 0 when the peer closed.
+// Sending never raises SIGPIPE.
+int SendBytes(SocketHandle s, const void* data, size_t size);
+int ReceiveBytes(SocketHandle s, void* data, size_t size);
+
+struct SocketReadiness {
+    bool readable = false;
+    bool writable = false;
+    bool exception = false;
+};
+// A zero-timeout readiness test (select with no wait); false when the test itself failed.
+bool PollSocket(SocketHandle s, bool wantWrite, SocketReadiness& out);
+// Waits at most timeoutMs for the socket to become readable.
+bool WaitSocketReadable(SocketHandle s, uint32_t timeoutMs);
+
+// Datagrams. Bind with port 0 for an ephemeral local port; BoundPort tells which one.
+bool BindSocket(SocketHandle s, uint32_t address, uint16_t port);
+uint16_t BoundPort(SocketHandle s);
+int SendDatagram(SocketHandle s, const void* data, size_t size, uint32_t address, uint16_t port);
+int ReceiveDatagram(SocketHandle s, void* data, size_t size, uint32_t* fromAddress, uint16_t* fromPort);
+
+// Listening (the test server): accept returns kInvalidSocket when nothing waits (non-blocking).
+SocketHandle ListenTcp(uint32_t address, uint16_t port, int backlog = 8);
+SocketHandle AcceptConnection(SocketHandle listener, uint32_t* peerAddress = nullptr,
+                              uint16_t* peerPort = nullptr);
+
+// Name look-up: a dotted address or a host name to an IPv4 address.
+std::optional<uint32_t> ResolveHostIPv4(std::string_view name);
+// The local IPv4 address from the host's own name; 0 when the look-up fails.
+uint32_t GetLocalAddress();
+constexpr uint32_t MakeIPv4(int a, int b, int c, int d) {
+    return (static_cast<uint32_t>(a) << 24) | (static_cast<uint32_t>(b) << 16) |
+           (static_cast<uint32_t>(c) << 8) | static_cast<uint32_t>(d);
+}
+constexpr uint32_t kLoopback = MakeIPv4(127, 0, 0, 1);
+
 // ---------------------------------------------------------------- process
 // Flushes standard streams and ends the process at once with the code.
 [[noreturn]] void ExitProcessNow(int code);
