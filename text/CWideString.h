@@ -19,7 +19,7 @@ class CWideString {
     CWideString& operator=(CWideString&& other) noexcept;
     CWideString& operator=(const char16_t* text); // null empties this string
     CWideString& operator=(const char* text);     // bytes zero-extended (Latin-1)
-    // Bytes sign-extended (0xE9 becomes U+FFE9), the units older clients made of 8-bit text.
+    // Bytes sign-extended (0xE9 becomes U+FFE9): only to match text stored in that form.
     CWideString& AssignAsciiSigned(const char* text);
 
     // Null when the string holds no buffer.

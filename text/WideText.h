@@ -14,8 +14,8 @@ void WideAppend(char16_t* dst, const char16_t* src);
 void WideAppendLimited(char16_t* dst, const char16_t* src, int size);
 
 // 8-bit text to UTF-16. Zero extension reads the bytes as Latin-1 (0xE9 becomes U+00E9): use it
-// for everything typed or shown. Sign extension (0xE9 becomes U+FFE9) reproduces the units older
-// clients stored and sent; use it only to match such data.
+// for everything typed or shown. Sign extension (0xE9 becomes U+FFE9) gives the units of text
+// stored in that form; use it only to match such data.
 void WideAppendAscii(char16_t* dst, const char* src);       // zero-extended
 void WideAppendAsciiSigned(char16_t* dst, const char* src); // sign-extended
 void WideFromAscii(char16_t* dst, const char* src);         // zero-extended
