@@ -67,17 +67,17 @@ bool BuildTree(std::vector<TreeNode>& nodes) {
         int node = 0;
         for (int bit = code.bits - 1; bit >= 0; --bit) {
             const int branch = (code.value >> bit) & 1;
-            int& child = nodes[node].child[branch];
+            const int child = nodes[node].child[branch];
             if (bit == 0) {
                 if (child != TreeNode::kMissing) return false;
-                child = ~symbol;
+                nodes[node].child[branch] = ~symbol;
                 break;
             }
+            if (child < 0) return false; // a shorter code is a prefix of this one
             if (child == TreeNode::kMissing) {
-                child = static_cast<int>(nodes.size());
+                nodes[node].child[branch] = static_cast<int>(nodes.size());
                 nodes.emplace_back();
             }
-            if (child < 0) return false;
             node = nodes[node].child[branch];
         }
     }
