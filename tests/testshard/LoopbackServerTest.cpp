@@ -88,8 +88,8 @@ TEST_F(LoopbackServerTest, GamePhaseBothWays) {
         const auto finished = FinishPacket(gameLogin);
         std::vector<uint8_t> wire(finished.begin(), finished.end());
         cipher.Crypt(wire.data(), wire.size());
-        ASSERT_TRUE(socket.SendAll(wire.data(), wire.size()));
         const size_t before = server.Packets().size();
+        ASSERT_TRUE(socket.SendAll(wire.data(), wire.size()));
         ASSERT_TRUE(server.WaitForPackets(before + 1, kWaitMs));
         const testshard::ReceivedPacket got = server.Packets().back();
         EXPECT_EQ(got.phase, variant ? testshard::Phase::GameVariant : testshard::Phase::Game);
