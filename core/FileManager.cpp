@@ -266,7 +266,10 @@ bool isStarted() {
 void shutdown() {
     State& s = S();
     QVReport::message("FileManager::shutdown: stopping...\n");
-    if (!s.started) return;
+    if (!s.started) {
+        s = State{}; // a start that ended half-way leaves nothing behind
+        return;
+    }
     reportOpenFiles();
     for (OpenFile& f : s.files)
         for (std::FILE* handle : f.handles)
