@@ -74,6 +74,8 @@ struct RowState {
 struct Config {
     HdConfig hdConfig = HdConfig::MaxHD;
     int cacheSize = 0;
+    int geometryBytes = 0;
+    int geometryHeaders = 0;
     bool useVerData = false;
 };
 
@@ -325,15 +327,23 @@ bool CreateCacheFile(const std::string& name, int bytes) {
 
 void MakeCache() {
     State& s = S();
-    int megabytes = C().cacheSize;
-    if (megabytes < 1 || megabytes > kMaxCacheSize) {
-        int corrected = megabytes < 1 ? 1 : kMaxCacheSize;
-        QVReport::warning("CDHDCache::Init(): a cache of %d MB cannot be made; using %d MB.\n", megabytes,
-                          corrected);
-        megabytes = corrected;
+    const Config& c = C();
+    int n = 0, bytes = 0;
+    if (c.geometryHeaders >= 2 && c.geometryHeaders <= kHeadersPerMegabyte &&
+        c.geometryBytes > kHeaderBytes + kBlockHeaderBytes * c.geometryHeaders) {
+        n = c.geometryHeaders;
+        bytes = c.geometryBytes;
+    } else {
+        int megabytes = c.cacheSize;
+        if (megabytes < 1 || megabytes > kMaxCacheSize) {
+            int corrected = megabytes < 1 ? 1 : kMaxCacheSize;
+            QVReport::warning("CDHDCache::Init(): a cache of %d MB cannot be made; using %d MB.\n", megabytes,
+                              corrected);
+            megabytes = corrected;
+        }
+        n = kHeadersPerMegabyte * megabytes;
+        bytes = kBytesPerMegabyte * megabytes; // at most 2,147,000,000: fits the file's 32-bit offsets
     }
-    int n = kHeadersPerMegabyte * megabytes;
-    int bytes = kBytesPerMegabyte * megabytes; // at most 2,147,000,000: fits the file's 32-bit offsets
     s.nodes.assign(static_cast<size_t>(n), LookupNode{});
     for (int i = 0; i < n; ++i)
         s.nodes[i].next = i + 1 < n ? i + 1 : -1;
@@ -505,6 +515,10 @@ void SetCacheSize(int megabytes) {
 }
 int GetCacheSize() {
     return C().cacheSize;
+}
+void SetCacheGeometry(int bytes, int headers) {
+    C().geometryBytes = bytes;
+    C().geometryHeaders = headers;
 }
 void SetUseVerData(bool on) {
     C().useVerData = on;
@@ -809,9 +823,11 @@ bool DropCached(int row, int key) {
     return true;
 }
 
-const uint8_t* FindCached(int row, int key) {
+const uint8_t* FindCached(int row, int key, bool touch) {
     int node = FindNode(row, key);
-    return node >= 0 ? BlockData(S().nodes[node].block) : nullptr;
+    if (node < 0) return nullptr;
+    if (touch) TouchBlock(S().nodes[node].block);
+    return BlockData(S().nodes[node].block);
 }
 
 std::vector<CachedBlock> UsedBlocks() {
@@ -877,11 +893,17 @@ bool CheckCacheHeap(std::string* problem) {
         covered += sp.size;
     }
     if (covered != s.cacheBytes) return fail("the data area is not covered to its end");
-    int nodesInUse = 0;
-    for (int head : s.buckets)
-        for (int node = head; node >= 0; node = s.nodes[node].next)
-            if (++nodesInUse > n) return fail("a lookup bucket runs wild");
-    if (nodesInUse != usedCount) return fail("lookup nodes and used blocks differ in number");
+    // Nodes are either free or in a bucket: with one node per used block and the rest free, no
+    // bucket can hold a stray node.
+    std::vector<bool> nodeFree(s.nodes.size(), false);
+    int freeNodes = 0;
+    for (int node = s.freeNode; node >= 0; node = s.nodes[node].next) {
+        if (nodeFree[node] || ++freeNodes > n) return fail("the free node list runs wild");
+        nodeFree[node] = true;
+    }
+    for (int b = H(kUsedHead); b >= 0; b = B(b, kNext))
+        if (nodeFree[FindNode(B(b, kFileRow), B(b, kKey))]) return fail("a used block's node is also free");
+    if (freeNodes + usedCount != n) return fail("lookup nodes and used blocks differ in number");
     return true;
 }
 

@@ -69,6 +69,9 @@ HdConfig GetHdConfig();
 constexpr int kMaxCacheSize = 2147;
 void SetCacheSize(int megabytes);
 int GetCacheSize();
+// A cache of exactly this many bytes and block headers in place of CacheSize megabytes (0, 0: by
+// CacheSize). Small caches let tests reach every corner of the heap quickly.
+void SetCacheGeometry(int bytes, int headers);
 void SetUseVerData(bool on); // default off
 bool UseVerData();
 // Back to the values above.
@@ -120,8 +123,9 @@ void TouchBlock(int block);
 uint8_t* AllocateCached(int row, int key, int size);
 // Drops the cached block of (row, key); false when none is cached.
 bool DropCached(int row, int key);
-// The cached data of (row, key) without touching it; null when not cached.
-const uint8_t* FindCached(int row, int key);
+// The cached data of (row, key), moved to the head of the used list when touch is set; null when
+// not cached.
+const uint8_t* FindCached(int row, int key, bool touch = false);
 
 struct CachedBlock {
     int row;
