@@ -89,7 +89,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     WriteFile(artFolder + "/art.mul", art, artSize);
 
     CDHDCache::SetHdConfig(cached ? CDHDCache::HdConfig::Cached : CDHDCache::HdConfig::MaxHD);
-    CDHDCache::SetCacheGeometry(24 + 24 * 64 + 4096, 64);
+    // Room for one block of index records (49,152 bytes) and a few items.
+    CDHDCache::SetCacheGeometry(24 + 24 * 64 + 65536, 64);
     CDHDCache::startup();
     CDHDCache::Init();
     const int records = static_cast<int>(indexSize / CDHDCache::kIndexRecordSize);
