@@ -806,6 +806,7 @@ void TouchBlock(int block) {
 
 uint8_t* AllocateCached(int row, int key, int size) {
     if (!ValidRow(row)) return nullptr;
+    DropCached(row, key); // one block per key
     int block = GetCacheSpace(row, key, size);
     if (block < 0) return nullptr;
     if (!EnterNode(row, key, block)) {

@@ -299,12 +299,9 @@ std::vector<std::string> searchPaths() {
 }
 
 const std::string& getHDPath() {
+    EnsureStarted(
+        "FileManager::getHDPath: had to startup FileManager. QV startup code needs to be re-designed!\n");
     State& s = S();
-    if (!s.started && !s.starting) {
-        startup();
-        QVReport::warning("FileManager::getHDPath: had to startup FileManager. QV startup code needs to be "
-                          "re-designed!\n");
-    }
     if (!s.hdSet)
         QVReport::fatal("FileManager::getHDPath: HDPath is not set. maybe you have not called "
                         "FileManager::startup?\n");
@@ -312,12 +309,9 @@ const std::string& getHDPath() {
 }
 
 const std::string& getCDPath() {
+    EnsureStarted(
+        "FileManager::getCDPath: had to startup FileManager. QV startup code needs to be re-designed!\n");
     State& s = S();
-    if (!s.started && !s.starting) {
-        startup();
-        QVReport::warning("FileManager::getCDPath: had to startup FileManager. QV startup code needs to be "
-                          "re-designed!\n");
-    }
     if (!s.cdSet)
         QVReport::fatal("FileManager::getCDPath: CDPath is not set. maybe you have not called "
                         "FileManager::startup?\n");
