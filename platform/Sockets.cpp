@@ -266,6 +266,22 @@ std::optional<uint32_t> ResolveHostIPv4(std::string_view name) {
     return address;
 }
 
+std::vector<uint32_t> ResolveHostIPv4All(std::string_view name) {
+    std::string host(name);
+    in_addr numeric{};
+    if (::inet_pton(AF_INET, host.c_str(), &numeric) == 1) return {ntohl(numeric.s_addr)};
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* result = nullptr;
+    std::vector<uint32_t> addresses;
+    if (::getaddrinfo(host.c_str(), nullptr, &hints, &result) != 0) return addresses;
+    for (addrinfo* entry = result; entry; entry = entry->ai_next)
+        addresses.push_back(ntohl(reinterpret_cast<sockaddr_in*>(entry->ai_addr)->sin_addr.s_addr));
+    ::freeaddrinfo(result);
+    return addresses;
+}
+
 uint32_t GetLocalAddress() {
     char name[256] = {};
     if (::gethostname(name, sizeof name - 1) != 0) return 0;

@@ -311,6 +311,9 @@ SocketHandle AcceptConnection(SocketHandle listener, uint32_t* peerAddress = nul
 
 // Name look-up: a dotted address or a host name to an IPv4 address.
 std::optional<uint32_t> ResolveHostIPv4(std::string_view name);
+// Every IPv4 address of a host (a dotted address gives itself), in the resolver's order; empty when
+// the look-up fails.
+std::vector<uint32_t> ResolveHostIPv4All(std::string_view name);
 // The local IPv4 address from the host's own name; 0 when the look-up fails.
 uint32_t GetLocalAddress();
 constexpr uint32_t MakeIPv4(int a, int b, int c, int d) {
