@@ -58,6 +58,10 @@ uint16_t SaturatedMiB(uint64_t bytes) {
     return static_cast<uint16_t>(std::min<uint64_t>(mib, 0xFFFF));
 }
 
+uint16_t ReportedClockMHz(uint32_t mhz) {
+    return static_cast<uint16_t>(mhz > kMaxReportedClock ? 0 : mhz);
+}
+
 uint32_t GetCPUClockMHz() {
     return platform::GetProcessorInfo().clockMHz;
 }
@@ -69,8 +73,7 @@ int GetClientTimeZoneOffset() {
 bool GatherHWProfile(HWProfile& profile) {
     platform::ProcessorInfo cpu = platform::GetProcessorInfo();
     profile.processorType = ProcessorTypeFor(cpu.x86, cpu.family);
-    uint32_t mhz = cpu.clockMHz;
-    profile.processorClock = static_cast<uint16_t>(mhz > kMaxReportedClock ? 0 : mhz);
+    profile.processorClock = ReportedClockMHz(cpu.clockMHz);
     profile.nProcessors = static_cast<uint8_t>(std::clamp(cpu.count, 0, 255));
 
     std::optional<int32_t> bias = platform::TimeZoneBiasMinutes();

@@ -25,6 +25,8 @@ bool SaveHWProfile(const HWProfile& profile);
 
 // 1..4 from the x86 family (any later family counts as a Pentium); 4 for other processors.
 uint8_t ProcessorTypeFor(bool x86, int family);
+// The clock as reported: 0 above 750 MHz.
+uint16_t ReportedClockMHz(uint32_t mhz);
 // A byte count in MiB, computed in 64 bits and held at 65535 when it does not fit.
 uint16_t SaturatedMiB(uint64_t bytes);
 // The bias in whole hours, which the shard list reads as the client's time-zone offset.

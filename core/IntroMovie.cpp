@@ -16,19 +16,19 @@ constexpr int kPictureHeight = 480;
 
 int g_pumpCount = 0;
 
-bool Openable(const std::string& path) {
+// The file as it exists on disk (letter case and separators resolved), or "".
+std::string Openable(const std::string& path) {
     std::optional<std::string> found = platform::FindPathIgnoringCase(platform::NativePath(path));
-    return found && !platform::IsDirectory(*found);
+    return found && !platform::IsDirectory(*found) ? *found : std::string();
 }
 
 // The file in the installation folder, else on the CD; "" when neither has it.
 std::string FindIntroFile(const char* name) {
-    std::string hd = CApp::get_HDpath(name); // the buffer is overwritten by the next call
-    if (Openable(hd)) return hd;
+    std::string hd = Openable(CApp::get_HDpath(name));
+    if (!hd.empty()) return hd;
     const char* cd = FileManager::getCDPath();
     if (!cd || !*cd) return std::string(); // without a CD folder there is nothing to look at
-    std::string onCd = CApp::get_CDpath(name);
-    return Openable(onCd) ? onCd : std::string();
+    return Openable(CApp::get_CDpath(name));
 }
 
 void ClearToBlack() {
