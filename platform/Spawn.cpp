@@ -17,16 +17,17 @@ std::optional<std::string> FindProgramOnPath(std::string_view name) {
         if (::access(path.c_str(), X_OK) == 0) return path;
         return std::nullopt;
     }
-    std::string dirs = GetEnv("PATH");
-    size_t start = 0;
-    while (start <= dirs.size()) {
-        size_t end = dirs.find(':', start);
-        if (end == std::string::npos) end = dirs.size();
-        std::string dir = dirs.substr(start, end - start);
-        if (dir.empty()) dir = ".";
-        std::string candidate = dir + "/" + std::string(name);
+    const std::string dirs = GetEnv("PATH");
+    std::string_view rest = dirs;
+    for (;;) {
+        size_t end = rest.find(':');
+        std::string_view dir = rest.substr(0, end);
+        std::string candidate(dir.empty() ? std::string_view(".") : dir);
+        candidate += '/';
+        candidate.append(name);
         if (::access(candidate.c_str(), X_OK) == 0 && !IsDirectory(candidate)) return candidate;
-        start = end + 1;
+        if (end == std::string_view::npos) break;
+        rest.remove_prefix(end + 1);
     }
     return std::nullopt;
 }
