@@ -436,48 +436,46 @@ void GetMainWindowPos(int* left, int* top) {
     if (top) *top = y;
 }
 
-namespace {
-
-// The clipboard's UTF-8 as UTF-16 units, with line ends as the keyboard types them (CR LF).
-std::u16string ClipboardUnits(const std::string& utf8) {
+std::u16string ClipboardTextUnits(std::string_view utf8) {
     std::u16string out;
-    for (size_t i = 0; i < utf8.size();) {
-        unsigned char c = static_cast<unsigned char>(utf8[i]);
-        uint32_t cp = c;
-        size_t len = 1;
-        if (c >= 0xF0 && c < 0xF8) {
-            cp = c & 0x07;
-            len = 4;
-        } else if (c >= 0xE0) {
-            cp = c & 0x0F;
-            len = 3;
-        } else if (c >= 0xC0) {
-            cp = c & 0x1F;
-            len = 2;
-        } else if (c >= 0x80) {
-            cp = 0xFFFD; // a stray continuation byte
-        }
-        if (i + len > utf8.size()) {
-            cp = 0xFFFD;
-            len = utf8.size() - i;
-        } else {
-            for (size_t k = 1; k < len; ++k)
-                cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-        }
-        i += len;
+    auto push = [&out](uint32_t cp) {
         if (cp == '\n' && (out.empty() || out.back() != u'\r')) out.push_back(u'\r');
-        if (cp >= 0x10000 && cp <= 0x10FFFF) {
+        if (cp >= 0x10000) {
             cp -= 0x10000;
             out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
             out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
         } else {
-            out.push_back(static_cast<char16_t>(cp > 0xFFFF ? 0xFFFD : cp));
+            out.push_back(static_cast<char16_t>(cp));
         }
+    };
+    for (size_t i = 0; i < utf8.size();) {
+        unsigned char c = static_cast<unsigned char>(utf8[i]);
+        size_t len = c < 0x80                ? 1
+                     : c >= 0xC2 && c < 0xE0 ? 2
+                     : c >= 0xE0 && c < 0xF0 ? 3
+                     : c >= 0xF0 && c < 0xF5 ? 4
+                                             : 0;
+        uint32_t cp = len == 1 ? c : len == 2 ? c & 0x1Fu : len == 3 ? c & 0x0Fu : c & 0x07u;
+        bool ok = len > 0 && i + len <= utf8.size();
+        for (size_t k = 1; ok && k < len; ++k) {
+            unsigned char b = static_cast<unsigned char>(utf8[i + k]);
+            ok = (b & 0xC0) == 0x80;
+            cp = (cp << 6) | (b & 0x3Fu);
+        }
+        // Overlong forms, surrogates and values past U+10FFFF are not characters.
+        if (ok && ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+                   (cp >= 0xD800 && cp <= 0xDFFF)))
+            ok = false;
+        if (!ok) {
+            push(0xFFFD);
+            ++i;
+            continue;
+        }
+        push(cp);
+        i += len;
     }
     return out;
 }
-
-} // namespace
 
 void PasteClipboardText() {
     std::optional<std::string> text = platform::GetClipboardText();
@@ -486,7 +484,7 @@ void PasteClipboardText() {
     CGump* focus = s.focusGump();
     bool singleLine = focus && s.gumpIsSingleLineInput(focus);
     size_t limit = singleLine ? 80 : focus ? 1000 : 240;
-    std::u16string units = ClipboardUnits(*text);
+    std::u16string units = ClipboardTextUnits(*text);
     for (size_t i = 0; i < units.size() && i < limit; ++i) {
         if (singleLine && units[i] == u'\r') break;
         CApp::HandleKey(units[i]);

@@ -4,6 +4,8 @@
 #include "platform/messages.h"
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 // Commands (WM_COMMAND ids).
 constexpr int ID_CLOSE = 40001;
@@ -49,6 +51,9 @@ void GetMainWindowPos(int* left, int* top);
 // Types the clipboard's text through CApp::HandleKey: at most 80 characters into a single-line
 // focus control (up to its first line end), 1000 into another focus gump, 240 into the entry line.
 void PasteClipboardText();
+// The clipboard's UTF-8 as UTF-16 units, line ends as the keyboard types them (CR LF); malformed
+// sequences become U+FFFD.
+std::u16string ClipboardTextUnits(std::string_view utf8);
 
 namespace CApp {
 // A typed character or key code: Escape answers a prompt or cancels a target, -8..-1 walk,

@@ -324,6 +324,27 @@ TEST_F(MainWindowTest, PasteStopsAtTheLimitOfItsTarget) {
     EXPECT_EQ(calls, (std::vector<std::string>{"input(233)"}));
 }
 
+TEST(ClipboardTextTest, DecodesUtf8AndReplacesWhatIsNotText) {
+    struct Case {
+        std::string utf8;
+        std::u16string units;
+    } cases[] = {
+        {"a\xC3\xA9", u"a\u00E9"},
+        {"\xE2\x82\xAC", u"\u20AC"},
+        {"\xF0\x9F\x98\x80", u"\U0001F600"}, // outside the BMP: a surrogate pair
+        {"\xC3"
+         "A",
+         u"\uFFFDA"},                            // a lead byte without its continuation
+        {"\xFFx", u"\uFFFDx"},                   // never a lead byte
+        {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"}, // overlong
+        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"}, // a surrogate written as UTF-8
+        {"\xE2\x82", u"\uFFFD\uFFFD"},           // cut short
+        {"a\nb\r\nc", u"a\r\nb\r\nc"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ClipboardTextUnits(c.utf8), c.units) << c.utf8;
+}
+
 TEST_F(MainWindowTest, AltEnterTogglesFullScreenWithoutClosingTheWindow) {
     Services().inputOnChar = [](int, intptr_t) { return 0; };
     Services().createFullScreenSurfaces = [this] {
