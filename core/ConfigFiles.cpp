@@ -1,5 +1,6 @@
 #include "core/config.h"
 
+#include "core/multcli.h"
 #include "platform/platform.h"
 
 namespace ConfigFiles {
@@ -21,9 +22,12 @@ const std::string& WorkingFolder() {
 }
 
 std::string WorkingPath(std::string_view name) {
+    // The client's own folder is its working folder, wherever the process was started.
+    const std::string& folder = Folder().empty() ? CApp::GetClientFolder() : Folder();
     std::string path = platform::NativePath(name);
-    if (!path.empty() && path[0] != '/' && !Folder().empty())
-        path = Folder() + (Folder().back() == '/' ? "" : "/") + path;
+    if (!path.empty() && path[0] != '/' && !folder.empty())
+        path =
+            platform::NativePath(folder) + (folder.back() == '/' || folder.back() == '\\' ? "" : "/") + path;
     if (std::optional<std::string> found = platform::FindPathIgnoringCase(path)) return *found;
     return path;
 }

@@ -172,6 +172,7 @@ int DefTable::PickAlternative(int id, uint32_t seed) const {
 namespace DefManager {
 
 bool startup() {
+    QVReport::message("DefManager::startup: begin.\n");
     DefState& s = S();
     for (int t = 0; t < kTableCount; ++t) {
         s.tables[t] = std::make_unique<DefTable>(ResolvedHDName(kTableNames[t]));
@@ -181,6 +182,7 @@ bool startup() {
 }
 
 void shutdown() {
+    QVReport::message("DefManager::shutdown: begin.\n");
     for (auto& table : S().tables)
         table.reset();
 }
@@ -211,6 +213,12 @@ void LoadBodyConvText(std::string_view text) {
         s.bodyConv[index] = static_cast<int>(value);
     }
     s.bodyConvLoaded = true;
+}
+
+void LoadBodyConversion() {
+    QVReport::message("DefManager::LoadBodyConversion: begin.\n");
+    ResetBodyConv();
+    LoadBodyConv(FileManager::get_HDpath("bodyconv.def"));
 }
 
 bool LoadBodyConv(const std::string& path) {

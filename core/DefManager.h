@@ -65,6 +65,8 @@ void ResetBodyConv();
 bool LoadBodyConv(const std::string& path);
 void LoadBodyConvText(std::string_view text);
 bool IsBodyConvLoaded();
+// Start-up's step: every body without a value, then "bodyconv.def" from the installation folder.
+void LoadBodyConversion();
 // The value of a body, -1 when it has none (or lies outside the table).
 int BodyConv(int body);
 

@@ -188,14 +188,22 @@ struct ConfigLine {
 };
 ConfigLine ParseConfigLine(std::string_view line);
 
+// The lines of a file: each ends at CR, LF or CR LF (the last may have no end).
+struct ConfigLineSpan {
+    size_t begin;
+    size_t end;  // the content's end
+    size_t next; // after the line end
+};
+std::vector<ConfigLineSpan> SplitConfigLines(std::string_view bytes);
+
 // ---------------------------------------------------------------- files and folders
 namespace ConfigFiles {
 constexpr const char* kMainFile = "qv.cfg";
 constexpr const char* kLoginFile = "login.cfg";
 constexpr size_t kMaxLine = 256; // characters of a line that are looked at
 
-// The folder that holds "qv.cfg" and the player's lists: the process's working folder unless set
-// (tests). Empty means the working folder.
+// The folder that holds "qv.cfg" and the player's lists: the one set here (tests), else the
+// client's folder ("ExePath"), else the process's working folder.
 void SetWorkingFolder(std::string_view folder);
 const std::string& WorkingFolder();
 // A name in the working folder: the existing file whose name matches regardless of case, else the
