@@ -55,5 +55,8 @@ const uint8_t* GetCacheItem(int indexRow, int dataRow, int id, int& length, int&
 // Fixed-size record id of a row (a 196-byte map block, a 12-byte index record), or null.
 const uint8_t* GetRecord(int row, int id);
 void SelectAnim2(bool flag);
+// Stores a server-sent item of an index and data row pair in the installation's files; length 0
+// (no data) removes the replacement.
+void AddVersionedItem(int indexRow, int dataRow, int id, int extra, const uint8_t* data, int length);
 
 } // namespace CDHDCache

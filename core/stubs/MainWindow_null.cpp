@@ -1,12 +1,15 @@
-// Stand-in until the main window and its procedure are built: the display switch only asks the
-// platform for the windowed display.
+// Stand-in until the main window and its procedure are built: the display switch creates or
+// releases the full-screen surfaces under the display lock.
 #include "core/MainWindow.h"
-#include "core/QVReport.h"
-#include "platform/platform.h"
+#include "render/Display.h"
+
+#include <mutex>
 
 void SwitchToWindowed() {
-    platform::SetFullScreen(false, 0, 0);
+    std::lock_guard<std::mutex> lock(DisplayLock());
+    ReleaseFullScreenSurfaces();
 }
 void SwitchToFullScreen() {
-    QVReport::message("SwitchToFullScreen: no main window procedure yet.\n");
+    std::lock_guard<std::mutex> lock(DisplayLock());
+    CreateFullScreenSurfaces();
 }
