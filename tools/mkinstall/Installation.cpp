@@ -1,5 +1,7 @@
 #include "mkinstall/Installation.h"
 
+#include "mkinstall/ArtFiles.h"
+
 #include "platform/platform.h"
 
 namespace mkinstall {
@@ -24,7 +26,8 @@ bool WriteInstallation(const std::string& dir, std::string* error) {
     std::string logincfg = "; login servers\n"
                            "LoginServer=127.0.0.1," +
                            std::to_string(kLoginPort) + "\n";
-    return WriteText(dir, "qv.cfg", qvcfg, error) && WriteText(dir, "login.cfg", logincfg, error);
+    return WriteText(dir, "qv.cfg", qvcfg, error) && WriteText(dir, "login.cfg", logincfg, error) &&
+           WriteArtFiles(dir, error);
 }
 
 } // namespace mkinstall
