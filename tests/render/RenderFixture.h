@@ -67,28 +67,28 @@ class RenderTest : public qvtest::CleanState {
 };
 
 // A target of width x height pixels inside a canary frame: writes outside the target show up as
-// changed canaries.
+// changed canaries. With side margins the pitch is the row plus the margins, so a write past the
+// right edge lands on canaries; without them the pitch is the width (the form of the raw pointer,
+// pitch and height blits), and only rows above and below are canaries.
 class CanaryCanvas {
   public:
     static constexpr uint16_t kCanary = 0x5A5A;
     static constexpr int kMargin = 16;
-    CanaryCanvas(int width, int height, uint16_t fill = 0)
-        : width_(width), height_(height), stride_(width + 2 * kMargin),
+    CanaryCanvas(int width, int height, uint16_t fill = 0, bool sideMargins = true)
+        : width_(width), height_(height), side_(sideMargins ? kMargin : 0), stride_(width + 2 * side_),
           cells_(static_cast<size_t>(stride_) * (height + 2 * kMargin), kCanary) {
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x)
                 at(x, y) = fill;
     }
-    // The target reaches only the inner pixels: the pitch is the inner row plus the margins, so
-    // a write past the right edge lands on canaries, not on the next row.
     BlitTarget Target() { return BlitTarget{&at(0, 0), stride_, height_, Rect{0, 0, width_, height_}, 0}; }
-    uint16_t& at(int x, int y) { return cells_[static_cast<size_t>(y + kMargin) * stride_ + x + kMargin]; }
+    uint16_t& at(int x, int y) { return cells_[Index(x, y)]; }
+    int pitch() const { return stride_; }
     bool CanariesIntact() const {
         for (int y = -kMargin; y < height_ + kMargin; ++y)
-            for (int x = -kMargin; x < width_ + kMargin; ++x) {
+            for (int x = -side_; x < width_ + side_; ++x) {
                 bool inside = x >= 0 && y >= 0 && x < width_ && y < height_;
-                if (!inside && cells_[static_cast<size_t>(y + kMargin) * stride_ + x + kMargin] != kCanary)
-                    return false;
+                if (!inside && cells_[Index(x, y)] != kCanary) return false;
             }
         return true;
     }
@@ -96,7 +96,8 @@ class CanaryCanvas {
     int height() const { return height_; }
 
   private:
-    int width_, height_, stride_;
+    size_t Index(int x, int y) const { return static_cast<size_t>(y + kMargin) * stride_ + x + side_; }
+    int width_, height_, side_, stride_;
     std::vector<uint16_t> cells_;
 };
 
