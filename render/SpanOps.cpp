@@ -1,6 +1,7 @@
 #include "render/SpanOps.h"
 
 #include "render/HueManager.h"
+#include "render/SpanKernels.h"
 
 #include <algorithm>
 #include <cstring>
@@ -50,28 +51,61 @@ int TableOfMode(int mode) {
     return m >= 8 ? 1 : m;
 }
 
+// The loops of this processor: the AVX2 build where the processor runs it.
+struct KernelSet {
+#define QV_KERNEL_SLOT(name) SpanKernel name;
+    QV_SPAN_KERNELS(QV_KERNEL_SLOT)
+#undef QV_KERNEL_SLOT
+};
+
+bool UseAvx2() {
+#if defined(__x86_64__) || defined(__i386__)
+    return span_avx2::Built() && __builtin_cpu_supports("avx2");
+#else
+    return false;
+#endif
+}
+
+const KernelSet& Kernels() {
+#define QV_BASE_KERNEL(name) span_base::name,
+#define QV_WIDE_KERNEL(name) span_avx2::name,
+    static const KernelSet base{QV_SPAN_KERNELS(QV_BASE_KERNEL)};
+    static const KernelSet wide{QV_SPAN_KERNELS(QV_WIDE_KERNEL)};
+#undef QV_BASE_KERNEL
+#undef QV_WIDE_KERNEL
+    static const KernelSet& chosen = UseAvx2() ? wide : base;
+    return chosen;
+}
+
 struct SpanState {
     int hueIndex = 0;
     const uint16_t* hue = nullptr; // colours of the current hue entry, resolved once
     int blendMode = 0;
-    const uint16_t* blend = nullptr;
     uint16_t censor = kDefaultCensorColor;
+    uint16_t blood[32] = {}; // the censor colour scaled for each red value
+    bool bloodReady = false;
 };
 SpanState g_span;
 
-inline const uint16_t* CurrentHue() {
+const uint16_t* BloodTable() {
+    if (!g_span.bloodReady) {
+        const uint8_t* dark = Tables().darkening;
+        const uint16_t c = g_span.censor;
+        for (int red = 0; red < 32; ++red) {
+            const uint8_t* row = dark + (31 - red) * 32;
+            g_span.blood[red] = static_cast<uint16_t>(row[Red(c)] << 10 | row[Green(c)] << 5 | row[Blue(c)]);
+        }
+        g_span.bloodReady = true;
+    }
+    return g_span.blood;
+}
+
+SpanParams Params() {
     if (!g_span.hue) g_span.hue = HueManager::ResolveHueColours(g_span.hueIndex);
-    return g_span.hue;
-}
-
-inline const uint16_t* CurrentBlend() {
-    if (!g_span.blend) g_span.blend = Tables().table[TableOfMode(g_span.blendMode)];
-    return g_span.blend;
-}
-
-inline uint16_t Blend(const uint16_t* t, uint16_t q, uint16_t p) {
-    return static_cast<uint16_t>(t[Red(q) * 32 + Red(p)] << 10 | t[Green(q) * 32 + Green(p)] << 5 |
-                                 t[Blue(q) * 32 + Blue(p)]);
+    SpanParams p;
+    p.hue = g_span.hue;
+    p.blendMode = TableOfMode(g_span.blendMode);
+    return p;
 }
 
 } // namespace
@@ -80,130 +114,39 @@ void CopySpan(uint16_t* destination, const uint16_t* source, int count) {
     if (count > 0) std::memmove(destination, source, static_cast<size_t>(count) * sizeof(uint16_t));
 }
 
-void CopySpanKeyed(uint16_t* destination, const uint16_t* source, int count) {
-    for (int i = 0; i < count; ++i)
-        if (source[i]) destination[i] = source[i];
-}
-
-void HueSpan(uint16_t* destination, const uint16_t* source, int count) {
-    const uint16_t* colour = CurrentHue();
-    for (int i = 0; i < count; ++i)
-        destination[i] = colour[Red(source[i])];
-}
-
-void HueSpanKeyed(uint16_t* destination, const uint16_t* source, int count) {
-    const uint16_t* colour = CurrentHue();
-    for (int i = 0; i < count; ++i)
-        if (source[i]) destination[i] = colour[Red(source[i])];
-}
-
-void HueSpanByGreen(uint16_t* destination, const uint16_t* source, int count) {
-    const uint16_t* colour = CurrentHue();
-    for (int i = 0; i < count; ++i)
-        destination[i] = colour[Green(source[i])];
-}
-
-void PartialHueSpan(uint16_t* destination, const uint16_t* source, int count) {
-    const uint16_t* colour = CurrentHue();
-    for (int i = 0; i < count; ++i) {
-        uint16_t p = source[i];
-        destination[i] = IsGrey(p) ? colour[Red(p)] : p;
+#define QV_SPAN_OP(op, kernel)                                                                                         \
+    void op(uint16_t* destination, const uint16_t* source, int count) {                                             \
+        Kernels().kernel(destination, source, count, Params());                                                      \
     }
-}
 
-void PartialHueSpanKeyed(uint16_t* destination, const uint16_t* source, int count) {
-    const uint16_t* colour = CurrentHue();
-    for (int i = 0; i < count; ++i) {
-        uint16_t p = source[i];
-        if (p) destination[i] = IsGrey(p) ? colour[Red(p)] : p;
-    }
-}
-
-void TranslucentSpan(uint16_t* destination, const uint16_t* source, int count) {
-    for (int i = 0; i < count; ++i)
-        destination[i] = ThreeQuarters(source[i], destination[i]);
-}
-
-void TranslucentSpanKeyed(uint16_t* destination, const uint16_t* source, int count) {
-    for (int i = 0; i < count; ++i)
-        if (source[i]) destination[i] = ThreeQuarters(source[i], destination[i]);
-}
-
-void FaintSpan(uint16_t* destination, const uint16_t* source, int count) {
-    for (int i = 0; i < count; ++i)
-        destination[i] = ThreeQuarters(destination[i], source[i]);
-}
-
-void BlendSpanKeyed(uint16_t* destination, const uint16_t* source, int count) {
-    for (int i = 0; i < count; ++i) {
-        uint16_t p = source[i];
-        if (p) destination[i] = static_cast<uint16_t>((((destination[i] & kHalfMask) + (p & kHalfMask)) >> 1) | 1);
-    }
-}
-
-void HueTranslucentSpan(uint16_t* destination, const uint16_t* source, int count) {
-    const uint16_t* colour = CurrentHue();
-    for (int i = 0; i < count; ++i)
-        destination[i] = ThreeQuarters(colour[Red(source[i])], destination[i]);
-}
-
-void HueTranslucentSpanKeyed(uint16_t* destination, const uint16_t* source, int count) {
-    const uint16_t* colour = CurrentHue();
-    for (int i = 0; i < count; ++i)
-        if (source[i]) destination[i] = ThreeQuarters(colour[Red(source[i])], destination[i]);
-}
-
-void PartialHueTranslucentSpan(uint16_t* destination, const uint16_t* source, int count) {
-    const uint16_t* colour = CurrentHue();
-    for (int i = 0; i < count; ++i) {
-        uint16_t p = source[i];
-        destination[i] = IsGrey(p) ? ThreeQuarters(colour[Red(p)], destination[i]) : p;
-    }
-}
-
-void PartialHueTranslucentSpanKeyed(uint16_t* destination, const uint16_t* source, int count) {
-    const uint16_t* colour = CurrentHue();
-    for (int i = 0; i < count; ++i) {
-        uint16_t p = source[i];
-        if (p) destination[i] = IsGrey(p) ? ThreeQuarters(colour[Red(p)], destination[i]) : p;
-    }
-}
-
-void BlendTableSpan(uint16_t* destination, const uint16_t* source, int count) {
-    const uint16_t* table = CurrentBlend();
-    for (int i = 0; i < count; ++i)
-        destination[i] = Blend(table, destination[i], source[i]);
-}
-
-void HueBlendSpan(uint16_t* destination, const uint16_t* source, int count) {
-    const uint16_t* table = CurrentBlend();
-    const uint16_t* colour = CurrentHue();
-    for (int i = 0; i < count; ++i)
-        destination[i] = Blend(table, destination[i], colour[Green(source[i])]);
-}
+QV_SPAN_OP(CopySpanKeyed, CopyKeyed)
+QV_SPAN_OP(HueSpan, Hue)
+QV_SPAN_OP(HueSpanKeyed, HueKeyed)
+QV_SPAN_OP(HueSpanByGreen, HueByGreen)
+QV_SPAN_OP(PartialHueSpan, PartialHue)
+QV_SPAN_OP(PartialHueSpanKeyed, PartialHueKeyed)
+QV_SPAN_OP(TranslucentSpan, Translucent)
+QV_SPAN_OP(TranslucentSpanKeyed, TranslucentKeyed)
+QV_SPAN_OP(FaintSpan, Faint)
+QV_SPAN_OP(BlendSpanKeyed, BlendKeyed)
+QV_SPAN_OP(HueTranslucentSpan, HueTranslucent)
+QV_SPAN_OP(HueTranslucentSpanKeyed, HueTranslucentKeyed)
+QV_SPAN_OP(PartialHueTranslucentSpan, PartialHueTranslucent)
+QV_SPAN_OP(PartialHueTranslucentSpanKeyed, PartialHueTranslucentKeyed)
+QV_SPAN_OP(BlendTableSpan, BlendTable)
+QV_SPAN_OP(HueBlendSpan, HueBlend)
+#undef QV_SPAN_OP
 
 void BloodRecolorSpan(uint16_t* destination, const uint16_t* source, int count) {
-    const uint8_t* dark = Tables().darkening;
-    const uint16_t censor = g_span.censor;
-    for (int i = 0; i < count; ++i) {
-        uint16_t p = source[i];
-        int red = Red(p);
-        if (red > Green(p) + Blue(p)) {
-            const uint8_t* row = dark + (31 - red) * 32;
-            destination[i] =
-                static_cast<uint16_t>(row[Red(censor)] << 10 | row[Green(censor)] << 5 | row[Blue(censor)]);
-        } else {
-            destination[i] = p;
-        }
-    }
+    SpanParams p;
+    p.blood = BloodTable();
+    Kernels().Blood(destination, source, count, p);
 }
 
 void HueGreySpan(uint16_t* destination, const uint16_t* source, int count, int hueIndex) {
-    const uint16_t* colour = HueManager::ResolveHueColours(hueIndex);
-    for (int i = 0; i < count; ++i) {
-        uint16_t p = source[i];
-        if (p) destination[i] = IsGrey(p) ? colour[Red(p)] : p;
-    }
+    SpanParams p;
+    p.hue = HueManager::ResolveHueColours(hueIndex);
+    Kernels().PartialHueKeyed(destination, source, count, p);
 }
 
 void SetCurrentHueIndex(int hueIndex) {
@@ -221,7 +164,6 @@ bool IsNoBlendMode(int mode) {
 
 int SelectBlendTable(int mode) {
     g_span.blendMode = mode & 15;
-    g_span.blend = Tables().table[TableOfMode(mode)];
     return mode & 15;
 }
 
@@ -231,6 +173,7 @@ const uint16_t* BlendTable(int mode) {
 
 void SetCensorColor(uint16_t colour) {
     g_span.censor = colour & 0x7FFF;
+    g_span.bloodReady = false;
 }
 
 uint16_t GetCensorColor() {

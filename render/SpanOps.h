@@ -61,8 +61,10 @@ inline int Green(uint16_t p) { return (p >> 5) & 31; }
 inline int Blue(uint16_t p) { return p & 31; }
 inline bool IsGrey(uint16_t p) { return Red(p) == Green(p) && Green(p) == Blue(p); }
 // Three quarters of p over one quarter of q, never 0.
+// In 16-bit steps (no sum exceeds 0xFFFF), so that loops of it become 16-bit vector code.
 inline uint16_t ThreeQuarters(uint16_t p, uint16_t q) {
-    return static_cast<uint16_t>(
-        (((((q & kQuarterMask) + (p & kQuarterMask)) >> 1) + (p & kHalfMask)) >> 1) | 1);
+    uint16_t quarters = static_cast<uint16_t>((q & kQuarterMask) + (p & kQuarterMask));
+    uint16_t sum = static_cast<uint16_t>(static_cast<uint16_t>(quarters >> 1) + (p & kHalfMask));
+    return static_cast<uint16_t>(static_cast<uint16_t>(sum >> 1) | 1);
 }
 } // namespace SpanChannels
