@@ -54,7 +54,8 @@ void BM_SpanMemcpy(benchmark::State& state) {
     Frames& f = Data();
     for (auto _ : state) {
         for (int row = 0; row < kRows; ++row)
-            std::memcpy(f.destination.data() + row * kRowPixels, f.source.data() + row * kRowPixels, kRowPixels * 2);
+            std::memcpy(f.destination.data() + row * kRowPixels, f.source.data() + row * kRowPixels,
+                        kRowPixels * 2);
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * kRowPixels * kRows);
@@ -62,8 +63,10 @@ void BM_SpanMemcpy(benchmark::State& state) {
 }
 BENCHMARK(BM_SpanMemcpy);
 
-#define SPAN_BENCH(op)                                                                                                 \
-    void BM_Span_##op(benchmark::State& state) { RunSpan(state, op); }                                               \
+#define SPAN_BENCH(op)                                                                                       \
+    void BM_Span_##op(benchmark::State& state) {                                                             \
+        RunSpan(state, op);                                                                                  \
+    }                                                                                                        \
     BENCHMARK(BM_Span_##op)
 
 SPAN_BENCH(CopySpan);
@@ -153,8 +156,10 @@ void BM_DirtyRect256(benchmark::State& state) {
         listed += GetDirtyRectCount();
         overflows += IsAllDirty() ? 1 : 0;
     }
-    state.counters["listed"] = benchmark::Counter(static_cast<double>(listed), benchmark::Counter::kAvgIterations);
-    state.counters["overflows"] = benchmark::Counter(static_cast<double>(overflows), benchmark::Counter::kAvgIterations);
+    state.counters["listed"] =
+        benchmark::Counter(static_cast<double>(listed), benchmark::Counter::kAvgIterations);
+    state.counters["overflows"] =
+        benchmark::Counter(static_cast<double>(overflows), benchmark::Counter::kAvgIterations);
     BackBuffer::Release();
 }
 BENCHMARK(BM_DirtyRect256)->Arg(0)->Arg(1)->Arg(2);

@@ -107,7 +107,8 @@ const ArtItem* GetArt(int id) {
         art = id <= kMaxLandArtId ? DecodeLandArt(data, static_cast<size_t>(length))
                                   : DecodeItemArt(data, static_cast<size_t>(length));
         if (!art)
-            QVReport::warning("GetArt: art 0x%04X (%d bytes) is not a valid art item; not drawn.\n", id, length);
+            QVReport::warning("GetArt: art 0x%04X (%d bytes) is not a valid art item; not drawn.\n", id,
+                              length);
         else if (art->damaged)
             QVReport::warning("GetArt: art 0x%04X has rows that leave the item; they are cut short.\n", id);
     }

@@ -39,8 +39,10 @@ inline Rect VisiblePart(const BlitTarget& target, const Rect& clip, int x, int y
     Rect onTarget = IntersectRect(IntersectRect(clip, target.valid), Rect{0, 0, target.pitch, target.height});
     if (onTarget.IsEmpty()) return Rect{};
     // In 64 bits: positions come from packets and windows dragged far off the screen.
-    int64_t left = std::max<int64_t>(onTarget.left, x), right = std::min<int64_t>(onTarget.right, int64_t{x} + width);
-    int64_t top = std::max<int64_t>(onTarget.top, y), bottom = std::min<int64_t>(onTarget.bottom, int64_t{y} + height);
+    int64_t left = std::max<int64_t>(onTarget.left, x),
+            right = std::min<int64_t>(onTarget.right, int64_t{x} + width);
+    int64_t top = std::max<int64_t>(onTarget.top, y),
+            bottom = std::min<int64_t>(onTarget.bottom, int64_t{y} + height);
     if (left >= right || top >= bottom) return Rect{};
     return Rect{static_cast<int>(left - x), static_cast<int>(top - y), static_cast<int>(right - x),
                 static_cast<int>(bottom - y)};

@@ -53,8 +53,7 @@ Wrap WrapPoint() {
 }
 
 // Calls add for each piece of r that lies wholly on one side of the wrap.
-template <typename Add>
-void SplitAtWrap(const Rect& r, Add add) {
+template <typename Add> void SplitAtWrap(const Rect& r, Add add) {
     if (!StraddlesRingWrap(r)) {
         add(r);
         return;

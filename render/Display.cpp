@@ -48,7 +48,8 @@ void Copy555(uint16_t* out, const uint16_t* in, int count) {
 
 template <void (*Row)(uint16_t*, const uint16_t*, int)>
 void CopyRing(const DisplaySurface& dst, const RingView& ring, int position, int index, int count) {
-    if (!dst.pixels || !ring.pixels || ring.width <= 0 || ring.height <= 0 || position < 0 || index < 0) return;
+    if (!dst.pixels || !ring.pixels || ring.width <= 0 || ring.height <= 0 || position < 0 || index < 0)
+        return;
     const int64_t ringSize = int64_t{ring.width} * ring.height;
     if (index >= ringSize) return;
     int64_t left = std::min<int64_t>(count, ringSize - index);

@@ -56,8 +56,8 @@ void BuildGreyTable() {
 }
 
 uint32_t ReadU32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 
 // Each row of the visible screen as the ring holds it, from the ring's own start.
@@ -119,9 +119,10 @@ void LoadAnimInfo() {
         return;
     }
     if (LoadAnimInfoFromBytes(bytes->data(), bytes->size()))
-        platform::ShowMessageBox("Your \"animinfo.mul\" file is corrupted!\nYou will need to recopy it from the "
-                                 "original CD.\n\nDefaulting settings temporarily...",
-                                 "File Error", platform::BoxIcon::Warning);
+        platform::ShowMessageBox(
+            "Your \"animinfo.mul\" file is corrupted!\nYou will need to recopy it from the "
+            "original CD.\n\nDefaulting settings temporarily...",
+            "File Error", platform::BoxIcon::Warning);
 }
 
 bool LoadAnimInfoFromBytes(const uint8_t* data, size_t length) {
@@ -169,11 +170,13 @@ void UpdateArt(const uint8_t* data, size_t available, int artId, int length, int
             stored = int64_t{ReadU32(data)} + 2 * int64_t{data[6] | data[7] << 8} + 8;
         }
         if (!data || stored > static_cast<int64_t>(available)) {
-            QVReport::error("GraphicManager::UpdateArt: art 0x%04X needs %lld bytes but %zu arrived; ignored.\n",
-                            artId, static_cast<long long>(stored), available);
+            QVReport::error(
+                "GraphicManager::UpdateArt: art 0x%04X needs %lld bytes but %zu arrived; ignored.\n", artId,
+                static_cast<long long>(stored), available);
             return;
         }
-        CDHDCache::AddVersionedItem(CDHDCache::kArtIdx, CDHDCache::kArt, artId, extra, data, static_cast<int>(stored));
+        CDHDCache::AddVersionedItem(CDHDCache::kArtIdx, CDHDCache::kArt, artId, extra, data,
+                                    static_cast<int>(stored));
     }
     ForgetArt(artId);
     if (artId < kFirstItemArtId)

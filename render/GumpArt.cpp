@@ -9,8 +9,8 @@
 namespace {
 
 uint32_t ReadU32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 
 struct GumpCache {
@@ -70,15 +70,18 @@ const GumpArtItem* GetGumpArt(int gumpId) {
     if (found != items.end()) return found->second.get();
 
     int length = 0, extra = 0;
-    const uint8_t* data = RenderData::GetItem(CDHDCache::kGumpIdx, CDHDCache::kGumpArt, gumpId, length, extra);
+    const uint8_t* data =
+        RenderData::GetItem(CDHDCache::kGumpIdx, CDHDCache::kGumpArt, gumpId, length, extra);
     std::unique_ptr<GumpArtItem> art;
     if (data) {
         art = DecodeGumpArt(data, static_cast<size_t>(length), static_cast<uint32_t>(extra));
         if (!art)
-            QVReport::warning("GetGumpArt: gump %d (%d bytes, size 0x%08X) is not valid gump art; not drawn.\n",
-                              gumpId, length, static_cast<unsigned>(extra));
+            QVReport::warning(
+                "GetGumpArt: gump %d (%d bytes, size 0x%08X) is not valid gump art; not drawn.\n", gumpId,
+                length, static_cast<unsigned>(extra));
         else if (art->damaged)
-            QVReport::warning("GetGumpArt: gump %d has rows that leave the item or miss the width.\n", gumpId);
+            QVReport::warning("GetGumpArt: gump %d has rows that leave the item or miss the width.\n",
+                              gumpId);
     }
     const GumpArtItem* result = art.get();
     items.emplace(gumpId, std::move(art));
@@ -109,7 +112,8 @@ uint16_t GetGumpArtPixel(int gumpId, int x, int y) {
     return GetGumpArtPixel(GetGumpArt(gumpId), x, y);
 }
 
-void DrawGumpArtTo(const BlitTarget& target, SpanOp op, const GumpArtItem* art, const Rect& clip, int x, int y) {
+void DrawGumpArtTo(const BlitTarget& target, SpanOp op, const GumpArtItem* art, const Rect& clip, int x,
+                   int y) {
     if (!art || !op) return;
     Rect part = VisiblePart(target, clip, x, y, art->width, art->height);
     if (part.IsEmpty()) return;
@@ -135,12 +139,14 @@ void DrawGumpArtTo(const BlitTarget& target, SpanOp op, const GumpArtItem* art, 
     }
 }
 
-void DrawGumpArt(SpanOp op, int gumpId, int x, int y, uint16_t* destination, int pitch, int destinationHeight) {
-    DrawGumpArtTo(MakeBlitTarget(destination, pitch, destinationHeight), op, GetGumpArt(gumpId), kNoClip, x, y);
+void DrawGumpArt(SpanOp op, int gumpId, int x, int y, uint16_t* destination, int pitch,
+                 int destinationHeight) {
+    DrawGumpArtTo(MakeBlitTarget(destination, pitch, destinationHeight), op, GetGumpArt(gumpId), kNoClip, x,
+                  y);
 }
 
-void DrawGumpArtClipped(SpanOp op, int gumpId, const Rect& clip, int x, int y, uint16_t* destination, int pitch,
-                        int destinationHeight) {
+void DrawGumpArtClipped(SpanOp op, int gumpId, const Rect& clip, int x, int y, uint16_t* destination,
+                        int pitch, int destinationHeight) {
     DrawGumpArtTo(MakeBlitTarget(destination, pitch, destinationHeight), op, GetGumpArt(gumpId), clip, x, y);
 }
 
@@ -150,15 +156,18 @@ void BlitPixelBlockTo(const BlitTarget& target, SpanOp op, const uint16_t* pixel
     Rect part = VisiblePart(target, clip, x, y, width, height);
     if (part.IsEmpty()) return;
     for (int row = part.top; row < part.bottom; ++row)
-        op(target.At(x + part.left, y + row), pixels + static_cast<size_t>(row) * width + part.left, part.Width());
+        op(target.At(x + part.left, y + row), pixels + static_cast<size_t>(row) * width + part.left,
+           part.Width());
 }
 
-void BlitPixelBlock(SpanOp op, const uint16_t* pixels, int width, int height, int x, int y, uint16_t* destination,
-                    int pitch, int destinationHeight) {
-    BlitPixelBlockTo(MakeBlitTarget(destination, pitch, destinationHeight), op, pixels, width, height, kNoClip, x, y);
+void BlitPixelBlock(SpanOp op, const uint16_t* pixels, int width, int height, int x, int y,
+                    uint16_t* destination, int pitch, int destinationHeight) {
+    BlitPixelBlockTo(MakeBlitTarget(destination, pitch, destinationHeight), op, pixels, width, height,
+                     kNoClip, x, y);
 }
 
-void BlitPixelBlockClipped(SpanOp op, const uint16_t* pixels, const Rect& clip, int width, int height, int x, int y,
-                           uint16_t* destination, int pitch, int destinationHeight) {
-    BlitPixelBlockTo(MakeBlitTarget(destination, pitch, destinationHeight), op, pixels, width, height, clip, x, y);
+void BlitPixelBlockClipped(SpanOp op, const uint16_t* pixels, const Rect& clip, int width, int height, int x,
+                           int y, uint16_t* destination, int pitch, int destinationHeight) {
+    BlitPixelBlockTo(MakeBlitTarget(destination, pitch, destinationHeight), op, pixels, width, height, clip,
+                     x, y);
 }

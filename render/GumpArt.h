@@ -41,16 +41,18 @@ uint16_t GetGumpArtPixel(int gumpId, int x, int y);
 uint16_t GetGumpArtPixel(const GumpArtItem* art, int x, int y);
 
 // The whole art with its top-left corner at (x, y), cut to the destination.
-void DrawGumpArt(SpanOp op, int gumpId, int x, int y, uint16_t* destination, int pitch, int destinationHeight);
+void DrawGumpArt(SpanOp op, int gumpId, int x, int y, uint16_t* destination, int pitch,
+                 int destinationHeight);
 // The same cut to the clip rectangle too (right and bottom exclusive).
-void DrawGumpArtClipped(SpanOp op, int gumpId, const Rect& clip, int x, int y, uint16_t* destination, int pitch,
-                        int destinationHeight);
-void DrawGumpArtTo(const BlitTarget& target, SpanOp op, const GumpArtItem* art, const Rect& clip, int x, int y);
+void DrawGumpArtClipped(SpanOp op, int gumpId, const Rect& clip, int x, int y, uint16_t* destination,
+                        int pitch, int destinationHeight);
+void DrawGumpArtTo(const BlitTarget& target, SpanOp op, const GumpArtItem* art, const Rect& clip, int x,
+                   int y);
 
 // A block of width x height pixels (rows of the width) at (x, y), cut to the destination.
-void BlitPixelBlock(SpanOp op, const uint16_t* pixels, int width, int height, int x, int y, uint16_t* destination,
-                    int pitch, int destinationHeight);
-void BlitPixelBlockClipped(SpanOp op, const uint16_t* pixels, const Rect& clip, int width, int height, int x, int y,
-                           uint16_t* destination, int pitch, int destinationHeight);
+void BlitPixelBlock(SpanOp op, const uint16_t* pixels, int width, int height, int x, int y,
+                    uint16_t* destination, int pitch, int destinationHeight);
+void BlitPixelBlockClipped(SpanOp op, const uint16_t* pixels, const Rect& clip, int width, int height, int x,
+                           int y, uint16_t* destination, int pitch, int destinationHeight);
 void BlitPixelBlockTo(const BlitTarget& target, SpanOp op, const uint16_t* pixels, int width, int height,
                       const Rect& clip, int x, int y);

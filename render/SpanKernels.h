@@ -9,25 +9,26 @@ struct SpanParams {
     int blendMode = 0;               // 0..7: the arithmetic of the blend table
 };
 
-using SpanKernel = void (*)(uint16_t* destination, const uint16_t* source, int count, const SpanParams& params);
+using SpanKernel = void (*)(uint16_t* destination, const uint16_t* source, int count,
+                            const SpanParams& params);
 
-#define QV_SPAN_KERNELS(X)                                                                                             \
-    X(CopyKeyed)                                                                                                       \
-    X(Hue)                                                                                                             \
-    X(HueKeyed)                                                                                                        \
-    X(HueByGreen)                                                                                                      \
-    X(PartialHue)                                                                                                      \
-    X(PartialHueKeyed)                                                                                                 \
-    X(Translucent)                                                                                                     \
-    X(TranslucentKeyed)                                                                                                \
-    X(Faint)                                                                                                           \
-    X(BlendKeyed)                                                                                                      \
-    X(HueTranslucent)                                                                                                  \
-    X(HueTranslucentKeyed)                                                                                             \
-    X(PartialHueTranslucent)                                                                                           \
-    X(PartialHueTranslucentKeyed)                                                                                      \
-    X(BlendTable)                                                                                                      \
-    X(HueBlend)                                                                                                        \
+#define QV_SPAN_KERNELS(X)                                                                                   \
+    X(CopyKeyed)                                                                                             \
+    X(Hue)                                                                                                   \
+    X(HueKeyed)                                                                                              \
+    X(HueByGreen)                                                                                            \
+    X(PartialHue)                                                                                            \
+    X(PartialHueKeyed)                                                                                       \
+    X(Translucent)                                                                                           \
+    X(TranslucentKeyed)                                                                                      \
+    X(Faint)                                                                                                 \
+    X(BlendKeyed)                                                                                            \
+    X(HueTranslucent)                                                                                        \
+    X(HueTranslucentKeyed)                                                                                   \
+    X(PartialHueTranslucent)                                                                                 \
+    X(PartialHueTranslucentKeyed)                                                                            \
+    X(BlendTable)                                                                                            \
+    X(HueBlend)                                                                                              \
     X(Blood)
 
 #define QV_DECLARE_SPAN_KERNEL(name) void name(uint16_t*, const uint16_t*, int, const SpanParams&);

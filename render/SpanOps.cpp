@@ -114,9 +114,9 @@ void CopySpan(uint16_t* destination, const uint16_t* source, int count) {
     if (count > 0) std::memmove(destination, source, static_cast<size_t>(count) * sizeof(uint16_t));
 }
 
-#define QV_SPAN_OP(op, kernel)                                                                                         \
-    void op(uint16_t* destination, const uint16_t* source, int count) {                                             \
-        Kernels().kernel(destination, source, count, Params());                                                      \
+#define QV_SPAN_OP(op, kernel)                                                                               \
+    void op(uint16_t* destination, const uint16_t* source, int count) {                                      \
+        Kernels().kernel(destination, source, count, Params());                                              \
     }
 
 QV_SPAN_OP(CopySpanKeyed, CopyKeyed)

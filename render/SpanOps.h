@@ -56,10 +56,18 @@ void ResetSpanState();
 namespace SpanChannels {
 constexpr uint16_t kHalfMask = 0x7BDE;    // each channel without its lowest bit
 constexpr uint16_t kQuarterMask = 0x739C; // each channel without its two lowest bits
-inline int Red(uint16_t p) { return (p >> 10) & 31; }
-inline int Green(uint16_t p) { return (p >> 5) & 31; }
-inline int Blue(uint16_t p) { return p & 31; }
-inline bool IsGrey(uint16_t p) { return Red(p) == Green(p) && Green(p) == Blue(p); }
+inline int Red(uint16_t p) {
+    return (p >> 10) & 31;
+}
+inline int Green(uint16_t p) {
+    return (p >> 5) & 31;
+}
+inline int Blue(uint16_t p) {
+    return p & 31;
+}
+inline bool IsGrey(uint16_t p) {
+    return Red(p) == Green(p) && Green(p) == Blue(p);
+}
 // Three quarters of p over one quarter of q, never 0.
 // In 16-bit steps (no sum exceeds 0xFFFF), so that loops of it become 16-bit vector code.
 inline uint16_t ThreeQuarters(uint16_t p, uint16_t q) {

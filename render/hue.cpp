@@ -50,9 +50,10 @@ void startup() {
     S().table = {};
     auto bytes = RenderData::ReadFile("hues.mul", kFileBytes);
     if (!bytes) {
-        QVReport::error("File:%s, Function:HueManager::CHueManager(): cannot open file ''. in-game colours may "
-                        "no be correct.\n",
-                        "render/hue.cpp");
+        QVReport::error(
+            "File:%s, Function:HueManager::CHueManager(): cannot open file ''. in-game colours may "
+            "no be correct.\n",
+            "render/hue.cpp");
         for (HueEntry& e : S().table)
             MakeColoursSafe(e);
     } else {

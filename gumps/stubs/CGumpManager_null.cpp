@@ -3,8 +3,8 @@
 #include "gumps/CGumpManager.h"
 
 #include "render/BackBuffer.h"
-#include "render/Display.h"
 #include "render/DirtyRects.h"
+#include "render/Display.h"
 #include "render/GraphicManager.h"
 
 namespace CGumpManager {

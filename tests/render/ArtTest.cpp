@@ -34,7 +34,8 @@ TEST_F(ArtTest, SampleLandAndItemsDecodeToTheirPictures) {
         ASSERT_EQ(art->height, picture.height);
         for (int y = 0; y < picture.height; ++y)
             for (int x = 0; x < picture.width; ++x)
-                ASSERT_EQ(GetArtPixel(art, x, y), Expected(picture, x, y)) << artId << " at " << x << "," << y;
+                ASSERT_EQ(GetArtPixel(art, x, y), Expected(picture, x, y))
+                    << artId << " at " << x << "," << y;
     }
 }
 
@@ -74,7 +75,8 @@ TEST_F(ArtTest, ClippedDrawEqualsTheWholePictureCroppedToClipAndTarget) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         bool land = c.artId < 0x4000;
-        mkinstall::Picture picture = land ? mkinstall::SampleLand(c.artId) : mkinstall::SampleItem(c.artId - 0x4000);
+        mkinstall::Picture picture =
+            land ? mkinstall::SampleLand(c.artId) : mkinstall::SampleItem(c.artId - 0x4000);
         CanaryCanvas canvas(64, 48, 0x1111);
         SetBlitTarget(canvas.Target());
         DrawArtClipped(CopySpan, GetArt(c.artId), c.clip, c.x, c.y);
@@ -127,8 +129,8 @@ TEST_F(ArtTest, AnArtItemIsCheckedOnceAndKeptUntilForgotten) {
 
 // An item of 4 x 3 whose rows are {skip 1, 2 pixels}, {2 pixels, skip 1, 1 pixel}, {4 pixels}.
 std::vector<uint8_t> SmallItem() {
-    std::vector<uint16_t> p = {0, 0x0101, 0x0102, 0,  //
-                               0x0201, 0x0202, 0, 0x0204, //
+    std::vector<uint16_t> p = {0,      0x0101, 0x0102, 0,      //
+                               0x0201, 0x0202, 0,      0x0204, //
                                0x0301, 0x0302, 0x0303, 0x0304};
     return mkinstall::EncodeItemArt(4, 3, p);
 }
@@ -151,8 +153,8 @@ TEST_F(ArtTest, ItemDecoderRefusesWhatCannotBeArt) {
     EXPECT_EQ(RowRuns(*art, 1), 2);
     EXPECT_EQ(RowRuns(*art, 2), 1);
 
-    EXPECT_EQ(DecodeItemArt(good.data(), 7), nullptr);      // no header
-    EXPECT_EQ(DecodeItemArt(good.data(), 8 + 4), nullptr);  // line table cut
+    EXPECT_EQ(DecodeItemArt(good.data(), 7), nullptr);     // no header
+    EXPECT_EQ(DecodeItemArt(good.data(), 8 + 4), nullptr); // line table cut
     EXPECT_EQ(DecodeItemArt(nullptr, 100), nullptr);
     std::vector<uint8_t> noWidth = good;
     SetU16(noWidth, 4, 0);
@@ -169,9 +171,11 @@ TEST_F(ArtTest, ABadRowEndsAtItsLastGoodRunAndLeavesTheOthers) {
         int runsLeft;
     };
     const Case cases[] = {
-        {"line start past the item", [&](std::vector<uint8_t>& b) { SetU16(b, lineTable + 2, 0x7FFF); }, 1, 0},
+        {"line start past the item", [&](std::vector<uint8_t>& b) { SetU16(b, lineTable + 2, 0x7FFF); }, 1,
+         0},
         {"run wider than the art", [&](std::vector<uint8_t>& b) { SetU16(b, runs + 2, 9); }, 0, 0},
-        {"second run of a row wider than the art", [&](std::vector<uint8_t>& b) { SetU16(b, runs + 2 * 11, 9); }, 1, 1},
+        {"second run of a row wider than the art",
+         [&](std::vector<uint8_t>& b) { SetU16(b, runs + 2 * 11, 9); }, 1, 1},
         {"skip past the width", [&](std::vector<uint8_t>& b) { SetU16(b, runs, 200); }, 0, 0},
         {"data cut inside the last row", [&](std::vector<uint8_t>& b) { b.resize(b.size() - 6); }, 2, 0},
     };

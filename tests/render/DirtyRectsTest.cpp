@@ -111,7 +111,8 @@ TEST_F(DirtyRectsTest, OverlapsAreSplitAroundWhatIsListed) {
     EXPECT_EQ(Listed(), std::vector<Rect>{middle});
     Rect around{5, 5, 25, 25};
     DirtyRect(&around);
-    EXPECT_EQ(Listed(), (std::vector<Rect>{middle, {5, 10, 10, 20}, {20, 10, 25, 20}, {5, 5, 25, 10}, {5, 20, 25, 25}}));
+    EXPECT_EQ(Listed(), (std::vector<Rect>{
+                            middle, {5, 10, 10, 20}, {20, 10, 25, 20}, {5, 5, 25, 10}, {5, 20, 25, 25}}));
     Rect offScreen{-10, 0, 0, 10};
     DirtyRect(&offScreen);
     EXPECT_EQ(GetDirtyRectCount(), 5);
@@ -130,7 +131,8 @@ TEST_F(DirtyRectsTest, RectanglesAreSplitWhereTheRingWraps) {
     ResetDirtyRectsForTests();
     BackBuffer::SetRingOffset(W * H - (10 * W + 20)); // the wrap at row 10, column 20
     DirtyRect(&r);
-    EXPECT_EQ(Listed(), (std::vector<Rect>{{10, 5, 20, 11}, {20, 5, 30, 10}, {20, 10, 30, 20}, {10, 11, 20, 20}}));
+    EXPECT_EQ(Listed(),
+              (std::vector<Rect>{{10, 5, 20, 11}, {20, 5, 30, 10}, {20, 10, 30, 20}, {10, 11, 20, 20}}));
 
     ResetDirtyRectsForTests();
     BackBuffer::SetRingOffset(W * H - (10 * W + 5)); // column 5, left of the rectangle
@@ -293,7 +295,8 @@ TEST_F(DirtyRectsTest, ClearViewBufferClearsTheScreenAreaThroughTheRing) {
     BackBuffer::SetRingOffset(700 * 499 + 650);
     std::fill(BackBuffer::Pixels(), BackBuffer::Pixels() + BackBuffer::PixelCount(), 0x7FFF);
     ClearViewBuffer(); // 640 x 480 of the 700 x 500 ring
-    EXPECT_EQ(std::count(BackBuffer::Pixels(), BackBuffer::Pixels() + BackBuffer::PixelCount(), 0), 640 * 480);
+    EXPECT_EQ(std::count(BackBuffer::Pixels(), BackBuffer::Pixels() + BackBuffer::PixelCount(), 0),
+              640 * 480);
     EXPECT_EQ(BackBuffer::Pixels()[BackBuffer::IndexOf(639, 479)], 0);
     EXPECT_EQ(BackBuffer::Pixels()[BackBuffer::IndexOf(640, 0)], 0x7FFF);
 }

@@ -116,7 +116,7 @@ TEST_F(DisplayTest, RingCopiesAreCutToTheSurfaceAndConvertTo565) {
     EXPECT_EQ(cells[5], 0xFFDF);
     EXPECT_EQ(cells[6], 0x07C0);
     EXPECT_EQ(cells[7], 0xCCCC); // the row's fourth pixel is past the surface width
-    EXPECT_EQ(cells[8], 6); // ring row 1 on surface row 1
+    EXPECT_EQ(cells[8], 6);      // ring row 1 on surface row 1
     for (int i : {0, 1, 2, 3, 12, 13, 14, 15, 11})
         EXPECT_EQ(cells[i], 0xCCCC) << i;
 

@@ -13,7 +13,11 @@ class GraphicManagerTest : public RenderTest {};
 TEST_F(GraphicManagerTest, OnlyExactly800By600GivesTheLargeScreen) {
     const struct {
         int w, h, expectW, expectH;
-    } cases[] = {{800, 600, 800, 600}, {800, 480, 640, 480}, {1024, 768, 640, 480}, {640, 600, 640, 480}, {0, 0, 640, 480}};
+    } cases[] = {{800, 600, 800, 600},
+                 {800, 480, 640, 480},
+                 {1024, 768, 640, 480},
+                 {640, 600, 640, 480},
+                 {0, 0, 640, 480}};
     for (const auto& c : cases) {
         GraphicManager::SetScreenSize(c.w, c.h);
         EXPECT_EQ(GraphicManager::GetScreenWidth(), c.expectW) << c.w << "x" << c.h;
@@ -70,7 +74,8 @@ TEST_F(GraphicManagerTest, WalkingSpeedsComeFromTheFileWithDefaultsForBadPairs) 
     EXPECT_EQ(GraphicManager::GetRunFrames(999), 2);
     ASSERT_EQ(platform::headless::MessageBoxes().size(), 1u);
     EXPECT_EQ(platform::headless::MessageBoxes()[0].caption, "File Error");
-    EXPECT_NE(platform::headless::MessageBoxes()[0].text.find("\"animinfo.mul\" file is corrupted!"), std::string::npos);
+    EXPECT_NE(platform::headless::MessageBoxes()[0].text.find("\"animinfo.mul\" file is corrupted!"),
+              std::string::npos);
 
     EXPECT_EQ(GraphicManager::GetWalkFrames(-1), 4);
     EXPECT_EQ(GraphicManager::GetWalkFrames(1000), 4);
@@ -139,7 +144,9 @@ class DeathFade : public GraphicManagerTest {
         Fade() = FadeLog{};
         FrameServices services;
         services.hasGameConnection = [] { return Fade().connected; };
-        services.sendDeathStatus = [](int action) { Fade().events.push_back("status " + std::to_string(action)); };
+        services.sendDeathStatus = [](int action) {
+            Fade().events.push_back("status " + std::to_string(action));
+        };
         services.showCentredBark = [](const char* text, int w, int h) {
             Fade().events.push_back(std::string(text) + " " + std::to_string(w) + "x" + std::to_string(h));
         };

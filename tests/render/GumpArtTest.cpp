@@ -103,14 +103,14 @@ TEST_F(GumpArtTest, BlitsAtEveryEdgeStayInsideTheTargetAndTheClip) {
         block[i] = static_cast<uint16_t>(i + 1);
     for (auto& pos : positions)
         for (const Rect& clip : clips) {
-            SCOPED_TRACE(testing::Message() << "at " << pos[0] << "," << pos[1] << " clip " << clip.left << ","
-                                            << clip.top << "," << clip.right << "," << clip.bottom);
+            SCOPED_TRACE(testing::Message() << "at " << pos[0] << "," << pos[1] << " clip " << clip.left
+                                            << "," << clip.top << "," << clip.right << "," << clip.bottom);
             for (bool raw : {false, true}) {
                 CanaryCanvas canvas(64, 48, 0, !raw);
                 BlitTarget t = canvas.Target();
                 if (raw) {
-                    BlitPixelBlockClipped(CopySpan, block.data(), clip, 40, 30, pos[0], pos[1], t.pixels, t.pitch,
-                                          t.height);
+                    BlitPixelBlockClipped(CopySpan, block.data(), clip, 40, 30, pos[0], pos[1], t.pixels,
+                                          t.pitch, t.height);
                     DrawGumpArtClipped(HueSpan, 3, clip, pos[0], pos[1], t.pixels, t.pitch, t.height);
                 } else {
                     BlitPixelBlockTo(t, TranslucentSpan, block.data(), 40, 30, clip, pos[0], pos[1]);
@@ -138,7 +138,8 @@ TEST_F(GumpArtTest, PixelBlocksCopyTheirVisibleRows) {
     EXPECT_EQ(canvas.at(7, 7), 0x100 + 6 + 2);
     EXPECT_EQ(canvas.at(4, 6), 0x1111);
     EXPECT_TRUE(canvas.CanariesIntact());
-    BlitPixelBlockClipped(CopySpan, block.data(), Rect{-3, -3, 2, 2}, 6, 4, -2, -1, t.pixels, t.pitch, t.height);
+    BlitPixelBlockClipped(CopySpan, block.data(), Rect{-3, -3, 2, 2}, 6, 4, -2, -1, t.pixels, t.pitch,
+                          t.height);
     EXPECT_EQ(canvas.at(0, 0), 0x100 + 6 + 2);
     EXPECT_EQ(canvas.at(1, 1), 0x100 + 12 + 3);
     EXPECT_EQ(canvas.at(2, 0), 0x1111);
@@ -155,17 +156,18 @@ TEST_F(GumpArtTest, DecoderStopsAtTheWidthAndChecksLineStarts) {
     std::vector<uint8_t> bytes;
     for (uint32_t start : {4u, 1000u, 6u, 10u})
         PutU32(bytes, start);
-    PutU32(bytes, 4u << 16 | 0x0011);                                        // row 0 at word 4
-    PutU32(bytes, 0);                                                        // word 5: unused
-    PutU32(bytes, 0u << 16 | 0x7777);                                        // row 2 at 6: empty run
-    PutU32(bytes, 3u << 16 | 0x0022);                                        //   3 pixels
-    PutU32(bytes, 0xFFFFu << 16 | 0x0033);                                   //   a run far past the width
-    PutU32(bytes, 2u << 16 | 0x0044);                                        //   never reached
-    PutU32(bytes, 1u << 16 | 0x0055);                                        // row 3 at 10: one pixel, then the end
+    PutU32(bytes, 4u << 16 | 0x0011);      // row 0 at word 4
+    PutU32(bytes, 0);                      // word 5: unused
+    PutU32(bytes, 0u << 16 | 0x7777);      // row 2 at 6: empty run
+    PutU32(bytes, 3u << 16 | 0x0022);      //   3 pixels
+    PutU32(bytes, 0xFFFFu << 16 | 0x0033); //   a run far past the width
+    PutU32(bytes, 2u << 16 | 0x0044);      //   never reached
+    PutU32(bytes, 1u << 16 | 0x0055);      // row 3 at 10: one pixel, then the end
     auto art = DecodeGumpArt(bytes.data(), bytes.size(), mkinstall::GumpExtra(4, 4));
     ASSERT_NE(art, nullptr);
     EXPECT_TRUE(art->damaged);
-    const uint16_t expected[4][4] = {{0x11, 0x11, 0x11, 0x11}, {0, 0, 0, 0}, {0x22, 0x22, 0x22, 0x33}, {0x55, 0, 0, 0}};
+    const uint16_t expected[4][4] = {
+        {0x11, 0x11, 0x11, 0x11}, {0, 0, 0, 0}, {0x22, 0x22, 0x22, 0x33}, {0x55, 0, 0, 0}};
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 4; ++x)
             EXPECT_EQ(GetGumpArtPixel(art.get(), x, y), expected[y][x]) << x << "," << y;

@@ -16,7 +16,8 @@ void PutU16(std::vector<uint8_t>& b, size_t at, uint16_t v) {
 
 // Offset of entry i's first byte in "hues.mul".
 size_t EntryOffset(int i) {
-    return static_cast<size_t>(i / 8) * HueManager::kGroupBytes + 4 + static_cast<size_t>(i % 8) * HueManager::kEntryBytes;
+    return static_cast<size_t>(i / 8) * HueManager::kGroupBytes + 4 +
+           static_cast<size_t>(i % 8) * HueManager::kEntryBytes;
 }
 
 TEST_F(HueTest, TheInstallationsHueFileLoadsEveryEntryAtItsIndex) {
@@ -36,10 +37,10 @@ TEST_F(HueTest, TheInstallationsHueFileLoadsEveryEntryAtItsIndex) {
 }
 
 TEST_F(HueTest, ColoursAreMadeDrawableAndAShortFileLeavesTheRestNearBlack) {
-    std::vector<uint8_t> hues(EntryOffset(10), 0);                        // entries 0..9 only
-    PutU16(hues, EntryOffset(3) + 2 * 5, 0x8000);                         // bit 15: not a colour
+    std::vector<uint8_t> hues(EntryOffset(10), 0); // entries 0..9 only
+    PutU16(hues, EntryOffset(3) + 2 * 5, 0x8000);  // bit 15: not a colour
     PutU16(hues, EntryOffset(3) + 2 * 6, 0x1234);
-    PutU16(hues, EntryOffset(4) + 64, 0x0001);                            // a range: its zero colours become 1
+    PutU16(hues, EntryOffset(4) + 64, 0x0001); // a range: its zero colours become 1
     PutU16(hues, EntryOffset(4) + 2 * 9, 0x4321);
     HueManager::LoadFromBytes(hues.data(), hues.size());
     EXPECT_EQ(HueManager::GetEntry(3).colours[5], 1);
@@ -55,7 +56,8 @@ TEST_F(HueTest, AMissingFileIsLoggedAndLeavesEveryColourAtOne) {
     RenderData::SetInstallFolder(dir.path().string());
     qvtest::ReportRecorder log;
     HueManager::startup();
-    EXPECT_TRUE(log.contains(QVReport::Level::Error, "cannot open file ''. in-game colours may no be correct."));
+    EXPECT_TRUE(
+        log.contains(QVReport::Level::Error, "cannot open file ''. in-game colours may no be correct."));
     EXPECT_EQ(HueManager::GetEntry(0).colours[0], 1);
     EXPECT_EQ(HueManager::GetEntry(2999).colours[31], 1);
 }
@@ -128,11 +130,22 @@ TEST(ParseColor, ConfigurationColours) {
         const char* text;
         int expected;
     } cases[] = {
-        {"#FF0000", 0x7C00}, {"#ffffff", 0x7FFF}, {"#zz00ff", 0x001F}, {"#00FF00", 0x03E0},
+        {"#FF0000", 0x7C00},
+        {"#ffffff", 0x7FFF},
+        {"#zz00ff", 0x001F},
+        {"#00FF00", 0x03E0},
         {"#0000F", 0x001E}, // ends early: the missing digit counts as 0, blue 0xF0
-        {"#", 0},            {"#08", 0x0400},     {"16711680", 0x7C00}, {"65280", 0x03E0},
-        {"255", 0x001F},     {"0", 0},            {"-33", -33},         {"-0", 0},
-        {"junk", 0},         {"  255", 0x001F},   {"4294967295", 0x7FFF},
+        {"#", 0},
+        {"#08", 0x0400},
+        {"16711680", 0x7C00},
+        {"65280", 0x03E0},
+        {"255", 0x001F},
+        {"0", 0},
+        {"-33", -33},
+        {"-0", 0},
+        {"junk", 0},
+        {"  255", 0x001F},
+        {"4294967295", 0x7FFF},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ParseColor(c.text), c.expected) << '"' << c.text << '"';

@@ -94,8 +94,8 @@ class SpanOps : public RenderTest {
 TEST_F(SpanOps, EachOperationGivesTheTabledPixelOverAWholeSpanAndNoFurther) {
     constexpr int kCount = 9;
     for (const SpanCase& c : kCases) {
-        SCOPED_TRACE(testing::Message() << c.name << " hue " << c.hueIndex << " mode " << c.blendMode << " src 0x"
-                                        << std::hex << c.source << " dst 0x" << c.destination);
+        SCOPED_TRACE(testing::Message() << c.name << " hue " << c.hueIndex << " mode " << c.blendMode
+                                        << " src 0x" << std::hex << c.source << " dst 0x" << c.destination);
         SetCurrentHueIndex(c.hueIndex);
         SelectBlendTable(c.blendMode);
         std::vector<uint16_t> source(kCount, c.source);
@@ -170,7 +170,7 @@ TEST_F(SpanOps, VectorAndScalarPathsAgreeOverRandomSpans) {
     for (size_t i = 0; i < source.size(); ++i) {
         source[i] = static_cast<uint16_t>(RandomNext() * 2 + (RandomBelow(2)));
         destination[i] = static_cast<uint16_t>(RandomNext());
-        if (i % 5 == 0) source[i] = 0;                                    // transparent
+        if (i % 5 == 0) source[i] = 0;                                        // transparent
         if (i % 7 == 0) source[i] = static_cast<uint16_t>(0x0421 * (i % 32)); // grey
     }
     SetCurrentHueIndex(1234);
@@ -202,13 +202,13 @@ TEST_F(SpanOps, BaselineAndWideBuildsAgree) {
     SpanParams params;
     params.hue = HueManager::ResolveHueColours(600);
     params.blood = HueManager::ResolveHueColours(7);
-#define QV_COMPARE_KERNEL(name)                                                                                        \
-    for (int mode = 0; mode < 8; ++mode) {                                                                             \
-        params.blendMode = mode;                                                                                       \
-        std::vector<uint16_t> a = destination, b = destination;                                                        \
-        span_base::name(a.data(), source.data(), 257, params);                                                         \
-        span_avx2::name(b.data(), source.data(), 257, params);                                                         \
-        EXPECT_EQ(a, b) << #name << " mode " << mode;                                                                  \
+#define QV_COMPARE_KERNEL(name)                                                                              \
+    for (int mode = 0; mode < 8; ++mode) {                                                                   \
+        params.blendMode = mode;                                                                             \
+        std::vector<uint16_t> a = destination, b = destination;                                              \
+        span_base::name(a.data(), source.data(), 257, params);                                               \
+        span_avx2::name(b.data(), source.data(), 257, params);                                               \
+        EXPECT_EQ(a, b) << #name << " mode " << mode;                                                        \
     }
     if (span_avx2::Built() && __builtin_cpu_supports("avx2")) {
         QV_SPAN_KERNELS(QV_COMPARE_KERNEL)

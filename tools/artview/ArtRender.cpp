@@ -4,15 +4,20 @@
 #include "render/BlitTarget.h"
 #include "render/GumpArt.h"
 
+#include <cstdio>
 #include <string>
 
 namespace artview {
 
 int ArtIdOf(const Request& request) {
     switch (request.kind) {
-    case Kind::Land: return request.id >= 0 && request.id <= kMaxLandArtId ? request.id : -1;
-    case Kind::Item: return request.id >= 0 && request.id <= kMaxArtId - kFirstItemArtId ? request.id + kFirstItemArtId : -1;
-    case Kind::Gump: return request.id >= 0 && request.id <= kMaxGumpArtId ? request.id : -1;
+    case Kind::Land:
+        return request.id >= 0 && request.id <= kMaxLandArtId ? request.id : -1;
+    case Kind::Item:
+        return request.id >= 0 && request.id <= kMaxArtId - kFirstItemArtId ? request.id + kFirstItemArtId
+                                                                            : -1;
+    case Kind::Gump:
+        return request.id >= 0 && request.id <= kMaxGumpArtId ? request.id : -1;
     }
     return -1;
 }
@@ -33,7 +38,9 @@ bool SizeOf(Kind kind, int artId, int& width, int& height, std::string* error) {
         height = art ? art->height : 0;
     }
     if (width > 0 && height > 0) return true;
-    if (error) *error = "no such item (art id " + std::to_string(artId) + ")";
+    char id[16];
+    std::snprintf(id, sizeof id, "0x%04X", artId);
+    if (error) *error = std::string("no such item (") + (kind == Kind::Gump ? "gump " : "art ") + id + ")";
     return false;
 }
 
@@ -69,7 +76,8 @@ bool Render(const Request& request, Image& out, std::string* error) {
 }
 
 std::vector<uint8_t> ToPpm(const Image& image) {
-    std::string header = "P6\n" + std::to_string(image.width) + " " + std::to_string(image.height) + "\n255\n";
+    std::string header =
+        "P6\n" + std::to_string(image.width) + " " + std::to_string(image.height) + "\n255\n";
     std::vector<uint8_t> out(header.begin(), header.end());
     out.reserve(out.size() + image.pixels.size() * 3);
     for (uint16_t p : image.pixels) {

@@ -13,8 +13,8 @@ enum class Kind { Land, Item, Gump };
 
 struct Request {
     Kind kind = Kind::Item;
-    int id = 0;          // land id, item graphic or gump id
-    int hue = 0;         // hue number; 0 draws the art's own colours
+    int id = 0;           // land id, item graphic or gump id
+    int hue = 0;          // hue number; 0 draws the art's own colours
     bool partial = false; // hue only the grey pixels
 };
 

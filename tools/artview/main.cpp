@@ -15,8 +15,9 @@
 namespace {
 
 int Usage() {
-    std::fprintf(stderr, "usage: artview INSTALL_DIR (land ID | item GRAPHIC | gump ID) [--hue N [--partial]] "
-                         "OUT.ppm\n");
+    std::fprintf(stderr,
+                 "usage: artview INSTALL_DIR (land ID | item GRAPHIC | gump ID) [--hue N [--partial]] "
+                 "OUT.ppm\n");
     return 2;
 }
 

@@ -24,8 +24,8 @@ void SetU32(std::vector<uint8_t>& out, size_t at, uint32_t v) {
 }
 
 uint32_t GetU32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 
 uint16_t Rgb(int r, int g, int b) {
@@ -84,7 +84,7 @@ std::vector<uint8_t> EncodeLandArt(const std::vector<uint16_t>& diamondPixels) {
 }
 
 std::vector<uint8_t> EncodeItemArt(int width, int height, const std::vector<uint16_t>& pixels) {
-    std::vector<uint16_t> runs;          // every row's runs, in words
+    std::vector<uint16_t> runs; // every row's runs, in words
     std::vector<uint16_t> lineStarts;
     for (int y = 0; y < height; ++y) {
         lineStarts.push_back(static_cast<uint16_t>(runs.size()));
@@ -142,9 +142,15 @@ Picture SampleLand(int id) {
         for (int i = 0; i < w; ++i) {
             uint16_t colour;
             switch (id) {
-            case 0: colour = Rgb(16, 16, 12); break;           // plain earth
-            case 1: colour = Rgb(row * 31 / 43, i * 31 / 43, 16); break; // red by row, green by column
-            default: colour = Rgb(2, 20 + (row + i) % 8, 4); break;       // grass
+            case 0:
+                colour = Rgb(16, 16, 12);
+                break; // plain earth
+            case 1:
+                colour = Rgb(row * 31 / 43, i * 31 / 43, 16);
+                break; // red by row, green by column
+            default:
+                colour = Rgb(2, 20 + (row + i) % 8, 4);
+                break; // grass
             }
             p.pixels[static_cast<size_t>(row) * 44 + (22 - w / 2 + i)] = colour;
         }
@@ -190,8 +196,9 @@ Picture SampleGump(int id) {
         Picture p{32, 24, std::vector<uint16_t>(32 * 24, 0)};
         for (int y = 0; y < 24; ++y)
             for (int x = 0; x < 32; ++x)
-                p.pixels[static_cast<size_t>(y) * 32 + x] =
-                    x < 8 ? Grey(20) : x < 12 ? 0 : Rgb(y, 31 - y, x - 12);
+                p.pixels[static_cast<size_t>(y) * 32 + x] = x < 8    ? Grey(20)
+                                                            : x < 12 ? 0
+                                                                     : Rgb(y, 31 - y, x - 12);
         return p;
     }
     case 1:
@@ -210,7 +217,8 @@ Picture SampleGump(int id) {
         Picture p{64, 64, std::vector<uint16_t>(64 * 64, 0)};
         for (int y = 0; y < 64; ++y)
             for (int x = 0; x < 64; ++x)
-                if (x < 4 || y < 4 || x >= 60 || y >= 60) p.pixels[static_cast<size_t>(y) * 64 + x] = Rgb(12, 8, 4);
+                if (x < 4 || y < 4 || x >= 60 || y >= 60)
+                    p.pixels[static_cast<size_t>(y) * 64 + x] = Rgb(12, 8, 4);
         return p;
     }
     }
@@ -286,7 +294,8 @@ bool WriteArtFiles(const std::string& dir, std::string* error) {
     IndexedFile gumps = MakeGumpArtFiles();
     return Write(dir, "artidx.mul", art.index, error) && Write(dir, "art.mul", art.data, error) &&
            Write(dir, "gumpidx.mul", gumps.index, error) && Write(dir, "gumpart.mul", gumps.data, error) &&
-           Write(dir, "hues.mul", MakeHuesFile(), error) && Write(dir, "animinfo.mul", MakeAnimInfoFile(), error);
+           Write(dir, "hues.mul", MakeHuesFile(), error) &&
+           Write(dir, "animinfo.mul", MakeAnimInfoFile(), error);
 }
 
 } // namespace mkinstall

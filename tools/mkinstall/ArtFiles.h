@@ -34,10 +34,10 @@ struct Picture {
     int height = 0;
     std::vector<uint16_t> pixels;
 };
-constexpr int kSampleLandCount = 3;  // land ids 0..2
-constexpr int kSampleItemCount = 4;  // item graphics 0..3 (art ids 0x4000..0x4003)
-constexpr int kSampleGumpCount = 4;  // gump ids 0..3
-Picture SampleLand(int id);          // 44 x 44 with the diamond's outside transparent
+constexpr int kSampleLandCount = 3; // land ids 0..2
+constexpr int kSampleItemCount = 4; // item graphics 0..3 (art ids 0x4000..0x4003)
+constexpr int kSampleGumpCount = 4; // gump ids 0..3
+Picture SampleLand(int id);         // 44 x 44 with the diamond's outside transparent
 Picture SampleItem(int graphic);
 Picture SampleGump(int id);
 // Colour c of hue entry index (hue number - 1), as written to "hues.mul".
