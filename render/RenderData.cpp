@@ -1,6 +1,7 @@
 #include "render/RenderData.h"
 
 #include "core/CDHDCache.h"
+#include "core/FileManager.h"
 #include "platform/platform.h"
 
 #include <algorithm>
@@ -17,11 +18,6 @@ State& S() {
     static State s;
     return s;
 }
-
-constexpr const char* kInstallKeys[] = {
-    "SOFTWARE\\Halden Worlds Online\\Varnis Online\\1.0",
-    "SOFTWARE\\Halden Worlds Online\\Varnis Online Emberfall\\1.0",
-};
 
 } // namespace
 
@@ -47,9 +43,8 @@ void SetInstallFolder(std::string folder) {
 
 std::string InstallFolder() {
     if (!S().folder.empty()) return S().folder;
-    for (const char* key : kInstallKeys)
-        if (auto path = platform::RegGetString(platform::RegRoot::LocalMachine, key, "ExePath"))
-            if (!path->empty()) return *path;
+    if (FileManager::isStarted()) return FileManager::getHDPath();
+    if (auto exePath = FileManager::ReadInstallValue("ExePath")) return FileManager::FolderOfExePath(*exePath);
     return ".";
 }
 

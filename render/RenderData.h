@@ -18,8 +18,8 @@ using ItemSource = const uint8_t* (*)(int indexRow, int dataRow, int id, int& le
 void SetItemSource(ItemSource source);
 const uint8_t* GetItem(int indexRow, int dataRow, int id, int& length, int& extra);
 
-// The folder the whole files are read from; empty means the installation folder of the settings
-// store ("ExePath"), else the working folder.
+// The folder the whole files are read from; empty means the file manager's installation folder
+// (or the folder of "ExePath" before it starts), else the working folder.
 void SetInstallFolder(std::string folder);
 std::string InstallFolder();
 

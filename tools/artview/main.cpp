@@ -3,6 +3,7 @@
 #include "artview/ArtRender.h"
 
 #include "core/CDHDCache.h"
+#include "core/FileManager.h"
 #include "platform/platform.h"
 #include "render/HueManager.h"
 #include "render/RenderData.h"
@@ -32,7 +33,7 @@ bool ParseNumber(const char* text, int& out) {
 // The installation's data files are opened by the data-file cache from the installation folder
 // of the settings store; the hue table is read from the folder given.
 void OpenInstallation(const std::string& dir) {
-    RenderData::SetInstallFolder(dir);
+    FileManager::startupWithPaths(dir, "");
     CDHDCache::startup();
     CDHDCache::Init();
     HueManager::startup();
