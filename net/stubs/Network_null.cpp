@@ -21,10 +21,19 @@ CNetInfo::CNetInfo() {
 }
 CNetInfo::~CNetInfo() = default;
 
+namespace {
+bool g_gameSock = false;
+}
 void CreateGameSock() {
     QVReport::message("CreateGameSock: begin.\n");
+    g_gameSock = true;
+}
+bool HasGameSock() {
+    return g_gameSock;
 }
 void PollNetwork() {}
-void ShutdownNetwork() {}
+void ShutdownNetwork() {
+    g_gameSock = false;
+}
 void SendKeepAlive() {}
 void SetNetworkQuiet(bool) {}
