@@ -4,6 +4,7 @@
 #include "core/DisplayLock.h"
 #include "core/GameTicks.h"
 #include "core/Options.h"
+#include "core/SpeechQueue.h"
 #include "core/StartupServices.h"
 #include "platform/platform.h"
 
@@ -124,7 +125,7 @@ void ResetSpeechBudget(uint32_t now) {
 
 void DecaySpeechBudget(uint32_t now) {
     FrameState& f = F();
-    uint64_t limit = SpamLimit > 0 ? static_cast<uint64_t>(SpamLimit) : 0;
+    uint64_t limit = static_cast<uint64_t>(EffectiveSpamLimit());
     uint64_t thousandths = static_cast<uint64_t>(now - f.lastDecayTime) * limit + f.decayRemainder;
     f.lastDecayTime = now;
     f.decayRemainder = static_cast<uint32_t>(thousandths % 1000);

@@ -9,6 +9,7 @@
 #include "core/multcli.h"
 #include "platform/platform.h"
 #include "render/CircleTrans.h"
+#include "render/Display.h"
 #include "render/GraphicManager.h"
 
 #include <cctype>
@@ -445,6 +446,9 @@ void SetSavedRadioConfigOption(const char16_t* key, const char16_t* value) {
     }
     bool resolutionChanged = KeyEquals(key, u"FullScreenRes") && !EqualNoCase(text, FullScreenRes);
     if (const TextRow* row = FindRow(kTextRows, key)) *row->option = text;
+    int w = 0, h = 0;
+    if (KeyEquals(key, u"FullScreenRes") && std::sscanf(text.c_str(), "%dx%d", &w, &h) == 2)
+        SetFullScreenRes(w, h);
     if (resolutionChanged && Services().fullScreenMode()) {
         Services().setFullScreen(false);
         Services().setFullScreen(true);

@@ -28,11 +28,6 @@ State& S() {
     return state;
 }
 
-// Never below 1: the decay and the spam message divide by it.
-int Limit() {
-    return std::max(1, SpamLimit);
-}
-
 int Units(const char* text, int length) {
     if (!text || length <= 0) return 0;
     return static_cast<int>(strnlen(text, static_cast<size_t>(length)));
@@ -40,10 +35,14 @@ int Units(const char* text, int length) {
 
 } // namespace
 
+int EffectiveSpamLimit() {
+    return std::max(1, SpamLimit);
+}
+
 namespace CApp {
 
 bool CanSendSpeech() {
-    return GetSpeechBudget() < Limit();
+    return GetSpeechBudget() < EffectiveSpamLimit();
 }
 
 void AddSpeechCost(int units) {
@@ -84,7 +83,7 @@ void ShowSpamMessage() {
     long long queued = 0;
     for (const SpeechEntry& entry : S().queue)
         queued += entry.length;
-    long long seconds = (GetSpeechBudget() + queued - Limit()) / Limit();
+    long long seconds = (GetSpeechBudget() + queued - EffectiveSpamLimit()) / EffectiveSpamLimit();
     std::string text = "[Spam detected, speech queued for " + std::to_string(seconds) + " seconds]";
     Services().showSystemMessage(0, 3, text.c_str());
 }

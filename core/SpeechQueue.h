@@ -18,6 +18,9 @@ struct SpeechEntry {
     int value = 0; // passed back with a unicode entry
 };
 
+// "SpamLimit", never below 1: the budget falls by it each second and the spam message divides by it.
+int EffectiveSpamLimit();
+
 namespace CApp {
 // The budget is below "SpamLimit".
 bool CanSendSpeech();

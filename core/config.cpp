@@ -10,7 +10,9 @@
 #include "core/multcli.h"
 #include "platform/platform.h"
 #include "render/CircleTrans.h"
+#include "render/Display.h"
 #include "render/GraphicManager.h"
+#include "render/HueManager.h"
 #include "text/LanguageTranslationServer.h"
 
 #include <algorithm>
@@ -21,14 +23,6 @@
 #include <cstring>
 #include <initializer_list>
 #include <iterator>
-
-// Until the hue table lands.
-int ParseColor(const char* text) {
-    return std::atoi(text);
-}
-namespace HueManager {
-void SetHighlightColorSlot(int, int) {}
-} // namespace HueManager
 
 namespace {
 
@@ -292,7 +286,6 @@ const IntRow kHighlightRows[] = {
 const TextRow kTextRows[] = {
     {ConfigKind::AcctID, &AcctID},
     {ConfigKind::AcctLastName, &AcctLastName},
-    {ConfigKind::FullScreenRes, &FullScreenRes},
     {ConfigKind::LoginServerFile, &LoginServerFile},
     {ConfigKind::UserLanguageCodeString, &UserLanguageCodeString},
     {ConfigKind::Language, &Language},
@@ -428,6 +421,12 @@ bool ApplySpecial(ConfigKind kind, const char* value, bool main) {
         if (std::sscanf(value, "%dx%d", &w, &h) != 2) return true;
         GamePlayWindowSize = value;
         GraphicManager::SetScreenSize(w, h);
+        return true;
+    }
+    case ConfigKind::FullScreenRes: {
+        FullScreenRes = value;
+        int w = 0, h = 0;
+        if (std::sscanf(value, "%dx%d", &w, &h) == 2) SetFullScreenRes(w, h);
         return true;
     }
     case ConfigKind::use565:
