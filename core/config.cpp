@@ -576,29 +576,13 @@ std::string MainConfigPath() {
     return ConfigFiles::WorkingPath(ConfigFiles::kMainFile);
 }
 
-// The file's lines with the first line of kind replaced (or dropped when omit), or the line
-// appended; nothing is written for an omitted line that is not there.
 void WriteDirective(const std::string& path, ConfigKind kind, const char* value, bool omit) {
-    const char* key = ConfigKeyName(kind);
-    std::optional<std::string> old = ReadFileText(path);
-    if (old) {
-        for (const LineSpan& span : SplitConfigLines(*old)) {
-            if (FindConfigKind(ParseConfigLine(LineText(*old, span)).key) != kind) continue;
-            std::string out = old->substr(0, span.begin);
-            if (!omit) out += std::string(key) + "=" + value + "\r\n";
-            out += old->substr(span.next);
-            if (!platform::AtomicReplaceFile(path, out.data(), out.size()))
-                QVReport::fatal("saveConfigDirective: cannot open 'qv.cfg'. why? mode is 'wb'.\n");
-            return;
-        }
-    }
-    if (omit) return;
-    std::string out = old.value_or(std::string());
-    // A last line without its line end would otherwise swallow the new key.
-    if (!out.empty() && out.back() != '\n' && out.back() != '\r') out += "\n";
-    out += std::string(key) + "=" + value + "\n";
-    if (!platform::AtomicReplaceFile(path, out.data(), out.size()))
-        QVReport::error("saveConfigDirective: cannot open 'qv.cfg'.\n");
+    std::string old = ReadFileText(path).value_or(std::string());
+    bool replaced = false;
+    std::optional<std::string> out = RewriteDirectiveText(old, kind, value, omit, &replaced);
+    if (!out || platform::AtomicReplaceFile(path, out->data(), out->size())) return;
+    if (replaced) QVReport::fatal("saveConfigDirective: cannot open 'qv.cfg'. why? mode is 'wb'.\n");
+    QVReport::error("saveConfigDirective: cannot open 'qv.cfg'.\n");
 }
 
 } // namespace
@@ -658,6 +642,25 @@ ConfigLine ParseConfigLine(std::string_view line) {
         ++p;
     out.value = std::string(line.substr(valueStart, p - valueStart));
     return out;
+}
+
+std::optional<std::string> RewriteDirectiveText(std::string_view old, ConfigKind kind, const char* value,
+                                                bool omit, bool* replaced) {
+    const std::string line = std::string(ConfigKeyName(kind)) + "=" + (value ? value : "");
+    if (replaced) *replaced = false;
+    for (const LineSpan& span : SplitConfigLines(old)) {
+        if (FindConfigKind(ParseConfigLine(LineText(old, span)).key) != kind) continue;
+        if (replaced) *replaced = true;
+        std::string out(old.substr(0, span.begin));
+        if (!omit) out += line + "\r\n";
+        out += old.substr(span.next);
+        return out;
+    }
+    if (omit) return std::nullopt;
+    std::string out(old);
+    // A last line without its line end would otherwise swallow the new key.
+    if (!out.empty() && out.back() != '\n' && out.back() != '\r') out += "\n";
+    return out + line + "\n";
 }
 
 // ---------------------------------------------------------------- files and folders
@@ -776,6 +779,19 @@ void applyConfigDirective(ConfigKind kind, const char* value, bool main) {
     }
 }
 
+void ApplyConfigText(std::string_view text, bool main, bool perCharacter) {
+    for (const LineSpan& span : SplitConfigLines(text)) {
+        ConfigLine line = ParseConfigLine(LineText(text, span));
+        if (line.key.empty() || line.value.empty()) continue;
+        ConfigKind kind = FindConfigKind(line.key);
+        if (kind == ConfigKind::None) continue;
+        if (main && perCharacter &&
+            (IsAccountKind(kind) || (kind == ConfigKind::FullScreen && CServerConfigSync::IsEnabled())))
+            continue;
+        applyConfigDirective(kind, line.value.c_str(), main);
+    }
+}
+
 void readConfig(const char* fileName, bool main) {
     QVReport::message("CApp::readConfig: begin. file '%s'%s.\n", fileName ? fileName : "",
                       main ? ", main" : "");
@@ -792,21 +808,10 @@ void readConfig(const char* fileName, bool main) {
         text = ReadFileText(ConfigFiles::WorkingPath(fileName));
     }
     if (!text) {
-        QVReport::error("File:%s, Function:CApp::readConfig: cannot open file '%s'.\n", kSourceName,
-                        fileName ? fileName : "");
+        QVReport::error("File:%s, Function:CApp::readConfig: cannot open file ''.\n", kSourceName);
         return;
     }
-
-    for (const LineSpan& span : SplitConfigLines(*text)) {
-        ConfigLine line = ParseConfigLine(LineText(*text, span));
-        if (line.key.empty() || line.value.empty()) continue;
-        ConfigKind kind = FindConfigKind(line.key);
-        if (kind == ConfigKind::None) continue;
-        if (main && perCharacter &&
-            (IsAccountKind(kind) || (kind == ConfigKind::FullScreen && CServerConfigSync::IsEnabled())))
-            continue;
-        applyConfigDirective(kind, line.value.c_str(), main);
-    }
+    ApplyConfigText(*text, main, perCharacter);
 
     if (S().obscenityChecked) return;
     S().obscenityChecked = true;

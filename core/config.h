@@ -259,6 +259,9 @@ namespace CApp {
 // and applies each known key.
 void readConfig(const char* fileName, bool main);
 void applyConfigDirective(ConfigKind kind, const char* value, bool main);
+// The lines of a file's text applied as readConfig applies them; a per-character reading of the
+// main configuration leaves the account's keys alone.
+void ApplyConfigText(std::string_view text, bool main, bool perCharacter);
 } // namespace CApp
 
 // Writes key=value into the per-character "qv.cfg" when it exists, else into the main one.
@@ -269,6 +272,12 @@ void saveMainConfigDirective(ConfigKind kind, const char* value);
 // The value of the last line of that kind (the value ends at a blank), from the per-character
 // file or else the main one; false when none is found.
 bool getQVCfgDirective(ConfigKind kind, std::string& out);
+
+// The text of a configuration file with the first line of kind replaced by key=value CR LF (or
+// dropped when omit), or with "key=value" LF appended when there is none (after a line end, when
+// the last line lacks one); nullopt when there is nothing to write.
+std::optional<std::string> RewriteDirectiveText(std::string_view old, ConfigKind kind, const char* value,
+                                                bool omit, bool* replaced = nullptr);
 
 // The login server file: the "LoginServerFile" value, or "login.cfg".
 const char* GetLoginServerFile();
