@@ -1,4 +1,6 @@
 #include "ConfigFixture.h"
+#include "mkinstall/ConfigFiles.h"
+#include "mkinstall/Installation.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -334,6 +336,23 @@ TEST_F(ConfigTest, AMissingFileIsAnErrorAndChangesNothing) {
     EXPECT_TRUE(recorder->contains(QVReport::Level::Error,
                                    "File:config, Function:CApp::readConfig: cannot open file ''."));
     EXPECT_TRUE(GetLoginServerLists().login.empty());
+}
+
+TEST_F(ConfigTest, TheSampleInstallationStartsWithoutTheIntroAndFindsTheTestServer) {
+    std::string error;
+    ASSERT_TRUE(mkinstall::WriteInstallation(dir.path().string(), &error)) << error;
+    CApp::readConfig("qv.cfg", true);
+    CApp::readConfig(GetLoginServerFile(), false);
+    EXPECT_FALSE(ShowIntroAnim);
+    EXPECT_FALSE(ClientFirstLaunch);
+    EXPECT_FALSE(FullScreen);
+    ASSERT_EQ(GetLoginServerLists().login.size(), 1u);
+    EXPECT_EQ(GetLoginServerLists().login[0].address, platform::kLoopback);
+    EXPECT_EQ(GetLoginServerLists().login[0].port, mkinstall::kLoginPort);
+    FileManager::startupWithPaths(dir.path().string(), "");
+    CApp::LoadSpeechKeywords();
+    ASSERT_EQ(SpeechKeywords::Get().size(), std::size(mkinstall::kSampleKeywords));
+    EXPECT_EQ(SpeechKeywords::Get()[1].text, "*bank*");
 }
 
 TEST_F(ConfigTest, TheKeyTableKnowsEveryKeyOnce) {
