@@ -484,6 +484,14 @@ void resetConfigDefaults() {
 
 } // namespace CApp
 
+void ResetSavedOptionDefaults() {
+    CApp::resetConfigDefaults();
+    for (const NextStartRow* row = kNextStartRows; row->name; ++row)
+        *row->option = row->defaultValue;
+    for (const TextRow* row = kTextRows; row->name; ++row)
+        *row->option = row->defaultValue;
+}
+
 // ---------------------------------------------------------------- saving
 
 bool IsConfigOptionLine(const char* line) {

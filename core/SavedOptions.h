@@ -40,6 +40,9 @@ namespace CApp {
 void resetConfigDefaults();
 } // namespace CApp
 
+// Every option of the six tables back to its default, the next-start and text choices included.
+void ResetSavedOptionDefaults();
+
 constexpr const char* kConfigOptionSeparator = ";------------------------------";
 // True for the separator line and for a line whose key names an option of the tables.
 bool IsConfigOptionLine(const char* line);

@@ -2,18 +2,14 @@
 // A clean application for tests of start-up, the main loop, the frame step and the main window:
 // manual clocks near the 32-bit wrap, services bound to the stand-ins, options at their defaults,
 // no cursor timer thread unless a test asks for one.
+#include "ConfigFixture.h"
 #include "core/AppServices.h"
-#include "core/CharData.h"
 #include "core/FileManager.h"
-#include "core/FilterLists.h"
 #include "core/FrameStep.h"
 #include "core/GameTicks.h"
 #include "core/MainWindow.h"
 #include "core/Options.h"
-#include "core/SavedOptions.h"
-#include "core/SpeechQueue.h"
 #include "core/WinMain.h"
-#include "core/config.h"
 #include "core/multcli.h"
 #include "mkinstall/Installation.h"
 #include "platform/headless.h"
@@ -52,12 +48,7 @@ class AppTest : public CleanState {
         ResetMainWindowForTests();
         ResetAppServices();
         ResetGameTicks();
-        ResetOptions();
-        ResetConfigForTests();
-        ResetSavedOptionsForTests();
-        CharData::ResetForTests();
-        FilterLists::ResetForTests();
-        ResetSpeechQueueForTests();
+        ResetConfigModules();
         CApp::ResetForTests();
         FileManager::shutdown(); // a start-up may have started it
         BackBuffer::Release();

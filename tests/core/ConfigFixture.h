@@ -21,6 +21,16 @@
 
 namespace qvtest {
 
+// The options and the player's stores back to their start.
+inline void ResetConfigModules() {
+    ResetOptions();
+    ResetConfigForTests();
+    ResetSavedOptionsForTests();
+    CharData::ResetForTests();
+    FilterLists::ResetForTests();
+    ResetSpeechQueueForTests();
+}
+
 class ConfigFixture : public CleanState {
   protected:
     TempDir dir;
@@ -40,12 +50,7 @@ class ConfigFixture : public CleanState {
     }
     void ResetModules() {
         firstReadDone = false;
-        ResetOptions();
-        ResetConfigForTests();
-        ResetSavedOptionsForTests();
-        CharData::ResetForTests();
-        FilterLists::ResetForTests();
-        ResetSpeechQueueForTests();
+        ResetConfigModules();
         ResetAppServices();
         CApp::ResetForTests();
         CDHDCache::ResetConfig();
