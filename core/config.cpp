@@ -135,7 +135,9 @@ bool ParseNumericAddress(std::string_view value, ServerAddress& out) {
 ServerAddress ResolvedAddress(const char* value) {
     int a = 0, b = 0, c = 0, d = 0, port = 0;
     ResolveHostAddress(value, a, b, c, d, port);
-    return {static_cast<uint32_t>(a << 24 | b << 16 | c << 8 | d), static_cast<uint16_t>(port)};
+    return {static_cast<uint32_t>(a) << 24 | static_cast<uint32_t>(b) << 16 | static_cast<uint32_t>(c) << 8 |
+                static_cast<uint32_t>(d),
+            static_cast<uint16_t>(port)};
 }
 
 // ---------------------------------------------------------------- lines of a file
