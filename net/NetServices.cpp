@@ -1,0 +1,90 @@
+#include "net/NetServices.h"
+
+#include "core/QVReport.h"
+#include "core/ShardRecord.h"
+#include "platform/platform.h"
+
+namespace {
+
+NetServices MakeDefaults() {
+    NetServices s;
+    s.showSystemMessage = [](int, int, const char* text) {
+        QVReport::message("ShowSystemMessage: %s\n", text);
+    };
+    s.setWindowTitle = [](const char* text) { platform::SetWindowTitle(text); };
+    s.showModalMessage = [](MessageOwner, const char* text, int, int) {
+        QVReport::message("CGumpManager::ShowModalMessage: %s\n", text);
+    };
+    s.showMessageBox = [](const char* text, const char* caption) { platform::ShowMessageBox(text, caption); };
+
+    s.isWaitingGumpShown = [] { return false; };
+    s.deleteWaitingGump = [] {};
+    s.showWaitingBox = [](const char* text, bool) { QVReport::message("CWaitingGump: %s\n", text); };
+    s.showServersDown = [](const char* text) { QVReport::message("CWaitingGump: %s\n", text); };
+    s.enableMainMenu = [](bool) {};
+    s.showServerList = [] { QVReport::message("CServerListGump: no shard list window yet.\n"); };
+    s.showShardChoiceList = [] { QVReport::message("CScrollChoiceGump: no shard list window yet.\n"); };
+    s.hasCharacterSelection = [] { return false; };
+    s.deleteCharacterSelection = [] {};
+    s.showCharacterSelection = [](const std::vector<CharacterEntry>&) {
+        QVReport::message("CLoginGump: no character selection window yet.\n");
+    };
+    s.startCharacterCreation = [] {
+        QVReport::message("StartCharacterCreation: no creation screens yet.\n");
+    };
+    s.refreshCharacterSelection = [](const std::vector<CharacterEntry>&) {};
+    s.removeSelectedCharacter = [] {};
+    s.deleteLoginScreens = [] {};
+    s.deletePendingNotices = [] {};
+    s.deleteEnteringWorldNotice = [] {};
+    s.deferUntilMessageClosed = [](void (*)()) { return false; };
+    s.showConnectionLost = [] { QVReport::message("CGumpManager::ShowModalMessage: Connection lost\n"); };
+    s.destroyDraggedItem = [] {};
+    s.setLogoutReturn = [] {};
+    // Without popup menus nothing can be chosen.
+    s.showShardMenu = [](const std::vector<ShardMenuEntry>&) { return 0; };
+    s.sendSpeech = [](const char* text) { QVReport::message("SendSpeech: %s\n", text); };
+
+    s.placePlayer = [](const LoginConfirmation&) {};
+    s.playerUpdateRange = [] { return 18; };
+    s.releaseWorldObjects = [] {};
+    s.setShowRealSkills = [](int) {};
+    s.applyClientFlags = [](uint32_t) {};
+    s.useSlotHues = [](int) {};
+    s.readPlayerState = [](PlayerShardState&) {};
+    s.restorePlayerState = [](const PlayerShardState&, uint32_t) {};
+
+    s.drawFrame = [] {};
+    s.sleep = [](uint32_t ms) { platform::SleepMillis(ms); };
+    s.applyGameDisplay = [] {};
+    s.gameDisplaySize = [](int& width, int& height) {
+        width = 640;
+        height = 480;
+    };
+    s.tipsEnabled = [] { return false; };
+    s.lastTipNumber = [] { return 0; };
+    s.userLanguageCode = [] { return std::string("ENU"); };
+    s.saveConfigDirective = [](const char*, const char*) {};
+    s.saveMainConfigDirective = [](const char*, const char*) {};
+    s.setAllowWindowResize = [](bool) {};
+    s.resetTextStyle = [] {};
+    s.clientTimeZoneOffset = [] { return 0; };
+
+    s.igrSaveIdAndStart = [](const GameRoomSessionFields&) {};
+    s.igrStopAllAndWait = [] {};
+    s.gameRoomId = [] { return std::string(); };
+    s.pollSideConnection = [] {};
+    return s;
+}
+
+NetServices g_services = MakeDefaults();
+
+} // namespace
+
+NetServices& GetNetServices() {
+    return g_services;
+}
+
+void ResetNetServices() {
+    g_services = MakeDefaults();
+}
