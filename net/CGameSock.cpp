@@ -26,6 +26,7 @@ struct NetworkState {
     bool inWorld = false;
     bool watchLostConnection = false;
     int lostConnectionCounter = 0;
+    PacketObserver observer = nullptr;
 };
 NetworkState g_net;
 
@@ -63,6 +64,7 @@ void CGameSock::HandlePacket(uint8_t* packet, int length) {
     // A secondary shard in the game phase only keeps its login and a few housekeeping messages.
     if (this != g_net.current && IsGameMode() && !row.acceptedOnSecondary) return;
     CountReceivedPacket(packet, length);
+    if (g_net.observer) g_net.observer(packet, length);
     if (!row.handler) return;
     CGameSock* previous = g_net.dispatching;
     g_net.dispatching = this;
@@ -180,6 +182,10 @@ void SetActiveShardRecord(ShardRecord* record) {
 
 CGameSock* GetDispatchingConnection() {
     return g_net.dispatching;
+}
+
+void SetPacketObserver(PacketObserver observer) {
+    g_net.observer = observer;
 }
 
 // ---------------------------------------------------------------- the network pass

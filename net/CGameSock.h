@@ -47,6 +47,10 @@ void SetActiveShardRecord(ShardRecord* record);
 // The connection whose packet is being dispatched; null outside dispatch.
 CGameSock* GetDispatchingConnection();
 
+// Sees every packet the dispatcher accepts, before its handler (diagnostics and tests).
+using PacketObserver = void (*)(const uint8_t* packet, int length);
+void SetPacketObserver(PacketObserver observer);
+
 // Once per main-loop pass.
 void PollNetwork();
 // Once per world step: 0x73 once 61 s have passed since the last one, while in the world.
