@@ -1,69 +1,40 @@
-// The client's entry point.
+// The client's entry point: hands over to WinMain and runs the exit handlers when it returns.
+//
+// --exit-after-first-frame (for scripts/bench-startup.sh): closes the window as soon as the first
+// frame was presented and prints the milliseconds from process start to that frame on stderr.
+// It needs the headless backend, whose presented frames can be counted.
 #include "core/ExitHandlers.h"
-#include "core/MemoryManager.h"
-#include "core/QVReport.h"
-#include "core/SharedServices.h"
+#include "core/WinMain.h"
+#include "platform/headless.h"
 #include "platform/platform.h"
-#include "render/BackBuffer.h"
-#include "render/GraphicManager.h"
+
+#include <cstdio>
+#include <cstring>
 
 namespace {
 
-intptr_t MainWndProc(const platform::Message& msg) {
-    switch (msg.id) {
-    case platform::WM_DESTROY:
-        platform::PostQuitMessage(0);
-        return 0;
-    default:
-        return platform::DefWindowProc(msg);
+int RunUntilFirstFrame() {
+    RunStartup();
+    bool closing = false;
+    while (RunMainLoopPass()) {
+        if (!closing && platform::headless::PresentedFrameCount() > 0) {
+            std::fprintf(stderr, "first frame: %u ms\n", platform::ProcessClockMillis());
+            platform::PostMessage(platform::WM_CLOSE);
+            closing = true;
+        }
     }
+    return RunShutdown();
 }
 
 } // namespace
 
-int main() {
-    QVReport::start();
-    RegisterExitHandler(QVReport::stop, "QVReport::stop");
-    QVReport::message("reached winmain!\n");
-    MemoryManager::start();
-    RegisterExitHandler(MemoryManager::shutdown, "MemoryManager::shutdown");
-    CPointerRegistry::create();
-    RegisterExitHandler(CPointerRegistry::destroy, "CPointerRegistry::destroy");
-
-    platform::WindowDesc desc;
-    desc.title = "Varnis Online";
-    desc.clientWidth = GraphicManager::GetScreenWidth();
-    desc.clientHeight = GraphicManager::GetScreenHeight();
-    if (!platform::CreateMainWindow(desc, MainWndProc)) {
-        ShowErrorMessage("The main window could not be created.", "ERROR", nullptr);
-        RunExitHandlers();
-        return 1;
+int main(int argc, char** argv) {
+    bool firstFrameOnly = argc > 1 && std::strcmp(argv[1], "--exit-after-first-frame") == 0;
+    if (firstFrameOnly && platform::ActiveBackend() != platform::BackendKind::Headless) {
+        std::fprintf(stderr, "--exit-after-first-frame needs QV_PLATFORM=headless\n");
+        return 2;
     }
-    BackBuffer::Resize(desc.clientWidth, desc.clientHeight);
-
-    int exitCode = 0;
-    uint32_t lastFrame = platform::TickCount() - 50;
-    for (bool running = true; running;) {
-        platform::Message msg;
-        bool busy = false;
-        while (platform::PeekMessage(msg)) {
-            busy = true;
-            if (msg.id == platform::WM_QUIT) {
-                exitCode = static_cast<int>(msg.wParam);
-                running = false;
-                break;
-            }
-            platform::DispatchMessage(msg);
-        }
-        if (!running) break;
-        if (platform::TickCount() - lastFrame >= 50 && platform::HasMainWindow()) {
-            lastFrame = platform::TickCount();
-            platform::PresentFrame(BackBuffer::Pixels(), BackBuffer::Width(), BackBuffer::Height(),
-                                   BackBuffer::RingOffset());
-            busy = true;
-        }
-        if (!busy) platform::WaitMessage(1);
-    }
+    int code = firstFrameOnly ? RunUntilFirstFrame() : WinMain();
     RunExitHandlers();
-    return exitCode;
+    return code;
 }

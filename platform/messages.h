@@ -42,6 +42,7 @@ constexpr uint32_t WM_SYSKEYDOWN = 0x0104;
 constexpr uint32_t WM_SYSKEYUP = 0x0105;
 constexpr uint32_t WM_SYSCHAR = 0x0106;
 constexpr uint32_t WM_COMMAND = 0x0111;
+constexpr uint32_t WM_SYSCOMMAND = 0x0112;
 constexpr uint32_t WM_TIMER = 0x0113;
 constexpr uint32_t WM_MOUSEMOVE = 0x0200;
 constexpr uint32_t WM_LBUTTONDOWN = 0x0201;
@@ -60,6 +61,9 @@ constexpr uint32_t WM_USER = 0x0400;
 // WM_ACTIVATE wParam.
 constexpr uintptr_t WA_INACTIVE = 0;
 constexpr uintptr_t WA_ACTIVE = 1;
+
+// WM_SYSCOMMAND wParam.
+constexpr uintptr_t SC_RESTORE = 0xF120;
 
 // Mouse message wParam flags.
 constexpr uintptr_t MK_LBUTTON = 0x0001;

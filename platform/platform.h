@@ -324,4 +324,30 @@ constexpr uint32_t kLoopback = MakeIPv4(127, 0, 0, 1);
 [[noreturn]] void ExitProcessNow(int code);
 std::string GetEnv(std::string_view name);
 
+// The full path of a program found on $PATH, or nullopt.
+std::optional<std::string> FindProgramOnPath(std::string_view name);
+// Starts a program with these arguments, each passed as one argument (no shell), in the working
+// folder when it is not empty. The child is reaped in the background. On failure *error holds an
+// errno value (ENOTDIR when the working folder is not a folder).
+bool StartProgram(const std::string& program, const std::vector<std::string>& args,
+                  const std::string& workingFolder, int* error);
+
+// ---------------------------------------------------------------- machine facts
+struct ProcessorInfo {
+    bool x86 = false;
+    int family = 0;        // x86 "cpu family"
+    uint32_t clockMHz = 0; // nominal clock, 0 when unknown
+    int count = 0;         // processors online
+};
+ProcessorInfo GetProcessorInfo();
+// The fields of /proc/cpuinfo text that ProcessorInfo holds (the count is the number of entries).
+ProcessorInfo ParseCpuInfo(std::string_view text);
+uint64_t TotalPhysicalMemoryBytes(); // 0 when unknown
+// The size of the largest mounted disk volume, 0 when none is found.
+uint64_t LargestFixedVolumeBytes();
+// UTC minus local standard time in minutes (negative east of Greenwich), nullopt when unknown.
+std::optional<int32_t> TimeZoneBiasMinutes();
+// Short names of the first display adapters (their kernel drivers), at most two.
+std::vector<std::string> DisplayAdapterNames();
+
 } // namespace platform

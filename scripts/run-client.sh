@@ -34,7 +34,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     "$1/build/release/varnis" & pid=$!
     sleep "${QV_RUN_SECONDS:-4}"
     import -window root "$1/build/run.png"
-    kill -TERM $pid
+    kill -TERM $pid  # SDL turns this into a window close: WM_CLOSE, then WM_QUIT with code 0
     wait $pid
     echo "client exit code: $?"
 ' _ "$top"

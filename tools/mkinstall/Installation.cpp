@@ -1,5 +1,7 @@
 #include "mkinstall/Installation.h"
 
+#include "mkinstall/DataFiles.h"
+
 #include "platform/platform.h"
 
 namespace mkinstall {
@@ -19,6 +21,7 @@ bool WriteInstallation(const std::string& dir, std::string* error) {
         if (error) *error = "cannot create " + dir;
         return false;
     }
+    if (!WriteDataFiles(dir, error)) return false;
     std::string qvcfg = "ShowIntroAnim=off\n"
                         "ClientFirstLaunch=no\n";
     std::string logincfg = "; login servers\n"

@@ -1,0 +1,16 @@
+// Stand-in until chat, the side connection and help are built.
+#include "core/QVReport.h"
+#include "core/StartupServices.h"
+
+CGMSSock::CGMSSock() {
+    QVReport::message("CGMSSock::CGMSSock(): begin.\n");
+}
+CGMSSock::~CGMSSock() = default;
+
+namespace ContextHelpManager {
+void startup() {
+    QVReport::message("ContextHelpManager::startup: begin.\n");
+}
+} // namespace ContextHelpManager
+
+void ShowContextHelp() {}

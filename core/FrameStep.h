@@ -1,0 +1,56 @@
+#pragma once
+// The frame step (CApp::Update), the game clock, the speech budget's decay, the timer busy flag
+// and the software-cursor timer.
+#include <cstdint>
+#include <ctime>
+
+namespace CApp {
+
+// One frame step: the window layer when more than 32 ms passed, one game-clock count per second,
+// and the world step at most every 76 ms. catchUp non-zero updates the world without drawing.
+void Update(int catchUp);
+
+// The speech budget: what the player said recently, falling by "SpamLimit" units per second.
+int GetSpeechBudget();
+void SetSpeechBudget(int budget);
+// Budget 0, last decay now.
+void ResetSpeechBudget(uint32_t now);
+// Lowers the budget for the time since the last decay; the fraction of a unit that time earned
+// is kept for the next decay, so short steps lose nothing.
+void DecaySpeechBudget(uint32_t now);
+
+} // namespace CApp
+
+// The game clock: 20 counts a minute, 60 minutes an hour, 24 hours a day.
+struct GameClock {
+    int count = 0;
+    int minute = 0;
+    int hour = 0;
+};
+GameClock GetGameClock();
+void SetGameClock(int hour, int minute, int count);
+void AdvanceGameClock();
+
+// The tick and wall-clock second sampled at the start of the last frame step.
+uint32_t GetFrameTicks();
+time_t GetFrameSeconds();
+
+// Set by the macro player's arm and disarm actions; counted down once per world step.
+void SetActionWaitCounter(int value);
+int GetActionWaitCounter();
+
+// The busy flag that keeps the cursor timer away from music and sound-voice work. Acquire waits
+// (1 ms polls) until the flag is free; the timer never waits and skips its tick instead.
+void AcquireTimerLock();
+void ReleaseTimerLock();
+bool IsTimerLockTaken();
+
+// The periodic 25 ms cursor timer and its callback.
+void MouseTimerProc(unsigned timerId, unsigned message, uintptr_t user, uintptr_t, uintptr_t);
+bool StartCursorTimer();
+// Stops the timer under the display lock; nothing when none runs. Also the exit handler.
+void StopCursorTimer();
+unsigned CursorTimerId(); // 0 when none runs
+
+// Gates, clock, budget, counters and the cursor timer back to their start.
+void ResetFrameStep();

@@ -1,0 +1,280 @@
+#pragma once
+// What start-up, the main loop, the frame step and the main window call in subsystems that are
+// built elsewhere. Each group names its owner; its stand-in lives in <subsystem>/stubs/ and goes
+// away, together with the group, when the owner's code arrives.
+#include "core/CDHDCache.h"
+#include "core/DefManager.h"
+#include "core/FileManager.h"
+#include "core/VerData.h"
+
+#include <cstdint>
+#include <string>
+
+class CGump;
+class CObj;
+struct LanguageSection;
+
+// ---------------------------------------------------------------- configuration (core/config)
+namespace CApp {
+// Reads a configuration file ("qv.cfg", "login.cfg") and applies its keys.
+void readConfig(const char* fileName, bool main);
+} // namespace CApp
+void saveConfigDirective(const char* key, const char* value);
+void SaveConfigOptions();
+// The "LoginServerFile" value, or "" when none was set.
+const char* GetLoginServerFile();
+
+// ---------------------------------------------------------------- character data, filter lists, speech queue
+namespace CApp {
+void LoadCharData();
+void LoadSpeechKeywords();
+void FreeSpeechKeywords();
+void LoadFilterLists();
+void FreeFilterLists();
+void FlushSpeechQueue();
+} // namespace CApp
+
+// ---------------------------------------------------------------- server-kept configuration files
+namespace CServerConfigSync {
+bool IsEnabled();
+void CheckFiles(bool force);
+CGump* GetGump(); // the gump object QuitGame receives
+} // namespace CServerConfigSync
+
+// ---------------------------------------------------------------- application object: connections, actions
+namespace CApp {
+void LoadPlayerFile();
+void RequestWarMode(int mode); // 1 war, 0 peace, -1 toggle
+void SendTextCommand(int type, const char* text);
+bool IsTargeting();
+bool IsWarRequested();
+bool IsInWarMode();
+} // namespace CApp
+
+// ---------------------------------------------------------------- network (net/)
+namespace PacketManager {
+void startup();
+void shutdown();
+void SendTargetCancel();
+bool IsGameDisplayEntered(); // the game-display flag
+} // namespace PacketManager
+class CNetInfo {
+  public:
+    CNetInfo();
+    ~CNetInfo();
+};
+void CreateGameSock();
+void PollNetwork();
+void ShutdownNetwork();
+void SendKeepAlive();
+void SetNetworkQuiet(bool quiet);
+
+// ---------------------------------------------------------------- world model (world/)
+namespace MapManager {
+void startup();
+}
+namespace CObjectManager {
+void startup();
+void shutdown();
+void ExpireSavedTexts();
+void UpdateMovement();
+} // namespace CObjectManager
+namespace PathManager {
+void startup();
+void shutdown();
+} // namespace PathManager
+namespace MradeRunager {
+void startup();
+}
+namespace RegionManager {
+void startup();
+void shutdown();
+} // namespace RegionManager
+namespace WeatherManager {
+void startup();
+void shutdown();
+void Update();
+} // namespace WeatherManager
+namespace animCrap {
+void Load();
+}
+void InitBodyTypes();
+void UpdatePlayerWalk();
+void WalkByKey(int direction, intptr_t keyData);
+class CPlacementPreview {
+  public:
+    CPlacementPreview();
+    ~CPlacementPreview();
+};
+// The player object (pPlayerObject): whether it exists, its serial, and its deletion at exit.
+bool HasPlayerObject();
+uint32_t GetPlayerObjectSerial();
+void SetPlayerObjectSerial(uint32_t serial);
+void DeletePlayerObject();
+
+// ---------------------------------------------------------------- text and localization (text/)
+namespace FontManager {
+void startup();
+void shutdown();
+} // namespace FontManager
+namespace LanguageManager {
+void startup();
+void shutdown();
+LanguageSection* loadSection(const char* fileName, const char* language, const char* sectionName, bool force,
+                             bool fatalIfMissing, bool exact);
+} // namespace LanguageManager
+namespace LanguageTranslationServer::Packet {
+void update();
+}
+void UnicodeCalcInfo(const char16_t* text, int* width, int* height, int* third);
+int UnicodeDrawString(uint16_t* buffer, int pitch, const char16_t* text, int x, int y, uint16_t colour,
+                      const void* clip);
+
+// ---------------------------------------------------------------- graphics (render/)
+namespace GraphicManager {
+void startup();
+void shutdown();
+void DrawFrame();
+void CreateInitialGumps();
+} // namespace GraphicManager
+namespace DrawManager {
+void ClearDrawTable();
+void startup();
+} // namespace DrawManager
+namespace SkipDrawHandler {
+void startup();
+}
+namespace HueManager {
+void startup();
+}
+namespace thelightthingie {
+void startup();
+void shutdown();
+} // namespace thelightthingie
+void CreateFullScreenSurfaces();
+void ReleaseFullScreenSurfaces();
+void InvalidateAll();
+
+// ---------------------------------------------------------------- gump framework (gumps/)
+namespace CGumpManager {
+extern CGump* focusGump;
+void startup();
+void shutdown();
+void Update();
+void SaveDesktop();
+void RecreateDC();
+void UpdateContainerQueue();
+bool IsContainerQueueFinished();
+CGump* OpenGump(CObj* owner, int kind, CGump* parent = nullptr, bool isContainer = false,
+                bool status = false);
+CGump* ShowModalMessage(const char* text);
+} // namespace CGumpManager
+// Member operations of CGump that the window procedure uses, as free functions.
+int GumpHandleKey(CGump* gump, int code); // CGump::HandleKey
+// The gump is the key-capture child of an options window (CGump::IsOptionsGump or
+// CGump::IsSpareOptionsGump); that window is returned through optionsWindow.
+bool GumpIsOptionsKeyField(CGump* gump, CGump** optionsWindow);
+void GumpHandleChildChange(CGump* parent, CGump* child); // CGump::HandleChildChange
+// CGump::IsInputControlGump or CGump::IsUnicodeInputControlGump.
+bool GumpIsSingleLineInput(CGump* gump);
+// The mouse manager's functions; MouseManager::SetCursor is in gumps/MouseManager.h.
+namespace MouseManager {
+void startup();
+void shutdown();
+void LoadCursors();
+void SetSoftwareCursor(bool on);
+void Update();
+void OnLButtonDown(int x, int y);
+void OnLButtonUp(int x, int y);
+void OnRButtonDown(int x, int y);
+void OnRButtonUp(int x, int y);
+void GetMousePos(int* x, int* y);
+void SetMousePos(int x, int y);
+void UpdateCursorShape();
+int IsCursorDirty();
+void DrawSoftwareCursor(bool lock);
+} // namespace MouseManager
+
+// ---------------------------------------------------------------- login front end (frontend/)
+void IGRCreateSessionMutex();
+namespace QVIGR {
+bool ReadRegistry();
+}
+void LoadSkillNames();
+
+// ---------------------------------------------------------------- in-game windows (windows/)
+namespace TextManager {
+void startup();
+void FreeLines();
+void CloseJournalFile();
+} // namespace TextManager
+class CInputWindow {
+  public:
+    CInputWindow();
+    ~CInputWindow();
+    int OnChar(int keyCode, intptr_t keyData);
+    void OnKey(int code);
+    void SendPromptReply(int kind, const char* text);
+    bool HasPendingPrompt() const;
+};
+void LoadMacros();
+void FreeMacros();
+void StartMacro(int macroNumber);
+// The index of the first macro key binding with this key and modifiers, or -1.
+int FindMacroKeyBinding(int virtualKey, bool control, bool alt, bool shift);
+void UpdateMacroPlayer();
+void StepAlongPath();
+void FocusMainWindow();
+void QuitGame(CGump* gump);
+void RequestHelp();
+void ShowSystemMessage(int hue, int font, const char* text);
+
+// ---------------------------------------------------------------- chat, messenger, help (chat/)
+class CGMSSock {
+  public:
+    CGMSSock();
+    virtual ~CGMSSock();
+};
+namespace ContextHelpManager {
+void startup();
+}
+// F1: raises the context help window, or builds the current help page and opens the window on it.
+void ShowContextHelp();
+
+// ---------------------------------------------------------------- sound, music, movies (media/)
+namespace SoundManager {
+void CSoundManager();
+void shutdown();
+void InitDirectSound();
+void Update();
+void EnableSound(bool on);
+bool IsEnabled();
+} // namespace SoundManager
+namespace MusicManager {
+void CMusicManager();
+void shutdown();
+void Update();
+void EnableMusic(bool on);
+bool IsEnabled();
+void PlayNextSong();
+} // namespace MusicManager
+struct MovieContext;
+struct MovieSettings {
+    bool asynchronous = false;
+    bool fullScreen = false;
+    int (*messagePump)() = nullptr;
+    int left = 0; // top-left of the 640 x 480 picture in the window's client area
+    int top = 0;
+};
+MovieContext* MoviePlay(const char* fileName, MovieSettings* settings);
+using MovieMeasureFunction = void (*)(const char16_t* text, int* width, int* height, int* third);
+using MovieDrawFunction = int (*)(uint16_t* buffer, int pitch, const char16_t* text, int x, int y,
+                                  uint16_t colour, const void* clip);
+void MovieSetSubtitleMeasureFunction(MovieMeasureFunction function);
+void MovieSetSubtitleDrawFunction(MovieDrawFunction function);
+void MovieSetSubtitleSection(LanguageSection* section);
+struct IntroMpegStream;
+// 0 on success; the stream is then the caller's until ReleaseIntroMpeg.
+int OpenIntroMpeg(const char* path, IntroMpegStream** stream);
+void PlayIntroMpeg(IntroMpegStream* stream);
+void ReleaseIntroMpeg(IntroMpegStream* stream);

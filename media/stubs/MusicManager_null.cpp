@@ -1,0 +1,18 @@
+// Stand-in until music is built: silent.
+#include "core/QVReport.h"
+#include "core/StartupServices.h"
+
+namespace MusicManager {
+void CMusicManager() {
+    QVReport::message("MusicManager::CMusicManager(): begin.\n");
+}
+void shutdown() {
+    QVReport::message("MusicManager::shutdown: begin.\n");
+}
+void Update() {}
+void EnableMusic(bool) {}
+bool IsEnabled() {
+    return false;
+}
+void PlayNextSong() {}
+} // namespace MusicManager

@@ -1,0 +1,80 @@
+// Stand-in until the world model is built: no map, no objects, no player object.
+#include "core/QVReport.h"
+#include "core/StartupServices.h"
+
+namespace MapManager {
+void startup() {
+    QVReport::message("MapManager::startup: begin.\n");
+}
+} // namespace MapManager
+
+namespace CObjectManager {
+void startup() {
+    QVReport::message("CObjectManager::startup: begin.\n");
+}
+void shutdown() {
+    QVReport::message("CObjectManager::shutdown: begin.\n");
+}
+void ExpireSavedTexts() {}
+void UpdateMovement() {}
+} // namespace CObjectManager
+
+namespace PathManager {
+void startup() {
+    QVReport::message("PathManager::startup: begin.\n");
+}
+void shutdown() {
+    QVReport::message("PathManager::shutdown: begin.\n");
+}
+} // namespace PathManager
+
+namespace MradeRunager {
+void startup() {
+    QVReport::message("MradeRunager::startup: begin.\n");
+}
+} // namespace MradeRunager
+
+namespace RegionManager {
+void startup() {
+    QVReport::message("RegionManager::startup: begin.\n");
+}
+void shutdown() {
+    QVReport::message("RegionManager::shutdown: begin.\n");
+}
+} // namespace RegionManager
+
+namespace WeatherManager {
+void startup() {
+    QVReport::message("WeatherManager::startup: begin.\n");
+}
+void shutdown() {
+    QVReport::message("WeatherManager::shutdown: begin.\n");
+}
+void Update() {}
+} // namespace WeatherManager
+
+namespace animCrap {
+void Load() {
+    QVReport::message("animCrap::Load: begin.\n");
+}
+} // namespace animCrap
+
+void InitBodyTypes() {
+    QVReport::message("InitBodyTypes: begin.\n");
+}
+void UpdatePlayerWalk() {}
+void WalkByKey(int, intptr_t) {}
+
+CPlacementPreview::CPlacementPreview() {
+    QVReport::message("CPlacementPreview::CPlacementPreview(): begin.\n");
+}
+CPlacementPreview::~CPlacementPreview() = default;
+
+bool HasPlayerObject() {
+    return false;
+}
+uint32_t GetPlayerObjectSerial() {
+    return 0;
+}
+void SetPlayerObjectSerial(uint32_t) {}
+void DeletePlayerObject() {}
