@@ -6,6 +6,9 @@
 #include "core/DefManager.h"
 #include "core/FileManager.h"
 #include "core/VerData.h"
+#include "net/CGameSock.h"
+#include "net/CNetInfo.h"
+#include "net/PacketManager.h"
 
 #include <cstdint>
 #include <string>
@@ -52,22 +55,8 @@ bool IsInWarMode();
 } // namespace CApp
 
 // ---------------------------------------------------------------- network (net/)
-namespace PacketManager {
-void startup();
-void shutdown();
-void SendTargetCancel();
-bool IsGameDisplayEntered(); // the game-display flag
-} // namespace PacketManager
-class CNetInfo {
-  public:
-    CNetInfo();
-    ~CNetInfo();
-};
-void CreateGameSock();
-void PollNetwork();
-void ShutdownNetwork();
-void SendKeepAlive();
-void SetNetworkQuiet(bool quiet);
+// The connections, the network pass and the packet module: net/CGameSock.h, net/CNetInfo.h and
+// net/PacketManager.h, included above.
 
 // ---------------------------------------------------------------- world model (world/)
 namespace MapManager {

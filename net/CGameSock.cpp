@@ -1,8 +1,9 @@
 #include "net/CGameSock.h"
 
+#include "core/GameTicks.h"
 #include "core/QVReport.h"
-#include "core/ShardConnections.h"
 #include "core/ShardRecord.h"
+#include "core/multcli.h"
 #include "net/NetServices.h"
 #include "net/PacketBuffer.h"
 #include "net/PacketLengthTable.h"
@@ -29,11 +30,6 @@ struct NetworkState {
     PacketObserver observer = nullptr;
 };
 NetworkState g_net;
-
-// TEMP until the game clock lands.
-uint32_t Now() {
-    return platform::TickCount();
-}
 
 void DeleteQueuedConnections() {
     std::vector<CClientSock*> queued;
@@ -213,12 +209,12 @@ void PollNetwork() {
 }
 
 void SendKeepAlive() {
-    const uint32_t now = Now();
+    const uint32_t now = GetGameTicks();
     if (!g_net.inWorld && !(g_net.current && g_net.current->IsGameMode())) {
         g_net.lastKeepAlive = now;
         return;
     }
-    if (static_cast<int>(now - g_net.lastKeepAlive) < kKeepAliveMs) return;
+    if (TickDifference(now, g_net.lastKeepAlive) < kKeepAliveMs) return;
     g_net.lastKeepAlive = now;
     uint8_t buffer[2];
     PacketWriter packet(buffer);

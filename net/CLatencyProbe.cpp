@@ -1,5 +1,6 @@
 #include "net/CLatencyProbe.h"
 
+#include "core/GameTicks.h"
 #include "core/QVReport.h"
 #include "platform/platform.h"
 
@@ -12,7 +13,7 @@ namespace {
 CLatencyProbe* g_probe = nullptr;
 
 uint32_t Now() {
-    return platform::TickCount();
+    return GetGameTicks();
 }
 
 } // namespace

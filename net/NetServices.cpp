@@ -1,19 +1,22 @@
 #include "net/NetServices.h"
 
+#include "core/HWProfile.h"
+#include "core/MainWindow.h"
 #include "core/QVReport.h"
 #include "core/ShardRecord.h"
+#include "core/StartupServices.h"
+#include "net/PacketManager.h"
 #include "platform/platform.h"
 
 namespace {
 
 NetServices MakeDefaults() {
     NetServices s;
-    s.showSystemMessage = [](int, int, const char* text) {
-        QVReport::message("ShowSystemMessage: %s\n", text);
-    };
-    s.setWindowTitle = [](const char* text) { platform::SetWindowTitle(text); };
+    s.showSystemMessage = ShowSystemMessage;
+    s.setWindowTitle = SetMainWindowTitle;
+    // The message box's owner, mode and value wait for the gump framework's full form.
     s.showModalMessage = [](MessageOwner, const char* text, int, int) {
-        QVReport::message("CGumpManager::ShowModalMessage: %s\n", text);
+        CGumpManager::ShowModalMessage(text);
     };
     s.showMessageBox = [](const char* text, const char* caption) { platform::ShowMessageBox(text, caption); };
 
@@ -38,7 +41,7 @@ NetServices MakeDefaults() {
     s.deletePendingNotices = [] {};
     s.deleteEnteringWorldNotice = [] {};
     s.deferUntilMessageClosed = [](void (*)()) { return false; };
-    s.showConnectionLost = [] { QVReport::message("CGumpManager::ShowModalMessage: Connection lost\n"); };
+    s.showConnectionLost = [] { CGumpManager::ShowModalMessage("Connection lost"); };
     s.destroyDraggedItem = [] {};
     s.setLogoutReturn = [] {};
     // Without popup menus nothing can be chosen.
@@ -54,9 +57,9 @@ NetServices MakeDefaults() {
     s.readPlayerState = [](PlayerShardState&) {};
     s.restorePlayerState = [](const PlayerShardState&, uint32_t) {};
 
-    s.drawFrame = [] {};
+    s.drawFrame = GraphicManager::DrawFrame;
     s.sleep = [](uint32_t ms) { platform::SleepMillis(ms); };
-    s.applyGameDisplay = [] {};
+    s.applyGameDisplay = PacketManager::ApplyGameDisplay;
     s.gameDisplaySize = [](int& width, int& height) {
         width = 640;
         height = 480;
@@ -64,11 +67,10 @@ NetServices MakeDefaults() {
     s.tipsEnabled = [] { return false; };
     s.lastTipNumber = [] { return 0; };
     s.userLanguageCode = [] { return std::string("ENU"); };
-    s.saveConfigDirective = [](const char*, const char*) {};
-    s.saveMainConfigDirective = [](const char*, const char*) {};
-    s.setAllowWindowResize = [](bool) {};
+    s.saveConfigDirective = saveConfigDirective;
+    s.saveMainConfigDirective = saveConfigDirective;
     s.resetTextStyle = [] {};
-    s.clientTimeZoneOffset = [] { return 0; };
+    s.clientTimeZoneOffset = GetClientTimeZoneOffset;
 
     s.igrSaveIdAndStart = [](const GameRoomSessionFields&) {};
     s.igrStopAllAndWait = [] {};

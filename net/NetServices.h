@@ -131,7 +131,6 @@ struct NetServices {
     // One key of the character's "qv.cfg", and one key of the main one.
     std::function<void(const char* key, const char* value)> saveConfigDirective;
     std::function<void(const char* key, const char* value)> saveMainConfigDirective;
-    std::function<void(bool on)> setAllowWindowResize;
     std::function<void()> resetTextStyle;      // UnicodeSetStyle (0)
     std::function<int()> clientTimeZoneOffset; // hours
 

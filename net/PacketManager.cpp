@@ -23,8 +23,10 @@ void startup() {
     QVReport::message("PacketManager::startup: begin.\n");
 }
 
-// The main window's menu is the platform's; nothing is left to destroy.
-void shutdown() {}
+// The main window has no menu of its own to destroy.
+void shutdown() {
+    QVReport::message("PacketManager::shutdown: begin.\n");
+}
 
 bool IsGameDisplayEntered() {
     return g_packets.gameDisplayEntered;

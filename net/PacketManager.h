@@ -142,9 +142,14 @@ void HandleWarMode(PacketReader& packet);
 void HandleWeather(PacketReader& packet);
 void HandleWorldItem(PacketReader& packet);
 
+// Builders of other families, stand-ins until they are built (net/stubs/).
+void SendTargetCancel();
+
 // ---------------------------------------------------------------- the game display
 // Switches to the game display once the server finished sending the world (0x55).
 void EnterGameDisplay();
+// What entering the game display does in the windows and the display (NetServices::applyGameDisplay).
+void ApplyGameDisplay();
 bool IsGameDisplayEntered();
 void SetGameDisplayEntered(bool entered);
 

@@ -1,8 +1,8 @@
 // The shard list, the character lists and the account messages around them.
 #include "core/QVReport.h"
-#include "core/ShardConnections.h"
 #include "core/ShardRecord.h"
 #include "core/SharedServices.h"
+#include "core/multcli.h"
 #include "net/CGameSock.h"
 #include "net/CLatencyProbe.h"
 #include "net/ConnectionSeed.h"
@@ -244,7 +244,7 @@ void HandleCharacterList(PacketReader& packet) {
             return;
         }
         const CharacterEntry& first = characters.front();
-        CApp::SetCharacterName(first.name);
+        CApp::SetName(first.name);
         services.useSlotHues(first.slot);
         uint8_t block[30];
         CApp::BuildClientBlock(block, false);

@@ -1,9 +1,12 @@
 // The login road: account login, shard choice, relay, game login, character choice, the login
 // confirmation, login complete, and the denial and error messages on the way.
 #include "core/ExitHandlers.h"
+#include "core/MainWindow.h"
+#include "core/Options.h"
 #include "core/QVReport.h"
-#include "core/ShardConnections.h"
 #include "core/ShardRecord.h"
+#include "core/StartupServices.h"
+#include "core/multcli.h"
 #include "net/CGameSock.h"
 #include "net/ConnectionSeed.h"
 #include "net/NetServices.h"
@@ -190,7 +193,7 @@ void HandleLoginConfirm(PacketReader& packet) {
     ShardRecord* record = GetActiveShardRecord();
     const std::string shardName = record ? record->name : std::string();
     char text[256];
-    std::snprintf(text, sizeof text, "%s (%s)", CApp::GetCharacterName().c_str(), shardName.c_str());
+    std::snprintf(text, sizeof text, "%s (%s)", CApp::GetName().c_str(), shardName.c_str());
     services.setWindowTitle(text);
     std::snprintf(text, sizeof text, "Login confirm on %s", shardName.c_str());
     services.showSystemMessage(55, 3, text);
@@ -209,6 +212,7 @@ void HandleLoginConfirm(PacketReader& packet) {
     // A secondary shard only records its state.
     if (!connection || connection != GetCurrentConnection()) return;
 
+    CApp::SetPlayerSerial(c.serial);
     services.placePlayer(c);
     services.deleteLoginScreens();
     services.showSystemMessage(0, 3, "Welcome to Varnis Online!");
@@ -225,6 +229,25 @@ void HandleLoginComplete(PacketReader&) {
 void EnterGameDisplay() {
     SetGameDisplayEntered(true);
     GetNetServices().applyGameDisplay();
+}
+
+// The desktop, the entry line, the step height and the transparency circle follow when the gump
+// framework and the world are built.
+void ApplyGameDisplay() {
+    GamePlayWindowSize = "640x480";
+    CApp::readConfig("qv.cfg", false);
+    LoadMacros();
+    SetFullScreen(FullScreen);
+    if (IsFullScreenMode()) {
+        if (RuntimeDebugMsg) ShowSystemMessage(33, 3, "Using Full Screen Mode...");
+        SwitchToWindowed();
+        CApp::readConfig("qv.cfg", false);
+        SwitchToFullScreen();
+    } else {
+        if (RuntimeDebugMsg) ShowSystemMessage(33, 3, "Using Windowed Mode...");
+        CGumpManager::RecreateDC();
+    }
+    InvalidateAll();
 }
 
 void HandleLoginDenied(PacketReader& packet) {

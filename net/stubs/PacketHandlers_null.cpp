@@ -11,6 +11,8 @@ void Drop(const char* handler, PacketReader& packet) {
 } // namespace
 
 namespace PacketManager {
+// Targeting is not built: there is no target to cancel.
+void SendTargetCancel() {}
 void HandleAsciiPrompt(PacketReader& packet) {
     Drop("HandleAsciiPrompt", packet);
 }

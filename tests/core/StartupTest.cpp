@@ -87,7 +87,7 @@ TEST_F(StartupTest, StartsInOrderAndShutsDownInReverse) {
                            "CGMSSock::CGMSSock",
                            "GraphicManager::CreateInitialGumps",
                            "CInputWindow::CInputWindow",
-                           "CreateGameSock",
+                           "CClientSock::CClientSock", // the first connection object
                            "WinMain: just before main program loop."});
 
     const std::vector<std::string> registered = {"QVReport::stop",

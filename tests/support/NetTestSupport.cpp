@@ -1,6 +1,6 @@
 #include "support/NetTestSupport.h"
 
-#include "core/ShardConnections.h"
+#include "core/multcli.h"
 #include "core/ShardRecord.h"
 #include "net/CGameSock.h"
 #include "net/CLatencyProbe.h"

@@ -6,7 +6,7 @@
 //   SHARD  a shard's name or its position in the list (0 = first); SLOT  0-4
 // Exit code 0 in the world; 1 when the road ends early (the reason is printed); 2 for bad usage.
 #include "core/QVReport.h"
-#include "core/ShardConnections.h"
+#include "core/multcli.h"
 #include "core/ShardRecord.h"
 #include "net/CGameSock.h"
 #include "net/NetServices.h"
