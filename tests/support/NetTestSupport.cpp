@@ -1,7 +1,8 @@
 #include "support/NetTestSupport.h"
 
-#include "core/multcli.h"
+#include "core/GameTicks.h"
 #include "core/ShardRecord.h"
+#include "core/multcli.h"
 #include "net/CGameSock.h"
 #include "net/CLatencyProbe.h"
 #include "net/ConnectionSeed.h"
@@ -15,14 +16,17 @@ namespace qvtest {
 
 namespace {
 
-void ResetNetworkState() {
+void ResetNetworkState(bool services) {
     CLatencyProbe::Destroy();
+    ResetGameTicks();
     ResetNetworkForTests();
-    ResetNetServices();
+    // A fixture's recorder binds the services before SetUp runs.
+    if (services) ResetNetServices();
     PacketManager::ResetForTests();
     CApp::ResetConnectionsForTests();
     ResetConnectionSeed();
     SetLocalAddressOverride(0);
+    CApp::ResetForTests();
 }
 
 } // namespace
@@ -116,11 +120,11 @@ bool FrontEndRecorder::HasModalMessage(const std::string& text) const {
 
 void NetFixture::SetUp() {
     CleanState::SetUp();
-    ResetNetworkState();
+    ResetNetworkState(false);
 }
 
 void NetFixture::TearDown() {
-    ResetNetworkState();
+    ResetNetworkState(true);
     platform::UseRealClock();
     CleanState::TearDown();
 }
