@@ -397,9 +397,11 @@ void ConnectToGameServer(uint32_t address, uint16_t port) {
             current->SetLoggedIn(loggedIn);
         }
         bool connected = false;
-        for (int attempt = 0; attempt < kGameServerAttempts && !connected; ++attempt) {
+        for (int attempt = 1; attempt <= kGameServerAttempts && !connected; ++attempt) {
             SetGameSeedVariant(true);
             connected = ConnectGameSock(address, port) != 0;
+            if (!connected)
+                QVReport::message("CApp::ConnectToGameServer: attempt %d found no game server.\n", attempt);
         }
         if (!connected) {
             services.deleteWaitingGump();

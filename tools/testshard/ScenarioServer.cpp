@@ -143,6 +143,12 @@ ScenarioServer::~ScenarioServer() {
 
 bool ScenarioServer::Start(const Script& script, uint16_t loginPort, uint16_t gamePort) {
     Stop();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        packets_.clear();
+        accepted_ = 0;
+        nextNumber_ = 1;
+    }
     script_ = script;
     loginListener_ = platform::ListenTcp(platform::kLoopback, loginPort);
     gameListener_ = platform::ListenTcp(platform::kLoopback, gamePort);
