@@ -371,8 +371,8 @@ void HandleCharacterDeleteError(PacketReader& packet) {
         "That character password is invalid.",
         "That character does not exist.",
         "That character is being played right now.",
-        "That character is not old enough to delete. The character must be 7 days old before it can be "
-        "deleted.",
+        ("That character is not old enough to delete. The character must be 7 days old before it can be "
+         "deleted."),
         "That character is currently queued for backup and cannot be deleted.",
     };
     const char* text = reason < 5 ? kReasons[reason] : "Couldn't carry out your request.";
