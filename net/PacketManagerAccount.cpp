@@ -143,6 +143,15 @@ std::vector<CityEntry> ShuffleCityGroups(const std::vector<RawCity>& cities) {
     return listed;
 }
 
+// A list without characters starts the creation screens.
+void OpenCharacterSelection(const std::vector<CharacterEntry>& characters) {
+    NetServices& services = GetNetServices();
+    if (characters.empty())
+        services.startCharacterCreation();
+    else
+        services.showCharacterSelection(characters);
+}
+
 // The reply to 0xBD and 0xBE goes back on the connection that asked.
 void Reply(PacketWriter& packet) {
     if (CGameSock* connection = GetDispatchingConnection())
@@ -268,10 +277,7 @@ void HandleCharacterList(PacketReader& packet) {
     services.applyClientFlags(clientFlags);
     services.deleteWaitingGump();
     services.enableMainMenu(false);
-    if (characters.empty())
-        services.startCharacterCreation();
-    else
-        services.showCharacterSelection(characters);
+    OpenCharacterSelection(characters);
 }
 
 void HandleCharacterShardList(PacketReader& packet) {
@@ -337,14 +343,10 @@ void HandleCharacterShardList(PacketReader& packet) {
     services.deleteWaitingGump();
     services.deleteCharacterSelection();
     services.enableMainMenu(false);
-    if (editServer || gameLogin) {
-        if (characters.empty())
-            services.startCharacterCreation();
-        else
-            services.showCharacterSelection(characters);
-        return;
-    }
-    services.showShardChoiceList();
+    if (editServer || gameLogin)
+        OpenCharacterSelection(characters);
+    else
+        services.showShardChoiceList();
 }
 
 void HandleCharacterListUpdate(PacketReader& packet) {
