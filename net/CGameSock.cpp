@@ -4,6 +4,7 @@
 #include "core/QVReport.h"
 #include "core/ShardRecord.h"
 #include "core/multcli.h"
+#include "net/CLatencyProbe.h"
 #include "net/NetServices.h"
 #include "net/PacketBuffer.h"
 #include "net/PacketLengthTable.h"
@@ -223,6 +224,8 @@ void SendKeepAlive() {
 }
 
 void ShutdownNetwork() {
+    // The probe's thread must not outlive the network.
+    CLatencyProbe::Destroy();
     DeleteQueuedConnections();
     std::vector<CGameSock*> owned;
     if (g_net.current) owned.push_back(g_net.current);

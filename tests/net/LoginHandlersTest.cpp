@@ -440,7 +440,10 @@ TEST_F(LoginHandlersTest, ASecondaryShardChoosesItsShardFromTheList) {
     SetEditServer(true); // login-phase packets are queued plain
     ShardRecord* secondary = AddSecondary("beta");
     qvtest::Dispatch(*secondary->connection, testshard::ShardListPacket(0, {{"Alpha"}, {"Beta"}}));
-    EXPECT_EQ(Queued(*secondary->connection), std::vector<Packet>({{0xA0, 0, 1}}));
+    // The machine description goes first, on the connection whose list it is.
+    const std::vector<Packet> sent = Queued(*secondary->connection);
+    EXPECT_EQ(Ids(sent), std::vector<uint8_t>({0xA4, 0xA0}));
+    EXPECT_EQ(sent.back(), Packet({0xA0, 0, 1}));
     EXPECT_EQ(frontEnd.serverLists, 0);
 
     ShardRecord* missing = AddSecondary("Gamma");

@@ -10,6 +10,7 @@
 #include "platform/platform.h"
 
 #include <chrono>
+#include <filesystem>
 #include <cstring>
 
 namespace qvtest {
@@ -121,6 +122,9 @@ bool FrontEndRecorder::HasModalMessage(const std::string& text) const {
 void NetFixture::SetUp() {
     CleanState::SetUp();
     ResetNetworkState(false);
+    // No machine description is stored: the first shard list of a test sends one.
+    std::error_code ignored;
+    std::filesystem::remove(platform::RegistryFilePath(), ignored);
 }
 
 void NetFixture::TearDown() {
