@@ -6,8 +6,8 @@
 //   SHARD  a shard's name or its position in the list (0 = first); SLOT  0-4
 // Exit code 0 in the world; 1 when the road ends early (the reason is printed); 2 for bad usage.
 #include "core/QVReport.h"
-#include "core/multcli.h"
 #include "core/ShardRecord.h"
+#include "core/multcli.h"
 #include "net/CGameSock.h"
 #include "net/NetServices.h"
 #include "net/PacketManager.h"
@@ -27,6 +27,7 @@ struct Probe {
     int slot = -1;
     bool inWorld = false;
     std::string failure;
+    std::string lastMessage; // the last system line, the reason when the connection just ends
 } g_probe;
 
 void Fail(const std::string& reason) {
@@ -72,7 +73,10 @@ void ChooseCharacter(const std::vector<CharacterEntry>& characters) {
 void BindServices() {
     NetServices& s = GetNetServices();
     s.setWindowTitle = [](const char*) {};
-    s.showSystemMessage = [](int, int, const char* text) { std::fprintf(stderr, "shardprobe: %s\n", text); };
+    s.showSystemMessage = [](int, int, const char* text) {
+        std::fprintf(stderr, "shardprobe: %s\n", text);
+        g_probe.lastMessage = text;
+    };
     s.showModalMessage = [](MessageOwner, const char* text, int, int) { Fail(text); };
     s.showMessageBox = [](const char* text, const char*) { Fail(text); };
     s.showServersDown = [](const char* text) { Fail(text); };
@@ -111,6 +115,8 @@ int main(int argc, char** argv) {
     const uint32_t start = platform::TickCount();
     while (!g_probe.inWorld && g_probe.failure.empty()) {
         PollNetwork();
+        if (CApp::ShardRecords().empty())
+            Fail(g_probe.lastMessage.empty() ? "the connection ended" : g_probe.lastMessage);
         if (platform::TickCount() - start > kTimeLimitMs) Fail("no answer within 20 seconds");
         platform::SleepMillis(2);
     }
