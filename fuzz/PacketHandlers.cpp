@@ -13,6 +13,7 @@
 #include "platform/platform.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -23,6 +24,8 @@ struct ProcessEnded {};
 bool g_selectionOpen = false;
 
 bool Init() {
+    // The machine description the shard list stores goes to a settings store of the fuzzer's own.
+    ::setenv("QV_REGISTRY", "/tmp/fuzz_PacketHandlers-registry.ini", 1);
     platform::UseBackend(platform::BackendKind::Headless);
     SetExitFunction([](int) { throw ProcessEnded{}; });
     return true;

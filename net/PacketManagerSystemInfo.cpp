@@ -41,8 +41,12 @@ bool SystemInfoEquals(const HWProfile& stored, const HWProfile& current) {
 }
 
 void SendSystemInfoIfChanged(bool onActiveShard) {
-    HWProfile current;
-    GatherHWProfile(current);
+    // The machine does not change while the client runs: it is looked at once.
+    static const HWProfile current = [] {
+        HWProfile profile;
+        GatherHWProfile(profile);
+        return profile;
+    }();
     HWProfile stored;
     if (LoadHWProfile(stored) && SystemInfoEquals(stored, current)) return;
     uint8_t buffer[149];
