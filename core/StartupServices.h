@@ -6,9 +6,15 @@
 #include "core/DefManager.h"
 #include "core/FileManager.h"
 #include "core/VerData.h"
+#include "gumps/CGumpManager.h"
+#include "gumps/MouseManager.h"
 #include "net/CGameSock.h"
 #include "net/CNetInfo.h"
 #include "net/PacketManager.h"
+#include "render/DirtyRects.h"
+#include "render/Display.h"
+#include "render/GraphicManager.h"
+#include "render/HueManager.h"
 
 #include <cstdint>
 #include <string>
@@ -120,12 +126,7 @@ int UnicodeDrawString(uint16_t* buffer, int pitch, const char16_t* text, int x, 
                       const void* clip);
 
 // ---------------------------------------------------------------- graphics (render/)
-namespace GraphicManager {
-void startup();
-void shutdown();
-void DrawFrame();
-void CreateInitialGumps();
-} // namespace GraphicManager
+// GraphicManager, HueManager, the display surfaces and the dirty rectangles have their own headers.
 namespace DrawManager {
 void ClearDrawTable();
 void startup();
@@ -133,56 +134,13 @@ void startup();
 namespace SkipDrawHandler {
 void startup();
 }
-namespace HueManager {
-void startup();
-}
 namespace thelightthingie {
 void startup();
 void shutdown();
 } // namespace thelightthingie
-void CreateFullScreenSurfaces();
-void ReleaseFullScreenSurfaces();
-void InvalidateAll();
 
 // ---------------------------------------------------------------- gump framework (gumps/)
-namespace CGumpManager {
-extern CGump* focusGump;
-void startup();
-void shutdown();
-void Update();
-void SaveDesktop();
-void RecreateDC();
-void UpdateContainerQueue();
-bool IsContainerQueueFinished();
-CGump* OpenGump(CObj* owner, int kind, CGump* parent = nullptr, bool isContainer = false,
-                bool status = false);
-CGump* ShowModalMessage(const char* text);
-} // namespace CGumpManager
-// Member operations of CGump that the window procedure uses, as free functions.
-int GumpHandleKey(CGump* gump, int code); // CGump::HandleKey
-// The gump is the key-capture child of an options window (CGump::IsOptionsGump or
-// CGump::IsSpareOptionsGump); that window is returned through optionsWindow.
-bool GumpIsOptionsKeyField(CGump* gump, CGump** optionsWindow);
-void GumpHandleChildChange(CGump* parent, CGump* child); // CGump::HandleChildChange
-// CGump::IsInputControlGump or CGump::IsUnicodeInputControlGump.
-bool GumpIsSingleLineInput(CGump* gump);
-// The mouse manager's functions; MouseManager::SetCursor is in gumps/MouseManager.h.
-namespace MouseManager {
-void startup();
-void shutdown();
-void LoadCursors();
-void SetSoftwareCursor(bool on);
-void Update();
-void OnLButtonDown(int x, int y);
-void OnLButtonUp(int x, int y);
-void OnRButtonDown(int x, int y);
-void OnRButtonUp(int x, int y);
-void GetMousePos(int* x, int* y);
-void SetMousePos(int x, int y);
-void UpdateCursorShape();
-int IsCursorDirty();
-void DrawSoftwareCursor(bool lock);
-} // namespace MouseManager
+// gumps/CGumpManager.h and gumps/MouseManager.h.
 
 // ---------------------------------------------------------------- login front end (frontend/)
 void IGRCreateSessionMutex();

@@ -16,6 +16,7 @@
 #include "core/StartupServices.h"
 #include "core/multcli.h"
 #include "platform/platform.h"
+#include "render/FrameServices.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -189,6 +190,15 @@ void CreateInitialGumps() {
     GraphicManager::CreateInitialGumps();
 }
 
+// Drawing a frame asks the connections and the world through these.
+void StartGraphicManager() {
+    GraphicManager::startup();
+    FrameServices services;
+    services.hasGameConnection = HasGameSock;
+    services.isInWorld = PacketManager::IsGameDisplayEntered;
+    SetFrameServices(services);
+}
+
 void CreateInputWindow() {
     M().inputWindow = std::make_unique<CInputWindow>();
     CApp::SetInputWindow(M().inputWindow.get());
@@ -228,7 +238,7 @@ const std::vector<StartupStep> kStartup = {
     {7, "MonochromeMonitor::setMode", SetMonochromeMode},
     {8, "FileManager::startup", FileManager::startup, FileManager::shutdown, "FileManager::shutdown"},
     {9, "MouseManager::startup", MouseManager::startup, MouseManager::shutdown, "MouseManager::shutdown"},
-    {10, "GraphicManager::startup", GraphicManager::startup, GraphicManager::shutdown,
+    {10, "GraphicManager::startup", StartGraphicManager, GraphicManager::shutdown,
      "GraphicManager::shutdown"},
     {11, "DrawManager::ClearDrawTable", DrawManager::ClearDrawTable, DoNothing, "DoNothing"},
     {12, "DrawManager::startup", DrawManager::startup, DoNothing, "DoNothing"},
@@ -428,4 +438,5 @@ void ResetWinMainForTests() {
     m.exitCode = 0;
     m.quit = false;
     ShutdownSequence::Reset();
+    SetFrameServices(FrameServices{});
 }

@@ -121,6 +121,10 @@ CGameSock* GetCurrentConnection() {
     return g_net.current;
 }
 
+bool HasGameSock() {
+    return g_net.current != nullptr;
+}
+
 void SetCurrentConnection(CGameSock* connection) {
     g_net.current = connection;
 }

@@ -25,6 +25,8 @@ class CGameSock : public CClientSock {
 CGameSock* CreateGameSock();
 void EnsureGameSock();
 CGameSock* GetCurrentConnection();
+// A current game connection object exists.
+bool HasGameSock();
 void SetCurrentConnection(CGameSock* connection);
 bool IsConnected();
 bool HasOpenConnection();

@@ -1,15 +1,16 @@
 #include "render/BackBuffer.h"
 
-#include <cstddef>
+#include <algorithm>
 #include <vector>
 
 namespace BackBuffer {
 namespace {
 struct State {
     std::vector<uint16_t> pixels;
-    int width = 0;
-    int height = 0;
+    int width = kStartWidth;
+    int height = kStartHeight;
     int ringOffset = 0;
+    std::vector<uint8_t> saveUnder;
 };
 State& S() {
     static State s;
@@ -26,23 +27,85 @@ int Width() {
 int Height() {
     return S().height;
 }
+int PixelCount() {
+    return S().width * S().height;
+}
+bool Exists() {
+    return !S().pixels.empty();
+}
+
+void SetSize(int width, int height) {
+    S().width = std::max(width, 0);
+    S().height = std::max(height, 0);
+}
+
+void Create() {
+    S().pixels.assign(static_cast<size_t>(S().width) * S().height, 0);
+    S().ringOffset = 0;
+}
+
+void Destroy() {
+    S().pixels = {};
+}
+
+void Resize(int width, int height) {
+    SetSize(width, height);
+    if (PixelCount() == 0) {
+        Destroy();
+        return;
+    }
+    Create();
+}
+
 int RingOffset() {
     return S().ringOffset;
 }
 
-void Resize(int width, int height) {
-    if (width <= 0 || height <= 0) {
-        Release();
+void SetRingOffset(int offset) {
+    int n = PixelCount();
+    if (n <= 0) {
+        S().ringOffset = 0;
         return;
     }
-    S().pixels.assign(static_cast<size_t>(width) * height, 0);
-    S().width = width;
-    S().height = height;
-    S().ringOffset = 0;
+    offset %= n;
+    S().ringOffset = offset < 0 ? offset + n : offset;
 }
 
-void SetRingOffset(int offset) {
-    S().ringOffset = offset;
+int RingX() {
+    return S().width > 0 ? S().ringOffset % S().width : 0;
+}
+int RingY() {
+    return S().width > 0 ? S().ringOffset / S().width : 0;
+}
+
+size_t IndexOf(int x, int y) {
+    size_t n = static_cast<size_t>(PixelCount());
+    return (static_cast<size_t>(S().ringOffset) + static_cast<size_t>(y) * S().width + x) % n;
+}
+
+void FillRect(const Rect& screenRect, uint16_t value) {
+    if (!Exists()) return;
+    Rect r = IntersectRect(screenRect, Rect{0, 0, S().width, S().height});
+    if (r.IsEmpty()) return;
+    const size_t n = S().pixels.size();
+    uint16_t* p = S().pixels.data();
+    for (int y = r.top; y < r.bottom; ++y) {
+        size_t start = IndexOf(r.left, y);
+        size_t count = static_cast<size_t>(r.Width());
+        size_t first = std::min(count, n - start); // the row may run past the end of the buffer
+        std::fill(p + start, p + start + first, value);
+        std::fill(p, p + (count - first), value);
+    }
+}
+
+uint8_t* SaveUnder() {
+    return S().saveUnder.empty() ? nullptr : S().saveUnder.data();
+}
+size_t SaveUnderSize() {
+    return S().saveUnder.size();
+}
+void GrowSaveUnder(size_t bytes) {
+    if (S().saveUnder.size() < bytes) S().saveUnder.assign(bytes, 0);
 }
 
 void Release() {

@@ -1,7 +1,6 @@
 // Stand-in until the mouse manager is built: no software cursor; cursor requests and button
 // messages are dropped.
 #include "core/QVReport.h"
-#include "core/StartupServices.h"
 #include "gumps/MouseManager.h"
 
 namespace MouseManager {
@@ -29,4 +28,6 @@ int IsCursorDirty() {
     return 0;
 }
 void DrawSoftwareCursor(bool) {}
+void RefreshCursorPos() {}
+void RestoreUnderCursor() {}
 } // namespace MouseManager

@@ -144,27 +144,34 @@ TEST_F(SharedServicesTest, ErrorMessageExitsOnlyWithTheFlag) {
 }
 
 // The ring walk clears exactly the screen-sized area the ring shows, wrapping rows and the buffer.
-TEST_F(SharedServicesTest, ClearViewBufferFollowsTheRing) {
+TEST_F(SharedServicesTest, ClearRingAreaFollowsTheRing) {
     const int W = 8, H = 4, total = W * H;
     for (int offset : {0, 3, 13, total - 2, total}) {
-        BackBuffer::Resize(W, H);
-        for (int i = 0; i < total; ++i)
-            BackBuffer::Pixels()[i] = 0xFFFF;
-        BackBuffer::SetRingOffset(offset);
-        GraphicManager::SetScreenSize(5, 3);
-        ClearViewBuffer();
+        std::vector<uint16_t> pixels(total, 0xFFFF);
+        ClearRingArea(pixels.data(), W, H, offset, 5, 3);
         std::vector<bool> expectCleared(total, false);
         for (int y = 0; y < 3; ++y)
             for (int x = 0; x < 5; ++x)
                 expectCleared[(offset + y * W + x) % total] = true;
         for (int i = 0; i < total; ++i)
-            EXPECT_EQ(BackBuffer::Pixels()[i], expectCleared[i] ? 0 : 0xFFFF)
-                << "offset " << offset << " pixel " << i;
+            EXPECT_EQ(pixels[i], expectCleared[i] ? 0 : 0xFFFF) << "offset " << offset << " pixel " << i;
     }
-    GraphicManager::SetScreenSize(640, 480);
+}
+
+TEST_F(SharedServicesTest, ClearViewBufferClearsTheScreenThroughTheRing) {
+    BackBuffer::Resize(800, 600); // larger than the 640 x 480 screen
+    std::fill(BackBuffer::Pixels(), BackBuffer::Pixels() + 800 * 600, 0xFFFF);
+    const int offset = 800 * 500 + 700; // the screen wraps at both edges
+    BackBuffer::SetRingOffset(offset);
+    ClearViewBuffer();
+    auto at = [](int i) { return BackBuffer::Pixels()[i % (800 * 600)]; };
+    EXPECT_EQ(at(offset), 0);                   // screen (0, 0)
+    EXPECT_EQ(at(offset + 639), 0);             // screen (639, 0), past the row's end
+    EXPECT_EQ(at(offset + 479 * 800 + 639), 0); // the last screen pixel, past the buffer's end
+    EXPECT_EQ(at(offset + 640), 0xFFFF);        // right of the screen
+    EXPECT_EQ(at(offset + 480 * 800), 0xFFFF);  // below the screen
     EXPECT_EQ(ClearScreenBuffer(), 0);
-    for (int i = 0; i < total; ++i)
-        EXPECT_EQ(BackBuffer::Pixels()[i], 0);
+    EXPECT_EQ(at(offset + 640), 0);
     BackBuffer::Release();
 }
 

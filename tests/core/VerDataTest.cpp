@@ -1,4 +1,5 @@
 #include "core/VerData.h"
+#include "render/HueManager.h"
 
 #include "DataFixture.h"
 
@@ -234,7 +235,7 @@ TEST_F(VerDataTest, GroupsGoToTheirOwners) {
     hdDir.write("verdata.mul", v.Build());
     StartData(HdConfig::MaxHD, 1, true);
     EXPECT_TRUE(recorder->contains("animCrap::ApplyVersionGroup: group 3 dropped (frame count 64)"));
-    EXPECT_TRUE(recorder->contains("HueManager::ApplyVersionGroup: group 2 dropped (first colour 0x1234)"));
+    EXPECT_EQ(HueManager::GetEntry(2 * 8).colours[0], 0x1234); // group 2 starts at entry 16
     EXPECT_TRUE(recorder->contains("FontManager::ApplyVersionFont: font 2 of 224 glyphs dropped"));
 }
 

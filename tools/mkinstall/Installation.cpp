@@ -1,5 +1,6 @@
 #include "mkinstall/Installation.h"
 
+#include "mkinstall/ArtFiles.h"
 #include "mkinstall/DataFiles.h"
 
 #include "platform/platform.h"
@@ -21,7 +22,8 @@ bool WriteInstallation(const std::string& dir, std::string* error) {
         if (error) *error = "cannot create " + dir;
         return false;
     }
-    if (!WriteDataFiles(dir, error)) return false;
+    // The picture files first: the data-file writer fills in only the numbered files still missing.
+    if (!WriteArtFiles(dir, error) || !WriteDataFiles(dir, error)) return false;
     std::string qvcfg = "ShowIntroAnim=off\n"
                         "ClientFirstLaunch=no\n";
     std::string logincfg = "; login servers\n"

@@ -1,0 +1,172 @@
+#include "render/Art.h"
+
+#include "core/CDHDCache.h"
+#include "core/QVReport.h"
+#include "render/RenderData.h"
+
+#include <unordered_map>
+
+namespace {
+
+uint16_t ReadU16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
+
+struct ArtCache {
+    std::unordered_map<int, std::unique_ptr<ArtItem>> items; // null: looked up and missing or bad
+    BlitTarget target;
+};
+ArtCache& Cache() {
+    static ArtCache c;
+    return c;
+}
+
+} // namespace
+
+std::unique_ptr<ArtItem> DecodeLandArt(const uint8_t* data, size_t length) {
+    if (!data || length < kLandTileBytes) return nullptr;
+    auto art = std::make_unique<ArtItem>();
+    art->land = true;
+    art->width = kLandTileSize;
+    art->height = kLandTileSize;
+    art->pixels.resize(kLandPixelCount);
+    for (int i = 0; i < kLandPixelCount; ++i)
+        art->pixels[i] = ReadU16(data + 2 * i);
+    art->runs.reserve(kLandTileSize);
+    art->rowStart.reserve(kLandTileSize + 1);
+    uint32_t pixel = 0;
+    for (int row = 0; row < kLandTileSize; ++row) {
+        int width = row < kLandTileSize / 2 ? 2 * (row + 1) : 2 * (kLandTileSize - row);
+        art->rowStart.push_back(static_cast<uint32_t>(art->runs.size()));
+        art->runs.push_back(ArtRun{static_cast<uint16_t>(kLandTileSize / 2 - width / 2),
+                                   static_cast<uint16_t>(width), pixel});
+        pixel += static_cast<uint32_t>(width);
+    }
+    art->rowStart.push_back(static_cast<uint32_t>(art->runs.size()));
+    return art;
+}
+
+std::unique_ptr<ArtItem> DecodeItemArt(const uint8_t* data, size_t length) {
+    if (!data || length < 8) return nullptr;
+    const int width = ReadU16(data + 4);
+    const int height = ReadU16(data + 6);
+    if (width == 0 || height == 0) return nullptr;
+    // Everything after the 8-byte header, as words: the line table, then the runs.
+    const size_t words = (length - 8) / 2;
+    if (words < static_cast<size_t>(height)) return nullptr;
+
+    auto art = std::make_unique<ArtItem>();
+    art->width = width;
+    art->height = height;
+    art->pixels.resize(words);
+    for (size_t i = 0; i < words; ++i)
+        art->pixels[i] = ReadU16(data + 8 + 2 * i);
+    const uint16_t* w = art->pixels.data();
+
+    // Rows may share their run data; a limit on the runs kept over all rows stops an item whose
+    // rows all point at one long row from growing far beyond its own size.
+    const size_t runLimit = words + static_cast<size_t>(height);
+    art->rowStart.reserve(static_cast<size_t>(height) + 1);
+    for (int row = 0; row < height; ++row) {
+        art->rowStart.push_back(static_cast<uint32_t>(art->runs.size()));
+        size_t pos = static_cast<size_t>(height) + w[row];
+        size_t column = 0;
+        for (;;) {
+            if (pos + 2 > words) { // no room for the run header, not even the ending one
+                art->damaged = true;
+                break;
+            }
+            size_t skip = w[pos], count = w[pos + 1];
+            if (count == 0) break;
+            column += skip;
+            if (column + count > static_cast<size_t>(width) || pos + 2 + count > words ||
+                art->runs.size() >= runLimit) {
+                art->damaged = true;
+                break;
+            }
+            art->runs.push_back(ArtRun{static_cast<uint16_t>(column), static_cast<uint16_t>(count),
+                                       static_cast<uint32_t>(pos + 2)});
+            column += count;
+            pos += 2 + count;
+        }
+    }
+    art->rowStart.push_back(static_cast<uint32_t>(art->runs.size()));
+    return art;
+}
+
+const ArtItem* GetArt(int id) {
+    if (id < 0 || id > kMaxArtId) return nullptr;
+    auto& items = Cache().items;
+    auto found = items.find(id);
+    if (found != items.end()) return found->second.get();
+
+    int length = 0, extra = 0;
+    const uint8_t* data = RenderData::GetItem(CDHDCache::kArtIdx, CDHDCache::kArt, id, length, extra);
+    std::unique_ptr<ArtItem> art;
+    if (data) {
+        art = id <= kMaxLandArtId ? DecodeLandArt(data, static_cast<size_t>(length))
+                                  : DecodeItemArt(data, static_cast<size_t>(length));
+        if (!art)
+            QVReport::warning("GetArt: art 0x%04X (%d bytes) is not a valid art item; not drawn.\n", id,
+                              length);
+        else if (art->damaged)
+            QVReport::warning("GetArt: art 0x%04X has rows that leave the item; they are cut short.\n", id);
+    }
+    const ArtItem* result = art.get();
+    items.emplace(id, std::move(art));
+    return result;
+}
+
+void ForgetArt(int id) {
+    Cache().items.erase(id);
+}
+
+void ResetArtCache() {
+    Cache() = ArtCache{};
+}
+
+uint16_t GetArtPixel(const ArtItem* art, int x, int y) {
+    if (!art || x < 0 || y < 0 || x >= art->width || y >= art->height) return 0;
+    for (const ArtRun* run = art->RowBegin(y); run != art->RowEnd(y); ++run) {
+        if (x < run->column) return 0;
+        if (x < run->column + run->count) return art->pixels[run->pixel + (x - run->column)];
+    }
+    return 0;
+}
+
+void SetBlitTarget(const BlitTarget& target) {
+    Cache().target = target;
+}
+
+void SetBlitTarget(uint16_t* buffer, int pitch, int height) {
+    Cache().target = MakeBlitTarget(buffer, pitch, height);
+}
+
+const BlitTarget& GetBlitTarget() {
+    return Cache().target;
+}
+
+void DrawArtTo(const BlitTarget& target, SpanOp op, const ArtItem* art, const Rect& clip, int x, int y) {
+    if (!art || !op) return;
+    Rect part = VisiblePart(target, clip, x, y, art->width, art->height);
+    if (part.IsEmpty()) return;
+    const int c0 = part.left, c1 = part.right;
+    for (int row = part.top; row < part.bottom; ++row) {
+        for (const ArtRun* run = art->RowBegin(row); run != art->RowEnd(row); ++run) {
+            int start = run->column, end = run->column + run->count;
+            if (end <= c0) continue;
+            if (start >= c1) break;
+            int from = start < c0 ? c0 : start;
+            int to = end > c1 ? c1 : end;
+            op(target.At(x + from, y + row), art->pixels.data() + run->pixel + (from - start), to - from);
+        }
+    }
+}
+
+void DrawArt(SpanOp op, const ArtItem* art, int x, int y) {
+    DrawArtTo(Cache().target, op, art, kNoClip, x, y);
+}
+
+void DrawArtClipped(SpanOp op, const ArtItem* art, const Rect& clip, int x, int y) {
+    DrawArtTo(Cache().target, op, art, clip, x, y);
+}

@@ -1,0 +1,53 @@
+#pragma once
+// The display: the back buffer's creation, full-screen surfaces and presenting a frame. Memory
+// pixels are 5-5-5 everywhere and the platform display takes them as they are, so the 5-6-5
+// conversion is never needed on the way out; CopyRingToSurface565 is kept for a 5-6-5 surface.
+#include "core/DisplayLock.h"
+
+#include <cstdint>
+
+// A lockable surface: width x height pixels in rows of pitch pixels.
+struct DisplaySurface {
+    uint16_t* pixels = nullptr;
+    int pitch = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// The back buffer seen as a ring of width x height pixels.
+struct RingView {
+    const uint16_t* pixels = nullptr;
+    int width = 0;
+    int height = 0;
+};
+
+// Recreates the back buffer: at least the screen size, zeroed, the save-under area grown to
+// match, and the whole screen marked dirty.
+void CreateBackBuffer();
+void DestroyBackBuffer();
+
+// Full screen at 640 x 480, or in the world at the "FullScreenRes" mode (640 x 480 when that is
+// refused); the back buffer takes the mode's size. Called under the display lock.
+void CreateFullScreenSurfaces();
+void ReleaseFullScreenSurfaces();
+bool IsFullScreenActive();
+void SetFullScreenRes(int width, int height); // the "FullScreenRes" option
+// The surface presented in full screen (empty in a window).
+DisplaySurface GetFullScreenSurface();
+
+// Copy count ring pixels from ringIndex on to the surface, where destination position p is row
+// p / ring width, column p % ring width; each piece ends at the end of a ring-width row. Rows and
+// columns outside the surface are not written, and ring pixels outside the ring are not read.
+void CopyRingToSurface(const DisplaySurface& destination, const RingView& ring, int destinationPosition,
+                       int ringIndex, int count);
+// The same, turning 5-5-5 into 5-6-5 (red and green up one bit, the new lowest green bit 0).
+void CopyRingToSurface565(const DisplaySurface& destination, const RingView& ring, int destinationPosition,
+                          int ringIndex, int count);
+
+// Shows the back buffer in the window or on the full-screen surface, rotated so that the game
+// area's top-left pixel is the screen's; under the display lock.
+void PresentFrame();
+// The ring index shown at the window's top-left pixel.
+int PresentStartIndex();
+
+void ResetDisplayForTests();

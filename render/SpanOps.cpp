@@ -1,0 +1,189 @@
+#include "render/SpanOps.h"
+
+#include "render/HueManager.h"
+#include "render/SpanKernels.h"
+
+#include <algorithm>
+#include <cstring>
+
+using namespace SpanChannels;
+
+namespace {
+
+struct BlendTables {
+    // [mode][destination * 32 + source]; mode 0 (plain drawing) passes the source through so that a
+    // blend span drawn with no mode chosen still draws something sensible.
+    uint16_t table[8][32 * 32];
+    uint8_t darkening[32 * 32];
+
+    BlendTables() {
+        for (int d = 0; d < 32; ++d) {
+            for (int s = 0; s < 32; ++s) {
+                int product = d * s / 32;
+                int values[8] = {
+                    s,
+                    product,
+                    std::min(d + s, 31),
+                    std::min(d + s + product, 31),
+                    std::min((d + s) / 2 + product, 31),
+                    std::min((d + s) / 4 + product, 31),
+                    std::max(d - s, 0),
+                    std::max(s - d, 0),
+                };
+                for (int m = 0; m < 8; ++m)
+                    table[m][d * 32 + s] = static_cast<uint16_t>(values[m]);
+            }
+        }
+        for (int k = 0; k < 32; ++k)
+            for (int v = 0; v < 32; ++v)
+                darkening[k * 32 + v] = static_cast<uint8_t>(v * (32 - k) / 32);
+    }
+};
+
+const BlendTables& Tables() {
+    static const BlendTables tables;
+    return tables;
+}
+
+// Table of a blend mode: 1 and 8..15 share the product table.
+int TableOfMode(int mode) {
+    int m = mode & 15;
+    return m >= 8 ? 1 : m;
+}
+
+// The loops of this processor: the AVX2 build where the processor runs it.
+struct KernelSet {
+#define QV_KERNEL_SLOT(name) SpanKernel name;
+    QV_SPAN_KERNELS(QV_KERNEL_SLOT)
+#undef QV_KERNEL_SLOT
+};
+
+bool UseAvx2() {
+#if defined(__x86_64__) || defined(__i386__)
+    return span_avx2::Built() && __builtin_cpu_supports("avx2");
+#else
+    return false;
+#endif
+}
+
+const KernelSet& Kernels() {
+#define QV_BASE_KERNEL(name) span_base::name,
+#define QV_WIDE_KERNEL(name) span_avx2::name,
+    static const KernelSet base{QV_SPAN_KERNELS(QV_BASE_KERNEL)};
+    static const KernelSet wide{QV_SPAN_KERNELS(QV_WIDE_KERNEL)};
+#undef QV_BASE_KERNEL
+#undef QV_WIDE_KERNEL
+    static const KernelSet& chosen = UseAvx2() ? wide : base;
+    return chosen;
+}
+
+struct SpanState {
+    int hueIndex = 0;
+    const uint16_t* hue = nullptr; // colours of the current hue entry, resolved once
+    int blendMode = 0;
+    uint16_t censor = kDefaultCensorColor;
+    uint16_t blood[32] = {}; // the censor colour scaled for each red value
+    bool bloodReady = false;
+};
+SpanState g_span;
+
+const uint16_t* BloodTable() {
+    if (!g_span.bloodReady) {
+        const uint8_t* dark = Tables().darkening;
+        const uint16_t c = g_span.censor;
+        for (int red = 0; red < 32; ++red) {
+            const uint8_t* row = dark + (31 - red) * 32;
+            g_span.blood[red] = static_cast<uint16_t>(row[Red(c)] << 10 | row[Green(c)] << 5 | row[Blue(c)]);
+        }
+        g_span.bloodReady = true;
+    }
+    return g_span.blood;
+}
+
+SpanParams Params() {
+    if (!g_span.hue) g_span.hue = HueManager::ResolveHueColours(g_span.hueIndex);
+    SpanParams p;
+    p.hue = g_span.hue;
+    p.blendMode = TableOfMode(g_span.blendMode);
+    return p;
+}
+
+} // namespace
+
+void CopySpan(uint16_t* destination, const uint16_t* source, int count) {
+    if (count > 0) std::memmove(destination, source, static_cast<size_t>(count) * sizeof(uint16_t));
+}
+
+#define QV_SPAN_OP(op, kernel)                                                                               \
+    void op(uint16_t* destination, const uint16_t* source, int count) {                                      \
+        Kernels().kernel(destination, source, count, Params());                                              \
+    }
+
+QV_SPAN_OP(CopySpanKeyed, CopyKeyed)
+QV_SPAN_OP(HueSpan, Hue)
+QV_SPAN_OP(HueSpanKeyed, HueKeyed)
+QV_SPAN_OP(HueSpanByGreen, HueByGreen)
+QV_SPAN_OP(PartialHueSpan, PartialHue)
+QV_SPAN_OP(PartialHueSpanKeyed, PartialHueKeyed)
+QV_SPAN_OP(TranslucentSpan, Translucent)
+QV_SPAN_OP(TranslucentSpanKeyed, TranslucentKeyed)
+QV_SPAN_OP(FaintSpan, Faint)
+QV_SPAN_OP(BlendSpanKeyed, BlendKeyed)
+QV_SPAN_OP(HueTranslucentSpan, HueTranslucent)
+QV_SPAN_OP(HueTranslucentSpanKeyed, HueTranslucentKeyed)
+QV_SPAN_OP(PartialHueTranslucentSpan, PartialHueTranslucent)
+QV_SPAN_OP(PartialHueTranslucentSpanKeyed, PartialHueTranslucentKeyed)
+QV_SPAN_OP(BlendTableSpan, BlendTable)
+QV_SPAN_OP(HueBlendSpan, HueBlend)
+#undef QV_SPAN_OP
+
+void BloodRecolorSpan(uint16_t* destination, const uint16_t* source, int count) {
+    SpanParams p;
+    p.blood = BloodTable();
+    Kernels().Blood(destination, source, count, p);
+}
+
+void HueGreySpan(uint16_t* destination, const uint16_t* source, int count, int hueIndex) {
+    SpanParams p;
+    p.hue = HueManager::ResolveHueColours(hueIndex);
+    Kernels().PartialHueKeyed(destination, source, count, p);
+}
+
+void SetCurrentHueIndex(int hueIndex) {
+    g_span.hueIndex = hueIndex;
+    g_span.hue = HueManager::ResolveHueColours(hueIndex);
+}
+
+int GetCurrentHueIndex() {
+    return g_span.hueIndex;
+}
+
+bool IsNoBlendMode(int mode) {
+    return (mode & 15) == 0;
+}
+
+int SelectBlendTable(int mode) {
+    g_span.blendMode = mode & 15;
+    return mode & 15;
+}
+
+const uint16_t* BlendTable(int mode) {
+    return Tables().table[TableOfMode(mode)];
+}
+
+void SetCensorColor(uint16_t colour) {
+    g_span.censor = colour & 0x7FFF;
+    g_span.bloodReady = false;
+}
+
+uint16_t GetCensorColor() {
+    return g_span.censor;
+}
+
+const uint8_t* DarkeningTable() {
+    return Tables().darkening;
+}
+
+void ResetSpanState() {
+    g_span = SpanState{};
+}

@@ -1,0 +1,8 @@
+#include "RenderFixture.h"
+
+namespace rendertest {
+ServedFiles& Served() {
+    static ServedFiles files;
+    return files;
+}
+} // namespace rendertest
