@@ -98,9 +98,8 @@ void WriteFixedText(PacketWriter& packet, const char* text, int width) {
     if (!field) return;
     std::memset(field, 0, static_cast<size_t>(width));
     if (!text) return;
-    // The last byte stays 0: the server reads the field as zero-terminated text.
-    const size_t length = strnlen(text, static_cast<size_t>(width - 1));
-    std::memcpy(field, text, length);
+    // A text that fills the field goes without a terminator, as the lists send such names.
+    std::memcpy(field, text, strnlen(text, static_cast<size_t>(width)));
 }
 
 } // namespace PacketManager

@@ -154,7 +154,7 @@ bool IsGameDisplayEntered();
 void SetGameDisplayEntered(bool entered);
 
 // ---------------------------------------------------------------- builders
-// 30-byte text fields take the text's first 29 bytes and a zero pad.
+// 30-byte text fields are zero-padded; a text of 30 bytes or more fills the field without a zero.
 void SendAccountLogin(PacketWriter& packet, const char* account, const char* password, uint8_t key); // 0x80
 void SendAccountLoginIgr(PacketWriter& packet, const char* account, const char* password, uint8_t key,
                          const char* gameRoomId);                                                  // 0xCF

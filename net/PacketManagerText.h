@@ -6,7 +6,7 @@
 
 namespace PacketManager {
 
-// A zero-padded text field of width bytes; the text is cut to width - 1 bytes.
+// A zero-padded text field of width bytes; a longer text is cut to width bytes.
 void WriteFixedText(PacketWriter& packet, const char* text, int width);
 const std::string& GetAccountWebSite();
 

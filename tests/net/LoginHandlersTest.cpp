@@ -90,9 +90,9 @@ TEST(LoginBuilders, AccountAndGameLoginsCarryFixedTextFields) {
     const auto wire = FinishPacket(login);
     ASSERT_EQ(wire.size(), 62u);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&wire[1])), "account");
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&wire[31])), "a-password-much-longer-than-t");
-    EXPECT_EQ(wire[60], 0) << "a cut field keeps its terminator";
-    EXPECT_EQ(wire[61], 0x5A);
+    EXPECT_EQ(wire[8], 0);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&wire[31]), 30), "a-password-much-longer-than-th");
+    EXPECT_EQ(wire[61], 0x5A) << "a long text does not run into the next field";
 
     PacketWriter game(buffer);
     PacketManager::SendGameLogin(game, 0x0BADF00D, "account", "secret");
@@ -127,6 +127,13 @@ TEST(LoginBuilders, PlayAndCreateCharacterCarryTheClientBlockAndTheLocalAddress)
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&wire[5])), "Tester");
     EXPECT_EQ(Packet(wire.begin() + 35, wire.begin() + 65), Packet(block, block + 30));
     EXPECT_EQ(Packet(wire.begin() + 65, wire.end()), Packet({0, 0, 0, 3, 0xC0, 0xA8, 0x01, 0x64}));
+    // A name that fills its 30 bytes (the character lists send such names) goes out whole.
+    const std::string full(30, 'N');
+    PacketWriter fullName(buffer);
+    PacketManager::SendPlayCharacter(fullName, full.c_str(), block, 0);
+    const auto fullWire = FinishPacket(fullName);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&fullWire[5]), 30), full);
+    EXPECT_EQ(fullWire[35], 1) << "the client block follows unharmed";
 
     PacketManager::CreationChoices choices;
     for (int i = 0; i < 10; ++i)
