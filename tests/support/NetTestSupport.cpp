@@ -10,8 +10,8 @@
 #include "platform/platform.h"
 
 #include <chrono>
-#include <filesystem>
 #include <cstring>
+#include <filesystem>
 
 namespace qvtest {
 
