@@ -8,6 +8,9 @@
 #include "core/VerData.h"
 #include "gumps/CGumpManager.h"
 #include "gumps/MouseManager.h"
+#include "net/CGameSock.h"
+#include "net/CNetInfo.h"
+#include "net/PacketManager.h"
 #include "render/DirtyRects.h"
 #include "render/Display.h"
 #include "render/GraphicManager.h"
@@ -31,24 +34,8 @@ bool IsInWarMode();
 } // namespace CApp
 
 // ---------------------------------------------------------------- network (net/)
-namespace PacketManager {
-void startup();
-void shutdown();
-void SendTargetCancel();
-bool IsGameDisplayEntered(); // the game-display flag
-} // namespace PacketManager
-class CNetInfo {
-  public:
-    CNetInfo();
-    ~CNetInfo();
-};
-void CreateGameSock();
-// A current game connection object exists.
-bool HasGameSock();
-void PollNetwork();
-void ShutdownNetwork();
-void SendKeepAlive();
-void SetNetworkQuiet(bool quiet);
+// The connections, the network pass and the packet module: net/CGameSock.h, net/CNetInfo.h and
+// net/PacketManager.h, included above.
 
 // ---------------------------------------------------------------- world model (world/)
 namespace MapManager {

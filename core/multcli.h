@@ -1,8 +1,12 @@
 #pragma once
 // The application object: session state the start-up fills and the whole client reads.
+#include "core/ShardRecord.h"
+#include "net/PacketManager.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class CInputWindow;
 
@@ -40,3 +44,67 @@ extern const char* const kInstallKeyFallback;
 void ResetForTests();
 
 } // namespace CApp
+
+// ---------------------------------------------------------------- connections and shard records
+namespace CApp {
+
+// One "LoginServer" (or "BackupLoginServer") entry: a dotted address or a host name, and a port.
+struct LoginServer {
+    std::string host;
+    uint16_t port = 0;
+};
+void SetLoginServers(const std::vector<LoginServer>& servers);
+const std::vector<LoginServer>& GetLoginServers();
+void SetBackupLoginServers(const std::vector<LoginServer>& servers);
+// The entry ChooseServer takes; -1 chooses none.
+void SetChosenServerIndex(int index);
+int GetChosenServerIndex();
+void SetChosenBackupIndex(int index);
+uint32_t GetChosenAddress();
+uint16_t GetChosenPort();
+// False after ChooseServer found no entry to choose.
+bool HasChosenServer();
+
+// The account of the login road ("AcctID", "AcctPassword") and the key the shard list gave.
+void SetAccount(const std::string& name, const std::string& password);
+const std::string& GetAccountName();
+const std::string& GetAccountPassword();
+uint8_t GetNextLoginKey();
+void SetNextLoginKey(uint8_t key);
+// "ClientLogin": how many play and create requests were made.
+uint32_t GetLoginCount();
+void SetLoginCount(uint32_t count);
+// The server-config login flag written into the client block.
+void SetServerConfigLoginFlag(uint8_t flag);
+// What the character creation screens chose, sent by CreateCharacter.
+void SetCreationChoices(const PacketManager::CreationChoices& choices, const std::string& password);
+// The game login was queued on the game server's connection.
+bool IsGameLoginSent();
+
+// The 30-byte block sent inside the play and create packets; byte 14 is the first creation byte for
+// a new character.
+void BuildClientBlock(uint8_t block[30], bool newCharacter);
+
+bool ConnectToLoginServer();
+void ConnectToGameServer(uint32_t address, uint16_t port);
+void VerifyAccount(const char* name, const char* password, uint8_t key);
+void EnterWorld(const char* name, int ignored, int slot);
+void CreateCharacter();
+void ConnectToShard(const char* name, int selectionId);
+void ConnectToShardByName(const char* name);
+int SelectShard(int id);
+void MarkShardForDisconnect();
+// The chosen record's id, 0 when nothing was chosen.
+int ShowShardMenu(bool greyCurrent);
+void SaveShardState();
+void SwitchToShard(ShardRecord* record);
+void ReleaseWorldObjects();
+
+// Back to a fresh process, for tests.
+void ResetConnectionsForTests();
+
+} // namespace CApp
+
+// Chooses the login server to connect to and returns its address (host order); the port is
+// GetChosenPort.
+uint32_t ChooseServer(bool backup);

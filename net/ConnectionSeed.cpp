@@ -6,6 +6,7 @@ namespace {
 
 struct SeedState {
     uint32_t seed = 0;
+    uint32_t localAddress = 0; // 0: looked up
 };
 SeedState g_seed;
 
@@ -25,7 +26,7 @@ uint32_t DetermineConnectionSeed() {
 }
 
 void ResetConnectionSeed() {
-    g_seed = SeedState{};
+    g_seed.seed = 0;
 }
 
 std::array<uint8_t, 4> ConnectionSeedBytes(uint32_t seed) {
@@ -34,5 +35,9 @@ std::array<uint8_t, 4> ConnectionSeedBytes(uint32_t seed) {
 }
 
 uint32_t GetLocalAddress() {
-    return platform::GetLocalAddress();
+    return g_seed.localAddress ? g_seed.localAddress : platform::GetLocalAddress();
+}
+
+void SetLocalAddressOverride(uint32_t address) {
+    g_seed.localAddress = address;
 }

@@ -18,3 +18,6 @@ std::array<uint8_t, 4> ConnectionSeedBytes(uint32_t seed);
 
 // The local IPv4 address in host order, from the host's own name; 0 when the look-up fails.
 uint32_t GetLocalAddress();
+// Replaces the looked-up local address (tests stand the client on a chosen address); 0 restores
+// the look-up.
+void SetLocalAddressOverride(uint32_t address);

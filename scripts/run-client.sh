@@ -13,8 +13,15 @@ else
     scripts/install-deps.sh
 fi
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DQV_TESTS=OFF -DQV_BENCH=OFF >/dev/null
-cmake --build build/release -j "$(nproc)" --target varnis mkinstall
+cmake --build build/release -j "$(nproc)" --target varnis mkinstall testshard
 build/release/mkinstall "$top/build/sample-install"
+
+# The test server's demo stays up beside the client on the port of the installation's "login.cfg",
+# and stops when the client ends.
+build/release/testshard >"$top/build/testshard.log" 2>&1 &
+testshard_pid=$!
+trap 'kill "$testshard_pid" 2>/dev/null || true; wait "$testshard_pid" 2>/dev/null || true' EXIT
+echo "test server: demo scenario, log in build/testshard.log"
 
 # The settings store names the installation: "ExePath" is the client's path inside the folder.
 export QV_REGISTRY="$top/build/registry.ini"
@@ -26,7 +33,8 @@ echo "settings store: $QV_REGISTRY"
 
 cd build/sample-install
 if [ $headless -eq 0 ]; then
-    exec "$top/build/release/varnis"
+    "$top/build/release/varnis"
+    exit $?
 fi
 
 echo "no display: running the client under a virtual X display for a few seconds"

@@ -87,7 +87,7 @@ TEST_F(StartupTest, StartsInOrderAndShutsDownInReverse) {
                            "CGMSSock::CGMSSock",
                            "GraphicManager::CreateInitialGumps",
                            "CInputWindow::CInputWindow",
-                           "CreateGameSock",
+                           "CClientSock::CClientSock", // the first connection object
                            "WinMain: just before main program loop."});
 
     const std::vector<std::string> registered = {"QVReport::stop",
@@ -331,6 +331,28 @@ TEST_F(StartupTest, SmallDesktopsTurnWindowResizingOff) {
         QVReport::resetForTests();
         ResetAll();
     }
+}
+
+} // namespace
+
+namespace {
+
+class LoginListTest : public qvtest::AppTest {};
+
+TEST_F(LoginListTest, StartupHandsTheLoginServerFileToTheLoginRoad) {
+    qvtest::TempDir dir;
+    Install(dir, {});
+    dir.write("install/login.cfg", "LoginServer=127.0.0.1,7775\n"
+                                   "LoginServer=login.example.invalid,2593\n"
+                                   "BackupLoginServer=10.0.0.2,7000\n");
+    CApp::startup();
+    ASSERT_TRUE(CApp::IsStarted());
+    const auto& servers = CApp::GetLoginServers();
+    ASSERT_EQ(servers.size(), 2u);
+    EXPECT_EQ(servers[0].host, "127.0.0.1");
+    EXPECT_EQ(servers[0].port, 7775);
+    EXPECT_EQ(servers[1].host, "login.example.invalid");
+    EXPECT_EQ(servers[1].port, 2593);
 }
 
 } // namespace

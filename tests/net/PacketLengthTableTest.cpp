@@ -12,7 +12,8 @@ TEST(PacketLengthTable, EveryRowMatchesTheTextTable) {
         SCOPED_TRACE(id);
         const PacketLengthRow& row = PacketLengthTable[id];
         EXPECT_EQ(row.id, static_cast<uint32_t>(id));
-        EXPECT_STREQ(row.name, "");
+        // A row names its handler, and only a row with a handler has a name.
+        EXPECT_EQ(row.name[0] != '\0', row.handler != nullptr);
         const int expected = testshard::PacketLength(static_cast<uint8_t>(id));
         ASSERT_NE(expected, 0) << "the text table has no row for this id";
         if (expected == testshard::kVariable) {
@@ -41,7 +42,6 @@ TEST(PacketLengthTable, SecondaryConnectionsAcceptTheirTwelveIds) {
     const std::set<int> accepted = {0x0E, 0x1B, 0x33, 0x35, 0x73, 0x8C, 0xA9, 0xBD, 0xBE, 0xBF, 0xC3, 0xCB};
     for (int id = 0; id < kPacketIdCount; ++id) {
         EXPECT_EQ(PacketLengthTable[id].acceptedOnSecondary, accepted.count(id) == 1) << id;
-        EXPECT_EQ(PacketLengthTable[id].handler, nullptr) << id;
     }
 }
 

@@ -234,6 +234,12 @@ uint8_t ClientStream::Decrypt(uint8_t c) {
     return c;
 }
 
+void ClientStream::SwitchToGame(bool variant) {
+    phase_ = variant ? Phase::GameVariant : Phase::Game;
+    game_.Key(seed_, variant);
+    keyed_ = true;
+}
+
 bool ClientStream::Feed(const uint8_t* data, size_t size) {
     if (!failure_.empty()) return false;
     size_t i = 0;

@@ -83,6 +83,9 @@ class ClientStream {
 
     // False once the stream cannot be read (unknown id, unknown phase); the reason says why.
     bool Feed(const uint8_t* data, size_t size);
+    // The client keeps this connection for the game phase (a relay to the server it is on): what
+    // follows is enciphered with the game keystream of the connection's seed.
+    void SwitchToGame(bool variant);
     bool HasSeed() const { return seedCount_ == 4; }
     uint32_t seed() const;
     Phase phase() const { return phase_; }

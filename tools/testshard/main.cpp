@@ -1,42 +1,127 @@
-// The test server: listens on the loopback interface and logs every packet a client sends,
-// deciphered. Usage: testshard [PORT]   (default: the login port of the synthetic installation)
+// The test server: a login server on PORT and a game server on PORT + 1 (loopback), playing the
+// server side of the login road and logging every packet a client sends, deciphered.
+//
+// Usage: testshard [--scenario NAME] [--record] [PORT]
+//   PORT      default: the login port of the synthetic installation's "login.cfg"
+//   NAME      demo (default: stays up, accepts any account), deny:REASON, full, self, error:CODE,
+//             close (the game server closes in the middle of a packet), bytes (one byte per send)
+//   --record  the old recorder: one port, every packet logged, nothing answered
 #include "mkinstall/Installation.h"
+#include "platform/platform.h"
 #include "testshard/LoopbackServer.h"
+#include "testshard/ScenarioServer.h"
 
-#include <chrono>
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 #include <thread>
 
 namespace {
+
 volatile std::sig_atomic_t g_stop = 0;
 void OnSignal(int) {
     g_stop = 1;
 }
+
+void Print(const std::string& line) {
+    std::printf("testshard: %s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+bool ScriptFor(const std::string& name, testshard::Script& script) {
+    script.shards = {{"Veldaria"}, {"Emberfall", platform::kLoopback, 40, -5}};
+    if (name == "demo") return true;
+    if (name == "full") return script.relayFull = true;
+    if (name == "self") return script.relayToSelf = true;
+    if (name == "close") return script.closeMidStream = true;
+    if (name == "bytes") return script.byteAtATime = true;
+    if (name.rfind("deny:", 0) == 0) {
+        script.denyReason = std::atoi(name.c_str() + 5);
+        return true;
+    }
+    if (name.rfind("error:", 0) == 0) {
+        script.errorCode = std::atoi(name.c_str() + 6);
+        return true;
+    }
+    return false;
+}
+
+// Echoes the latency probe's datagrams (UDP port 12000) while the server runs; silently absent when
+// the port is taken.
+void EchoLatencyProbes(std::atomic<bool>& stop) {
+    const int socket = platform::OpenUdpSocket();
+    if (socket < 0 || !platform::BindSocket(socket, platform::kLoopback, 12000)) {
+        platform::CloseSocket(socket);
+        return;
+    }
+    uint8_t datagram[256];
+    while (!stop) {
+        uint32_t address = 0;
+        uint16_t port = 0;
+        const int n = platform::ReceiveDatagram(socket, datagram, sizeof datagram, &address, &port);
+        if (n > 0)
+            platform::SendDatagram(socket, datagram, static_cast<size_t>(n), address, port);
+        else
+            platform::SleepMillis(5);
+    }
+    platform::CloseSocket(socket);
+}
+
+int Usage() {
+    std::fprintf(stderr, "usage: testshard [--scenario NAME] [--record] [PORT]\n");
+    return 2;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     int port = mkinstall::kLoginPort;
-    if (argc > 2 || (argc == 2 && (port = std::atoi(argv[1])) <= 0) || port > 65535) {
-        std::fprintf(stderr, "usage: testshard [PORT]\n");
-        return 2;
-    }
-    testshard::LoopbackServer server;
-    server.SetLog([](const std::string& line) {
-        std::printf("testshard: %s\n", line.c_str());
-        std::fflush(stdout);
-    });
-    if (!server.Start(static_cast<uint16_t>(port))) {
-        std::fprintf(stderr, "testshard: cannot listen on 127.0.0.1:%d\n", port);
-        return 1;
+    std::string scenario = "demo";
+    bool record = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--scenario") == 0 && i + 1 < argc) {
+            scenario = argv[++i];
+        } else if (std::strcmp(argv[i], "--record") == 0) {
+            record = true;
+        } else if ((port = std::atoi(argv[i])) <= 0 || port > 65534) {
+            return Usage();
+        }
     }
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
-    std::printf("testshard: listening on 127.0.0.1:%u\n", server.port());
-    std::fflush(stdout);
+
+    if (record) {
+        testshard::LoopbackServer server;
+        server.SetLog(Print);
+        if (!server.Start(static_cast<uint16_t>(port))) {
+            std::fprintf(stderr, "testshard: cannot listen on 127.0.0.1:%d\n", port);
+            return 1;
+        }
+        Print("recording on 127.0.0.1:" + std::to_string(server.port()));
+        while (!g_stop)
+            platform::SleepMillis(100);
+        return 0;
+    }
+
+    testshard::Script script;
+    if (!ScriptFor(scenario, script)) return Usage();
+    testshard::ScenarioServer server;
+    server.SetLog(Print);
+    if (!server.Start(script, static_cast<uint16_t>(port), static_cast<uint16_t>(port + 1))) {
+        std::fprintf(stderr, "testshard: cannot listen on 127.0.0.1:%d and %d\n", port, port + 1);
+        return 1;
+    }
+    std::atomic<bool> stopEcho{false};
+    std::thread echo(EchoLatencyProbes, std::ref(stopEcho));
+    Print("scenario " + scenario + ": login server on 127.0.0.1:" + std::to_string(server.loginPort()) +
+          ", game server on 127.0.0.1:" + std::to_string(server.gamePort()));
     while (!g_stop)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        platform::SleepMillis(100);
     server.Stop();
+    stopEcho = true;
+    echo.join();
     return 0;
 }

@@ -1,0 +1,99 @@
+// Packet handlers by id: arbitrary bytes as one packet of a chosen id, dispatched through a game
+// connection with the windows and the world standing in as the null services.
+//
+// Input: a flags byte (bit 0 secondary shard, bit 1 game phase, bit 2 character selection open,
+// bit 3 edit server, bit 4 an account name is set), the id (taken modulo the table), then the fields.
+#include "core/ExitHandlers.h"
+#include "core/multcli.h"
+#include "net/CGameSock.h"
+#include "net/CLatencyProbe.h"
+#include "net/NetServices.h"
+#include "net/PacketLengthTable.h"
+#include "net/PacketManager.h"
+#include "platform/platform.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+struct ProcessEnded {};
+
+bool g_selectionOpen = false;
+
+bool Init() {
+    // The machine description the shard list stores goes to a settings store of the fuzzer's own.
+    ::setenv("QV_REGISTRY", "/tmp/fuzz_PacketHandlers-registry.ini", 1);
+    platform::UseBackend(platform::BackendKind::Headless);
+    SetExitFunction([](int) { throw ProcessEnded{}; });
+    return true;
+}
+
+void BindServices() {
+    NetServices& s = GetNetServices();
+    s.showMessageBox = [](const char*, const char*) {};
+    s.setWindowTitle = [](const char*) {};
+    s.applyGameDisplay = [] {};
+    s.drawFrame = [] {};
+    s.sleep = [](uint32_t) {};
+    s.hasCharacterSelection = [] { return g_selectionOpen; };
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const bool ready = Init();
+    (void)ready;
+    if (size < 2) return 0;
+    const uint8_t flags = data[0];
+    const uint8_t id = static_cast<uint8_t>(data[1] % kPacketIdCount);
+    data += 2;
+    size -= 2;
+
+    std::vector<uint8_t> packet;
+    if (IsVariableLengthPacket(id)) {
+        const size_t length = std::min<size_t>(size + 3, 0xFFFF);
+        packet.resize(length);
+        const uint16_t host = static_cast<uint16_t>(length);
+        std::memcpy(&packet[1], &host, 2);
+        std::memcpy(packet.data() + 3, data, length - 3);
+    } else {
+        packet.assign(PacketTableLength(id), 0);
+        std::memcpy(packet.data() + 1, data, std::min(size, packet.size() - 1));
+    }
+    packet[0] = id;
+
+    BindServices();
+    g_selectionOpen = (flags & 4) != 0;
+    SetEditServer((flags & 8) != 0);
+    ShardRecord* record = CApp::AddShardRecord();
+    record->name = "Fuzz";
+    record->connection = CreateGameSock();
+    CApp::SetCurrentRecord(record);
+    CGameSock* connection = record->connection;
+    if (flags & 1) {
+        // Dispatched on an additional shard's connection, not the current one.
+        auto* secondary = new CGameSock;
+        secondary->SetSecondaryShard(true);
+        ShardRecord* other = CApp::AddShardRecord();
+        other->name = "Other";
+        other->connection = secondary;
+        connection = secondary;
+    }
+    connection->SetGameMode((flags & 2) != 0);
+    if (flags & 16) CApp::SetAccount("account", "secret");
+
+    try {
+        connection->HandlePacket(packet.data(), static_cast<int>(packet.size()));
+    } catch (const ProcessEnded&) {
+    }
+
+    CLatencyProbe::Destroy();
+    ResetNetworkForTests();
+    PacketManager::ResetForTests();
+    CApp::ResetConnectionsForTests();
+    ResetNetServices();
+    return 0;
+}

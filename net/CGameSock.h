@@ -1,0 +1,73 @@
+#pragma once
+// The game connections and the network pass. The client may hold one connection per shard record;
+// one connection is current and receives every built packet. Connections are deleted only at the
+// start of a network pass, after being queued, so a handler may close its own connection safely.
+#include "net/csocket.h"
+
+#include <cstdint>
+#include <span>
+
+struct ShardRecord;
+class PacketWriter;
+
+class CGameSock : public CClientSock {
+  public:
+    CGameSock();
+    ~CGameSock() override;
+    // Drops the failing shard, switches to another one, or tells the player the connection is lost.
+    void OnError(const char* reason) override;
+    // Dispatches by id to the handler of PacketLengthTable.
+    void HandlePacket(uint8_t* packet, int length) override;
+};
+
+// Makes a new connection current (the old current one, when no record owns it, is queued for
+// deletion). Null when it cannot be made.
+CGameSock* CreateGameSock();
+void EnsureGameSock();
+CGameSock* GetCurrentConnection();
+// A current game connection object exists.
+bool HasGameSock();
+void SetCurrentConnection(CGameSock* connection);
+bool IsConnected();
+bool HasOpenConnection();
+// Closes the current connection's socket when open.
+void Disconnect();
+
+// Queues a built packet on the current connection; nothing without one.
+void SendPacket(PacketWriter& packet);
+int ConnectGameSock(uint32_t address, uint16_t port);
+void SetGameMode(bool on);
+void SetGameSeedVariant(bool on);
+// Marks the active shard record for reconnection in the next pass.
+void RequestReconnect(uint32_t address, uint16_t port);
+void QueueSocketForDeletion(CClientSock* connection);
+bool IsQueuedForDeletion(const CClientSock* connection);
+
+// The record whose connection is being served or whose packet is being dispatched; null outside.
+ShardRecord* GetActiveShardRecord();
+void SetActiveShardRecord(ShardRecord* record);
+// The connection whose packet is being dispatched; null outside dispatch.
+CGameSock* GetDispatchingConnection();
+
+// Sees every packet the dispatcher accepts, before its handler (diagnostics and tests).
+using PacketObserver = void (*)(const uint8_t* packet, int length);
+void SetPacketObserver(PacketObserver observer);
+
+// Once per main-loop pass.
+void PollNetwork();
+// Once per world step: 0x73 once 61 s have passed since the last one, while in the world.
+void SendKeepAlive();
+// At exit: every connection is closed and deleted.
+void ShutdownNetwork();
+
+// Set once the player is in the world.
+bool IsInWorld();
+void SetInWorld(bool inWorld);
+
+// Set when a login or game connection is made; cleared when the client ends the connection itself,
+// so that its close is not reported as a lost connection.
+void SetLostConnectionWatch(bool on);
+bool IsWatchingLostConnection();
+
+// Deletes every connection and shard record and clears the module state, for tests.
+void ResetNetworkForTests();

@@ -1,0 +1,418 @@
+#include "net/csocket.h"
+
+#include "core/QVReport.h"
+#include "net/ConnectionSeed.h"
+#include "net/PacketBuffer.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+struct SocketSettings {
+    bool quiet = false;
+    bool editServer = false;
+    uint32_t editAddress = 0;
+    uint16_t editPort = 0;
+};
+SocketSettings g_settings;
+
+// FlushAll gives up after this long without the buffer emptying (a peer that stopped reading).
+constexpr uint32_t kFlushAllLimitMs = 5000;
+
+struct ErrorText {
+    int code;
+    const char* text;
+};
+
+const ErrorText kErrorTexts[] = {
+    {platform::WSAEINTR, "The (blocking) call was canceled through WSACancelBlockingCall."},
+    {platform::WSAEACCES, "Attempt to connect datagram socket to broadcast address failed because setsockopt "
+                          "option SO_BROADCAST is not enabled."},
+    {platform::WSAEFAULT,
+     "The name or the namelen parameter is not a valid part of the user address space, the namelen "
+     "parameter is too small, or the name parameter contains incorrect address format for the "
+     "associated address family."},
+    {platform::WSAEINVAL, "The socket is already bound to an address."},
+    {platform::WSAEMFILE, "No more socket descriptors are available."},
+    {platform::WSAEWOULDBLOCK,
+     "The socket is marked as nonblocking and no connections are present to be accepted."},
+    {platform::WSAEINPROGRESS,
+     "A blocking Windows Sockets 1.1 call is in progress, or the service provider is "
+     "still processing a callback function."},
+    {platform::WSAEALREADY,
+     "A nonblocking connect call is in progress on the specified socket. Note In order to preserve "
+     "backward compatibility, this error is reported as WSAEINVAL to Windows Sockets 1.1 applications "
+     "that link to either Winsock.dll or Wsock32.dll."},
+    {platform::WSAENOTSOCK, "The descriptor is not a socket."},
+    {platform::WSAEMSGSIZE, "The socket is message oriented, and the message is larger than the maximum "
+                            "supported by the underlying transport."},
+    {platform::WSAEPROTOTYPE, "The specified protocol is the wrong type for this socket."},
+    {platform::WSAEOPNOTSUPP, "The referenced socket is not of a type that supports the listen operation."},
+    {platform::WSAEAFNOSUPPORT, "The specified address family is not supported."},
+    {platform::WSAEADDRINUSE,
+     "The specified address is already in use. (See the SO_REUSEADDR socket option under setsockopt.)"},
+    {platform::WSAEADDRNOTAVAIL, "The specified address is not available from the local machine."},
+    {platform::WSAENETDOWN, "The network subsystem or the associated service provider has failed."},
+    {platform::WSAENETUNREACH, "The network cannot be reached from this host at this time."},
+    {platform::WSAENETRESET, "The connection has been broken due to the remote host resetting."},
+    {platform::WSAECONNABORTED, "The virtual circuit was terminated due to a time-out or other failure. The "
+                                "application should close the socket as it is no longer usable."},
+    {platform::WSAECONNRESET,
+     "The virtual circuit was reset by the remote side executing a 'hard' or 'abortive' close. The "
+     "application should close the socket as it is no longer usable. On a UDP-datagram socket this "
+     "error would indicate that a previous send operation resulted in an ICMP 'Port Unreachable' "
+     "message."},
+    {platform::WSAENOBUFS, "No buffer space is available. The socket cannot be created."},
+    {platform::WSAEISCONN, "The socket is already connected."},
+    {platform::WSAENOTCONN, "The socket is not connected."},
+    {platform::WSAESHUTDOWN, "The socket has been shut down; it is not possible to send on a socket after "
+                             "shutdown has been invoked with how set to SD_SEND or SD_BOTH."},
+    {platform::WSAETIMEDOUT, "Attempt to connect timed out without establishing a connection."},
+    {platform::WSAECONNREFUSED, "The attempt to connect was forcefully rejected."},
+    {platform::WSAEHOSTUNREACH, "The remote host cannot be reached from this host at this time."},
+    {10093, "A successful WSAStartup must occur before using this function."},
+};
+
+} // namespace
+
+// ---------------------------------------------------------------- settings
+
+void SetNetworkQuiet(bool quiet) {
+    g_settings.quiet = quiet;
+}
+bool IsNetworkQuiet() {
+    return g_settings.quiet;
+}
+void SetEditServer(bool configured, uint32_t address, uint16_t port) {
+    g_settings.editServer = configured;
+    g_settings.editAddress = address;
+    g_settings.editPort = port;
+}
+bool IsEditServerConfigured() {
+    return g_settings.editServer;
+}
+uint32_t GetEditServerAddress() {
+    return g_settings.editAddress;
+}
+uint16_t GetEditServerPort() {
+    return g_settings.editPort;
+}
+void ResetSocketSettings() {
+    g_settings = SocketSettings{};
+}
+
+const char* SocketErrorText(int code) {
+    for (const ErrorText& entry : kErrorTexts)
+        if (entry.code == code) return entry.text;
+    return "UNKNOWN ERROR.";
+}
+
+// ---------------------------------------------------------------- statistics
+
+CTrafficMeter::CTrafficMeter() {
+    first_ = next_ = platform::TickCount() / kSlotMs;
+}
+
+void CTrafficMeter::Add(uint32_t length) {
+    AddAt(length, platform::TickCount());
+}
+
+void CTrafficMeter::AddAt(uint32_t length, uint32_t ticks) {
+    const uint32_t slot = ticks / kSlotMs;
+    if (length == 0) return;
+    if (slot < first_) {
+        // Late bytes of an older slot are ignored; a tick count that wrapped starts a new window.
+        if (first_ - slot <= kWindowSlots) return;
+        first_ = next_ = slot;
+        slots_.clear();
+    }
+    if (slot >= next_ + kWindowSlots) {
+        first_ = next_ = slot;
+        slots_.clear();
+    }
+    if (first_ == next_) {
+        first_ = next_ = slot;
+        slots_.clear();
+    }
+    for (; next_ <= slot; ++next_)
+        slots_.push_back(0);
+    slots_[slot - first_] += length;
+    if (next_ - first_ > kWindowSlots) {
+        const uint32_t drop = next_ - first_ - kWindowSlots;
+        slots_.erase(slots_.begin(), slots_.begin() + drop);
+        first_ = next_ - kWindowSlots;
+    }
+}
+
+uint64_t CTrafficMeter::Total() const {
+    uint64_t total = 0;
+    for (uint32_t slot : slots_)
+        total += slot;
+    return total;
+}
+
+void CPacketStats::Add(uint8_t id, uint32_t length) {
+    Entry& entry = entries_[id];
+    ++entry.count;
+    entry.bytes += length;
+    ids_.insert(id);
+    changed_ = true;
+}
+
+void CByteCounter::Add(uint32_t length) {
+    if (count_ == 0) firstTick_ = platform::TickCount();
+    ++count_;
+    total_ += length;
+}
+
+// ---------------------------------------------------------------- socket holders
+
+void CSocketBase::Reset() {
+    handle_ = platform::kInvalidSocket;
+}
+
+CSocketBase::~CSocketBase() {
+    if (handle_ != platform::kInvalidSocket) platform::CloseSocket(handle_);
+    handle_ = platform::kInvalidSocket;
+}
+
+void CSocketBase::Close() {
+    if (handle_ != platform::kInvalidSocket) platform::CloseSocket(handle_);
+    Reset();
+}
+
+CSocket::CSocket() {
+    QVReport::message("CSocket::CSocket() begin.\n");
+}
+
+CSocket::~CSocket() = default;
+
+bool CSocket::SetNonBlocking() {
+    return IsOpen() && platform::SetSocketNonBlocking(handle_, true);
+}
+
+bool CSocket::SetBlocking() {
+    return IsOpen() && platform::SetSocketNonBlocking(handle_, false);
+}
+
+// ---------------------------------------------------------------- CClientSock
+
+CClientSock::CClientSock()
+    : framer_(*this), rawBuffer_(new uint8_t[kBufferSize]), sendBuffer_(new uint8_t[kBufferSize]) {
+    QVReport::message("GroupedPackets::GroupedPackets(): begin.\n");
+    QVReport::message("CClientSock::CClientSock(): begin.\n");
+    BuildHuffmanTree();
+}
+
+CClientSock::~CClientSock() = default;
+
+void CClientSock::ClearBuffers() {
+    sendEncrypted_ = 0;
+    rawFill_ = 0;
+    sendFill_ = 0;
+    framer_.Reset();
+    gameCipher_.ResetPosition();
+    receiveKey_.ResetIndex();
+}
+
+void CClientSock::Reset() {
+    secondaryShard_ = false;
+    loggedIn_ = false;
+    seedVariant_ = false;
+    gameMode_ = false;
+    framer_.SetGameMode(false);
+    loginCipher_.Reset();
+    ClearBuffers();
+    CSocket::Reset();
+}
+
+void CClientSock::OnError(const char*) {}
+
+void CClientSock::HandlePacket(uint8_t*, int) {}
+
+void CClientSock::OnStreamBroken(const char* reason) {
+    QVReport::error("CClientSock::ProcessReceived: %s; closing the connection\n", reason);
+    Close();
+    OnError(reason);
+}
+
+void CClientSock::SetGameMode(bool on) {
+    if (on && !gameMode_) sendEncrypted_ = sendFill_;
+    gameMode_ = on;
+    framer_.SetGameMode(on);
+}
+
+int CClientSock::Connect(uint32_t address, uint16_t port) {
+    if (IsOpen()) Close();
+    ClearBuffers();
+
+    handle_ = platform::OpenTcpSocket();
+    if (handle_ == platform::kInvalidSocket) return 0;
+    if (!platform::ConnectSocket(handle_, address, port, kConnectTimeoutMs)) {
+        platform::CloseSocket(handle_);
+        handle_ = platform::kInvalidSocket;
+        return 0;
+    }
+    peerAddress_ = address;
+    peerPort_ = port;
+
+    if (IsEditServerConfigured()) {
+        encrypted_ = false;
+    } else {
+        encrypted_ = true;
+        const uint32_t seed = DetermineConnectionSeed();
+        const std::array<uint8_t, 4> bytes = ConnectionSeedBytes(seed);
+        loginCipher_.Init(seed);
+        gameCipher_.Init(GameCipherKey(seed, seedVariant_));
+        receiveKey_.Init(gameCipher_.GetBlock());
+        if (platform::SendBytes(handle_, bytes.data(), bytes.size()) != static_cast<int>(bytes.size())) {
+            Close();
+            OnError("socket error in send");
+            return 0;
+        }
+        CountSentBytes(static_cast<uint32_t>(bytes.size()));
+    }
+    SetNonBlocking();
+    return 1;
+}
+
+void CClientSock::Poll() {
+    if (!IsOpen()) {
+        if (!IsNetworkQuiet()) OnError("dunno, select with invalid socket");
+        return;
+    }
+    platform::SocketReadiness ready;
+    if (!platform::PollSocket(handle_, sendFill_ > 0, ready)) return;
+    if (ready.exception) {
+        Close();
+        OnError("exception state on socket");
+        return;
+    }
+
+    bool peerClosed = false;
+    if (ready.readable) {
+        while (rawFill_ < kBufferSize) {
+            const int n = platform::ReceiveBytes(handle_, rawBuffer_.get() + rawFill_,
+                                                 static_cast<size_t>(kBufferSize - rawFill_));
+            if (n == 0) {
+                peerClosed = true;
+                break;
+            }
+            if (n < 0) {
+                const int code = platform::LastSocketError();
+                if (code == platform::WSAEWOULDBLOCK) break;
+                ReportSocketError(code);
+                Close();
+                OnError("Exiting due to closed connection.");
+                return;
+            }
+            if (encrypted_ && gameMode_)
+                receiveKey_.Apply(rawBuffer_.get() + rawFill_, static_cast<size_t>(n));
+            rawFill_ += n;
+            CountReceivedBytes(static_cast<uint32_t>(n));
+        }
+    }
+
+    if (ready.writable) {
+        Flush();
+        if (!IsOpen()) return;
+    }
+    if (rawFill_ > 0) ProcessReceived();
+
+    // The server's last bytes are handled first; then the connection ends like a failed one.
+    if (peerClosed && IsOpen()) {
+        QVReport::message("CClientSock::Poll: the server closed the connection.\n");
+        Close();
+        OnError("Exiting due to closed connection.");
+    }
+}
+
+void CClientSock::ProcessReceived() {
+    const int fill = rawFill_;
+    rawFill_ = 0;
+    framer_.ProcessReceived(rawBuffer_.get(), static_cast<size_t>(fill));
+}
+
+void CClientSock::Send(PacketWriter& packet) {
+    const int length = GetPacketLength(packet);
+    sentPackets_.Add(packet.id(), static_cast<uint32_t>(length));
+    sentBytes_.Add(static_cast<uint32_t>(length));
+    const std::span<const uint8_t> wire = FinishPacket(packet);
+    if (wire.empty()) {
+        QVReport::error("CClientSock::Send: packet 0x%02X was not built completely; dropped\n", packet.id());
+        return;
+    }
+    Send(wire);
+}
+
+void CClientSock::Send(std::span<const uint8_t> wire) {
+    if (wire.empty()) return;
+    if (static_cast<size_t>(sendFill_) + wire.size() > static_cast<size_t>(kBufferSize)) {
+        QVReport::warning("CClientSock::Send: the send buffer holds %d bytes; packet 0x%02X (%zu bytes) "
+                          "dropped\n",
+                          sendFill_, wire[0], wire.size());
+        return;
+    }
+    uint8_t* at = sendBuffer_.get() + sendFill_;
+    std::memcpy(at, wire.data(), wire.size());
+    if (!IsEditServerConfigured() && !gameMode_) loginCipher_.Crypt(at, wire.size());
+    sendFill_ += static_cast<int>(wire.size());
+}
+
+bool CClientSock::Flush() {
+    if (!IsOpen()) {
+        if (!IsNetworkQuiet()) OnError("dunno, select with invalid socket");
+        return false;
+    }
+    if (sendFill_ == 0) return false;
+    const bool gameCrypt = encrypted_ && gameMode_;
+    if (gameCrypt && sendEncrypted_ < sendFill_) {
+        gameCipher_.Crypt(sendBuffer_.get() + sendEncrypted_,
+                          static_cast<size_t>(sendFill_ - sendEncrypted_));
+        sendEncrypted_ = sendFill_;
+    }
+    const int sent = platform::SendBytes(handle_, sendBuffer_.get(), static_cast<size_t>(sendFill_));
+    if (sent < 0) {
+        const int code = platform::LastSocketError();
+        // The socket is full or the call was interrupted: the bytes go in a later pass.
+        if (code == platform::WSAEWOULDBLOCK || code == platform::WSAEINTR) return true;
+        ReportSocketError(code);
+        Close();
+        OnError("socket error in send");
+        return false;
+    }
+    std::memmove(sendBuffer_.get(), sendBuffer_.get() + sent, static_cast<size_t>(sendFill_ - sent));
+    sendFill_ -= sent;
+    sendEncrypted_ = std::max(0, sendEncrypted_ - sent);
+    CountSentBytes(static_cast<uint32_t>(sent));
+    return sendFill_ > 0;
+}
+
+void CClientSock::FlushAll() {
+    const uint32_t start = platform::TickCount();
+    while (Flush()) {
+        if (platform::TickCount() - start > kFlushAllLimitMs) {
+            QVReport::warning("CClientSock::FlushAll: %d bytes could not be sent\n", sendFill_);
+            return;
+        }
+        if (IsOpen()) {
+            platform::SocketReadiness ready;
+            platform::PollSocket(handle_, true, ready);
+            if (!ready.writable) platform::SleepMillis(1);
+        }
+    }
+}
+
+void CClientSock::CountReceivedPacket(const uint8_t* packet, int length) {
+    if (length < 1) return;
+    receivedPackets_.Add(packet[0], static_cast<uint32_t>(length));
+    receivedBytes_.Add(static_cast<uint32_t>(length));
+}
+
+void CClientSock::ReportSocketError(int code) {
+    char text[1024];
+    std::snprintf(text, sizeof text, "%s", SocketErrorText(code));
+    DebugTrace("csocket", 519, text);
+}

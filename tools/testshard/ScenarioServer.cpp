@@ -1,0 +1,405 @@
+#include "testshard/ScenarioServer.h"
+
+#include "platform/platform.h"
+
+#include <chrono>
+#include <cstring>
+
+namespace testshard {
+
+namespace {
+
+void PutU16(std::vector<uint8_t>& out, uint32_t value) {
+    out.push_back(static_cast<uint8_t>(value >> 8));
+    out.push_back(static_cast<uint8_t>(value));
+}
+
+void PutU32(std::vector<uint8_t>& out, uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<uint8_t>(value >> shift));
+}
+
+void PutText(std::vector<uint8_t>& out, const std::string& text, size_t width) {
+    for (size_t i = 0; i < width; ++i)
+        out.push_back(i < text.size() ? static_cast<uint8_t>(text[i]) : 0);
+}
+
+// Writes the total length into bytes 1-2 of a variable packet.
+std::vector<uint8_t> Sized(std::vector<uint8_t> packet) {
+    packet[1] = static_cast<uint8_t>(packet.size() >> 8);
+    packet[2] = static_cast<uint8_t>(packet.size());
+    return packet;
+}
+
+SeedBytes SeedOf(uint32_t seed) {
+    return {static_cast<uint8_t>(seed >> 24), static_cast<uint8_t>(seed >> 16),
+            static_cast<uint8_t>(seed >> 8), static_cast<uint8_t>(seed)};
+}
+
+std::string Hex(uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", value);
+    return text;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- the server's messages
+
+std::vector<uint8_t> ShardListPacket(uint8_t key, const std::vector<ShardListing>& shards) {
+    std::vector<uint8_t> p = {0xA8, 0, 0, key};
+    PutU16(p, static_cast<uint32_t>(shards.size()));
+    for (size_t i = 0; i < shards.size(); ++i) {
+        PutU16(p, static_cast<uint32_t>(i));
+        PutText(p, shards[i].name, 32);
+        p.push_back(shards[i].percentFull);
+        p.push_back(static_cast<uint8_t>(shards[i].timeZone));
+        PutU32(p, shards[i].address);
+    }
+    return Sized(p);
+}
+
+std::vector<uint8_t> RelayPacket(uint32_t address, uint16_t port, uint32_t key) {
+    std::vector<uint8_t> p = {0x8C};
+    PutU32(p, address);
+    PutU16(p, port);
+    PutU32(p, key);
+    return p;
+}
+
+std::vector<uint8_t> CharacterListPacket(const std::vector<std::string>& characters) {
+    std::vector<uint8_t> p = {0xA9, 0, 0, static_cast<uint8_t>(characters.size())};
+    for (size_t slot = 0; slot < 5; ++slot) {
+        PutText(p, slot < characters.size() ? characters[slot] : "", 30);
+        PutText(p, "", 30);
+    }
+    p.push_back(1); // one starting city
+    p.push_back(0);
+    PutText(p, "Veldaria", 31);
+    PutText(p, "The Sleeping Gryphon", 31);
+    PutU32(p, 0x08); // client flags
+    return Sized(p);
+}
+
+std::vector<uint8_t> LoginConfirmPacket(const Script& s) {
+    std::vector<uint8_t> p = {0x1B};
+    PutU32(p, s.serial);
+    PutU32(p, 0);
+    PutU16(p, s.body);
+    PutU16(p, s.x);
+    PutU16(p, s.y);
+    PutU16(p, static_cast<uint16_t>(s.z));
+    p.push_back(s.facing);
+    p.push_back(s.map);
+    PutU32(p, 0);
+    PutU16(p, 0);
+    PutU16(p, 0);
+    PutU16(p, 6144);
+    PutU16(p, 4096);
+    p.resize(37, 0);
+    return p;
+}
+
+std::vector<uint8_t> LoginDeniedPacket(uint8_t reason) {
+    return {0x82, reason};
+}
+
+std::vector<uint8_t> ErrorCodePacket(uint8_t code) {
+    return {0x53, code};
+}
+
+std::vector<std::vector<uint8_t>> DefaultWorldPackets() {
+    std::vector<uint8_t> speech = {0x1C, 0, 0};
+    PutU32(speech, 0xFFFFFFFF);
+    PutU16(speech, 0xFFFF);
+    speech.push_back(0);
+    PutU16(speech, 0x03B2);
+    PutU16(speech, 3);
+    PutText(speech, "System", 30);
+    const std::string text = "Welcome to the test shard.";
+    speech.insert(speech.end(), text.begin(), text.end());
+    speech.push_back(0);
+    return {{0x4F, 0x10}, {0x5B, 12, 0, 0}, Sized(speech)};
+}
+
+// ---------------------------------------------------------------- connections
+
+struct ScenarioServer::Connection {
+    int socket = -1;
+    int number = 0;
+    bool gamePort = false;
+    std::unique_ptr<ClientStream> stream;
+    std::vector<std::vector<uint8_t>> arrived; // framed by the stream, not yet answered
+    ServerStream out;
+    bool outReady = false;
+    bool close = false;
+};
+
+ScenarioServer::ScenarioServer() = default;
+
+ScenarioServer::~ScenarioServer() {
+    Stop();
+}
+
+bool ScenarioServer::Start(const Script& script, uint16_t loginPort, uint16_t gamePort) {
+    Stop();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        packets_.clear();
+        accepted_ = 0;
+        nextNumber_ = 1;
+    }
+    script_ = script;
+    loginListener_ = platform::ListenTcp(platform::kLoopback, loginPort);
+    gameListener_ = platform::ListenTcp(platform::kLoopback, gamePort);
+    if (loginListener_ < 0 || gameListener_ < 0) {
+        Stop();
+        return false;
+    }
+    loginPort_ = platform::BoundPort(loginListener_);
+    gamePort_ = platform::BoundPort(gameListener_);
+    stopping_ = false;
+    thread_ = std::thread([this] { Run(); });
+    return true;
+}
+
+void ScenarioServer::Stop() {
+    stopping_ = true;
+    if (thread_.joinable()) thread_.join();
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (auto& connection : connections_)
+        platform::CloseSocket(connection->socket);
+    connections_.clear();
+    platform::CloseSocket(loginListener_);
+    platform::CloseSocket(gameListener_);
+    loginListener_ = gameListener_ = -1;
+}
+
+void ScenarioServer::SetLog(std::function<void(const std::string&)> log) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    log_ = std::move(log);
+}
+
+void ScenarioServer::Log(const std::string& line) {
+    // Called with mutex_ held; the log function must not call back into the server.
+    if (log_) log_(line);
+}
+
+std::vector<ClientPacket> ScenarioServer::Packets() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return packets_;
+}
+
+bool ScenarioServer::WaitForPacket(uint8_t id, uint32_t timeoutMs, size_t count) const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+        size_t seen = 0;
+        for (const ClientPacket& packet : packets_)
+            if (!packet.bytes.empty() && packet.bytes[0] == id) ++seen;
+        return seen >= count;
+    });
+}
+
+bool ScenarioServer::WaitForConnections(int count, uint32_t timeoutMs) const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return accepted_ >= count; });
+}
+
+int ScenarioServer::ConnectionCount() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return accepted_;
+}
+
+bool ScenarioServer::Send(const std::vector<uint8_t>& packet) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (connections_.empty() || !connections_.back()->outReady) return false;
+    Reply(*connections_.back(), packet);
+    return true;
+}
+
+bool ScenarioServer::SendRaw(const std::vector<uint8_t>& bytes) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (connections_.empty()) return false;
+    return Write(*connections_.back(), bytes);
+}
+
+void ScenarioServer::CloseNewest() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!connections_.empty()) connections_.back()->close = true;
+}
+
+void ScenarioServer::Run() {
+    while (!stopping_) {
+        Accept(loginListener_, false);
+        Accept(gameListener_, true);
+        bool busy = false;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            for (auto it = connections_.begin(); it != connections_.end();) {
+                Connection& connection = **it;
+                platform::SocketReadiness ready;
+                if (!connection.close && platform::PollSocket(connection.socket, false, ready) &&
+                    ready.readable) {
+                    busy = true;
+                    connection.close = !Serve(connection);
+                }
+                if (connection.close) {
+                    Log("connection " + std::to_string(connection.number) + ": closed");
+                    platform::CloseSocket(connection.socket);
+                    it = connections_.erase(it);
+                } else {
+                    ++it;
+                }
+            }
+        }
+        changed_.notify_all();
+        if (!busy) platform::SleepMillis(1);
+    }
+}
+
+void ScenarioServer::Accept(int listener, bool gamePort) {
+    const int socket = platform::AcceptConnection(listener);
+    if (socket < 0) return;
+    auto connection = std::make_unique<Connection>();
+    connection->socket = socket;
+    connection->gamePort = gamePort;
+    Connection* raw = connection.get();
+    connection->stream = std::make_unique<ClientStream>(
+        Phase::Unknown, [raw](const std::vector<uint8_t>& packet) { raw->arrived.push_back(packet); });
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        connection->number = nextNumber_++;
+        ++accepted_;
+        Log("connection " + std::to_string(connection->number) + ": accepted on the " +
+            (gamePort ? "game" : "login") + " port");
+        connections_.push_back(std::move(connection));
+    }
+    changed_.notify_all();
+}
+
+bool ScenarioServer::Serve(Connection& connection) {
+    uint8_t buffer[4096];
+    const int n = platform::ReceiveBytes(connection.socket, buffer, sizeof buffer);
+    if (n == 0) {
+        Log("connection " + std::to_string(connection.number) + ": closed by the client");
+        return false;
+    }
+    if (n < 0) return platform::LastSocketError() == platform::WSAEWOULDBLOCK;
+    if (!connection.stream->Feed(buffer, static_cast<size_t>(n))) {
+        Log("connection " + std::to_string(connection.number) + ": " + connection.stream->failure());
+        return false;
+    }
+    std::vector<std::vector<uint8_t>> arrived;
+    arrived.swap(connection.arrived);
+    for (const std::vector<uint8_t>& packet : arrived) {
+        if (!connection.outReady) {
+            const Phase phase = connection.stream->phase();
+            if (phase == Phase::Login) connection.out.StartLogin();
+            if (phase == Phase::Game || phase == Phase::GameVariant)
+                connection.out.StartGame(SeedOf(connection.stream->seed()), phase == Phase::GameVariant);
+            connection.outReady = true;
+        }
+        packets_.push_back({connection.number, connection.gamePort, connection.stream->phase(),
+                            connection.stream->seed(), packet});
+        Log("connection " + std::to_string(connection.number) + " (" + PhaseName(connection.stream->phase()) +
+            "): packet " + DescribePacket(packet));
+        OnPacket(connection, packet);
+        if (connection.close) break;
+    }
+    return !connection.close;
+}
+
+void ScenarioServer::OnPacket(Connection& connection, const std::vector<uint8_t>& packet) {
+    const Script& s = script_;
+    switch (packet[0]) {
+    case 0x80:
+    case 0xCF: {
+        const std::string account(reinterpret_cast<const char*>(&packet[1]),
+                                  strnlen(reinterpret_cast<const char*>(&packet[1]), 30));
+        const std::string password(reinterpret_cast<const char*>(&packet[31]),
+                                   strnlen(reinterpret_cast<const char*>(&packet[31]), 30));
+        if (s.denyReason >= 0) {
+            Reply(connection, LoginDeniedPacket(static_cast<uint8_t>(s.denyReason)));
+        } else if ((!s.account.empty() && account != s.account) ||
+                   (!s.password.empty() && password != s.password)) {
+            Reply(connection, LoginDeniedPacket(0));
+        } else {
+            Reply(connection, ShardListPacket(s.nextLoginKey, s.shards));
+        }
+        return;
+    }
+    case 0xA0: {
+        if (s.relayFull) {
+            Reply(connection, RelayPacket(0, 0, s.relayKey));
+            return;
+        }
+        if (s.relayToSelf) {
+            Reply(connection, RelayPacket(platform::kLoopback, loginPort_, s.relayKey));
+            // The client stays on this connection: from here on both directions are in the game
+            // phase, keyed from the seed the connection began with.
+            connection.stream->SwitchToGame(false);
+            connection.out.StartGame(SeedOf(connection.stream->seed()), false);
+            Log("connection " + std::to_string(connection.number) + ": relayed to itself");
+            return;
+        }
+        Reply(connection, RelayPacket(s.relayAddress ? s.relayAddress : platform::kLoopback,
+                                      s.relayPort ? s.relayPort : gamePort_, s.relayKey));
+        return;
+    }
+    case 0x91: {
+        uint32_t key = 0;
+        for (int i = 1; i <= 4; ++i)
+            key = (key << 8) | packet[static_cast<size_t>(i)];
+        if (!s.relayToSelf && key != s.relayKey)
+            Log("connection " + std::to_string(connection.number) + ": game login with key " + Hex(key) +
+                ", expected " + Hex(s.relayKey));
+        Reply(connection, CharacterListPacket(s.characters));
+        return;
+    }
+    case 0x5D: {
+        if (s.errorCode >= 0) {
+            Reply(connection, ErrorCodePacket(static_cast<uint8_t>(s.errorCode)));
+            return;
+        }
+        Reply(connection, LoginConfirmPacket(s));
+        if (s.closeMidStream) {
+            std::vector<uint8_t> encoded = connection.out.Encode(DefaultWorldPackets().back());
+            encoded.resize(encoded.size() / 2);
+            Write(connection, encoded);
+            connection.close = true;
+            return;
+        }
+        const std::vector<std::vector<uint8_t>> world =
+            s.worldPackets.empty() ? DefaultWorldPackets() : s.worldPackets;
+        for (const std::vector<uint8_t>& p : world)
+            Reply(connection, p);
+        if (s.loginComplete) Reply(connection, {0x55});
+        return;
+    }
+    case 0x73:
+        if (s.echoKeepAlive) Reply(connection, packet);
+        return;
+    default:
+        return;
+    }
+}
+
+void ScenarioServer::Reply(Connection& connection, const std::vector<uint8_t>& packet) {
+    Log("connection " + std::to_string(connection.number) + ": sends " + DescribePacket(packet, 16));
+    Write(connection, connection.out.Encode(packet));
+}
+
+bool ScenarioServer::Write(Connection& connection, const std::vector<uint8_t>& bytes) {
+    const bool oneByOne = script_.byteAtATime && connection.stream->phase() != Phase::Login;
+    size_t at = 0;
+    while (at < bytes.size()) {
+        const size_t size = oneByOne ? 1 : bytes.size() - at;
+        const int sent = platform::SendBytes(connection.socket, bytes.data() + at, size);
+        if (sent <= 0) return false;
+        at += static_cast<size_t>(sent);
+        if (oneByOne) platform::SleepMillis(1);
+    }
+    return true;
+}
+
+} // namespace testshard

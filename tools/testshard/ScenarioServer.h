@@ -1,0 +1,145 @@
+#pragma once
+// A login server and a game server on loopback ports, on one thread, that play the server side of
+// the login road from a script: the shard list or a denial, the relay, the character list, the
+// login confirmation, world messages and login complete, keep-alive echoes, and the faults a client
+// must survive (a full shard, error codes, a close in the middle of a packet, bytes one at a time).
+#include "testshard/Wire.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace testshard {
+
+struct ShardListing {
+    std::string name;
+    uint32_t address = 0x7F000001; // host order
+    uint8_t percentFull = 0;
+    int8_t timeZone = 0;
+};
+
+struct Script {
+    // Empty: any account and password are accepted.
+    std::string account;
+    std::string password;
+    // The account login is answered with 0x82 and this reason.
+    int denyReason = -1;
+    uint8_t nextLoginKey = 0x5A;
+    std::vector<ShardListing> shards = {{"Test Shard"}};
+
+    // The relay: to the game server (address 0 and port 0 mean its loopback address and port), to
+    // address 0 (the shard is full), or to the login server's own address and port (the client
+    // keeps its connection).
+    bool relayFull = false;
+    bool relayToSelf = false;
+    uint32_t relayAddress = 0;
+    uint16_t relayPort = 0;
+    uint32_t relayKey = 0x0BADF00D;
+
+    std::vector<std::string> characters = {"Tester"};
+    // The character choice is answered with 0x53 and this code instead of the login confirmation.
+    int errorCode = -1;
+
+    // The login confirmation.
+    uint32_t serial = 0x00001234;
+    uint16_t body = 400;
+    uint16_t x = 1500;
+    uint16_t y = 1600;
+    int16_t z = 5;
+    uint8_t facing = 2;
+    uint8_t map = 0;
+
+    // Sent after the confirmation; empty: a light level, the time and a line of speech.
+    std::vector<std::vector<uint8_t>> worldPackets;
+    bool loginComplete = true;
+    // After the confirmation: half of a packet, then the connection closes.
+    bool closeMidStream = false;
+    // Game-phase bytes go out one per send.
+    bool byteAtATime = false;
+    bool echoKeepAlive = true;
+};
+
+// A packet the client sent, deciphered.
+struct ClientPacket {
+    int connection = 0; // 1 for the first client, counting up over both ports
+    bool gamePort = false;
+    Phase phase = Phase::Unknown;
+    uint32_t seed = 0;
+    std::vector<uint8_t> bytes;
+};
+
+class ScenarioServer {
+  public:
+    ScenarioServer();
+    ~ScenarioServer();
+    ScenarioServer(const ScenarioServer&) = delete;
+    ScenarioServer& operator=(const ScenarioServer&) = delete;
+
+    // Listens on 127.0.0.1 (port 0: any free port).
+    bool Start(const Script& script, uint16_t loginPort = 0, uint16_t gamePort = 0);
+    void Stop();
+    uint16_t loginPort() const { return loginPort_; }
+    uint16_t gamePort() const { return gamePort_; }
+
+    // One line per event, on the server thread.
+    void SetLog(std::function<void(const std::string&)> log);
+
+    std::vector<ClientPacket> Packets() const;
+    // Waits for the count-th packet with this id (1 = the first); false on time-out.
+    bool WaitForPacket(uint8_t id, uint32_t timeoutMs, size_t count = 1) const;
+    // Waits until at least count connections were accepted.
+    bool WaitForConnections(int count, uint32_t timeoutMs) const;
+    int ConnectionCount() const;
+
+    // Sends a packet to the newest connection in its phase; false without one.
+    bool Send(const std::vector<uint8_t>& packet);
+    // Sends bytes as they are (already in the connection's phase).
+    bool SendRaw(const std::vector<uint8_t>& bytes);
+    // Closes the newest connection.
+    void CloseNewest();
+
+  private:
+    struct Connection;
+    void Run();
+    void Accept(int listener, bool gamePort);
+    // False when the connection is to be closed.
+    bool Serve(Connection& connection);
+    void OnPacket(Connection& connection, const std::vector<uint8_t>& packet);
+    void Reply(Connection& connection, const std::vector<uint8_t>& packet);
+    bool Write(Connection& connection, const std::vector<uint8_t>& bytes);
+    void Log(const std::string& line);
+
+    Script script_;
+    int loginListener_ = -1;
+    int gameListener_ = -1;
+    uint16_t loginPort_ = 0;
+    uint16_t gamePort_ = 0;
+    std::thread thread_;
+    std::atomic<bool> stopping_{false};
+    int nextNumber_ = 1;
+
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
+    std::vector<std::unique_ptr<Connection>> connections_;
+    std::vector<ClientPacket> packets_;
+    int accepted_ = 0;
+    std::function<void(const std::string&)> log_;
+};
+
+// Builders of the server's messages, written from the wire layouts.
+std::vector<uint8_t> ShardListPacket(uint8_t key, const std::vector<ShardListing>& shards);
+std::vector<uint8_t> RelayPacket(uint32_t address, uint16_t port, uint32_t key);
+std::vector<uint8_t> CharacterListPacket(const std::vector<std::string>& characters);
+std::vector<uint8_t> LoginConfirmPacket(const Script& script);
+std::vector<uint8_t> LoginDeniedPacket(uint8_t reason);
+std::vector<uint8_t> ErrorCodePacket(uint8_t code);
+// The world messages of the default script.
+std::vector<std::vector<uint8_t>> DefaultWorldPackets();
+
+} // namespace testshard
