@@ -2,6 +2,7 @@
 
 #include "mkinstall/ArtFiles.h"
 #include "mkinstall/DataFiles.h"
+#include "mkinstall/TextFiles.h"
 
 #include "platform/platform.h"
 
@@ -24,6 +25,7 @@ bool WriteInstallation(const std::string& dir, std::string* error) {
     }
     // The picture files first: the data-file writer fills in only the numbered files still missing.
     if (!WriteArtFiles(dir, error) || !WriteDataFiles(dir, error)) return false;
+    if (!WriteTextFiles(dir, error)) return false;
     std::string qvcfg = "ShowIntroAnim=off\n"
                         "ClientFirstLaunch=no\n";
     std::string logincfg = "; login servers\n"
