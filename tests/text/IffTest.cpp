@@ -47,10 +47,11 @@ std::string Le32(int32_t v) {
 }
 
 TEST_F(IffTest, WalksFormsChunksAndPadBytes) {
-    const std::string file = IffForm("DATA", IffChunk("ODD ", std::string("ab\0", 3)) +
-                                                 IffForm("LANG", IffChunk("NUMS", Le32(-2) + BigEndian32(7))) +
-                                                 IffChunk("LAST", "z")) +
-                             "tail";
+    const std::string file =
+        IffForm("DATA", IffChunk("ODD ", std::string("ab\0", 3)) +
+                            IffForm("LANG", IffChunk("NUMS", Le32(-2) + BigEndian32(7))) +
+                            IffChunk("LAST", "z")) +
+        "tail";
     Iff iff(Bytes(file), file.size());
     EXPECT_EQ(iff.getCurrentTag(), MakeIffTag("FORM"));
     EXPECT_TRUE(iff.isForm(0));
@@ -121,8 +122,8 @@ TEST_F(IffTest, StructuralErrorsAreReportedOnceAndStopTheCursor) {
     std::vector<Case> cases = {
         {"not a FORM", inner, [](Iff& i) { i.enterForm(kData); }, "Cannot enter FORM 'DATA'",
          "bool Iff::enterForm (IffTag tag)"},
-        {"other FORM type", IffForm("LANG", ""), [](Iff& i) { i.enterForm(kData); }, "Cannot enter FORM 'DATA'",
-         "bool Iff::enterForm (IffTag tag)"},
+        {"other FORM type", IffForm("LANG", ""), [](Iff& i) { i.enterForm(kData); },
+         "Cannot enter FORM 'DATA'", "bool Iff::enterForm (IffTag tag)"},
         {"other chunk", IffForm("DATA", inner),
          [](Iff& i) { i.enterForm(kData), i.enterChunk(MakeIffTag("TEXT")); }, "Cannot enter CHUNK 'TEXT'",
          "bool Iff::enterChunk (IffTag tag)"},
@@ -131,16 +132,18 @@ TEST_F(IffTest, StructuralErrorsAreReportedOnceAndStopTheCursor) {
          "bool Iff::enterChunk (IffTag tag)"},
         {"negative FORM size", "FORM" + BigEndian32(0xFFFFFFF0u) + "DATA" + inner,
          [](Iff& i) { i.enterForm(kData); }, "does not fit", "bool Iff::enterForm (IffTag tag)"},
-        {"FORM too short for its type", "FORM" + BigEndian32(2) + "DATA",
-         [](Iff& i) { i.enterForm(0); }, "does not fit", "bool Iff::enterForm (IffTag tag)"},
+        {"FORM too short for its type", "FORM" + BigEndian32(2) + "DATA", [](Iff& i) { i.enterForm(0); },
+         "does not fit", "bool Iff::enterForm (IffTag tag)"},
         {"exit chunk at depth 0", inner, [](Iff& i) { i.exitChunk(MakeIffTag("INFO"), false); },
          "depth <= 0. Cannot exit CHUNK 'INFO'", "bool Iff::exitChunk (IffTag tag)"},
-        {"exit chunk 0 at depth 0", inner, [](Iff& i) { i.exitChunk(0, false); }, "depth <= 0. Cannot exit CHUNK Tag at",
-         "bool Iff::exitChunk (IffTag tag)"},
-        {"exit FORM at depth 0", inner, [](Iff& i) { i.exitForm(kData); }, "depth <= 0. Cannot exit FORM 'DATA'",
-         "bool Iff::exitForm (IffTag tag)"},
+        {"exit chunk 0 at depth 0", inner, [](Iff& i) { i.exitChunk(0, false); },
+         "depth <= 0. Cannot exit CHUNK Tag at", "bool Iff::exitChunk (IffTag tag)"},
+        {"exit FORM at depth 0", inner, [](Iff& i) { i.exitForm(kData); },
+         "depth <= 0. Cannot exit FORM 'DATA'", "bool Iff::exitForm (IffTag tag)"},
         {"data left in a checked chunk", IffForm("DATA", inner),
-         [](Iff& i) { i.enterForm(kData), i.enterChunk(MakeIffTag("INFO")), i.exitChunk(MakeIffTag("INFO"), true); },
+         [](Iff& i) {
+             i.enterForm(kData), i.enterChunk(MakeIffTag("INFO")), i.exitChunk(MakeIffTag("INFO"), true);
+         },
          "extra data in CHUNK", "bool Iff::exitChunk (IffTag tag)"},
         {"integer past the chunk", IffForm("DATA", inner),
          [](Iff& i) { i.enterForm(kData), i.enterChunk(MakeIffTag("INFO")), i.readInt32(); },
@@ -151,10 +154,12 @@ TEST_F(IffTest, StructuralErrorsAreReportedOnceAndStopTheCursor) {
              i.enterForm(kData), i.enterChunk(MakeIffTag("INFO")), i.readString(s, 10);
          },
          "At end of CHUNK. Not enough data ?", "void Iff::readString"},
-        {"read at depth 0", inner, [](Iff& i) { i.readInt32(); }, "depth <= 0", "unsigned int Iff::charsLeft (void)"},
+        {"read at depth 0", inner, [](Iff& i) { i.readInt32(); }, "depth <= 0",
+         "unsigned int Iff::charsLeft (void)"},
         {"chars left at depth 0", inner, [](Iff& i) { i.charsLeft(); }, "depth <= 0",
          "unsigned int Iff::charsLeft (void)"},
-        {"no data", "", [](Iff& i) { i.enterForm(0); }, "no current data!", "bool Iff::enterForm (IffTag tag)"},
+        {"no data", "", [](Iff& i) { i.enterForm(0); }, "no current data!",
+         "bool Iff::enterForm (IffTag tag)"},
     };
     for (const Case& c : cases) {
         g_reported.clear();
@@ -185,8 +190,9 @@ TEST_F(IffTest, ErrorLinesShowTheFileThePathAndTheTagHere) {
     iff.enterForm(kLang);
     iff.reportError("LanguageSection::load:", "Ignoring Unexpected FORM or CHUNK.", false);
     ASSERT_EQ(g_reported.size(), 1u);
-    EXPECT_EQ(g_reported[0].line, "File:intro.enu, Path:/DATA/LANG: Ignoring Unexpected FORM or CHUNK. Tag at "
-                                  "current position = 'INFO'.");
+    EXPECT_EQ(g_reported[0].line,
+              "File:intro.enu, Path:/DATA/LANG: Ignoring Unexpected FORM or CHUNK. Tag at "
+              "current position = 'INFO'.");
     EXPECT_FALSE(g_reported[0].fatal);
     EXPECT_FALSE(iff.failed()); // warnings leave the cursor going
 
@@ -194,7 +200,8 @@ TEST_F(IffTest, ErrorLinesShowTheFileThePathAndTheTagHere) {
     Iff::setErrorHandler(nullptr);
     qvtest::ReportRecorder report;
     iff.reportError("ctx", "just a warning", false);
-    EXPECT_TRUE(report.contains(QVReport::Level::Warning, "just a warning Tag at current position = 'INFO'. ctx"));
+    EXPECT_TRUE(
+        report.contains(QVReport::Level::Warning, "just a warning Tag at current position = 'INFO'. ctx"));
     EXPECT_THROW(iff.exitChunk(MakeIffTag("INFO"), true), qvtest::ProcessExit);
     EXPECT_TRUE(report.contains(QVReport::Level::Fatal, "/DATA/LANG: extra data in CHUNK"));
 }
@@ -228,7 +235,8 @@ TEST_F(IffTest, NestingGrowsTheStackUpToItsLimit) {
 
 TEST_F(IffTest, AnOddChunkEndingItsParentNeedsNoPad) {
     // The FORM ends right after the odd chunk's data: the missing pad byte is forgiven.
-    const std::string file = "FORM" + BigEndian32(4 + 8 + 3) + "DATA" + "ODD " + BigEndian32(3) + "abc" + "next";
+    const std::string file =
+        "FORM" + BigEndian32(4 + 8 + 3) + "DATA" + "ODD " + BigEndian32(3) + "abc" + "next";
     Iff iff(Bytes(file), file.size());
     iff.enterForm(kData);
     iff.enterChunk(MakeIffTag("ODD "));

@@ -61,12 +61,14 @@ class LanguageTest : public texttest::TextTest {
             ::setenv("LANG", savedLang.c_str(), 1);
         TextTest::TearDown();
     }
-    void WriteSection(const std::string& name, const std::string& bytes) const { dir.write("language/" + name, bytes); }
+    void WriteSection(const std::string& name, const std::string& bytes) const {
+        dir.write("language/" + name, bytes);
+    }
     // A section of 8-bit texts with extra chunks after INFO and TEXT.
     static std::string Section(const std::string& infoName, int count, const std::string& texts,
                                const std::string& more = "", int charSize = 1) {
-        std::string info = std::string("enu") + '\0' + LittleEndian32(charSize) + LittleEndian32(0) + infoName +
-                           '\0' + LittleEndian32(0) + LittleEndian32(count);
+        std::string info = std::string("enu") + '\0' + LittleEndian32(charSize) + LittleEndian32(0) +
+                           infoName + '\0' + LittleEndian32(0) + LittleEndian32(count);
         return IffForm("DATA", IffForm("LANG", IffChunk("INFO", info) + IffChunk("TEXT", texts) + more));
     }
 
@@ -101,8 +103,8 @@ TEST_F(LanguageTest, TextNumbersNameTheirSectionAndString) {
     EXPECT_EQ(Localized(500002), "That is too far away.");
     EXPECT_EQ(Localized(1044579), "Shard");
     EXPECT_EQ(Localized(499999), "Error (TID): Line number less than zero : 499999");
-    EXPECT_EQ(Localized(1044000), "Error (TID): Null string : 1044000");  // an empty text
-    EXPECT_EQ(Localized(1099123), "Error (TID): Null string : 1099123");  // no such file
+    EXPECT_EQ(Localized(1044000), "Error (TID): Null string : 1044000"); // an empty text
+    EXPECT_EQ(Localized(1099123), "Error (TID): Null string : 1099123"); // no such file
 }
 
 TEST_F(LanguageTest, AFailedLoadIsRememberedUntilForced) {
@@ -115,8 +117,9 @@ TEST_F(LanguageTest, AFailedLoadIsRememberedUntilForced) {
 
     qvtest::ReportRecorder report;
     EXPECT_THROW(LanguageManager::loadSection("nosuch", nullptr, "nosuch", false, true), qvtest::ProcessExit);
-    EXPECT_TRUE(report.contains(QVReport::Level::Fatal, "LanguageManager::loadSection: no section <nosuch> found "
-                                                        "for language <enu> in file <nosuch>."));
+    EXPECT_TRUE(report.contains(QVReport::Level::Fatal,
+                                "LanguageManager::loadSection: no section <nosuch> found "
+                                "for language <enu> in file <nosuch>."));
 }
 
 TEST_F(LanguageTest, ASectionNamedOtherwiseInsideIsLoadedOnce) {
@@ -137,8 +140,8 @@ TEST_F(LanguageTest, ASectionNamedOtherwiseInsideIsLoadedOnce) {
 
 TEST_F(LanguageTest, TheUserLanguageFallsBackToEnglishTextByText) {
     SetConfiguredUserLanguageCode("deu");
-    WriteSection("cliloc60.deu", mkinstall::MakeSectionFile(SampleSection{"cliloc60", 2, 124, {{0, "eine Münze"}}, {}},
-                                                            "deu"));
+    WriteSection("cliloc60.deu", mkinstall::MakeSectionFile(
+                                     SampleSection{"cliloc60", 2, 124, {{0, "eine Münze"}}, {}}, "deu"));
     LanguageManager::startup();
     EXPECT_STREQ(LanguageManager::getUserLanguageCodeString(), "deu");
     EXPECT_STREQ(LanguageManager::getLanguageName(), "German");
@@ -149,7 +152,7 @@ TEST_F(LanguageTest, TheUserLanguageFallsBackToEnglishTextByText) {
     LanguageManager::getLocalizedString(out, 1060000);
     EXPECT_EQ(std::u16string(out.GetText()), u"eine M\u00fcnze");
     EXPECT_EQ(Localized(1060123), "~1_NAME~ gives you ~2_ITEM~."); // only in English
-    EXPECT_EQ(Localized(3000129), "Journal");                     // no German file at all
+    EXPECT_EQ(Localized(3000129), "Journal");                      // no German file at all
     EXPECT_EQ(Localized(1060050), "Error (TID): Null string : 1060050");
 }
 
@@ -172,7 +175,8 @@ TEST_F(LanguageTest, TheEnvironmentNamesTheLanguageWhenTheConfigurationDoesNot) 
         LanguageManager::startup();
         EXPECT_STREQ(LanguageManager::getUserLanguageCodeString(), c.code) << (c.lang ? c.lang : "unset");
         // "dea" is a language the list does not have.
-        EXPECT_EQ(report.contains(QVReport::Level::Warning, "not supported by the Translation Server"), c.warned)
+        EXPECT_EQ(report.contains(QVReport::Level::Warning, "not supported by the Translation Server"),
+                  c.warned)
             << (c.lang ? c.lang : "unset");
     }
     EXPECT_EQ(LanguageManager::LanguageCodeFromLocale("en_GB.UTF-8"), "eng");
@@ -200,10 +204,11 @@ TEST_F(LanguageTest, StartupReadsTheLanguageListAndPreloadsOnce) {
 TEST_F(LanguageTest, LanguageListSkipsWhatItDoesNotKnow) {
     std::string code = std::string("tst") + '\0' + LittleEndian32('?') + "Test" + '\0' + "Nowhere" + '\0';
     std::string file = IffForm(
-        "DATA", IffForm("LANG", IffForm("WIN3", IffChunk("CODE", code) + IffChunk("CODE", std::string(1100, 'x')) +
-                                                    IffChunk("NOTE", "hi") + IffForm("SKIP", "") +
-                                                    IffChunk("CODE", std::string("ab") + '\0' + LittleEndian32(9) +
-                                                                         "Other" + '\0' + "Place" + '\0'))));
+        "DATA",
+        IffForm("LANG", IffForm("WIN3", IffChunk("CODE", code) + IffChunk("CODE", std::string(1100, 'x')) +
+                                            IffChunk("NOTE", "hi") + IffForm("SKIP", "") +
+                                            IffChunk("CODE", std::string("ab") + '\0' + LittleEndian32(9) +
+                                                                 "Other" + '\0' + "Place" + '\0'))));
     ASSERT_TRUE(LanguageManager::loadLanguageCodesFromBytes(reinterpret_cast<const uint8_t*>(file.data()),
                                                             file.size(), "langcode.iff"));
     const LanguageCode* test = LanguageManager::findLanguage("TST");
@@ -211,7 +216,7 @@ TEST_F(LanguageTest, LanguageListSkipsWhatItDoesNotKnow) {
     EXPECT_EQ(test->id, 0); // '?' is stored as 0
     EXPECT_NE(LanguageManager::findLanguage("ab"), nullptr);
     ASSERT_EQ(g_iffErrors.size(), 3u);
-    EXPECT_NE(g_iffErrors[0].find("warning: ") , std::string::npos);
+    EXPECT_NE(g_iffErrors[0].find("warning: "), std::string::npos);
     EXPECT_NE(g_iffErrors[0].find("Ignoring Unusually large CHUNK CODE."), std::string::npos);
     EXPECT_NE(g_iffErrors[1].find("Ignoring Unexpected FORM or CHUNK."), std::string::npos);
     EXPECT_NE(g_iffErrors[2].find("Ignoring Unexpected FORM or CHUNK."), std::string::npos);
@@ -230,8 +235,9 @@ TEST_F(LanguageTest, SectionChunksAndTheirChecks) {
     std::vector<Case> cases = {
         {"8-bit texts", Section("s", 2, two), true, ""},
         {"16-bit texts", Section("s", 2, std::string("a\0\0\0b\0\0\0", 8), "", 2), true, ""},
-        {"illegal character size", Section("s", 2, two, "", 3), false, "fatal: File:s, Path:/DATA/LANG/INFO: Illegal "
-                                                                         "character size."},
+        {"illegal character size", Section("s", 2, two, "", 3), false,
+         "fatal: File:s, Path:/DATA/LANG/INFO: Illegal "
+         "character size."},
         {"no strings", Section("s", 0, two), false, "stringCount <= 0."},
         {"more strings than bytes", Section("s", 1 << 30, two), false, "stringCount larger than the file."},
         {"text runs short", Section("s", 3, two), false, "NOT ENOUGH DATA! Check string count."},
@@ -242,18 +248,22 @@ TEST_F(LanguageTest, SectionChunksAndTheirChecks) {
          "At end of CHUNK. Not enough data ?"},
         {"unknown chunk skipped", Section("s", 2, two, IffChunk("ABCD", "xyz") + IffForm("ABCD", "")), true,
          "warning: File:s, Path:/DATA/LANG: Ignoring Unexpected FORM or CHUNK."},
-        {"zero tag", Section("s", 2, two, std::string(8, '\0')), true, "Very Strange Error. Maybe Premature EOF?"},
-        {"TKEY index out of range", Section("s", 2, two, IffChunk("TKEY", LittleEndian32(2) + LittleEndian32(0) +
-                                                                            LittleEndian32(0) + LittleEndian32(0))),
+        {"zero tag", Section("s", 2, two, std::string(8, '\0')), true,
+         "Very Strange Error. Maybe Premature EOF?"},
+        {"TKEY index out of range",
+         Section(
+             "s", 2, two,
+             IffChunk("TKEY", LittleEndian32(2) + LittleEndian32(0) + LittleEndian32(0) + LittleEndian32(0))),
          false, "String index out of range in CHUNK TKEY."},
         {"TKEY key count past the chunk",
-         Section("s", 2, two, IffChunk("TKEY", LittleEndian32(0) + LittleEndian32(0x40000000) +
-                                                        LittleEndian32(1) + LittleEndian32(1))),
+         Section("s", 2, two,
+                 IffChunk("TKEY", LittleEndian32(0) + LittleEndian32(0x40000000) + LittleEndian32(1) +
+                                      LittleEndian32(1))),
          false, "Key count out of range in CHUNK TKEY."},
         {"INFO with extra data",
          IffForm("DATA", IffForm("LANG", IffChunk("INFO", std::string("enu") + '\0' + LittleEndian32(1) +
-                                                             LittleEndian32(0) + "s" + '\0' + LittleEndian32(0) +
-                                                             LittleEndian32(1) + "xx"))),
+                                                              LittleEndian32(0) + "s" + '\0' +
+                                                              LittleEndian32(0) + LittleEndian32(1) + "xx"))),
          false, "Extra data in CHUNK INFO."},
         {"not a section", IffForm("LIST", ""), false, "Cannot enter FORM 'DATA'"},
     };
@@ -278,7 +288,7 @@ TEST_F(LanguageTest, SectionChunksAndTheirChecks) {
 
 TEST_F(LanguageTest, KeyListsFramesAndStoredArrays) {
     const std::string texts = std::string("zero\0\0two\0", 10);
-    std::string keys = LittleEndian32(0) + LittleEndian32(1) + LittleEndian32(7) +             // text 0 for 7
+    std::string keys = LittleEndian32(0) + LittleEndian32(1) + LittleEndian32(7) + // text 0 for 7
                        LittleEndian32(2) + LittleEndian32(2) + LittleEndian32(1000) + LittleEndian32(1001) +
                        LittleEndian32(1) + LittleEndian32(0);
     std::string times;
@@ -287,10 +297,11 @@ TEST_F(LanguageTest, KeyListsFramesAndStoredArrays) {
     std::string colours;
     for (int v : {1, 2, 3, 255, 0, 16, 0, 0, 0})
         colours += LittleEndian32(v);
-    std::string file = Section("keys", 3, texts,
-                               IffChunk("TKEY", keys) + IffChunk("TIME", times) + IffChunk("COLR", colours) +
-                                   IffChunk("FONT", LittleEndian32(3) + LittleEndian32(1) + LittleEndian32(0)) +
-                                   IffChunk("POSN", std::string(24, '\1')));
+    std::string file =
+        Section("keys", 3, texts,
+                IffChunk("TKEY", keys) + IffChunk("TIME", times) + IffChunk("COLR", colours) +
+                    IffChunk("FONT", LittleEndian32(3) + LittleEndian32(1) + LittleEndian32(0)) +
+                    IffChunk("POSN", std::string(24, '\1')));
     LanguageSection section;
     ASSERT_TRUE(section.parse(reinterpret_cast<const uint8_t*>(file.data()), file.size(), "keys"));
     ASSERT_NE(section.getStr(1001, true), nullptr);
@@ -299,7 +310,8 @@ TEST_F(LanguageTest, KeyListsFramesAndStoredArrays) {
     {
         qvtest::ReportRecorder report;
         EXPECT_EQ(section.getStr(1, false), nullptr); // keys, not indexes, select texts
-        EXPECT_TRUE(report.contains(QVReport::Level::Error, "LanguageSection::getStr:string number (1) is NULL !"));
+        EXPECT_TRUE(
+            report.contains(QVReport::Level::Error, "LanguageSection::getStr:string number (1) is NULL !"));
     }
     int index = 0;
     EXPECT_EQ(Narrow(*section.getStrForFrame(25, &index)), "two");
