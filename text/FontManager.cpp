@@ -29,8 +29,11 @@ const CFont* Font(int font) {
     return font >= 0 && font < kFontSlots ? g_fonts.fonts[font].get() : nullptr;
 }
 
-void MissingFont() {
-    ShowErrorMessage("Missing Font!", "Error", nullptr);
+// The font to draw with; a missing one is shown to the player.
+const CFont* DrawingFont(int font) {
+    const CFont* f = Font(font);
+    if (!f) ShowErrorMessage("Missing Font!", "Error", nullptr);
+    return f;
 }
 
 // The text as the wrapping and cutting operations use it: at most 255 bytes.
@@ -195,21 +198,22 @@ int CFont::DrawChar(int x, int y, int hue, int code, const BlitTarget& target, c
     const FontGlyphBitmap* g = Glyph(code);
     if (!g) return 0;
     Rect area = EffectiveClip(target, clip);
-    if (area.IsEmpty() || x < area.left || int64_t{x} + g->width - 1 >= area.right) return 0;
+    if (area.IsEmpty() || g->width > 256 || x < area.left || int64_t{x} + g->width - 1 >= area.right)
+        return 0;
     const int64_t top = int64_t{y} + descent[code - kFirstFontCode] - g->height + 1;
     const int firstRow = static_cast<int>(std::clamp<int64_t>(area.top - top, 0, g->height));
     const int endRow = static_cast<int>(std::clamp<int64_t>(area.bottom - top, 0, g->height));
     const bool shaded = ConfiguredShadedFonts();
     const int savedHue = GetCurrentHueIndex();
     if (hue != 0 && !partialHue) SetCurrentHueIndex(hue - 1);
-    std::vector<uint16_t> row(shaded ? static_cast<size_t>(g->width) : 0);
+    uint16_t row[256]; // glyph widths are bytes
     for (int r = firstRow; r < endRow; ++r) {
         const uint16_t* src = g->pixels.data() + static_cast<size_t>(r) * g->width;
         if (shaded) {
             const int amount = (r - firstRow + 1) / 2;
             for (int i = 0; i < g->width; ++i)
-                row[static_cast<size_t>(i)] = src[i] ? Shade(src[i], amount) : 0;
-            src = row.data();
+                row[i] = src[i] ? Shade(src[i], amount) : 0;
+            src = row;
         }
         uint16_t* dst = target.At(x, static_cast<int>(top + r));
         if (hue == 0)
@@ -420,11 +424,8 @@ int GetCharsInBox(int font, const char* text, int wrapWidth, int maxX, int maxY)
 
 int DrawString(int x, int y, int font, int hue, const char* text, const BlitTarget& target,
                const Rect& clip) {
-    const CFont* f = Font(font);
-    if (!f) {
-        MissingFont();
-        return 0;
-    }
+    const CFont* f = DrawingFont(font);
+    if (!f) return 0;
     int64_t cx = x;
     for (const char* p = text ? text : ""; *p && cx <= INT32_MAX; ++p) {
         int w = f->DrawChar(static_cast<int>(cx), y, hue, static_cast<unsigned char>(*p), target, clip);
@@ -436,12 +437,9 @@ int DrawString(int x, int y, int font, int hue, const char* text, const BlitTarg
 
 int DrawstringBuf(int x, int y, int font, int hue, const char* text, int width, const BlitTarget& target,
                   const Rect& clip, int indent, int lineHeight, bool centre) {
-    const CFont* f = Font(font);
     if (!text) return 0;
-    if (!f) {
-        MissingFont();
-        return 0;
-    }
+    const CFont* f = DrawingFont(font);
+    if (!f) return 0;
     std::string cut = CutText(text, "FontManager::DrawstringBuf - OVERFLOW: msg is %d bytes\n");
     int64_t used = 0;
     WrapLines(*f, cut, width, indent, [&](std::string_view bytes, int, bool) {
@@ -463,11 +461,8 @@ int DrawstringBuf(int x, int y, int font, int hue, const char* text, int width, 
 
 int DrawStringBufEllips(int x, int y, int font, int hue, const char* text, const BlitTarget& target,
                         const Rect& clip) {
-    const CFont* f = Font(font);
-    if (!f) {
-        MissingFont();
-        return 0;
-    }
+    const CFont* f = DrawingFont(font);
+    if (!f) return 0;
     std::string cut =
         CutText(text ? text : "", "FontManager::DrawStringBufEllips - OVERFLOW: msg is %d bytes\n");
     std::u16string units;
@@ -479,11 +474,8 @@ int DrawStringBufEllips(int x, int y, int font, int hue, const char* text, const
 
 int DrawWideStringEllips(int x, int y, int font, int hue, const char16_t* text, const BlitTarget& target,
                          const Rect& clip) {
-    const CFont* f = Font(font);
-    if (!f) {
-        MissingFont();
-        return 0;
-    }
+    const CFont* f = DrawingFont(font);
+    if (!f) return 0;
     std::u16string units;
     for (const char16_t* p = text; p && *p && units.size() < 256; ++p)
         units.push_back(*p);

@@ -148,14 +148,16 @@ bool Iff::enterChunk(IffTag tag) {
     return true;
 }
 
-bool Iff::exitChunk(IffTag tag, bool check) {
+bool Iff::CanExit(const char* kind, IffTag tag, const char* context) {
     if (failed_) return false;
-    if (stack_.empty()) {
-        std::string text =
-            tag ? "depth <= 0. Cannot exit CHUNK " + TagText(tag) : "depth <= 0. Cannot exit CHUNK";
-        Fail("bool Iff::exitChunk (IffTag tag)", text.c_str());
-        return false;
-    }
+    if (!stack_.empty()) return true;
+    std::string text = std::string("depth <= 0. Cannot exit ") + kind + (tag ? " " + TagText(tag) : "");
+    Fail(context, text.c_str());
+    return false;
+}
+
+bool Iff::exitChunk(IffTag tag, bool check) {
+    if (!CanExit("CHUNK", tag, "bool Iff::exitChunk (IffTag tag)")) return false;
     if (check && pos_ != Limit()) {
         Fail("bool Iff::exitChunk (IffTag tag)", "extra data in CHUNK");
         return false;
@@ -168,16 +170,16 @@ bool Iff::exitChunk(IffTag tag, bool check) {
 }
 
 bool Iff::exitForm(IffTag type) {
-    if (failed_) return false;
-    if (stack_.empty()) {
-        std::string text =
-            type ? "depth <= 0. Cannot exit FORM " + TagText(type) : "depth <= 0. Cannot exit FORM";
-        Fail("bool Iff::exitForm (IffTag tag)", text.c_str());
-        return false;
-    }
+    if (!CanExit("FORM", type, "bool Iff::exitForm (IffTag tag)")) return false;
     pos_ = stack_.back().End();
     stack_.pop_back();
     return true;
+}
+
+bool Iff::skipElement() {
+    if (isForm(0)) return enterForm(0) && exitForm(0);
+    IffTag tag = getCurrentTag();
+    return enterChunk(tag) && exitChunk(tag, false);
 }
 
 bool Iff::atEnd() const {

@@ -55,6 +55,8 @@ class Iff {
     // Leaves the innermost entry, past a chunk's pad byte. With check, the position must be at its end.
     bool exitChunk(IffTag tag, bool check);
     bool exitForm(IffTag type);
+    // Steps over the FORM or chunk at the position.
+    bool skipElement();
 
     bool atEnd() const;
     // Bytes left in the innermost entry; depth 0 is an error (0).
@@ -88,6 +90,7 @@ class Iff {
     std::string TagText(IffTag tag) const;
     void Fail(const char* context, const char* text);
     bool NeedDepth(); // reports "depth <= 0"
+    bool CanExit(const char* kind, IffTag tag, const char* context);
 
     std::string fileName_;
     bool hasFileName_ = false;

@@ -173,13 +173,7 @@ bool loadLanguageCodesFromBytes(const uint8_t* data, size_t length, const char* 
             iff.exitChunk(kCode, false);
         } else {
             iff.reportError(context, "Ignoring Unexpected FORM or CHUNK.", false);
-            if (iff.isForm(0)) {
-                iff.enterForm(0);
-                iff.exitForm(0);
-            } else {
-                iff.enterChunk(tag);
-                iff.exitChunk(tag, false);
-            }
+            iff.skipElement();
         }
         if (iff.failed()) return false;
     }

@@ -97,13 +97,7 @@ bool LanguageSection::parse(const uint8_t* data, size_t length, const char* file
             loadKeys(iff);
         } else {
             iff.reportError(kLoadContext, "Ignoring Unexpected FORM or CHUNK.", false);
-            if (iff.isForm(0)) {
-                iff.enterForm(0);
-                iff.exitForm(0);
-            } else {
-                iff.enterChunk(tag);
-                iff.exitChunk(tag, false);
-            }
+            iff.skipElement();
         }
         if (iff.failed()) return false;
     }

@@ -4,6 +4,7 @@
 #include "render/BlitTarget.h"
 #include "render/HueManager.h"
 #include "render/SpanOps.h"
+#include "support/CanaryCanvas.h"
 #include "support/TestSupport.h"
 #include "text/FontManager.h"
 #include "text/LanguageManager.h"
@@ -110,61 +111,7 @@ inline std::vector<uint8_t> TestUnicodeFontFile() {
     return out;
 }
 
-// ---------------------------------------------------------------- canvas
-// width x height pixels inside a frame of canaries, also to the right, so that a write outside the
-// target changes a canary.
-class Canvas {
-  public:
-    static constexpr uint16_t kCanary = 0x5A5A;
-    static constexpr int kMargin = 24;
-    Canvas(int width, int height)
-        : width_(width), height_(height), stride_(width + 2 * kMargin),
-          cells_(static_cast<size_t>(stride_) * (height + 2 * kMargin), kCanary) {
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                at(x, y) = 0;
-    }
-    BlitTarget Target() { return BlitTarget{&at(0, 0), stride_, height_, Rect{0, 0, width_, height_}, 0}; }
-    uint16_t& at(int x, int y) { return cells_[Index(x, y)]; }
-    uint16_t at(int x, int y) const { return cells_[Index(x, y)]; }
-    bool CanariesIntact() const {
-        for (int y = -kMargin; y < height_ + kMargin; ++y)
-            for (int x = -kMargin; x < width_ + kMargin; ++x) {
-                bool inside = x >= 0 && y >= 0 && x < width_ && y < height_;
-                if (!inside && cells_[Index(x, y)] != kCanary) return false;
-            }
-        return true;
-    }
-    int Count(uint16_t colour) const {
-        int n = 0;
-        for (int y = 0; y < height_; ++y)
-            for (int x = 0; x < width_; ++x)
-                n += at(x, y) == colour;
-        return n;
-    }
-    int Ink() const { return width_ * height_ - Count(0); }
-    // The columns with any non-zero pixel in row y, as a string of '#' and '.'.
-    std::string Row(int y) const {
-        std::string s;
-        for (int x = 0; x < width_; ++x)
-            s += at(x, y) ? '#' : '.';
-        return s;
-    }
-    std::vector<uint16_t> Pixels() const {
-        std::vector<uint16_t> out;
-        for (int y = 0; y < height_; ++y)
-            for (int x = 0; x < width_; ++x)
-                out.push_back(at(x, y));
-        return out;
-    }
-    int width() const { return width_; }
-    int height() const { return height_; }
-
-  private:
-    size_t Index(int x, int y) const { return static_cast<size_t>(y + kMargin) * stride_ + x + kMargin; }
-    int width_, height_, stride_;
-    std::vector<uint16_t> cells_;
-};
+using Canvas = qvtest::CanaryCanvas;
 
 // ---------------------------------------------------------------- fixture
 class TextTest : public qvtest::CleanState {
