@@ -300,6 +300,15 @@ void UnicodeUseFontBytes(int font, std::vector<uint8_t> bytes) {
     g.loaded = true;
 }
 
+void UnicodeUseFontView(int font, const uint8_t* data, size_t size) {
+    if (font < 0 || font >= kUnicodeFontCount) return;
+    FontFile& f = g.fonts[font];
+    f.mapping.reset();
+    f.owned.clear();
+    Attach(font, data, data ? size : 0, "(memory)");
+    g.loaded = true;
+}
+
 void ResetUnicodeFontsForTests() {
     g = UnicodeState{};
     unicodeColorEscapes = 0;

@@ -46,6 +46,8 @@ void LoadUnicodeFont();
 bool UnicodeFontsLoaded();
 // Uses these bytes as a font's file (tests, tools); marks the fonts loaded. Empty bytes: no font.
 void UnicodeUseFontBytes(int font, std::vector<uint8_t> bytes);
+// The same over bytes the caller keeps alive and unchanged while the font is in use.
+void UnicodeUseFontView(int font, const uint8_t* data, size_t size);
 void ResetUnicodeFontsForTests();
 
 int UnicodeGetFont();
