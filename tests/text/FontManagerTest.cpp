@@ -53,7 +53,7 @@ TEST_F(FontManagerTest, AFileEndingInsideAGlyphKeepsWhatWasRead) {
     // Cut inside font 1, in the record of 'b' (after the glyphs up to 'a').
     size_t cut = fontBytes + 1;
     for (int code = 32; code <= 'a'; ++code) {
-        texttest::GlyphSpec g = texttest::TestGlyph(code);
+        texttest::GlyphShape g = texttest::TestGlyph(code);
         cut += 3 + 2 * static_cast<size_t>(g.width) * g.height;
     }
     cut += 5;

@@ -21,12 +21,12 @@ namespace texttest {
 // Letters a..z: 3 x 5, descent 0. 'g' and 'p': 3 x 7, descent 2. ' ': 2 x 5, blank. '.': 1 x 1.
 // 'W': 6 x 5. 0xE9: 4 x 5. Everything else is absent. Pixel rows are grey, row r of level 8 + 3r,
 // so a row can be told by its colour.
-struct GlyphSpec {
+struct GlyphShape {
     int width = 0;
     int height = 0;
     int descent = 0;
 };
-inline GlyphSpec TestGlyph(int code) {
+inline GlyphShape TestGlyph(int code) {
     if (code == 'g' || code == 'p') return {3, 7, 2};
     if (code >= 'a' && code <= 'z') return {3, 5, 0};
     if (code == ' ') return {2, 5, 0};
@@ -42,7 +42,7 @@ inline uint16_t RowGrey(int row) {
 inline std::string TestFontRecords() {
     std::string out;
     for (int code = 32; code < 256; ++code) {
-        GlyphSpec g = TestGlyph(code);
+        GlyphShape g = TestGlyph(code);
         out += static_cast<char>(g.width);
         out += static_cast<char>(g.height);
         out += static_cast<char>(g.descent);
@@ -73,13 +73,13 @@ inline std::vector<uint8_t> TestFontsFile(int present) {
 // 'A': 4 x 3 of ink at yOffset 1. 'B': 9 x 1 with ink in columns 0 and 8 (a row of two bytes).
 // 'x': 2 x 2 at xOffset 2. '.': 1 x 1 at yOffset 10. '^', 'F', 'L', 'M', 'R', 'n', 'q': 2 x 2.
 // U+4E00 and U+4E8C: 5 x 5 of ink. Everything else has no glyph.
-struct UnicodeGlyphSpec {
+struct UnicodeGlyphShape {
     char16_t unit;
     int xOffset, yOffset, width, height;
     std::vector<std::string> rows; // '#' ink
 };
-inline std::vector<UnicodeGlyphSpec> TestUnicodeGlyphs() {
-    std::vector<UnicodeGlyphSpec> g = {
+inline std::vector<UnicodeGlyphShape> TestUnicodeGlyphs() {
+    std::vector<UnicodeGlyphShape> g = {
         {u'A', 0, 1, 4, 3, {"####", "####", "####"}},
         {u'B', 0, 0, 9, 1, {"#.......#"}},
         {u'x', 2, 0, 2, 2, {"##", "##"}},
@@ -93,7 +93,7 @@ inline std::vector<UnicodeGlyphSpec> TestUnicodeGlyphs() {
 }
 inline std::vector<uint8_t> TestUnicodeFontFile() {
     std::vector<uint8_t> out(kUnicodeOffsetTableBytes, 0);
-    for (const UnicodeGlyphSpec& s : TestUnicodeGlyphs()) {
+    for (const UnicodeGlyphShape& s : TestUnicodeGlyphs()) {
         uint32_t offset = static_cast<uint32_t>(out.size());
         for (int b = 0; b < 4; ++b)
             out[static_cast<size_t>(s.unit) * 4 + b] = static_cast<uint8_t>(offset >> (8 * b));
