@@ -15,13 +15,16 @@
 #include "render/Display.h"
 #include "render/GraphicManager.h"
 #include "render/HueManager.h"
+#include "text/FontManager.h"
+#include "text/LanguageManager.h"
+#include "text/LanguageTranslationServer.h"
+#include "text/UnicodeFont.h"
 
 #include <cstdint>
 #include <string>
 
 class CGump;
 class CObj;
-struct LanguageSection;
 
 // ---------------------------------------------------------------- application object: connections, actions
 namespace CApp {
@@ -83,22 +86,7 @@ void DeletePlayerObject();
 void UpdatePlayerStepZ();
 
 // ---------------------------------------------------------------- text and localization (text/)
-namespace FontManager {
-void startup();
-void shutdown();
-} // namespace FontManager
-namespace LanguageManager {
-void startup();
-void shutdown();
-LanguageSection* loadSection(const char* fileName, const char* language, const char* sectionName, bool force,
-                             bool fatalIfMissing, bool exact);
-} // namespace LanguageManager
-namespace LanguageTranslationServer::Packet {
-void update();
-}
-void UnicodeCalcInfo(const char16_t* text, int* width, int* height, int* third);
-int UnicodeDrawString(uint16_t* buffer, int pitch, const char16_t* text, int x, int y, uint16_t colour,
-                      const void* clip);
+// text/FontManager.h, text/LanguageManager.h, text/LanguageTranslationServer.h, text/UnicodeFont.h.
 
 // ---------------------------------------------------------------- graphics (render/)
 // GraphicManager, HueManager, the display surfaces and the dirty rectangles have their own headers.
@@ -197,8 +185,8 @@ struct MovieSettings {
 };
 MovieContext* MoviePlay(const char* fileName, MovieSettings* settings);
 using MovieMeasureFunction = void (*)(const char16_t* text, int* width, int* height, int* third);
-using MovieDrawFunction = int (*)(uint16_t* buffer, int pitch, const char16_t* text, int x, int y,
-                                  uint16_t colour, const void* clip);
+using MovieDrawFunction = int (*)(const BlitTarget& target, const char16_t* text, int x, int y, uint16_t colour,
+                                  const Rect& clip);
 void MovieSetSubtitleMeasureFunction(MovieMeasureFunction function);
 void MovieSetSubtitleDrawFunction(MovieDrawFunction function);
 void MovieSetSubtitleSection(LanguageSection* section);

@@ -9,6 +9,7 @@
 #include "core/config.h"
 #include "net/PacketManager.h"
 #include "platform/platform.h"
+#include "text/LanguageManager.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
 #pragma once
-// The client of the local translation server: what the configuration hands it.
+// The client of the local translation server: what the configuration hands it, and what the
+// language manager and the main loop call.
 #include <cstdint>
 
 namespace LanguageTranslationServer {
@@ -10,4 +11,12 @@ void setTranslatorName(const char* name);
 void setNFWMarker(const char* marker);
 void setTopicalGlossaries(const char* text);
 void setDocumentType(const char* text);
+void install();
+void uninstall();
+// The user's 3-letter language code (and its terminator).
+void setUserLanguageCode(const char* code);
+namespace Packet {
+// Handles one reply, when one has arrived; called after every window message.
+void update();
+} // namespace Packet
 } // namespace LanguageTranslationServer

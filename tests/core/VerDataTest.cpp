@@ -1,5 +1,6 @@
 #include "core/VerData.h"
 #include "render/HueManager.h"
+#include "text/FontManager.h"
 
 #include "DataFixture.h"
 
@@ -236,7 +237,11 @@ TEST_F(VerDataTest, GroupsGoToTheirOwners) {
     StartData(HdConfig::MaxHD, 1, true);
     EXPECT_TRUE(recorder->contains("animCrap::ApplyVersionGroup: group 3 dropped (frame count 64)"));
     EXPECT_EQ(HueManager::GetEntry(2 * 8).colours[0], 0x1234); // group 2 starts at entry 16
-    EXPECT_TRUE(recorder->contains("FontManager::ApplyVersionFont: font 2 of 224 glyphs dropped"));
+    const CFont* font = FontManager::GetFont(2);
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(font->glyph[223].pixels, (std::vector<uint16_t>{0x7FFF, 223}));
+    EXPECT_EQ(font->descent[223], 5);
+    FontManager::ResetForTests();
 }
 
 } // namespace

@@ -17,16 +17,7 @@ std::filesystem::path GoldenPath(const std::string& name) {
 }
 
 void ExpectGolden(const std::string& name, const artview::Image& image) {
-    std::vector<uint8_t> ppm = artview::ToPpm(image);
-    const std::string path = GoldenPath(name).string();
-    if (platform::GetEnv("QV_UPDATE_GOLDEN") == "1") {
-        ASSERT_TRUE(platform::AtomicReplaceFile(path, ppm.data(), ppm.size())) << path;
-        std::printf("golden image written: %s\n", path.c_str());
-        return;
-    }
-    auto stored = platform::ReadWholeFile(path);
-    ASSERT_TRUE(stored.has_value()) << path << " is missing; run with QV_UPDATE_GOLDEN=1 to create it";
-    EXPECT_TRUE(*stored == ppm) << name << " differs from its golden image";
+    qvtest::ExpectGoldenPpm(GoldenPath(name), artview::ToPpm(image));
 }
 
 class ArtGolden : public RenderTest {

@@ -2,6 +2,7 @@
 
 #include "core/ExitHandlers.h"
 #include "platform/headless.h"
+#include "platform/platform.h"
 
 #include <atomic>
 #include <fstream>
@@ -56,6 +57,17 @@ std::string TempDir::read(const std::string& name) const {
     std::stringstream ss;
     ss << in.rdbuf();
     return ss.str();
+}
+
+void ExpectGoldenPpm(const std::filesystem::path& path, const std::vector<uint8_t>& ppm) {
+    if (platform::GetEnv("QV_UPDATE_GOLDEN") == "1") {
+        ASSERT_TRUE(platform::AtomicReplaceFile(path.string(), ppm.data(), ppm.size())) << path;
+        std::printf("golden image written: %s\n", path.string().c_str());
+        return;
+    }
+    auto stored = platform::ReadWholeFile(path.string());
+    ASSERT_TRUE(stored.has_value()) << path << " is missing; run with QV_UPDATE_GOLDEN=1 to create it";
+    EXPECT_TRUE(*stored == ppm) << path.filename() << " differs from its golden image";
 }
 
 void CleanState::SetUp() {

@@ -46,6 +46,9 @@ class TempDir {
     std::filesystem::path path_;
 };
 
+// Compares PPM bytes exactly with a stored golden image; with QV_UPDATE_GOLDEN=1 writes it instead.
+void ExpectGoldenPpm(const std::filesystem::path& path, const std::vector<uint8_t>& ppm);
+
 // Resets the report module, the exit handlers and the headless platform for a test.
 class CleanState : public ::testing::Test {
   protected:

@@ -3,6 +3,7 @@
 #include "render/Art.h"
 #include "render/BlitTarget.h"
 #include "render/GumpArt.h"
+#include "render/Ppm.h"
 
 #include <cstdio>
 #include <string>
@@ -76,17 +77,7 @@ bool Render(const Request& request, Image& out, std::string* error) {
 }
 
 std::vector<uint8_t> ToPpm(const Image& image) {
-    std::string header =
-        "P6\n" + std::to_string(image.width) + " " + std::to_string(image.height) + "\n255\n";
-    std::vector<uint8_t> out(header.begin(), header.end());
-    out.reserve(out.size() + image.pixels.size() * 3);
-    for (uint16_t p : image.pixels) {
-        for (int shift : {10, 5, 0}) {
-            int c = (p >> shift) & 31;
-            out.push_back(static_cast<uint8_t>((c << 3) | (c >> 2)));
-        }
-    }
-    return out;
+    return EncodePpm(image.pixels.data(), image.width, image.height);
 }
 
 } // namespace artview

@@ -3,6 +3,7 @@
 #include "mkinstall/ArtFiles.h"
 #include "mkinstall/ConfigFiles.h"
 #include "mkinstall/DataFiles.h"
+#include "mkinstall/TextFiles.h"
 
 #include "platform/platform.h"
 
@@ -15,6 +16,7 @@ bool WriteInstallation(const std::string& dir, std::string* error) {
     }
     // The picture files first: the data-file writer fills in only the numbered files still missing.
     if (!WriteArtFiles(dir, error) || !WriteDataFiles(dir, error)) return false;
+    if (!WriteTextFiles(dir, error)) return false;
     return WriteConfigFiles(dir, error);
 }
 
