@@ -24,7 +24,8 @@ struct ReportState {
     char buffer[kBufferSize] = {};
     platform::NamedObject instanceMutex;
     Recorder recorder;
-    int echo = -1; // -1 not decided, 0 off, 1 to stderr
+    int echo = -1;            // -1 not decided, 0 off, 1 to stderr
+    bool withoutFile = false; // a tool's log
 };
 
 ReportState& S() {
@@ -56,6 +57,7 @@ void Log(Level level, const char* format, ...) {
 
 void OpenLogFile(const char* pattern) {
     ReportState& s = S();
+    if (s.withoutFile) return;
     char name[64];
     std::snprintf(name, sizeof name, pattern, s.instance);
     s.logFile = std::fopen(name, "w");
@@ -118,6 +120,14 @@ void start() {
     }
     MonochromeMonitor::clear();
     Log(Level::Plain, "QVReport: started.\n");
+}
+
+void startWithoutFile() {
+    ReportState& s = S();
+    std::lock_guard<std::recursive_mutex> lock(s.mutex);
+    if (s.started) return;
+    s.started = true;
+    s.withoutFile = true;
 }
 
 void stop() {
@@ -198,6 +208,7 @@ void resetForTests() {
     if (s.logFile) std::fclose(s.logFile);
     s.logFile = nullptr;
     s.started = s.stopped = s.restarted = false;
+    s.withoutFile = false;
     s.instance = 0;
     s.instanceMutex.Close();
     s.echo = -1;

@@ -11,6 +11,9 @@ enum class Level { Fatal, Error, Warning, Message, Plain };
 
 void start();
 void stop();
+// For the tools: the log counts as started but writes no file and takes no instance marker, so
+// a tool leaves nothing behind in the folder it runs in (QV_LOG=stderr still echoes lines).
+void startWithoutFile();
 int getInstanceNumber();
 
 [[noreturn]] void fatal(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -4,6 +4,7 @@
 #include "platform/platform.h"
 #include "support/TestSupport.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 #include <thread>
@@ -100,6 +101,22 @@ TEST_F(QVReportTest, StartStopAndRestartOnceWithTheErrataFile) {
     QVReport::message("again\n"); // no second restart
     ASSERT_EQ(rec.lines().size(), 1u);
     EXPECT_EQ(rec.lines()[0].text, "again\n");
+}
+
+TEST_F(QVReportTest, AToolsLogWritesNoFileAndTakesNoMarker) {
+    ReportRecorder rec;
+    std::filesystem::remove("QVReport0.log"); // left by the tests before
+    std::filesystem::remove("QVErrata0.log");
+    QVReport::startWithoutFile();
+    QVReport::warning("tool line\n");
+    QVReport::stop();
+    QVReport::message("after stop\n");
+    EXPECT_TRUE(rec.contains(Level::Warning, "tool line"));
+    EXPECT_FALSE(platform::FileExists("QVReport0.log"));
+    EXPECT_FALSE(platform::FileExists("QVErrata0.log"));
+    bool existed = true;
+    platform::NamedObject marker = platform::NamedObject::Create("QVReport::startup", &existed);
+    EXPECT_FALSE(existed);
 }
 
 TEST_F(QVReportTest, SecondClientGetsInstanceOneButTheSameLogName) {

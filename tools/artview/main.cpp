@@ -1,6 +1,7 @@
 // Renders one art item of an installation through the client's decoders and span operations.
 // Usage: artview INSTALL_DIR (land ID | item GRAPHIC | gump ID) [--hue N [--partial]] OUT.ppm
 #include "artview/ArtRender.h"
+#include "core/QVReport.h"
 
 #include "core/CDHDCache.h"
 #include "core/FileManager.h"
@@ -42,6 +43,7 @@ void OpenInstallation(const std::string& dir) {
 } // namespace
 
 int main(int argc, char** argv) {
+    QVReport::startWithoutFile();
     if (argc < 5) return Usage();
     artview::Request request;
     std::string kind = argv[2];

@@ -1,10 +1,12 @@
 // Writes a small synthetic installation: every file the client opens, small and well formed.
 // Usage: mkinstall DIR
+#include "core/QVReport.h"
 #include "mkinstall/Installation.h"
 
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    QVReport::startWithoutFile();
     if (argc != 2) {
         std::fprintf(stderr, "usage: mkinstall DIR\n");
         return 2;

@@ -3,6 +3,7 @@
 // ROW is a row number (0..33) or a file name ("art.mul"); a data row is read through its index.
 #include "core/CDHDCache.h"
 #include "core/FileManager.h"
+#include "core/QVReport.h"
 #include "core/VerData.h"
 #include "platform/platform.h"
 
@@ -55,6 +56,7 @@ void HexDump(const uint8_t* bytes, int length) {
 } // namespace
 
 int main(int argc, char** argv) {
+    QVReport::startWithoutFile();
     bool verdata = false;
     std::string cd;
     int cacheSize = 0;

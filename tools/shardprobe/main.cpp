@@ -7,6 +7,7 @@
 // Exit code 0 in the world; 1 when the road ends early (the reason is printed); 2 for bad usage.
 #include "core/QVReport.h"
 #include "core/ShardRecord.h"
+#include "core/config.h"
 #include "core/multcli.h"
 #include "net/CGameSock.h"
 #include "net/NetServices.h"
@@ -15,6 +16,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <strings.h>
 
@@ -29,6 +31,26 @@ struct Probe {
     std::string failure;
     std::string lastMessage; // the last system line, the reason when the connection just ends
 } g_probe;
+
+// The client's code saves the login key and the hardware profile as it goes. A probe keeps those
+// saves in a folder of its own and removes it, so it leaves nothing behind.
+class ScratchFolder {
+  public:
+    ScratchFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "shardprobe-XXXXXX").string();
+        if (::mkdtemp(pattern.data())) path_ = pattern;
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
 
 void Fail(const std::string& reason) {
     if (g_probe.failure.empty()) g_probe.failure = reason;
@@ -91,6 +113,7 @@ void BindServices() {
 } // namespace
 
 int main(int argc, char** argv) {
+    QVReport::startWithoutFile();
     if (argc < 5 || argc > 7) {
         std::fprintf(stderr, "usage: shardprobe HOST PORT ACCOUNT PASSWORD [SHARD [SLOT]]\n");
         return 2;
@@ -102,6 +125,13 @@ int main(int argc, char** argv) {
     }
     if (argc > 5) g_probe.shard = argv[5];
     if (argc > 6) g_probe.slot = std::atoi(argv[6]);
+    ScratchFolder scratch;
+    if (scratch.path().empty()) {
+        std::fprintf(stderr, "shardprobe: cannot make a temporary folder\n");
+        return 1;
+    }
+    ConfigFiles::SetWorkingFolder(scratch.path());
+    ::setenv("QV_REGISTRY", (scratch.path() + "/registry.ini").c_str(), 1);
     platform::UseBackend(platform::BackendKind::Headless);
     BindServices();
     SetPacketObserver(PrintPacket);

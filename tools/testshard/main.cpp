@@ -6,6 +6,7 @@
 //   NAME      demo (default: stays up, accepts any account), deny:REASON, full, self, error:CODE,
 //             close (the game server closes in the middle of a packet), bytes (one byte per send)
 //   --record  the old recorder: one port, every packet logged, nothing answered
+#include "core/QVReport.h"
 #include "mkinstall/Installation.h"
 #include "platform/platform.h"
 #include "testshard/LoopbackServer.h"
@@ -78,6 +79,7 @@ int Usage() {
 } // namespace
 
 int main(int argc, char** argv) {
+    QVReport::startWithoutFile();
     int port = mkinstall::kLoginPort;
     std::string scenario = "demo";
     bool record = false;

@@ -1,5 +1,6 @@
 // Renders one line of text of an installation through the client's own fonts.
 // Usage: textview INSTALL_DIR (font N | unifont N) TEXT OUT.ppm [--hue N]
+#include "core/QVReport.h"
 #include "textview/TextRender.h"
 
 #include "core/FileManager.h"
@@ -31,6 +32,7 @@ bool ParseNumber(const char* text, int max, int& out) {
 } // namespace
 
 int main(int argc, char** argv) {
+    QVReport::startWithoutFile();
     if (argc != 6 && argc != 8) return Usage();
     textview::Request request;
     std::string kind = argv[2];
