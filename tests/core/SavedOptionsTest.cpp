@@ -36,7 +36,7 @@ class SavedOptionsTest : public ConfigFixture {
 };
 
 std::filesystem::path GoldenPath(const std::string& name) {
-    return std::filesystem::path(__FILE__).parent_path() / "golden" / name;
+    return std::filesystem::path(QV_TESTS_DIR "/core") / "golden" / name;
 }
 
 TEST_F(SavedOptionsTest, SavingAtTheDefaultsWritesTheGoldenFile) {

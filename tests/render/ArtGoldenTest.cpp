@@ -13,7 +13,7 @@ namespace {
 using rendertest::RenderTest;
 
 std::filesystem::path GoldenPath(const std::string& name) {
-    return std::filesystem::path(__FILE__).parent_path() / "golden" / name;
+    return std::filesystem::path(QV_TESTS_DIR "/render") / "golden" / name;
 }
 
 void ExpectGolden(const std::string& name, const artview::Image& image) {

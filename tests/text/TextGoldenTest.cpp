@@ -29,7 +29,7 @@ class TextGolden : public texttest::TextTest {
     }
     static void ExpectGolden(const std::string& name, const Canvas& canvas) {
         std::vector<uint16_t> pixels = canvas.Pixels();
-        qvtest::ExpectGoldenPpm(std::filesystem::path(__FILE__).parent_path() / "golden" / name,
+        qvtest::ExpectGoldenPpm(std::filesystem::path(QV_TESTS_DIR "/text") / "golden" / name,
                                 EncodePpm(pixels.data(), canvas.width(), canvas.height()));
         EXPECT_TRUE(canvas.CanariesIntact());
     }
