@@ -124,6 +124,7 @@ TEST_F(StartupTest, StartsInOrderAndShutsDownInReverse) {
                                                  "DoNothing",
                                                  "CloseInstanceMarker",
                                                  "StopCursorTimer",
+                                                 "ShutdownNetwork",
                                                  "MarkShutdownSequenceStarted"};
     EXPECT_EQ(RegisteredExitHandlerNames(), registered);
     EXPECT_TRUE(platform::HasMainWindow());
