@@ -4,6 +4,7 @@
 #include "core/QVReport.h"
 
 #include <algorithm>
+#include <system_error>
 
 namespace {
 
@@ -27,10 +28,16 @@ CLatencyProbe* CLatencyProbe::Create(const Settings& settings) {
     Destroy();
     auto* probe = new (std::nothrow) CLatencyProbe(settings);
     if (!probe) return nullptr;
-    probe->thread_ = std::thread([probe] {
-        platform::SetCurrentThreadPriority(platform::ThreadPriority::Lowest);
-        probe->ThreadMain();
-    });
+    try {
+        probe->thread_ = std::thread([probe] {
+            platform::SetCurrentThreadPriority(platform::ThreadPriority::Lowest);
+            probe->ThreadMain();
+        });
+    } catch (const std::system_error& error) {
+        QVReport::warning("CLatencyProbe::Create: no thread for the probe (%s).\n", error.what());
+        delete probe;
+        return nullptr;
+    }
     g_probe.store(probe);
     return probe;
 }
