@@ -1,7 +1,6 @@
 #include "core/FrameStep.h"
 
 #include "core/AppServices.h"
-#include "core/DisplayLock.h"
 #include "core/GameTicks.h"
 #include "core/Options.h"
 #include "core/SpeechQueue.h"
@@ -9,7 +8,6 @@
 #include "platform/platform.h"
 
 #include <atomic>
-#include <mutex>
 
 namespace {
 
@@ -37,27 +35,37 @@ FrameState& F() {
     return state;
 }
 
-// The application critical section and the flag it guards.
-struct TimerLock {
-    std::mutex section;
-    bool busy = false;
-};
-
-TimerLock& T() {
-    static TimerLock lock;
-    return lock;
+// The busy flag: taken by music and sound-voice work, which may run on other threads.
+std::atomic<bool>& TimerBusy() {
+    static std::atomic<bool> busy{false};
+    return busy;
 }
 
+// The timer's thread only posts a tick; the tick runs on the main thread, so the cursor, the
+// mouse manager and the input they follow are never touched by two threads. Everything here but
+// the posted flag and the thread belongs to the main thread.
 struct CursorTimer {
     platform::PeriodicTimer timer;
-    std::atomic<unsigned> id{0};
+    unsigned id = 0;
     unsigned nextId = 1;
-    std::atomic<int> reentry{0};
+    bool reentry = false;
+    std::atomic<bool> tickPosted{false}; // one tick waits in the queue at most
 };
 
 CursorTimer& C() {
     static CursorTimer timer;
     return timer;
+}
+
+// The periodic timer's callback, on its own thread.
+void PostCursorTick(unsigned id) {
+    if (C().tickPosted.exchange(true)) return;
+    platform::PostCall(
+        [](uintptr_t timerId) {
+            C().tickPosted = false;
+            MouseTimerProc(static_cast<unsigned>(timerId), platform::WM_TIMER, kCursorTimerUser, 0, 0);
+        },
+        id);
 }
 
 void RunWindowLayer(uint32_t now) {
@@ -170,39 +178,28 @@ int GetActionWaitCounter() {
 }
 
 void AcquireTimerLock() {
-    TimerLock& t = T();
-    for (;;) {
-        {
-            std::lock_guard<std::mutex> lock(t.section);
-            if (!t.busy) {
-                t.busy = true;
-                return;
-            }
-        }
+    bool expected = false;
+    while (!TimerBusy().compare_exchange_weak(expected, true)) {
+        expected = false;
         platform::SleepMillis(1);
     }
 }
 
 void ReleaseTimerLock() {
-    std::lock_guard<std::mutex> lock(T().section);
-    T().busy = false;
+    TimerBusy() = false;
 }
 
 bool IsTimerLockTaken() {
-    std::lock_guard<std::mutex> lock(T().section);
-    return T().busy;
+    return TimerBusy().load();
 }
 
 void MouseTimerProc(unsigned timerId, unsigned, uintptr_t user, uintptr_t, uintptr_t) {
-    TimerLock& t = T();
-    {
-        std::lock_guard<std::mutex> lock(t.section);
-        if (t.busy) return; // skip this tick rather than wait
-        t.busy = true;
-    }
+    bool expected = false;
+    if (!TimerBusy().compare_exchange_strong(expected, true)) return; // skip this tick rather than wait
     CursorTimer& c = C();
-    if (timerId != 0 && timerId == c.id.load() && user == kCursorTimerUser && c.reentry.load() == 0) {
-        c.reentry = 1;
+    // A tick of a timer stopped since it was posted finds another id, or none.
+    if (timerId != 0 && timerId == c.id && user == kCursorTimerUser && !c.reentry) {
+        c.reentry = true;
         int x = 0, y = 0;
         platform::GetCursorPosition(x, y);
         int drawnX = 0, drawnY = 0;
@@ -212,10 +209,9 @@ void MouseTimerProc(unsigned timerId, unsigned, uintptr_t user, uintptr_t, uintp
             MouseManager::SetMousePos(x, y);
             MouseManager::DrawSoftwareCursor(true);
         }
-        c.reentry = 0;
+        c.reentry = false;
     }
-    std::lock_guard<std::mutex> lock(t.section);
-    t.busy = false;
+    TimerBusy() = false;
 }
 
 bool StartCursorTimer() {
@@ -224,32 +220,29 @@ bool StartCursorTimer() {
     unsigned id = c.nextId++;
     if (c.nextId == 0) c.nextId = 1;
     c.id = id;
-    if (!c.timer.Start(kCursorTimerInterval, [id] { MouseTimerProc(id, 0, kCursorTimerUser, 0, 0); })) {
+    c.tickPosted = false;
+    if (!c.timer.Start(kCursorTimerInterval, [id] { PostCursorTick(id); })) {
         c.id = 0;
         return false;
     }
     return true;
 }
 
-// Under the display lock the timer loses its id, so no tick draws after the lock is left; the
-// thread is joined outside the lock, as a tick in progress may be waiting for it.
+// A tick already posted finds the id cleared and does nothing; the thread only posts, so joining
+// it is quick.
 void StopCursorTimer() {
     CursorTimer& c = C();
-    {
-        std::lock_guard<std::recursive_mutex> lock(DisplayLock());
-        if (!c.timer.IsRunning()) return;
-        c.id = 0;
-    }
+    if (!c.timer.IsRunning()) return;
+    c.id = 0;
     c.timer.Stop();
 }
 
 unsigned CursorTimerId() {
-    return C().id.load();
+    return C().id;
 }
 
 void ResetFrameStep() {
     StopCursorTimer();
     F() = FrameState{};
-    std::lock_guard<std::mutex> lock(T().section);
-    T().busy = false;
+    TimerBusy() = false;
 }

@@ -39,16 +39,19 @@ time_t GetFrameSeconds();
 void SetActionWaitCounter(int value);
 int GetActionWaitCounter();
 
-// The busy flag that keeps the cursor timer away from music and sound-voice work. Acquire waits
-// (1 ms polls) until the flag is free; the timer never waits and skips its tick instead.
+// The busy flag that keeps the cursor tick away from music and sound-voice work, which may run on
+// other threads. Acquire waits (1 ms polls) until the flag is free; a tick never waits and is
+// skipped instead.
 void AcquireTimerLock();
 void ReleaseTimerLock();
 bool IsTimerLockTaken();
 
-// The periodic 25 ms cursor timer and its callback.
+// The 25 ms cursor timer. Its thread only posts a tick to the main loop (at most one waits in the
+// queue); MouseTimerProc, the tick, runs on the main thread when the loop dispatches it and moves
+// the software cursor to the pointer. Start, stop and the id belong to the main thread.
 void MouseTimerProc(unsigned timerId, unsigned message, uintptr_t user, uintptr_t, uintptr_t);
 bool StartCursorTimer();
-// Stops the timer under the display lock; nothing when none runs. Also the exit handler.
+// Nothing when none runs. Also the exit handler.
 void StopCursorTimer();
 unsigned CursorTimerId(); // 0 when none runs
 

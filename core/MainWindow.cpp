@@ -1,7 +1,6 @@
 #include "core/MainWindow.h"
 
 #include "core/AppServices.h"
-#include "core/DisplayLock.h"
 #include "core/FrameStep.h"
 #include "core/Options.h"
 #include "core/QVReport.h"
@@ -364,13 +363,10 @@ bool TranslateAccelerator(const platform::Message& msg) {
 
 void SwitchToFullScreen() {
     WindowState& w = W();
-    {
-        std::lock_guard<std::recursive_mutex> lock(DisplayLock());
-        w.savedWidth = w.gameAreaWidth;
-        w.savedHeight = w.gameAreaHeight;
-        Services().createFullScreenSurfaces();
-        w.fullScreen = true;
-    }
+    w.savedWidth = w.gameAreaWidth;
+    w.savedHeight = w.gameAreaHeight;
+    Services().createFullScreenSurfaces();
+    w.fullScreen = true;
     FullScreen = true;
     Services().saveConfigOptions();
     ShowSwitchMessage("Switching to Full Screen Mode %dx%d");
@@ -378,15 +374,12 @@ void SwitchToFullScreen() {
 
 void SwitchToWindowed() {
     WindowState& w = W();
-    {
-        std::lock_guard<std::recursive_mutex> lock(DisplayLock());
-        platform::SetFullScreen(false, 0, 0); // the framed window again
-        Services().releaseFullScreenSurfaces();
-        int width = w.savedWidth > 0 ? w.savedWidth : GraphicManager::GetScreenWidth();
-        int height = w.savedHeight > 0 ? w.savedHeight : GraphicManager::GetScreenHeight();
-        if (platform::HasMainWindow()) platform::SetClientSize(width, height);
-        w.fullScreen = false;
-    }
+    platform::SetFullScreen(false, 0, 0); // the framed window again
+    Services().releaseFullScreenSurfaces();
+    int width = w.savedWidth > 0 ? w.savedWidth : GraphicManager::GetScreenWidth();
+    int height = w.savedHeight > 0 ? w.savedHeight : GraphicManager::GetScreenHeight();
+    if (platform::HasMainWindow()) platform::SetClientSize(width, height);
+    w.fullScreen = false;
     FullScreen = false;
     Services().saveConfigOptions();
     ShowSwitchMessage("Switching to Windowed Mode %dx%d");

@@ -294,7 +294,7 @@ const std::vector<StartupStep> kStartup = {
     {52, "accelerators", LoadAccelerators},
     {53, "GraphicManager::CreateInitialGumps", CreateInitialGumps},
     {54, "CInputWindow", CreateInputWindow},
-    {55, "CreateGameSock", CreateFirstConnection},
+    {55, "CreateGameSock", CreateFirstConnection, ShutdownNetwork, "ShutdownNetwork"},
     {56, "menu checks", SetMenuChecks},
     {57, "main loop entry", EnterLoop, ShutdownSequence::MarkShutdownSequenceStarted,
      "MarkShutdownSequenceStarted"},

@@ -16,8 +16,8 @@ void SetMousePos(int x, int y);
 void UpdateCursorShape();
 int IsCursorDirty();
 void DrawSoftwareCursor(bool lock);
-// The software cursor around presenting a frame (under the display lock): draw it into the back
-// buffer where the pointer moved, then put back the pixels under it.
+// The software cursor around presenting a frame: draw it into the back buffer where the pointer
+// moved, then put back the pixels under it. Like everything here, main thread only.
 void RefreshCursorPos();
 void RestoreUnderCursor();
 } // namespace MouseManager

@@ -138,6 +138,8 @@ bool HasOpenConnection() {
 }
 
 void Disconnect() {
+    // A shard list without its connection is closed: its measurements end.
+    CLatencyProbe::Destroy();
     if (IsConnected()) g_net.current->Close();
 }
 

@@ -1,10 +1,17 @@
 #pragma once
 // Response times of the shards while the player chooses one: a thread of its own sends a small
-// UDP datagram to each shard's address every few seconds and times the echoes. The shard list
-// screen reads the figures (GetHost, without a lock: every figure is atomic) and registers a
-// callback that redraws it; the callback runs on the probe's thread, outside the probe's lock.
+// UDP datagram to each shard's address every few seconds and times the echoes. It lives as long as
+// the shard list: the list's closing destroys it.
+//
+// Threads: the probe's thread owns the socket and writes the figures; the main thread makes and
+// destroys the probe, adds hosts and reads the figures (GetHost, without a lock: every figure is
+// atomic). When the figures change the probe's thread only posts a message; the main thread runs
+// the callback when it dispatches that message, so the callback never runs on the probe's thread
+// and never after ClearCallback or Destroy has returned. Between probes the thread sleeps until the
+// next one is due, a reply arrives or the probe is stopped.
+#include "platform/platform.h"
+
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -28,7 +35,7 @@ class CLatencyProbe {
 
     // The timings; tests shorten them and aim the probes at an echo of their own.
     struct Settings {
-        uint16_t port = kProbePort;      // where the datagrams go
+        uint16_t port = kProbePort;      // where the datagrams go, and where replies must come from
         uint32_t probeIntervalMs = 5000; // per host
         uint32_t callbackAfterRepliesMs = 500;
         uint32_t callbackIdleMs = 5000;
@@ -37,11 +44,14 @@ class CLatencyProbe {
 
     using Callback = void (*)();
 
-    // Destroys the previous probe and starts a new one; null when it cannot be made.
+    // Main thread, all of them. Create destroys the previous probe and starts a new one; null
+    // when it cannot be made.
     static CLatencyProbe* Create();
     static CLatencyProbe* Create(const Settings& settings);
+    // Any thread may ask whether a probe exists; only the main thread may use the pointer.
     static CLatencyProbe* Get();
-    // Stops the thread (waiting for it), closes the socket and frees the hosts.
+    // Stops the thread (waiting for it), closes the socket and frees the hosts. Nothing when no
+    // probe exists.
     static void Destroy();
 
     // The new host count, or -1 when 32 hosts exist.
@@ -53,25 +63,33 @@ class CLatencyProbe {
     void ClearCallback();
     // The local port the datagrams leave from (0 until the socket exists).
     uint16_t LocalPort() const { return localPort_.load(); }
+    // How often the thread woke up: once per probe round, reply batch, callback or stop.
+    uint32_t Wakeups() const { return wakeups_.load(); }
 
     ~CLatencyProbe();
 
   private:
     explicit CLatencyProbe(const Settings& settings);
     void ThreadMain();
-    // One pass: open the socket on first use, send due probes, read echoes; the callback to run, if
-    // one is due.
-    Callback Service();
+    // One pass: open the socket on first use, send due probes, read echoes, post the change when
+    // one is due. Returns the milliseconds until the next pass is due.
+    uint32_t Service();
+    void ReadReplies(uint32_t now);
     void Stop();
+    // The main thread's end of the posted change.
+    static void DeliverChange(uintptr_t);
 
     Settings settings_;
-    std::mutex lock_; // the host table, the socket and the bookkeeping of a pass
-    std::mutex wakeLock_;
-    std::condition_variable wake_;
-    bool stop_ = false; // under wakeLock_
+    std::mutex lock_; // the host table against AddHost
+    platform::SocketWaiter waiter_;
+    std::atomic<bool> stop_{false};
     std::thread thread_;
-    std::atomic<Callback> callback_{nullptr};
+    Callback callback_ = nullptr;           // main thread only
+    std::atomic<bool> changePosted_{false}; // a change message is on its way
+    std::atomic<uint32_t> wakeups_{0};
+    // The probe's thread only:
     uint32_t lastCallback_ = 0;
+    bool changed_ = false; // replies since the last change was posted
     uint32_t nextSocketAttempt_ = 0;
     bool socketAttempted_ = false;
     int socket_ = -1;

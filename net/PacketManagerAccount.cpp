@@ -182,7 +182,10 @@ void HandleServerList(PacketReader& packet) {
 
     LoginTables& tables = GetLoginTables();
     tables.servers.clear();
-    CLatencyProbe* probe = CLatencyProbe::Create();
+    // Only a list that is shown is measured: a secondary shard's list picks its shard at once.
+    CGameSock* listConnection = GetDispatchingConnection();
+    const bool shown = !(listConnection && listConnection->IsSecondaryShard());
+    CLatencyProbe* probe = shown ? CLatencyProbe::Create() : nullptr;
     int listed = std::min<int>(count, kMaxShards);
     if (listed < count)
         QVReport::warning("PacketManager::HandleServerList: %u shards; the first %d are listed\n", count,

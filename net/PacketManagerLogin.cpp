@@ -9,6 +9,7 @@
 #include "core/config.h"
 #include "core/multcli.h"
 #include "net/CGameSock.h"
+#include "net/CLatencyProbe.h"
 #include "net/ConnectionSeed.h"
 #include "net/NetServices.h"
 #include "net/PacketManager.h"
@@ -165,6 +166,8 @@ void HandleRelay(PacketReader& packet) {
     ReadPacketU16(packet, at, port);
     ReadPacketU32(packet, at, key);
     if (packet.bad()) return;
+    // A shard was chosen: the shard list has closed, and its measurements end with it.
+    CLatencyProbe::Destroy();
     SetConnectionSeed(key);
     RequestReconnect(address, port);
 }

@@ -131,7 +131,8 @@ namespace {
 void PumpNative() {
     std::vector<Message> native;
     ActiveBackendObject().Pump(native);
-    for (auto& m : native) detail::QueueMessage(m);
+    for (auto& m : native)
+        detail::QueueMessage(m);
 }
 } // namespace
 
@@ -164,11 +165,19 @@ void PostQuitMessage(int exitCode) {
     PostMessage(WM_QUIT, static_cast<uintptr_t>(exitCode));
 }
 
+void PostCall(PostedCall call, uintptr_t arg) {
+    if (call) PostMessage(WM_POSTED_CALL, reinterpret_cast<uintptr_t>(call), static_cast<intptr_t>(arg));
+}
+
 intptr_t SendMessage(uint32_t id, uintptr_t wParam, intptr_t lParam) {
     return DispatchMessage(Message{id, wParam, lParam, TickCount()});
 }
 
 intptr_t DispatchMessage(const Message& msg) {
+    if (msg.id == WM_POSTED_CALL) {
+        if (msg.wParam) reinterpret_cast<PostedCall>(msg.wParam)(static_cast<uintptr_t>(msg.lParam));
+        return 0;
+    }
     WindowProc proc = Layer().proc; // a copy: the procedure may destroy the window
     if (!proc) return DefWindowProc(msg);
     return proc(msg);

@@ -57,6 +57,7 @@ constexpr uint32_t WM_MDIACTIVATE = 0x0222;
 constexpr uint32_t WM_HOTKEY = 0x0312;
 constexpr uint32_t MM_MCINOTIFY = 0x03B9; // 953
 constexpr uint32_t WM_USER = 0x0400;
+constexpr uint32_t WM_POSTED_CALL = 0x8000; // PostCall: wParam the function, lParam its argument
 
 // WM_ACTIVATE wParam.
 constexpr uintptr_t WA_INACTIVE = 0;

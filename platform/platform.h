@@ -49,6 +49,11 @@ bool PeekMessage(Message& out);
 bool WaitMessage(uint32_t timeoutMs);
 void PostMessage(uint32_t id, uintptr_t wParam = 0, intptr_t lParam = 0);
 void PostQuitMessage(int exitCode);
+// How another thread hands work to the main thread: posts WM_POSTED_CALL, and the thread that
+// dispatches it (the main loop) runs call(arg). Only a plain function and a number travel, so a
+// message left in the queue after its sender is gone holds nothing that can dangle.
+using PostedCall = void (*)(uintptr_t arg);
+void PostCall(PostedCall call, uintptr_t arg = 0);
 // Calls the window procedure at once and returns its result (0 without a window).
 intptr_t SendMessage(uint32_t id, uintptr_t wParam = 0, intptr_t lParam = 0);
 intptr_t DispatchMessage(const Message& msg);
@@ -234,6 +239,24 @@ class PeriodicTimer {
     struct State;
     std::shared_ptr<State> state_;
     std::thread thread_;
+};
+
+// A thread's sleep that ends when a socket becomes readable, when another thread raises the
+// signal, or when the time is up: a worker that serves a socket sleeps until it has work.
+class SocketWaiter {
+  public:
+    SocketWaiter();
+    ~SocketWaiter();
+    SocketWaiter(const SocketWaiter&) = delete;
+    SocketWaiter& operator=(const SocketWaiter&) = delete;
+    // Any thread. The signal stays raised until a Wait takes it.
+    void Raise();
+    // Waits at most timeoutMs for s (kInvalidSocket: for the signal alone); true when the signal
+    // was raised, which clears it.
+    bool Wait(int s, uint32_t timeoutMs);
+
+  private:
+    int event_ = -1;
 };
 
 enum class ThreadPriority { Lowest, BelowNormal, Normal, Highest };

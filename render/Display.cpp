@@ -147,7 +147,6 @@ int PresentStartIndex() {
 }
 
 void PresentFrame() {
-    std::lock_guard<std::recursive_mutex> lock(DisplayLock());
     MouseManager::RefreshCursorPos();
     uint16_t* pixels = BackBuffer::Pixels();
     if (!pixels) return;

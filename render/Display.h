@@ -2,8 +2,6 @@
 // The display: the back buffer's creation, full-screen surfaces and presenting a frame. Memory
 // pixels are 5-5-5 everywhere and the platform display takes them as they are, so the 5-6-5
 // conversion is never needed on the way out; CopyRingToSurface565 is kept for a 5-6-5 surface.
-#include "core/DisplayLock.h"
-
 #include <cstdint>
 
 // A lockable surface: width x height pixels in rows of pitch pixels.
@@ -27,7 +25,7 @@ void CreateBackBuffer();
 void DestroyBackBuffer();
 
 // Full screen at 640 x 480, or in the world at the "FullScreenRes" mode (640 x 480 when that is
-// refused); the back buffer takes the mode's size. Called under the display lock.
+// refused); the back buffer takes the mode's size. Main thread, like everything here.
 void CreateFullScreenSurfaces();
 void ReleaseFullScreenSurfaces();
 bool IsFullScreenActive();
@@ -45,7 +43,7 @@ void CopyRingToSurface565(const DisplaySurface& destination, const RingView& rin
                           int ringIndex, int count);
 
 // Shows the back buffer in the window or on the full-screen surface, rotated so that the game
-// area's top-left pixel is the screen's; under the display lock.
+// area's top-left pixel is the screen's.
 void PresentFrame();
 // The ring index shown at the window's top-left pixel.
 int PresentStartIndex();

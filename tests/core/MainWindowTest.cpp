@@ -1,7 +1,11 @@
 #include "AppFixture.h"
 
+#include "gumps/MouseManager.h"
+
+#include <chrono>
 #include <gtest/gtest.h>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -455,6 +459,43 @@ TEST_F(MainWindowTest, TargetModeSetsTheCursorWhenActivated) {
     platform::SendMessage(platform::WM_ACTIVATE, platform::WA_ACTIVE);
     EXPECT_TRUE(IsMainWindowActive());
     EXPECT_EQ(cursors, (std::vector<int>{17}));
+}
+
+// The cursor timer's thread only asks for a tick; the main loop runs it, so the pointer the
+// input moves and the software cursor are only ever touched by the main thread.
+TEST_F(MainWindowTest, CursorTicksRunInTheMainLoopWhileInputArrives) {
+    auto drawn = [] {
+        int x = 0, y = 0;
+        MouseManager::GetMousePos(&x, &y);
+        return std::make_pair(x, y);
+    };
+    MouseManager::SetMousePos(0, 0);
+    ASSERT_TRUE(StartCursorTimer());
+
+    // While the loop does not run, ticks come due but nothing moves.
+    platform::headless::PushMouse(platform::WM_MOUSEMOVE, 40, 30);
+    platform::SleepMillis(120);
+    EXPECT_EQ(drawn(), std::make_pair(0, 0));
+
+    for (int i = 0; i < 40; ++i) {
+        platform::headless::PushMouse(platform::WM_MOUSEMOVE, 100 + i, 50 + i);
+        Pump();
+        platform::SleepMillis(2);
+    }
+    const auto start = std::chrono::steady_clock::now();
+    while (drawn() != std::make_pair(139, 89) &&
+           std::chrono::steady_clock::now() - start < std::chrono::seconds(5)) {
+        Pump();
+        platform::SleepMillis(1);
+    }
+    EXPECT_EQ(drawn(), std::make_pair(139, 89));
+
+    // A tick still queued when the timer stops does nothing.
+    platform::headless::PushMouse(platform::WM_MOUSEMOVE, 7, 8);
+    platform::SleepMillis(60);
+    StopCursorTimer();
+    Pump();
+    EXPECT_EQ(drawn(), std::make_pair(139, 89));
 }
 
 TEST_F(MainWindowTest, CursorTimerRunsWithTheMouseThreadOption) {

@@ -3,6 +3,7 @@
 
 #include "core/ExitHandlers.h"
 #include "core/MemoryManager.h"
+#include "net/CLatencyProbe.h"
 
 #include <gtest/gtest.h>
 
@@ -124,6 +125,7 @@ TEST_F(StartupTest, StartsInOrderAndShutsDownInReverse) {
                                                  "DoNothing",
                                                  "CloseInstanceMarker",
                                                  "StopCursorTimer",
+                                                 "ShutdownNetwork",
                                                  "MarkShutdownSequenceStarted"};
     EXPECT_EQ(RegisteredExitHandlerNames(), registered);
     EXPECT_TRUE(platform::HasMainWindow());
@@ -147,6 +149,19 @@ TEST_F(StartupTest, StartsInOrderAndShutsDownInReverse) {
                            "MemoryManager::shutdown",   "QVReport: stopping"},
                   shutdownFrom);
     EXPECT_FALSE(MemoryManager::isStarted());
+}
+
+// A fatal end in the middle of the session still stops and joins every thread the client started.
+TEST_F(StartupTest, AnEarlyExitEndsTheCursorTimerAndTheLatencyProbe) {
+    TempDir dir;
+    Install(dir, {"map0.mul"});
+    ReportRecorder report;
+    RunStartup();
+    ASSERT_TRUE(StartCursorTimer());
+    ASSERT_NE(CLatencyProbe::Create(), nullptr);
+    EXPECT_EQ(ExitCodeOf([] { TerminateProcess(3); }), 3);
+    EXPECT_EQ(CLatencyProbe::Get(), nullptr);
+    EXPECT_EQ(CursorTimerId(), 0u);
 }
 
 TEST_F(StartupTest, SecondCopyFoundByItsWindowStopsBeforeAnyManager) {

@@ -5,7 +5,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -14,24 +16,32 @@ std::atomic<int> g_callbacks{0};
 void CountCallback() {
     ++g_callbacks;
 }
-// The screen's callback may call back into the probe: it runs outside the probe's lock.
+// The screen's callback may call back into the probe: it runs on the main thread.
 void AddHostCallback() {
     if (CLatencyProbe* probe = CLatencyProbe::Get()) probe->AddHost(platform::kLoopback);
     ++g_callbacks;
 }
 
-// Answers every datagram; rewrite may change the reply first.
+// Answers every datagram; rewrite may change the reply first. An echo with another port answers
+// from a second socket, as a stranger on the same machine would.
 class UdpEcho {
   public:
-    explicit UdpEcho(std::function<void(uint8_t*, int)> rewrite = nullptr) : rewrite_(std::move(rewrite)) {
+    explicit UdpEcho(std::function<void(uint8_t*, int)> rewrite = nullptr, bool anotherPort = false)
+        : rewrite_(std::move(rewrite)) {
         socket_ = platform::OpenUdpSocket();
         EXPECT_TRUE(platform::BindSocket(socket_, platform::kLoopback, 0));
         port_ = platform::BoundPort(socket_);
+        replySocket_ = socket_;
+        if (anotherPort) {
+            replySocket_ = platform::OpenUdpSocket();
+            EXPECT_TRUE(platform::BindSocket(replySocket_, platform::kLoopback, 0));
+        }
         thread_ = std::thread([this] { Run(); });
     }
     ~UdpEcho() {
         stop_ = true;
         thread_.join();
+        if (replySocket_ != socket_) platform::CloseSocket(replySocket_);
         platform::CloseSocket(socket_);
     }
     uint16_t port() const { return port_; }
@@ -52,11 +62,12 @@ class UdpEcho {
             ++received_;
             lastSenderPort_ = port;
             if (rewrite_) rewrite_(datagram, n);
-            platform::SendDatagram(socket_, datagram, static_cast<size_t>(n), address, port);
+            platform::SendDatagram(replySocket_, datagram, static_cast<size_t>(n), address, port);
         }
     }
     std::function<void(uint8_t*, int)> rewrite_;
     int socket_ = -1;
+    int replySocket_ = -1;
     uint16_t port_ = 0;
     std::atomic<bool> stop_{false};
     std::atomic<int> received_{0};
@@ -107,15 +118,109 @@ TEST_F(CLatencyProbeTest, EchoesGiveEachShardItsResponseTimes) {
     EXPECT_EQ(CLatencyProbe::Get(), nullptr);
 }
 
-TEST_F(CLatencyProbeTest, RepliesWithoutAHostAreIgnored) {
+TEST_F(CLatencyProbeTest, RepliesThatAreNotTheProbedShardsAreIgnored) {
     std::atomic<int> turn{0};
-    UdpEcho echo([&](uint8_t* datagram, int) { datagram[2] = (turn++ % 2) ? 40 : 1; });
-    CLatencyProbe* probe = CLatencyProbe::Create(Fast(echo.port()));
+    struct Case {
+        const char* what;
+        std::function<void(uint8_t*, int)> rewrite;
+        bool anotherPort;
+    };
+    const Case cases[] = {
+        {"an index without a host", [&](uint8_t* datagram, int) { datagram[2] = (turn++ % 2) ? 40 : 1; },
+         false},
+        {"a tick never sent", [](uint8_t* datagram, int) { datagram[6] ^= 0x80; }, false},
+        {"another port of the shard's address", nullptr, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        UdpEcho echo(c.rewrite, c.anotherPort);
+        CLatencyProbe* probe = CLatencyProbe::Create(Fast(echo.port()));
+        probe->AddHost(platform::kLoopback);
+        ASSERT_TRUE(qvtest::WaitUntil([&] { return echo.received() >= 6; }));
+        platform::SleepMillis(5);
+        EXPECT_EQ(probe->GetHost(0)->replies, 0u);
+        EXPECT_EQ(probe->GetHost(0)->maximumMs, 0u);
+        CLatencyProbe::Destroy();
+    }
+}
+
+// Between probes the thread sleeps: it wakes for a probe round, a reply, a change or a stop, not
+// on a short period. A reply still wakes it at once, so its time is not stretched to the next round.
+TEST_F(CLatencyProbeTest, TheThreadSleepsUntilAProbeIsDueOrAReplyArrives) {
+    UdpEcho echo;
+    CLatencyProbe::Settings settings = Fast(echo.port());
+    settings.probeIntervalMs = 150;
+    settings.callbackIdleMs = 600000;
+    CLatencyProbe* probe = CLatencyProbe::Create(settings);
     probe->AddHost(platform::kLoopback);
-    ASSERT_TRUE(qvtest::WaitUntil([&] { return echo.received() >= 6; }));
-    platform::SleepMillis(5);
-    EXPECT_EQ(probe->GetHost(0)->replies, 0u);
-    EXPECT_EQ(probe->GetHost(0)->maximumMs, 0u);
+    const LatencyHost* host = probe->GetHost(0);
+    ASSERT_TRUE(qvtest::WaitUntil([&] { return host->replies >= 3; }));
+    const uint32_t wakeups = probe->Wakeups();
+    // One wake for each probe and each reply, a few for the start and the new host.
+    EXPECT_LE(wakeups, host->sent + host->replies + 5)
+        << "sent " << host->sent << ", replies " << host->replies;
+    EXPECT_LT(host->maximumMs, settings.probeIntervalMs / 2);
+}
+
+// The callback redraws a screen the main thread owns and deletes: it must run on the main thread,
+// and never once ClearCallback or Destroy has returned.
+struct ListScreen {
+    int refreshes = 0;
+};
+ListScreen* g_screen = nullptr;
+std::thread::id g_mainThread;
+std::atomic<int> g_foreignCalls{0};
+void RefreshScreen() {
+    if (std::this_thread::get_id() != g_mainThread) ++g_foreignCalls;
+    if (g_screen) ++g_screen->refreshes;
+}
+
+TEST_F(CLatencyProbeTest, TheCallbackRunsOnTheMainThreadAndNotAfterItIsCleared) {
+    UdpEcho echo;
+    g_mainThread = std::this_thread::get_id();
+    g_foreignCalls = 0;
+    for (int round = 0; round < 4; ++round) {
+        auto screen = std::make_unique<ListScreen>();
+        g_screen = screen.get();
+        CLatencyProbe* probe = CLatencyProbe::Create(Fast(echo.port()));
+        probe->SetCallback(RefreshScreen);
+        probe->AddHost(platform::kLoopback);
+        ASSERT_TRUE(qvtest::WaitUntil([&] { return screen->refreshes >= 3; }));
+        probe->ClearCallback();
+        const int refreshes = screen->refreshes;
+        qvtest::WaitUntil([&] { return probe->GetHost(0)->replies >= 3; });
+        qvtest::DispatchPostedMessages();
+        EXPECT_EQ(screen->refreshes, refreshes);
+        // The screen goes, then the probe, as the list closes; the next list starts over.
+        g_screen = nullptr;
+        screen.reset();
+        if (round % 2) CLatencyProbe::Destroy();
+    }
+    CLatencyProbe::Destroy();
+    qvtest::DispatchPostedMessages(); // a change posted by a probe that is gone finds none
+    EXPECT_EQ(g_foreignCalls.load(), 0);
+}
+
+// Other threads may ask whether a probe exists while the main thread replaces it.
+TEST_F(CLatencyProbeTest, WhetherAProbeExistsMayBeAskedFromAnyThread) {
+    CLatencyProbe::Settings settings;
+    settings.probeIntervalMs = 60000;
+    std::atomic<bool> done{false};
+    std::atomic<int> seen{0};
+    std::thread asker([&] {
+        while (!done)
+            if (CLatencyProbe::Get()) ++seen;
+    });
+    for (int i = 0; i < 20; ++i) {
+        CLatencyProbe::Create(settings);
+        platform::SleepMillis(1);
+        if (i % 2) CLatencyProbe::Destroy();
+    }
+    CLatencyProbe::Destroy();
+    done = true;
+    asker.join();
+    EXPECT_EQ(CLatencyProbe::Get(), nullptr);
+    EXPECT_GT(seen.load(), 0);
 }
 
 TEST_F(CLatencyProbeTest, ThirtyTwoHostsAtMost) {

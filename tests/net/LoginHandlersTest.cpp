@@ -11,6 +11,7 @@
 #include "testshard/ScenarioServer.h"
 
 #include <cstring>
+#include <functional>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -432,6 +433,30 @@ TEST_F(LoginHandlersTest, TheShardListFillsTheTablesWithinThePacket) {
     EXPECT_EQ(Ids(Queued(current())), std::vector<uint8_t>({0xA4}));
     Feed(packet);
     EXPECT_EQ(Ids(Queued(current())), std::vector<uint8_t>({0xA4}));
+}
+
+// The latency probe lives as long as the shard list: the relay after a choice and a dropped
+// connection close the list and end it; a secondary shard's list is never shown and starts none.
+TEST_F(LoginHandlersTest, TheLatencyProbeLivesOnlyWhileTheShardListIsOpen) {
+    const Packet list = testshard::ShardListPacket(0, {{"Alpha", 0x0A000001, 10, 1}});
+    struct Case {
+        const char* what;
+        std::function<void()> close;
+    };
+    const Case cases[] = {
+        {"a shard was chosen", [&] { Feed(testshard::RelayPacket(0x7F000001, 7776, 1)); }},
+        {"the connection was dropped", [] { Disconnect(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Feed(list);
+        ASSERT_NE(CLatencyProbe::Get(), nullptr);
+        c.close();
+        EXPECT_EQ(CLatencyProbe::Get(), nullptr);
+    }
+    ShardRecord* secondary = AddSecondary("Alpha");
+    qvtest::Dispatch(*secondary->connection, list);
+    EXPECT_EQ(CLatencyProbe::Get(), nullptr);
 }
 
 TEST_F(LoginHandlersTest, AnEmptyShardListSaysTheServersAreDown) {

@@ -133,10 +133,17 @@ void NetFixture::TearDown() {
     CleanState::TearDown();
 }
 
+void DispatchPostedMessages() {
+    platform::Message message;
+    while (platform::PeekMessage(message))
+        platform::DispatchMessage(message);
+}
+
 bool PollNetworkUntil(const std::function<bool()>& condition, uint32_t timeoutMs) {
     const auto start = std::chrono::steady_clock::now();
     while (!condition()) {
         if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(timeoutMs)) return false;
+        DispatchPostedMessages();
         PollNetwork();
         if (!condition()) platform::SleepMillis(1);
     }
@@ -147,6 +154,8 @@ bool WaitUntil(const std::function<bool()>& condition, uint32_t timeoutMs) {
     const auto start = std::chrono::steady_clock::now();
     while (!condition()) {
         if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(timeoutMs)) return false;
+        DispatchPostedMessages();
+        if (condition()) break;
         platform::SleepMillis(1);
     }
     return true;

@@ -74,6 +74,9 @@ class NetFixture : public CleanState {
     void TearDown() override;
 };
 
+// The test's thread stands for the main thread: it dispatches what other threads posted to it
+// (the latency probe's change messages) here and while it waits below.
+void DispatchPostedMessages();
 // Runs the network pass until the condition holds or the time is up; true when it held.
 bool PollNetworkUntil(const std::function<bool()>& condition, uint32_t timeoutMs = 5000);
 // Waits (without the network pass) until the condition holds or the time is up.
