@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -66,6 +67,44 @@ TEST_F(SettingsTest, ReadsAHandWrittenStore) {
 TEST_F(SettingsTest, MissingStoreHasNoKeys) {
     EXPECT_FALSE(platform::RegKeyExists(RegRoot::LocalMachine, kKey));
     EXPECT_FALSE(platform::RegGetString(RegRoot::LocalMachine, kKey, "ExePath").has_value());
+}
+
+} // namespace
+
+namespace {
+
+// A store file that is there but cannot be read is never rewritten: a change would leave a store
+// holding that one value. A write that fails keeps the old file.
+TEST_F(SettingsTest, AStoreThatCannotBeReadOrWrittenKeepsItsFile) {
+    const std::string path = dir_.file("registry.ini");
+    ASSERT_TRUE(platform::RegSetString(RegRoot::LocalMachine, kKey, "ExePath", "/opt/qv/client.exe"));
+    const std::string stored = dir_.read("registry.ini");
+
+    {
+        qvtest::FileSizeLimit fullDisk(16);
+        EXPECT_FALSE(platform::RegSetString(RegRoot::LocalMachine, kKey, "InstCDPath", "/media/cd"));
+        platform::SettingsBatch batch;
+        platform::RegSetDword(RegRoot::LocalMachine, kKey, "Count", 1);
+        EXPECT_FALSE(batch.Commit());
+    }
+    EXPECT_EQ(dir_.read("registry.ini"), stored);
+    EXPECT_EQ(platform::SettingsFileStatus(), platform::ReadStatus::Read);
+
+    ::chmod(path.c_str(), 0000);
+    ::chmod(dir_.path().c_str(), 0777);
+    int result = qvtest::RunAsPlayer([] {
+        if (platform::SettingsFileStatus() != platform::ReadStatus::Failed) return 1;
+        if (platform::RegGetString(RegRoot::LocalMachine, kKey, "ExePath")) return 2;
+        if (platform::RegSetString(RegRoot::LocalMachine, kKey, "InstCDPath", "/media/cd")) return 3;
+        if (platform::RegCreateKey(RegRoot::LocalMachine, std::string(kKey) + "\\HWProfile")) return 4;
+        platform::SettingsBatch batch;
+        if (platform::RegSetDword(RegRoot::LocalMachine, kKey, "Count", 1)) return 5;
+        return batch.Commit() ? 6 : 0;
+    });
+    if (result == qvtest::kNoPlayer) GTEST_SKIP() << "cannot become an ordinary user";
+    EXPECT_EQ(result, 0);
+    ::chmod(path.c_str(), 0644);
+    EXPECT_EQ(dir_.read("registry.ini"), stored);
 }
 
 } // namespace
