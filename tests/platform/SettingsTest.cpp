@@ -108,3 +108,43 @@ TEST_F(SettingsTest, AStoreThatCannotBeReadOrWrittenKeepsItsFile) {
 }
 
 } // namespace
+
+namespace {
+
+// A batch reads the store once and writes it once, however many values it sets; its thread sees
+// its values meanwhile.
+TEST_F(SettingsTest, ABatchWritesTheStoreOnce) {
+    const std::string key = std::string(kKey) + "\\HWProfile";
+    ASSERT_TRUE(platform::RegSetString(RegRoot::LocalMachine, kKey, "ExePath", "/opt/qv/client.exe"));
+    qvtest::ReplacementCounter writes(dir_.file("registry.ini"));
+    {
+        platform::SettingsBatch batch;
+        for (uint32_t i = 0; i < 12; ++i)
+            ASSERT_TRUE(platform::RegSetDword(RegRoot::LocalMachine, key, "v" + std::to_string(i), i));
+        {
+            platform::SettingsBatch inner; // joins the outer batch
+            ASSERT_TRUE(platform::RegSetString(RegRoot::LocalMachine, key, "inner", "yes"));
+            EXPECT_TRUE(inner.Commit());
+        }
+        EXPECT_EQ(platform::RegGetDword(RegRoot::LocalMachine, key, "v11"), 11u);
+        EXPECT_EQ(writes.count(), 0);
+        EXPECT_TRUE(batch.Commit());
+        EXPECT_EQ(writes.count(), 1);
+        EXPECT_TRUE(batch.Commit()); // nothing new: nothing written
+    }
+    EXPECT_EQ(writes.count(), 1);
+    EXPECT_EQ(platform::RegGetString(RegRoot::LocalMachine, key, "inner"), "yes");
+    EXPECT_EQ(platform::RegGetString(RegRoot::LocalMachine, kKey, "ExePath"), "/opt/qv/client.exe");
+
+    // A batch that ends without Commit writes its changes on the way out; one without changes
+    // writes nothing.
+    {
+        platform::SettingsBatch batch;
+        platform::RegDeleteValue(RegRoot::LocalMachine, key, "inner");
+    }
+    { platform::SettingsBatch idle; }
+    EXPECT_EQ(writes.count(), 2);
+    EXPECT_FALSE(platform::RegGetString(RegRoot::LocalMachine, key, "inner").has_value());
+}
+
+} // namespace

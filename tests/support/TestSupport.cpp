@@ -8,6 +8,7 @@
 #include <csignal>
 #include <fstream>
 #include <sstream>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -123,6 +124,33 @@ FileSizeLimit::~FileSizeLimit() {
     limit.rlim_cur = oldSoft_;
     ::setrlimit(RLIMIT_FSIZE, &limit);
     std::signal(SIGXFSZ, oldHandler_);
+}
+
+ReplacementCounter::ReplacementCounter(const std::filesystem::path& file) : name_(file.filename().string()) {
+    fd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    EXPECT_GE(fd_, 0);
+    if (fd_ < 0) return;
+    // Both halves of a move: the kernel folds identical events that follow each other, and a
+    // temporary file's leaving keeps two replacements apart.
+    EXPECT_GE(::inotify_add_watch(fd_, file.parent_path().c_str(), IN_MOVE), 0);
+}
+
+ReplacementCounter::~ReplacementCounter() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+int ReplacementCounter::count() {
+    alignas(inotify_event) char buffer[4096];
+    for (;;) {
+        ssize_t n = fd_ >= 0 ? ::read(fd_, buffer, sizeof buffer) : -1;
+        if (n <= 0) break;
+        for (ssize_t at = 0; at < n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            if ((event->mask & IN_MOVED_TO) && event->len && name_ == event->name) ++count_;
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
+    }
+    return count_;
 }
 
 void CleanState::SetUp() {

@@ -78,6 +78,22 @@ class FileSizeLimit {
     void (*oldHandler_)(int) = nullptr;
 };
 
+// Counts the times a file is put in place by a rename (how AtomicReplaceFile writes), through
+// inotify on its folder: one count per save, whatever the save wrote.
+class ReplacementCounter {
+  public:
+    explicit ReplacementCounter(const std::filesystem::path& file);
+    ~ReplacementCounter();
+    ReplacementCounter(const ReplacementCounter&) = delete;
+    ReplacementCounter& operator=(const ReplacementCounter&) = delete;
+    int count(); // since construction
+
+  private:
+    int fd_ = -1;
+    std::string name_;
+    int count_ = 0;
+};
+
 // Resets the report module, the exit handlers and the headless platform for a test.
 class CleanState : public ::testing::Test {
   protected:
