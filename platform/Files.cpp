@@ -18,6 +18,14 @@ std::string NativePath(std::string_view path) {
     return out;
 }
 
+std::string UserDataDir() {
+    std::string dir = GetEnv("QV_DATA_DIR");
+    if (!dir.empty()) return dir;
+    std::string data = GetEnv("XDG_DATA_HOME");
+    if (data.empty()) data = GetEnv("HOME") + "/.local/share";
+    return data + "/varnis-online";
+}
+
 bool FileExists(std::string_view path) {
     struct stat st {};
     return ::stat(std::string(path).c_str(), &st) == 0;

@@ -170,6 +170,9 @@ std::string NativePath(std::string_view path);
 // The existing file or folder whose name matches path component by component, ignoring letter case
 // (an exact match wins); nullopt when there is none.
 std::optional<std::string> FindPathIgnoringCase(std::string_view path);
+// The player's own data that is neither a setting nor the installation's (server-sent items):
+// $QV_DATA_DIR, else $XDG_DATA_HOME/varnis-online, else ~/.local/share/varnis-online.
+std::string UserDataDir();
 bool FileExists(std::string_view path);
 bool IsDirectory(std::string_view path);
 bool MakeDirectories(std::string_view path);
