@@ -116,7 +116,7 @@ bool RegSetDword(RegRoot root, std::string_view key, std::string_view name, uint
 bool RegSetBinary(RegRoot root, std::string_view key, std::string_view name, const void* data, size_t size);
 bool RegCreateKey(RegRoot root, std::string_view key);
 bool RegDeleteValue(RegRoot root, std::string_view key, std::string_view name);
-// Whether the store's file was there and read whole, or missing, at the last look.
+// Whether the store's file reads now (inside a batch: whether it read when the batch began).
 enum class ReadStatus; // below, with the files
 ReadStatus SettingsFileStatus();
 
