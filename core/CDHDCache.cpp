@@ -3,6 +3,7 @@
 #include "core/CMMF.h"
 #include "core/ExitHandlers.h"
 #include "core/FileManager.h"
+#include "core/PatchStore.h"
 #include "core/QVReport.h"
 #include "core/SharedServices.h"
 #include "core/ShutdownSequence.h"
@@ -43,7 +44,7 @@ constexpr int kHeadersPerMegabyte = 4000;
 constexpr int kBytesPerMegabyte = 1000000;
 constexpr int kHeaderBytes = 24; // the cache header: six ints
 constexpr int kBlockHeaderBytes = 24;
-// Server-sent items may add records past the end of an index, but only this far.
+// Server-sent items have ids below this (art ids are 16-bit).
 constexpr int kMaxGrownIndexRecords = 0x10000;
 
 // Cache header slots and block header fields, each a little-endian i32 in the cache file.
@@ -451,53 +452,12 @@ const uint8_t* CachedItem(int dataRow, int id, const IndexRecord& record) {
     return block;
 }
 
-bool WriteIndexRecord(std::FILE* f, long position, const IndexRecord& r) {
-    uint8_t bytes[kIndexRecordSize];
-    StoreLE32(bytes, r.offset);
-    StoreLE32(bytes + 4, r.length);
-    StoreLE32(bytes + 8, r.extra);
-    return std::fseek(f, position, SEEK_SET) == 0 && std::fwrite(bytes, 1, sizeof bytes, f) == sizeof bytes;
-}
-
-void ReopenMapping(int row) {
-    RowState& r = S().rows[row];
-    if (r.map) r.map->Open(true);
-}
-
-void CloseMapping(int row) {
-    RowState& r = S().rows[row];
-    if (r.map) r.map->Close();
-}
-
-[[noreturn]] void CannotWrite(const std::string& name) {
-    QVReport::fatal(
-        "CDHDCache::AddVersionedItem: failed to open file '%s' with mode 'r+b'. check file attributes. "
-        "file should be writable. old error message said 'You are using a maximum install, but do not "
-        "have your CdRomDataPath set to the installed directory in your qv.cfg file. With a maximum "
-        "install, this should not point to your cdrom drive, but instead to the location where the "
-        "files are installed.'\n",
-        name.c_str());
-}
-
-// Writes the item's bytes into the data file: appended (offset -1 on entry) or at offset. The
-// offset it was written at, or -1.
-int32_t WriteItemData(int dataRow, int32_t offset, const void* data, int length) {
-    const std::string& path = S().rows[dataRow].path;
-    CloseMapping(dataRow);
-    std::FILE* f = std::fopen(path.c_str(), "r+b");
-    if (!f) CannotWrite(S().info[dataRow].name);
-    bool ok = std::fseek(f, offset < 0 ? 0 : offset, offset < 0 ? SEEK_END : SEEK_SET) == 0;
-    long at = ok ? std::ftell(f) : -1;
-    ok = ok && at >= 0 && at <= INT32_MAX - length;
-    ok = ok && std::fwrite(data, 1, static_cast<size_t>(length), f) == static_cast<size_t>(length);
-    ok = std::fclose(f) == 0 && ok;
-    ReopenMapping(dataRow);
-    if (!ok) {
-        QVReport::error("CDHDCache::AddVersionedItem: cannot write %d bytes into '%s'.\n", length,
-                        path.c_str());
-        return -1;
-    }
-    return static_cast<int32_t>(at);
+// The data files that take server-sent items, by row: the data rows of index/data pairs.
+std::vector<std::string> PatchableFileNames() {
+    std::vector<std::string> names(kRowCount);
+    for (int row = 0; row < kRowCount; ++row)
+        if (IndexRowOf(row) >= 0) names[row] = kFileTable[row].name;
+    return names;
 }
 
 } // namespace
@@ -595,6 +555,7 @@ void Init() {
         InitMaxHD();
     else
         InitCached();
+    PatchStore::Load(PatchableFileNames());
 }
 
 void shutdown() {
@@ -608,6 +569,7 @@ void shutdown() {
     for (RowState& r : s.rows)
         r.map.reset();
     VerData::Reset();
+    PatchStore::Clear();
     if (!s.cacheFileName.empty()) {
         QVReport::message("CDHDCache::shutdown: removing cache file '%s'\n", s.cacheFileName.c_str());
         if (hadCacheFile) std::remove(s.cacheFileName.c_str());
@@ -638,6 +600,12 @@ const uint8_t* GetCacheItem(int indexRow, int dataRow, int id, int& length, int&
             "CDHDCache::GetCacheItem: 'shutdownSequenceStarted'. program would probably crash if we did "
             "not set '*size = 0' and 'return NULL'!");
         return nullptr;
+    }
+    // Items the server sent are the newest of all.
+    if (const PatchStore::Item* item = PatchStore::Find(dataRow, id)) {
+        length = static_cast<int>(item->bytes.size());
+        extra = item->extra;
+        return length > 0 ? item->bytes.data() : nullptr;
     }
     if (C().useVerData) {
         if (const VerData::Entry* e = VerData::Find(dataRow, id)) {
@@ -911,59 +879,21 @@ bool CheckCacheHeap(std::string* problem) {
 // ---------------------------------------------------------------- server-sent items
 
 void AddVersionedItem(int indexRow, int dataRow, int id, int extra, const void* data, int length) {
-    State& s = S();
-    if (IndexRowOf(dataRow) != indexRow || id < 0) {
+    if (IndexRowOf(dataRow) != indexRow || id < 0 || id >= kMaxGrownIndexRecords) {
         QVReport::error("CDHDCache::AddVersionedItem: refusing item %d of rows %d/%d.\n", id, indexRow,
                         dataRow);
         return;
     }
-    if (length < 0 || !data) length = 0;
-    if (!s.rows[dataRow].onHD) DropCached(dataRow, BlockKey(dataRow, id));
-    if (!s.info[indexRow].found || !s.info[dataRow].found || !s.rows[indexRow].onHD || !s.rows[dataRow].onHD)
+    if (!S().info[indexRow].found || !S().info[dataRow].found) {
+        QVReport::warning("CDHDCache::AddVersionedItem: no '%s' to patch; item %d is not kept.\n",
+                          S().info[dataRow].name, id);
         return;
-    DropCached(indexRow, BlockKey(indexRow, id));
-
-    const std::string& indexPath = s.rows[indexRow].path;
-    CloseMapping(indexRow);
-    std::FILE* f = std::fopen(indexPath.c_str(), "r+b");
-    if (!f) CannotWrite(s.info[indexRow].name);
-    std::optional<uint64_t> indexSize = platform::FileSize(indexPath);
-    const int64_t records = indexSize ? static_cast<int64_t>(*indexSize / kIndexRecordSize) : 0;
-    IndexRecord old{-1, 0, 0};
-    bool ok = true;
-    if (id < records) {
-        uint8_t bytes[kIndexRecordSize];
-        ok = std::fseek(f, static_cast<long>(id) * kIndexRecordSize, SEEK_SET) == 0 &&
-             std::fread(bytes, 1, sizeof bytes, f) == sizeof bytes;
-        if (ok) ReadIndexRecord(bytes, sizeof bytes, 0, old);
-    } else if (id >= kMaxGrownIndexRecords) {
-        QVReport::error("CDHDCache::AddVersionedItem: item %d lies far beyond the end of '%s'.\n", id,
-                        s.info[indexRow].name);
-        ok = false;
-    } else {
-        // Ids between the old end and this one become missing items.
-        for (int64_t r = records; ok && r < id; ++r)
-            ok = WriteIndexRecord(f, static_cast<long>(r * kIndexRecordSize), {-1, 0, 0});
     }
-    // An old place that is not wholly inside the data file cannot take the new bytes.
-    int32_t oldLength = ItemInside(old, ViewSize(dataRow)) ? old.length : 0;
-
-    IndexRecord record{-1, 0, extra};
-    if (ok && oldLength < length) {
-        record.offset = WriteItemData(dataRow, -1, data, length);
-        record.length = length;
-        ok = record.offset >= 0;
-    } else if (ok && length > 0) {
-        record.offset = old.offset;
-        record.length = length;
-        ok = WriteItemData(dataRow, old.offset, data, length) >= 0;
-    }
-    if (ok && !WriteIndexRecord(f, static_cast<long>(id) * kIndexRecordSize, record)) ok = false;
-    if (std::fclose(f) != 0) ok = false;
-    if (!ok)
-        QVReport::error("CDHDCache::AddVersionedItem: item %d of '%s' was not stored.\n", id,
-                        indexPath.c_str());
-    ReopenMapping(indexRow);
+    if (length < 0 || !data) length = 0;
+    // The installation is never written (it may be read-only, and an item overwritten in place
+    // would be torn by an interruption): the item goes to the player's patch store, atomically.
+    if (!PatchStore::Store(dataRow, S().info[dataRow].name, id, extra, data, length)) return;
+    DropCached(dataRow, BlockKey(dataRow, id)); // the cached copy is stale
 }
 
 } // namespace CDHDCache

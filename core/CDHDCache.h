@@ -100,8 +100,10 @@ bool ReadIndexRecord(const uint8_t* index, size_t indexSize, int id, IndexRecord
 bool ItemInside(const IndexRecord& record, size_t dataSize);
 
 // ---------------------------------------------------------------- server-sent items
-// Writes an item into the installation's data file and index (rows 3/4, 13/14, 15/16): appended when
-// it is longer than the item it replaces, else written in its place; length 0 removes the item.
+// Keeps an item the server sent (rows 3/4, 13/14, 15/16; ids below 0x10000) in the player's patch
+// store (core/PatchStore), which GetCacheItem consults first, now and in later runs; length 0
+// removes the item. The installation's files are never written. An item that cannot be stored is
+// logged and left as it was.
 void AddVersionedItem(int indexRow, int dataRow, int id, int extra, const void* data, int length);
 
 // ---------------------------------------------------------------- the disk cache (cache mode)

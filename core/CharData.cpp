@@ -2,6 +2,7 @@
 
 #include "core/Options.h"
 #include "core/QVReport.h"
+#include "core/StoreErrors.h"
 #include "core/config.h"
 #include "platform/platform.h"
 
@@ -13,6 +14,9 @@ struct State {
     uint16_t emote[kSlots];
     uint16_t currentSpeech = kDefaultSpeechHue;
     uint16_t currentEmote = kDefaultEmoteHue;
+    // The file that was there but could not be read at the last load: the hues in memory are not
+    // its hues, so it is not overwritten with them.
+    std::string unreadable;
     State() { SetDefaults(); }
     void SetDefaults() {
         for (int i = 0; i < kSlots; ++i) {
@@ -90,31 +94,46 @@ void LoadCharData() {
     QVReport::message("CApp::LoadCharData: begin.\n");
     CharData::State& s = CharData::S();
     s.SetDefaults();
+    s.unreadable.clear();
     std::string place = CharData::FilePlace();
-    std::optional<std::vector<uint8_t>> bytes = platform::ReadWholeFile(place);
-    if (!bytes) {
+    platform::FileContents contents = platform::ReadFileContents(place);
+    if (contents.status == platform::ReadStatus::Missing) {
         place = ConfigFiles::WorkingPath(CharData::kFileName);
-        bytes = platform::ReadWholeFile(place);
+        contents = platform::ReadFileContents(place);
     }
-    if (!bytes) {
+    if (contents.status == platform::ReadStatus::Failed) {
+        s.unreadable = place;
+        StoreErrors::ReadFailed("CApp::LoadCharData", place, contents.error, false);
+        return;
+    }
+    if (contents.status == platform::ReadStatus::Missing) {
         QVReport::message("CApp::LoadCharData: cannot open file '%s'.\n", place.c_str());
         return;
     }
-    if (bytes->size() < CharData::kFileBytes)
+    const std::vector<uint8_t>& bytes = contents.bytes;
+    if (bytes.size() < CharData::kFileBytes)
         QVReport::warning("CApp::LoadCharData: file '%s' holds %zu of %zu bytes.\n", place.c_str(),
-                          bytes->size(), CharData::kFileBytes);
-    CharData::LoadFromBytes(bytes->data(), bytes->size());
+                          bytes.size(), CharData::kFileBytes);
+    CharData::LoadFromBytes(bytes.data(), bytes.size());
     s.currentSpeech = s.speech[CharData::DefaultSlot()];
     s.currentEmote = s.emote[CharData::DefaultSlot()];
 }
 
 void SaveCharData() {
+    const CharData::State& s = CharData::S();
     std::vector<uint8_t> bytes = CharData::ToBytes();
     std::string place = CharData::FilePlace();
-    if (platform::AtomicReplaceFile(place, bytes.data(), bytes.size())) return;
     std::string fallback = ConfigFiles::WorkingPath(CharData::kFileName);
-    if (platform::AtomicReplaceFile(fallback, bytes.data(), bytes.size())) return;
+    if (place == s.unreadable) {
+        QVReport::error("CApp::SaveCharData: '%s' could not be read; it is not overwritten.\n",
+                        place.c_str());
+        StoreErrors::TellPlayer(place);
+        return;
+    }
+    if (platform::AtomicReplaceFile(place, bytes.data(), bytes.size())) return;
+    if (fallback != s.unreadable && platform::AtomicReplaceFile(fallback, bytes.data(), bytes.size())) return;
     QVReport::warning("CApp::SaveCharData: cannot open file '%s' with mode '%s'.\n", fallback.c_str(), "wb");
+    StoreErrors::TellPlayer(place);
 }
 
 uint16_t GetSpeechHue() {

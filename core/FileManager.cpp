@@ -111,10 +111,15 @@ bool Reopen(const char* method, const std::string& name, const char* mode, std::
             QVReport::warning("%s: file '%s' currently open. opening it once more.\n", method,
                               f.givenName.c_str());
         std::FILE* handle = std::fopen(f.actualName.c_str(), mode);
-        if (!handle)
-            QVReport::fatal("%s: file '%s' was opened before, but cannot be opened again. check for illegal "
+        if (!handle) {
+            // Gone or locked since (removed, replaced, permissions changed): the caller treats the
+            // file as missing, as it does any file that does not open.
+            QVReport::error("%s: file '%s' was opened before, but cannot be opened again. check for illegal "
                             "access mode.\n",
                             method, f.givenName.c_str());
+            result = nullptr;
+            return true;
+        }
         f.handles.push_back(handle);
         f.mode = mode;
         f.size = SizeOf(f.actualName);

@@ -1,6 +1,7 @@
 #include "core/FilterLists.h"
 
 #include "core/QVReport.h"
+#include "core/StoreErrors.h"
 #include "core/config.h"
 #include "platform/platform.h"
 #include "text/WideText.h"
@@ -19,6 +20,8 @@ constexpr char kMaskCharacters[] = "!@#$%&*";
 struct State {
     std::vector<std::u16string> words;
     std::vector<IgnoreEntry> ignored;
+    // Per list: its file was there but could not be read, so saving the list would lose it.
+    bool unreadable[2] = {false, false};
 };
 
 State& S() {
@@ -196,26 +199,39 @@ namespace CApp {
 
 namespace {
 
-void LoadFile(const char* name, void (*load)(const uint8_t*, size_t)) {
-    std::optional<std::vector<uint8_t>> bytes = platform::ReadWholeFile(ConfigFiles::WorkingPath(name));
-    if (!bytes) {
+void LoadFile(int list, const char* name, void (*load)(const uint8_t*, size_t)) {
+    const std::string path = ConfigFiles::WorkingPath(name);
+    platform::FileContents contents = platform::ReadFileContents(path);
+    FilterLists::S().unreadable[list] = contents.status == platform::ReadStatus::Failed;
+    if (contents.status == platform::ReadStatus::Failed)
+        StoreErrors::ReadFailed("CApp::LoadFilterLists", path, contents.error, false);
+    if (contents.status != platform::ReadStatus::Read) {
         QVReport::message("CApp::LoadFilterLists: no file '%s'.\n", name);
         load(nullptr, 0);
         return;
     }
-    load(bytes->data(), bytes->size());
+    load(contents.bytes.data(), contents.bytes.size());
 }
 
-void SaveFile(const char* name, const std::vector<uint8_t>& bytes) {
-    if (!platform::AtomicReplaceFile(ConfigFiles::WorkingPath(name), bytes.data(), bytes.size()))
+void SaveFile(int list, const char* name, const std::vector<uint8_t>& bytes) {
+    const std::string path = ConfigFiles::WorkingPath(name);
+    if (FilterLists::S().unreadable[list]) {
+        QVReport::error("CApp::SaveFilterList: '%s' could not be read; it is not overwritten.\n",
+                        path.c_str());
+        StoreErrors::TellPlayer(path);
+        return;
+    }
+    if (!platform::AtomicReplaceFile(path, bytes.data(), bytes.size())) {
         QVReport::warning("CApp::SaveFilterList: cannot write file '%s'.\n", name);
+        StoreErrors::TellPlayer(path);
+    }
 }
 
 } // namespace
 
 void LoadFilterLists() {
-    LoadFile(FilterLists::kObsceneFile, FilterLists::LoadObsceneWords);
-    LoadFile(FilterLists::kIgnoreFile, FilterLists::LoadIgnoreList);
+    LoadFile(0, FilterLists::kObsceneFile, FilterLists::LoadObsceneWords);
+    LoadFile(1, FilterLists::kIgnoreFile, FilterLists::LoadIgnoreList);
 }
 
 void FreeFilterLists() {
@@ -223,8 +239,8 @@ void FreeFilterLists() {
 }
 
 void SaveFilterList(int list) {
-    if (list == 0) SaveFile(FilterLists::kObsceneFile, FilterLists::ObsceneWordsBytes());
-    if (list == 1) SaveFile(FilterLists::kIgnoreFile, FilterLists::IgnoreListBytes());
+    if (list == 0) SaveFile(0, FilterLists::kObsceneFile, FilterLists::ObsceneWordsBytes());
+    if (list == 1) SaveFile(1, FilterLists::kIgnoreFile, FilterLists::IgnoreListBytes());
 }
 
 bool IsIgnored(uint32_t serial) {

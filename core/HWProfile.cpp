@@ -1,5 +1,6 @@
 #include "core/HWProfile.h"
 
+#include "core/QVReport.h"
 #include "platform/platform.h"
 
 #include <algorithm>
@@ -13,6 +14,19 @@ namespace {
 
 constexpr uint32_t kMaxReportedClock = 750;
 int g_timeZoneOffset = 0;
+
+struct Session {
+    bool prepared = false;
+    HWProfile machine;
+    bool hasStored = false;
+    HWProfile stored;
+    bool saveQueued = false;
+};
+
+Session& Run() {
+    static Session session;
+    return session;
+}
 
 void CopyText(char (&field)[32], const std::string& text) {
     std::memset(field, 0, sizeof field);
@@ -93,6 +107,7 @@ bool GatherHWProfile(HWProfile& profile) {
 }
 
 bool LoadHWProfile(HWProfile& profile) {
+    platform::SettingsBatch batch;
     if (!platform::RegKeyExists(kRoot, kHWProfileKey)) return false;
     uint64_t type = 0, clock = 0, count = 0, ram = 0, disk = 0, bias = 0;
     HWProfile read;
@@ -115,6 +130,7 @@ bool LoadHWProfile(HWProfile& profile) {
 
 bool SaveHWProfile(const HWProfile& profile) {
     auto text = [](const char(&field)[32]) { return std::string(field, strnlen(field, sizeof field)); };
+    platform::SettingsBatch batch;
     return platform::RegCreateKey(kRoot, kHWProfileKey) &&
            SaveBinary("processorType", profile.processorType, 1) &&
            SaveBinary("processorClock", profile.processorClock, 2) &&
@@ -128,5 +144,49 @@ bool SaveHWProfile(const HWProfile& profile) {
            platform::RegSetString(kRoot, kHWProfileKey, "szModemDescrip", text(profile.szModemDescrip)) &&
            SaveBinary("totalRAMInMB", profile.totalRAMInMB, 2) &&
            SaveBinary("largestPartitionInMB", profile.largestPartitionInMB, 2) &&
-           SaveBinary("timeZoneBias", static_cast<uint32_t>(profile.timeZoneBias), 4);
+           SaveBinary("timeZoneBias", static_cast<uint32_t>(profile.timeZoneBias), 4) && batch.Commit();
+}
+
+void PrepareHWProfile() {
+    Session& run = Run();
+    if (run.prepared) return;
+    run.prepared = true;
+    if (!GatherHWProfile(run.machine))
+        QVReport::warning("PrepareHWProfile: the time zone is unknown; the profile says 0.\n");
+    run.hasStored = LoadHWProfile(run.stored);
+}
+
+const HWProfile& MachineHWProfile() {
+    PrepareHWProfile();
+    return Run().machine;
+}
+
+const HWProfile* StoredHWProfile() {
+    PrepareHWProfile();
+    return Run().hasStored ? &Run().stored : nullptr;
+}
+
+void QueueHWProfileSave() {
+    Session& run = Run();
+    PrepareHWProfile();
+    run.stored = run.machine;
+    run.hasStored = true;
+    run.saveQueued = true;
+}
+
+bool IsHWProfileSaveQueued() {
+    return Run().saveQueued;
+}
+
+void SaveQueuedHWProfile() {
+    Session& run = Run();
+    if (!run.saveQueued) return;
+    run.saveQueued = false;
+    if (!SaveHWProfile(run.machine))
+        QVReport::error("SaveHWProfile: cannot store the hardware profile in '%s'.\n",
+                        platform::RegistryFilePath().c_str());
+}
+
+void ResetHWProfileForTests() {
+    Run() = Session{};
 }

@@ -20,8 +20,25 @@ extern const char* const kHWProfileKey;
 
 bool GatherHWProfile(HWProfile& profile);
 uint32_t GetCPUClockMHz();
+// One reading of the settings store, and one writing: the values go in one batch.
 bool LoadHWProfile(HWProfile& profile);
 bool SaveHWProfile(const HWProfile& profile);
+
+// The run's view of the profile, so that the shard-list handlers neither look at the machine nor
+// touch the settings store. PrepareHWProfile gathers this machine's profile and loads the stored
+// one, once a run; the main loop calls it on its first pass (and a handler that comes first calls
+// it itself).
+void PrepareHWProfile();
+const HWProfile& MachineHWProfile();
+// The stored profile as this run knows it; null when none could be read.
+const HWProfile* StoredHWProfile();
+// The machine's profile was sent: it counts as stored from now on, and is written to the settings
+// store by the next SaveQueuedHWProfile (the main loop's next pass, or shutdown). A write that
+// fails is logged; the run goes on with the profile it holds.
+void QueueHWProfileSave();
+bool IsHWProfileSaveQueued();
+void SaveQueuedHWProfile();
+void ResetHWProfileForTests();
 
 // 1..4 from the x86 family (any later family counts as a Pentium); 4 for other processors.
 uint8_t ProcessorTypeFor(bool x86, int family);

@@ -5,6 +5,7 @@
 #include "core/Options.h"
 #include "core/QVReport.h"
 #include "core/SharedServices.h"
+#include "core/StoreErrors.h"
 #include "core/config.h"
 #include "core/multcli.h"
 #include "platform/platform.h"
@@ -297,14 +298,15 @@ std::string OptionBlock(bool dropPasswords) {
 }
 
 // Keeps the file's other lines, drops its old option block and writes the options anew. A
-// missing file is created, so that the options are not lost.
+// missing file is created, so that the options are not lost; a file that cannot be read is left
+// alone, since its other lines (account, login servers) would be lost.
 void RewriteWithOptions(const std::string& path, const char* logName, bool dropPasswords) {
-    std::optional<std::vector<uint8_t>> bytes = platform::ReadWholeFile(path);
+    std::optional<std::string> text = StoreErrors::ReadForRewrite(logName, path, true);
+    if (!text) return;
+    const bool missing = text->empty() && !platform::FileExists(path);
     std::vector<std::string> kept;
-    if (bytes) {
-        for (std::string& line : SplitLines(std::string(bytes->begin(), bytes->end())))
-            if (!IsConfigOptionLine(line.c_str())) kept.push_back(std::move(line));
-    }
+    for (std::string& line : SplitLines(*text))
+        if (!IsConfigOptionLine(line.c_str())) kept.push_back(std::move(line));
     QVReport::message("%s: strip any trailing empty lines.\n", logName);
     while (!kept.empty() && kept.back().empty())
         kept.pop_back();
@@ -318,12 +320,12 @@ void RewriteWithOptions(const std::string& path, const char* logName, bool dropP
     out += kConfigOptionSeparator;
     out += "\r\n";
     out += OptionBlock(dropPasswords);
-    if (!bytes) {
+    if (missing) {
         size_t slash = path.rfind('/');
         if (slash != std::string::npos) platform::MakeDirectories(path.substr(0, slash));
     }
     if (!platform::AtomicReplaceFile(path, out.data(), out.size()))
-        QVReport::error("%s: cannot write '%s'.\n", logName, path.c_str());
+        StoreErrors::SaveFailed(logName, path, true);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "core/FilterLists.h"
 #include "core/FrameStep.h"
 #include "core/GameTicks.h"
+#include "core/HWProfile.h"
 #include "core/IntroMovie.h"
 #include "core/MainWindow.h"
 #include "core/MarkedMobiles.h"
@@ -392,6 +393,9 @@ bool RunMainLoopPass(bool mayWait) {
     bool busy = false;
     if (!DrainMessages(&busy)) return false;
     s.pollNetwork();
+    // Settings-store work kept out of the packet handlers: looked at once, written after a list.
+    PrepareHWProfile();
+    SaveQueuedHWProfile();
     s.soundUpdate();
     busy |= RunFrameStep();
     DoNothing();
@@ -408,6 +412,7 @@ int RunShutdown() {
     m.inputWindow.reset();
     CApp::SetInputWindow(nullptr);
     ShutdownNetwork();
+    SaveQueuedHWProfile();
     m.netInfo.reset();
     TextManager::CloseJournalFile();
     m.placementPreview.reset();

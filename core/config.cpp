@@ -7,6 +7,7 @@
 #include "core/QVReport.h"
 #include "core/SavedOptions.h"
 #include "core/ServerConfigSync.h"
+#include "core/StoreErrors.h"
 #include "core/multcli.h"
 #include "platform/platform.h"
 #include "render/CircleTrans.h"
@@ -578,13 +579,17 @@ std::string MainConfigPath() {
     return ConfigFiles::WorkingPath(ConfigFiles::kMainFile);
 }
 
+// A file that is there but cannot be read is left alone (rewriting it would keep only this key);
+// a write that fails keeps the old file, and the client goes on with the value in memory.
 void WriteDirective(const std::string& path, ConfigKind kind, const char* value, bool omit) {
-    std::string old = ReadFileText(path).value_or(std::string());
+    std::optional<std::string> old = StoreErrors::ReadForRewrite("saveConfigDirective", path, true);
+    if (!old) return;
     bool replaced = false;
-    std::optional<std::string> out = RewriteDirectiveText(old, kind, value, omit, &replaced);
+    std::optional<std::string> out = RewriteDirectiveText(*old, kind, value, omit, &replaced);
     if (!out || platform::AtomicReplaceFile(path, out->data(), out->size())) return;
-    if (replaced) QVReport::fatal("saveConfigDirective: cannot open 'qv.cfg'. why? mode is 'wb'.\n");
-    QVReport::error("saveConfigDirective: cannot open 'qv.cfg'.\n");
+    QVReport::error(replaced ? "saveConfigDirective: cannot open 'qv.cfg'. why? mode is 'wb'.\n"
+                             : "saveConfigDirective: cannot open 'qv.cfg'.\n");
+    StoreErrors::TellPlayer(path);
 }
 
 } // namespace

@@ -43,6 +43,7 @@ bool Setup() {
     g_cd = std::string(root) + "/cd";
     platform::MakeDirectories(g_hd);
     platform::MakeDirectories(g_cd);
+    ::setenv("QV_DATA_DIR", (std::string(root) + "/data").c_str(), 1); // server-sent items
     platform::UseBackend(platform::BackendKind::Headless);
     // Every required row exists, empty, in both folders (art is replaced per input).
     for (int row = 0; row < CDHDCache::kRowCount; ++row) {
@@ -103,5 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         ReadEverything(records + 64);
     }
     CDHDCache::shutdown();
+    std::error_code ignored;
+    std::filesystem::remove_all(g_root + "/data", ignored); // each input starts without stored items
     return 0;
 }

@@ -41,14 +41,10 @@ bool SystemInfoEquals(const HWProfile& stored, const HWProfile& current) {
 }
 
 void SendSystemInfoIfChanged(bool onActiveShard) {
-    // The machine does not change while the client runs: it is looked at once.
-    static const HWProfile current = [] {
-        HWProfile profile;
-        GatherHWProfile(profile);
-        return profile;
-    }();
-    HWProfile stored;
-    if (LoadHWProfile(stored) && SystemInfoEquals(stored, current)) return;
+    // The profiles were looked at before packets came in; the store is written by the main loop.
+    const HWProfile& current = MachineHWProfile();
+    const HWProfile* stored = StoredHWProfile();
+    if (stored && SystemInfoEquals(*stored, current)) return;
     uint8_t buffer[149];
     PacketWriter packet(buffer);
     SendSystemInfo(packet, current);
@@ -57,7 +53,7 @@ void SendSystemInfoIfChanged(bool onActiveShard) {
         record->connection->Send(packet);
     else
         SendPacket(packet);
-    SaveHWProfile(current);
+    QueueHWProfileSave();
 }
 
 } // namespace PacketManager

@@ -18,6 +18,14 @@ std::string NativePath(std::string_view path) {
     return out;
 }
 
+std::string UserDataDir() {
+    std::string dir = GetEnv("QV_DATA_DIR");
+    if (!dir.empty()) return dir;
+    std::string data = GetEnv("XDG_DATA_HOME");
+    if (data.empty()) data = GetEnv("HOME") + "/.local/share";
+    return data + "/varnis-online";
+}
+
 bool FileExists(std::string_view path) {
     struct stat st {};
     return ::stat(std::string(path).c_str(), &st) == 0;
@@ -46,18 +54,39 @@ std::optional<uint64_t> FileSize(std::string_view path) {
     return static_cast<uint64_t>(st.st_size);
 }
 
-std::optional<std::vector<uint8_t>> ReadWholeFile(std::string_view path) {
-    std::FILE* f = std::fopen(std::string(path).c_str(), "rb");
-    if (!f) return std::nullopt;
-    std::vector<uint8_t> bytes;
+FileContents ReadFileContents(std::string_view path) {
+    FileContents out;
+    int fd = ::open(std::string(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        out.error = errno;
+        out.status = out.error == ENOENT ? ReadStatus::Missing : ReadStatus::Failed;
+        return out;
+    }
     uint8_t chunk[65536];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
-        bytes.insert(bytes.end(), chunk, chunk + n);
-    bool ok = !std::ferror(f);
-    std::fclose(f);
-    if (!ok) return std::nullopt;
-    return bytes;
+    for (;;) {
+        ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            out.error = errno; // a folder in place of the file ends here with EISDIR
+            break;
+        }
+        if (n == 0) break;
+        out.bytes.insert(out.bytes.end(), chunk, chunk + n);
+    }
+    ::close(fd);
+    if (out.error != 0) {
+        out.status = ReadStatus::Failed;
+        out.bytes.clear();
+    } else {
+        out.status = ReadStatus::Read;
+    }
+    return out;
+}
+
+std::optional<std::vector<uint8_t>> ReadWholeFile(std::string_view path) {
+    FileContents contents = ReadFileContents(path);
+    if (contents.status != ReadStatus::Read) return std::nullopt;
+    return std::move(contents.bytes);
 }
 
 std::optional<std::string> FindPathIgnoringCase(std::string_view path) {
@@ -98,6 +127,9 @@ std::optional<std::string> FindPathIgnoringCase(std::string_view path) {
 // ---------------------------------------------------------------- atomic replacement
 
 AtomicFileWriter::AtomicFileWriter(std::string_view path) : path_(NativePath(path)) {
+    // rename() would replace a file its owner made read-only without asking: refuse, as opening it
+    // for writing would.
+    if (::access(path_.c_str(), F_OK) == 0 && ::access(path_.c_str(), W_OK) != 0) return;
     tempPath_ = path_ + ".tmp-XXXXXX";
     int fd = ::mkstemp(tempPath_.data());
     if (fd < 0) {

@@ -5,14 +5,16 @@
 //   "Count"=dword:0000002a
 //   "Blob"=hex:01,ff,20
 //
-// Key paths match without regard to case, as do value names. Every change rewrites the whole file
-// atomically, so a crash never leaves half a store.
+// Key paths match without regard to case, as do value names. A change rewrites the whole file
+// atomically, so a crash never leaves half a store; a SettingsBatch makes many changes with one
+// reading and one writing. A file that is there but cannot be read is never rewritten.
 #include "platform/platform.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <mutex>
+#include <utility>
 
 namespace platform {
 namespace {
@@ -32,7 +34,9 @@ struct Key {
     std::vector<Value> values;
 };
 
-std::mutex g_mutex;
+// Recursive: a batch holds it for its whole life while its thread goes on calling Reg*.
+std::recursive_mutex g_mutex;
+using Lock = std::lock_guard<std::recursive_mutex>;
 
 std::string Lower(std::string_view s) {
     std::string out(s);
@@ -77,10 +81,16 @@ std::string Quote(std::string_view s) {
     return out + "\"";
 }
 
-std::vector<Key> Load() {
+ReadStatus g_lastStatus = ReadStatus::Missing;
+
+// The keys of the file; nullopt when the file is there but cannot be read.
+std::optional<std::vector<Key>> Load() {
     std::vector<Key> keys;
-    auto bytes = ReadWholeFile(RegistryFilePath());
-    if (!bytes) return keys;
+    FileContents contents = ReadFileContents(RegistryFilePath());
+    g_lastStatus = contents.status;
+    if (contents.status == ReadStatus::Failed) return std::nullopt;
+    if (contents.status == ReadStatus::Missing) return keys;
+    const std::vector<uint8_t>* bytes = &contents.bytes;
     std::string text(bytes->begin(), bytes->end());
     size_t start = 0;
     while (start < text.size()) {
@@ -177,30 +187,64 @@ Value* FindValue(Key& key, std::string_view name) {
     return nullptr;
 }
 
-std::optional<Value> Get(RegRoot root, std::string_view key, std::string_view name) {
-    std::lock_guard<std::mutex> lock(g_mutex);
+// The batch open on this thread, if any.
+struct Batch {
+    std::optional<std::vector<Key>> keys; // nullopt: the file could not be read
+    bool dirty = false;
+};
+thread_local Batch* t_batch = nullptr;
+
+// Runs a reading over the keys: the batch's copy, else the file's.
+template <typename Fn> auto Read(Fn fn) -> decltype(fn(std::declval<std::vector<Key>&>())) {
+    Lock lock(g_mutex);
+    if (t_batch) {
+        if (!t_batch->keys) return {};
+        return fn(*t_batch->keys);
+    }
     auto keys = Load();
-    Key* k = FindKey(keys, FullPath(root, key));
-    if (!k) return std::nullopt;
-    Value* v = FindValue(*k, name);
-    if (!v) return std::nullopt;
-    return *v;
+    if (!keys) return {};
+    return fn(*keys);
+}
+
+// Runs a change over the keys: fn answers whether it changed anything. Without a batch the file is
+// written at once; a file that could not be read is left alone.
+template <typename Fn> bool Change(Fn fn) {
+    Lock lock(g_mutex);
+    if (t_batch) {
+        if (!t_batch->keys) return false;
+        bool changed = fn(*t_batch->keys);
+        t_batch->dirty = t_batch->dirty || changed;
+        return true;
+    }
+    auto keys = Load();
+    if (!keys) return false;
+    return !fn(*keys) || Save(*keys);
+}
+
+std::optional<Value> Get(RegRoot root, std::string_view key, std::string_view name) {
+    return Read([&](std::vector<Key>& keys) -> std::optional<Value> {
+        Key* k = FindKey(keys, FullPath(root, key));
+        if (!k) return std::nullopt;
+        Value* v = FindValue(*k, name);
+        if (!v) return std::nullopt;
+        return *v;
+    });
 }
 
 bool Set(RegRoot root, std::string_view key, Value value) {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    auto keys = Load();
-    std::string path = FullPath(root, key);
-    Key* k = FindKey(keys, path);
-    if (!k) {
-        keys.push_back(Key{path, {}});
-        k = &keys.back();
-    }
-    if (Value* v = FindValue(*k, value.name))
-        *v = std::move(value);
-    else
-        k->values.push_back(std::move(value));
-    return Save(keys);
+    return Change([&](std::vector<Key>& keys) {
+        std::string path = FullPath(root, key);
+        Key* k = FindKey(keys, path);
+        if (!k) {
+            keys.push_back(Key{path, {}});
+            k = &keys.back();
+        }
+        if (Value* v = FindValue(*k, value.name))
+            *v = std::move(value);
+        else
+            k->values.push_back(std::move(value));
+        return true;
+    });
 }
 
 } // namespace
@@ -214,9 +258,14 @@ std::string RegistryFilePath() {
 }
 
 bool RegKeyExists(RegRoot root, std::string_view key) {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    auto keys = Load();
-    return FindKey(keys, FullPath(root, key)) != nullptr;
+    return Read([&](std::vector<Key>& keys) { return FindKey(keys, FullPath(root, key)) != nullptr; });
+}
+
+ReadStatus SettingsFileStatus() {
+    Lock lock(g_mutex);
+    if (t_batch) return t_batch->keys ? ReadStatus::Read : ReadStatus::Failed;
+    Load();
+    return g_lastStatus;
 }
 
 std::optional<std::string> RegGetString(RegRoot root, std::string_view key, std::string_view name) {
@@ -263,25 +312,54 @@ bool RegSetBinary(RegRoot root, std::string_view key, std::string_view name, con
 }
 
 bool RegCreateKey(RegRoot root, std::string_view key) {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    auto keys = Load();
-    std::string path = FullPath(root, key);
-    if (FindKey(keys, path)) return true;
-    keys.push_back(Key{path, {}});
-    return Save(keys);
+    return Change([&](std::vector<Key>& keys) {
+        std::string path = FullPath(root, key);
+        if (FindKey(keys, path)) return false;
+        keys.push_back(Key{path, {}});
+        return true;
+    });
 }
 
 bool RegDeleteValue(RegRoot root, std::string_view key, std::string_view name) {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    auto keys = Load();
-    Key* k = FindKey(keys, FullPath(root, key));
-    if (!k) return false;
-    std::string want = Lower(name);
-    auto it = std::find_if(k->values.begin(), k->values.end(),
-                           [&](const Value& v) { return Lower(v.name) == want; });
-    if (it == k->values.end()) return false;
-    k->values.erase(it);
-    return Save(keys);
+    bool found = false;
+    bool ok = Change([&](std::vector<Key>& keys) {
+        Key* k = FindKey(keys, FullPath(root, key));
+        if (!k) return false;
+        std::string want = Lower(name);
+        auto it = std::find_if(k->values.begin(), k->values.end(),
+                               [&](const Value& v) { return Lower(v.name) == want; });
+        if (it == k->values.end()) return false;
+        k->values.erase(it);
+        found = true;
+        return true;
+    });
+    return ok && found;
+}
+
+// ---------------------------------------------------------------- batches
+
+SettingsBatch::SettingsBatch() {
+    g_mutex.lock();
+    if (t_batch) return; // joins the batch already open on this thread
+    owner_ = true;
+    t_batch = new Batch{Load(), false};
+}
+
+SettingsBatch::~SettingsBatch() {
+    if (owner_) {
+        if (t_batch->dirty) Commit();
+        delete t_batch;
+        t_batch = nullptr;
+    }
+    g_mutex.unlock();
+}
+
+bool SettingsBatch::Commit() {
+    Batch* batch = t_batch;
+    if (!batch->keys) return false;
+    if (!owner_ || !batch->dirty) return true;
+    batch->dirty = false;
+    return Save(*batch->keys);
 }
 
 } // namespace platform

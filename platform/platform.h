@@ -121,6 +121,27 @@ bool RegSetDword(RegRoot root, std::string_view key, std::string_view name, uint
 bool RegSetBinary(RegRoot root, std::string_view key, std::string_view name, const void* data, size_t size);
 bool RegCreateKey(RegRoot root, std::string_view key);
 bool RegDeleteValue(RegRoot root, std::string_view key, std::string_view name);
+// Whether the store's file reads now (inside a batch: whether it read when the batch began).
+enum class ReadStatus; // below, with the files
+ReadStatus SettingsFileStatus();
+
+// Many changes to the settings store with one reading and one writing of its file. While a batch
+// is open, the Reg* calls of its thread read and change the batch's copy (other threads wait for the
+// batch to end). Commit writes the file once; it is false when nothing may be written (the file
+// could not be read when the batch began) or the write failed, and the file is then as it was. A
+// batch ended without Commit writes its changes on the way out. A batch opened inside another one
+// joins it: its Commit writes nothing and tells whether the outer one can still write.
+class SettingsBatch {
+  public:
+    SettingsBatch();
+    ~SettingsBatch();
+    SettingsBatch(const SettingsBatch&) = delete;
+    SettingsBatch& operator=(const SettingsBatch&) = delete;
+    bool Commit();
+
+  private:
+    bool owner_ = false;
+};
 
 // ---------------------------------------------------------------- named objects
 // A process-wide name ("QvClientApp", "QVReport::startup") that exists while any holder keeps it:
@@ -154,14 +175,29 @@ std::string NativePath(std::string_view path);
 // The existing file or folder whose name matches path component by component, ignoring letter case
 // (an exact match wins); nullopt when there is none.
 std::optional<std::string> FindPathIgnoringCase(std::string_view path);
+// The player's own data that is neither a setting nor the installation's (server-sent items):
+// $QV_DATA_DIR, else $XDG_DATA_HOME/varnis-online, else ~/.local/share/varnis-online.
+std::string UserDataDir();
 bool FileExists(std::string_view path);
 bool IsDirectory(std::string_view path);
 bool MakeDirectories(std::string_view path);
 std::optional<uint64_t> FileSize(std::string_view path);
 std::optional<std::vector<uint8_t>> ReadWholeFile(std::string_view path);
 
+// A whole file, telling "no such file" apart from a file that is there but cannot be read (a
+// folder in its place, no permission, an input error). A store rewrites its file only after reading
+// it whole or finding it missing: rewriting after a failed read would throw away what it holds.
+enum class ReadStatus { Read, Missing, Failed };
+struct FileContents {
+    ReadStatus status = ReadStatus::Missing;
+    std::vector<uint8_t> bytes;
+    int error = 0; // the errno value when not Read
+};
+FileContents ReadFileContents(std::string_view path);
+
 // Replaces a file atomically: the bytes go to a temporary file beside it, which is flushed and then
-// renamed over the target. On any failure the old file stays as it was.
+// renamed over the target. On any failure the old file stays as it was. A target the caller may not
+// write (a read-only file) is not replaced.
 bool AtomicReplaceFile(std::string_view path, const void* data, size_t size);
 // The same for writers that stream through stdio: write to File(), then Commit(). Destroying the
 // writer without a successful Commit removes the temporary file and keeps the old one.

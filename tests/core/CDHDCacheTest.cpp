@@ -5,6 +5,7 @@
 #include <cstring>
 #include <map>
 #include <random>
+#include <sys/stat.h>
 
 namespace {
 
@@ -325,59 +326,141 @@ class AddVersionedItemTest : public CDHDCacheTest {
         WritePair(hd, "artidx.mul", "art.mul", {{"0123456789", 1}, {"abcdef", 2}, {std::nullopt, 3}});
         PointAt(hd);
         StartData(HdConfig::MaxHD);
+        index = Index();
+        data = Data();
+    }
+    void TearDown() override {
+        ::setenv("QV_DATA_DIR", savedDataDir.c_str(), 1);
+        CDHDCacheTest::TearDown();
     }
     std::string Index() { return hdDir.read("artidx.mul"); }
     std::string Data() { return hdDir.read("art.mul"); }
+    static void Add(int id, const std::string& bytes, int extra = 9) {
+        CDHDCache::AddVersionedItem(CDHDCache::kArtIdx, CDHDCache::kArt, id, extra, bytes.data(),
+                                    static_cast<int>(bytes.size()));
+    }
+    static std::optional<std::string> Art(int id, int* extra = nullptr) {
+        return Item(CDHDCache::kArtIdx, CDHDCache::kArt, id, extra);
+    }
+    // The patch store in a folder of the test's choosing.
+    void UseDataDir(const std::string& folder) { ::setenv("QV_DATA_DIR", folder.c_str(), 1); }
+
+    std::string index, data;
+    std::string savedDataDir = platform::GetEnv("QV_DATA_DIR");
 };
 
-TEST_F(AddVersionedItemTest, ServerItemsRewriteTheIndexAsTheyFit) {
+// Server-sent items go to the player's patch store, are served from it at once and in later runs,
+// and the installation's files are never written.
+TEST_F(AddVersionedItemTest, ServerItemsAreKeptInThePatchStoreNotTheInstallation) {
     struct Case {
         const char* what;
         int id;
         std::string bytes;
-        std::string index; // the whole index afterwards
-        std::string data;  // the whole data file afterwards
-    };
-    const std::string base = "0123456789abcdef";
-    const Case cases[] = {
-        {"longer: appended, old bytes left", 0, "LONGER-THAN-TEN",
-         Record(16, 15, 9) + Record(10, 6, 2) + Record(-1, 0, 3), base + "LONGER-THAN-TEN"},
-        {"shorter: in place", 0, "xyz", Record(0, 3, 9) + Record(10, 6, 2) + Record(-1, 0, 3),
-         "xyz3456789abcdef"},
-        {"empty: removed", 1, "", Record(0, 10, 1) + Record(-1, 0, 9) + Record(-1, 0, 3), base},
-        {"new id past the end", 5, "new",
-         Record(0, 10, 1) + Record(10, 6, 2) + Record(-1, 0, 3) + Record(-1, 0, 0) + Record(-1, 0, 0) +
-             Record(16, 3, 9),
-         base + "new"},
+    } cases[] = {
+        {"longer than the old item", 0, "LONGER-THAN-TEN"},
+        {"shorter than the old item", 1, "xyz"},
+        {"removed", 0, ""},
+        {"a new id past the end of the index", 5, "new"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        WritePair(hd, "artidx.mul", "art.mul", {{"0123456789", 1}, {"abcdef", 2}, {std::nullopt, 3}});
-        CDHDCache::shutdown();
-        StartData(HdConfig::MaxHD);
-        CDHDCache::AddVersionedItem(CDHDCache::kArtIdx, CDHDCache::kArt, c.id, 9, c.bytes.data(),
-                                    static_cast<int>(c.bytes.size()));
-        EXPECT_EQ(Index(), c.index);
-        EXPECT_EQ(Data(), c.data);
+        Add(c.id, c.bytes);
+        const std::optional<std::string> expected = c.bytes.empty() ? std::nullopt : std::optional(c.bytes);
         int extra = 0;
-        std::optional<std::string> expected = c.bytes.empty() ? std::nullopt : std::optional(c.bytes);
-        EXPECT_EQ(Item(CDHDCache::kArtIdx, CDHDCache::kArt, c.id, &extra), expected); // mappings reopened
+        EXPECT_EQ(Art(c.id, &extra), expected);
         EXPECT_EQ(extra, 9);
+        EXPECT_TRUE(platform::FileExists(PatchStore::ItemPath("art.mul", c.id)));
     }
+    EXPECT_EQ(Index(), index);
+    EXPECT_EQ(Data(), data);
+
+    // A later run finds them.
+    CDHDCache::shutdown();
+    StartData(HdConfig::MaxHD);
+    EXPECT_EQ(Art(0), std::nullopt);
+    EXPECT_EQ(Art(1), "xyz");
+    EXPECT_EQ(Art(5), "new");
+    EXPECT_EQ(Art(2), std::nullopt);
+    EXPECT_EQ(PatchStore::Count(), 3u);
+}
+
+// A read-only installation (the usual case for a system-wide one) takes server items as well;
+// before, opening "artidx.mul" for writing ended the client.
+TEST_F(AddVersionedItemTest, AReadOnlyInstallationTakesServerItems) {
+    TempDir store;
+    ::chmod(store.path().c_str(), 0777);
+    UseDataDir(store.path().string());
+    ::chmod(hdDir.file("artidx.mul").c_str(), 0444);
+    ::chmod(hdDir.file("art.mul").c_str(), 0444);
+    ::chmod(hd.c_str(), 0555);
+    int result = qvtest::RunAsPlayer([] {
+        Add(0, "from the server");
+        return Art(0) == "from the server" ? 0 : 1;
+    });
+    ::chmod(hd.c_str(), 0755);
+    if (result == qvtest::kNoPlayer) GTEST_SKIP() << "cannot become an ordinary user";
+    EXPECT_EQ(result, 0) << (result == qvtest::kChildEnded ? "the client ended" : "");
+    EXPECT_EQ(Index(), index);
+    EXPECT_EQ(Data(), data);
+}
+
+// An item that cannot be stored (the store's folder cannot be made, a full disk) is logged and
+// the item stays as it was, in memory and in the store; no half-written item is left.
+TEST_F(AddVersionedItemTest, AnItemThatCannotBeStoredLeavesTheOldOne) {
+    Add(1, "stored before");
+    {
+        qvtest::FileSizeLimit fullDisk(64);
+        Add(1, std::string(1000, 'n'));
+    }
+    EXPECT_TRUE(recorder->contains(QVReport::Level::Error, "PatchStore::Store: cannot write"));
+    EXPECT_EQ(Art(1), "stored before");
+    CDHDCache::shutdown();
+    StartData(HdConfig::MaxHD);
+    EXPECT_EQ(Art(1), "stored before");
+    EXPECT_EQ(std::distance(fs::directory_iterator(PatchStore::Folder()), {}), 1);
+
+    // A file where the store's folder would go: no folder can be made there, not even by root.
+    TempDir blocked;
+    blocked.write("file", "x");
+    UseDataDir(blocked.file("file"));
+    recorder->clear();
+    Add(0, "lost");
+    EXPECT_TRUE(recorder->contains(QVReport::Level::Error, "PatchStore::Store: cannot write"));
+    EXPECT_EQ(Art(0), "0123456789");
+    EXPECT_EQ(Index(), index);
+    EXPECT_EQ(Data(), data);
 }
 
 TEST_F(AddVersionedItemTest, ItemsThatCannotBeStoredAreRefused) {
-    const std::string index = Index(), data = Data();
-    CDHDCache::AddVersionedItem(CDHDCache::kArtIdx, CDHDCache::kArt, 0x20000, 0, "far", 3);
-    EXPECT_TRUE(recorder->contains(QVReport::Level::Error, "lies far beyond the end of 'artidx.mul'"));
+    Add(0x10000, "far");
     CDHDCache::AddVersionedItem(CDHDCache::kArtIdx, CDHDCache::kSkills, 0, 0, "odd", 3);
-    CDHDCache::AddVersionedItem(CDHDCache::kArtIdx, CDHDCache::kArt, -1, 0, "neg", 3);
-    EXPECT_EQ(Index(), index);
-    EXPECT_EQ(Data(), data);
-    EXPECT_EQ(Item(CDHDCache::kArtIdx, CDHDCache::kArt, 0), "0123456789");
+    Add(-1, "neg");
+    EXPECT_TRUE(
+        recorder->contains(QVReport::Level::Error, "CDHDCache::AddVersionedItem: refusing item 65536"));
+    EXPECT_EQ(PatchStore::Count(), 0u);
+    EXPECT_FALSE(fs::exists(PatchStore::Folder()));
+    EXPECT_EQ(Art(0), "0123456789");
 }
 
-TEST_F(CDHDCacheTest, ServerItemsForCDFilesOnlyDropTheCachedCopy) {
+// Stored item files are read through their length: a damaged one is ignored.
+TEST_F(AddVersionedItemTest, DamagedItemFilesAreIgnored) {
+    Add(0, "good");
+    Add(1, "to be cut");
+    const std::string path = PatchStore::ItemPath("art.mul", 1);
+    fs::resize_file(path, fs::file_size(path) - 1);
+    std::filesystem::copy_file(PatchStore::ItemPath("art.mul", 0), PatchStore::Folder() + "/art.mul-x.patch");
+    std::filesystem::copy_file(PatchStore::ItemPath("art.mul", 0),
+                               PatchStore::Folder() + "/art.mul-70000.patch");
+    CDHDCache::shutdown();
+    StartData(HdConfig::MaxHD);
+    EXPECT_EQ(Art(0), "good");
+    EXPECT_EQ(Art(1), "abcdef");
+    EXPECT_EQ(PatchStore::Count(), 1u);
+    EXPECT_TRUE(recorder->contains(QVReport::Level::Warning, "is not a stored item"));
+}
+
+// Items of files that live only on the CD are kept too; the cached copy is dropped.
+TEST_F(CDHDCacheTest, ServerItemsForCDFilesReplaceTheCachedCopy) {
     Install(cdClient);
     WritePair(cdClient, "artidx.mul", "art.mul", {{"on the cd", 0}});
     PointAt(hd, cd);
@@ -386,7 +469,7 @@ TEST_F(CDHDCacheTest, ServerItemsForCDFilesOnlyDropTheCachedCopy) {
     ASSERT_NE(CDHDCache::FindCached(CDHDCache::kArt, 0), nullptr);
     CDHDCache::AddVersionedItem(CDHDCache::kArtIdx, CDHDCache::kArt, 0, 0, "server", 6);
     EXPECT_EQ(CDHDCache::FindCached(CDHDCache::kArt, 0), nullptr);
-    EXPECT_EQ(Item(CDHDCache::kArtIdx, CDHDCache::kArt, 0), "on the cd");
+    EXPECT_EQ(Item(CDHDCache::kArtIdx, CDHDCache::kArt, 0), "server");
     std::string problem;
     EXPECT_TRUE(CDHDCache::CheckCacheHeap(&problem)) << problem;
 }

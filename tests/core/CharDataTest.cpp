@@ -1,7 +1,10 @@
 #include "ConfigFixture.h"
 
+#include "platform/headless.h"
+
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/stat.h>
 
 namespace {
 
@@ -71,6 +74,41 @@ TEST_F(CharDataTest, SlotsOutsideTheFiveAreRefused) {
     DefaultChar = 9; // never from the file, but the slot must still be one of the five
     CApp::SetEmoteHue(7);
     EXPECT_EQ(CharData::GetEmoteHue(0), 7);
+}
+
+} // namespace
+
+namespace {
+
+// Hues loaded from a file that could not be read are defaults, not the file's: saving them would
+// overwrite every slot. The file is left alone, the player told once, and the client goes on.
+TEST_F(CharDataTest, AFileThatCouldNotBeReadIsNotOverwritten) {
+    const std::string stored = Hues({1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
+    dir.write("chardata.mul", stored);
+    ::chmod(dir.file("chardata.mul").c_str(), 0000);
+    ::chmod(dir.path().c_str(), 0777);
+    int result = qvtest::RunAsPlayer([] {
+        CApp::LoadCharData();
+        if (CApp::GetSpeechHue() != CharData::kDefaultSpeechHue) return 1;
+        CApp::SetSpeechHue(77); // the session goes on with the hue in memory
+        CApp::SaveCharData();
+        CApp::SaveCharData();
+        if (CApp::GetSpeechHue() != 77) return 2;
+        int told = 0;
+        for (const auto& box : platform::headless::MessageBoxes())
+            told += box.text.find("chardata.mul") != std::string::npos;
+        return told == 1 ? 0 : 3;
+    });
+    if (result == qvtest::kNoPlayer) GTEST_SKIP() << "cannot become an ordinary user";
+    EXPECT_EQ(result, 0);
+    ::chmod(dir.file("chardata.mul").c_str(), 0644);
+    EXPECT_EQ(Read("chardata.mul"), stored);
+
+    // Once it reads again, saving works as before.
+    CApp::LoadCharData();
+    CApp::SetSpeechHue(77);
+    CApp::SaveCharData();
+    EXPECT_EQ(Read("chardata.mul").substr(0, 2), Hues({77}));
 }
 
 } // namespace

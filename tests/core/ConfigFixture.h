@@ -9,6 +9,7 @@
 #include "core/Options.h"
 #include "core/SavedOptions.h"
 #include "core/SpeechQueue.h"
+#include "core/StoreErrors.h"
 #include "core/config.h"
 #include "core/multcli.h"
 #include "platform/platform.h"
@@ -29,6 +30,7 @@ inline void ResetConfigModules() {
     CharData::ResetForTests();
     FilterLists::ResetForTests();
     ResetSpeechQueueForTests();
+    StoreErrors::ResetForTests();
 }
 
 class ConfigFixture : public CleanState {

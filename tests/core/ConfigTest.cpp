@@ -1,11 +1,13 @@
 #include "ConfigFixture.h"
 #include "mkinstall/ConfigFiles.h"
 #include "mkinstall/Installation.h"
+#include "platform/headless.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -244,6 +246,86 @@ TEST_F(ConfigTest, SavingRewritesTheKeysLineInPlaceOrAppends) {
     std::filesystem::remove(dir.file("qv.cfg"));
     saveConfigDirective("ClientFirstLaunch", "no");
     EXPECT_EQ(Read("qv.cfg"), "ClientFirstLaunch=no\n");
+}
+
+// A player's "qv.cfg" with the account, the login servers and options.
+const std::string kPlayersFile = "AcctID=me\r\nLoginServer=login.example.net,7775\r\nNextLoginKey=3\r\n"
+                                 "FrameSkipping=on\r\n;------------------------------\r\nSound=on\r\n";
+
+// Every writer of "qv.cfg" in turn, twice over: the shard list's key, the main file's, the options.
+// Answers how many boxes told the player about "qv.cfg".
+int SaveEverything() {
+    for (int round = 0; round < 2; ++round) {
+        saveConfigDirective("NextLoginKey", "5");
+        saveMainConfigDirective(ConfigKind::LastServerID, "2");
+        SaveConfigOptions();
+    }
+    int told = 0;
+    for (const auto& box : platform::headless::MessageBoxes())
+        if (box.text.find("qv.cfg") != std::string::npos) ++told;
+    return told;
+}
+
+// A file that is there but cannot be read is left alone by every writer: rewriting it would keep
+// only the one key being saved.
+TEST_F(ConfigTest, AQvCfgThatCannotBeReadIsNeverRewritten) {
+    // Root reads anything; a folder in place of the file fails for root as well.
+    std::filesystem::create_directories(dir.path() / "qv.cfg");
+    EXPECT_EQ(SaveEverything(), 1);
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "qv.cfg"));
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path() / "qv.cfg"));
+    EXPECT_TRUE(recorder->contains(QVReport::Level::Error, "cannot read"));
+    std::filesystem::remove(dir.path() / "qv.cfg");
+
+    // A root-owned file of mode 0000 (left by a run under sudo), met by the player's own account
+    // in a folder the player may write.
+    dir.write("qv.cfg", kPlayersFile);
+    ::chmod(dir.file("qv.cfg").c_str(), 0000);
+    ::chmod(dir.path().c_str(), 0777);
+    int result = qvtest::RunAsPlayer([] { return SaveEverything() == 1 ? 0 : 1; });
+    if (result == qvtest::kNoPlayer) GTEST_SKIP() << "cannot become an ordinary user";
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(Read("qv.cfg"), kPlayersFile);
+}
+
+// A save that fails (a full disk, a read-only folder or file) keeps the old file, is reported, and
+// the client goes on; before, a key that was already in the file ended the process.
+TEST_F(ConfigTest, AFailedSaveKeepsTheOldFileAndTheClientGoesOn) {
+    dir.write("qv.cfg", kPlayersFile);
+    {
+        qvtest::FileSizeLimit fullDisk(16);
+        EXPECT_EQ(SaveEverything(), 1);
+    }
+    EXPECT_EQ(Read("qv.cfg"), kPlayersFile);
+    EXPECT_TRUE(
+        recorder->contains(QVReport::Level::Error, "saveConfigDirective: cannot open 'qv.cfg'. why?"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1); // no temporary left
+
+    struct Case {
+        const char* what;
+        mode_t folderMode;
+        mode_t fileMode;
+    } cases[] = {
+        {"a read-only folder", 0555, 0644},
+        {"a read-only file", 0777, 0444},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ::chmod(dir.path().c_str(), 0755);
+        dir.write("qv.cfg", kPlayersFile);
+        qvtest::GiveToPlayer(dir.file("qv.cfg"));
+        ::chmod(dir.file("qv.cfg").c_str(), c.fileMode);
+        ::chmod(dir.path().c_str(), c.folderMode);
+        int result = qvtest::RunAsPlayer([] {
+            platform::headless::ClearMessageBoxes();
+            StoreErrors::ResetForTests();
+            return SaveEverything() == 1 ? 0 : 1;
+        });
+        ::chmod(dir.path().c_str(), 0755);
+        if (result == qvtest::kNoPlayer) GTEST_SKIP() << "cannot become an ordinary user";
+        EXPECT_EQ(result, 0) << (result == qvtest::kChildEnded ? "the client ended" : "");
+        EXPECT_EQ(Read("qv.cfg"), kPlayersFile);
+    }
 }
 
 TEST_F(ConfigTest, PasswordKeysAreDroppedWhileForgottenAndNeverKeptPerCharacter) {

@@ -4,6 +4,7 @@
 #include "core/CDHDCache.h"
 #include "core/DefManager.h"
 #include "core/FileManager.h"
+#include "core/PatchStore.h"
 #include "core/ShutdownSequence.h"
 #include "core/VerData.h"
 #include "mkinstall/DataFiles.h"
@@ -25,6 +26,7 @@ class DataFixture : public CleanState {
     void SetUp() override {
         CleanState::SetUp();
         std::filesystem::remove(platform::RegistryFilePath());
+        std::filesystem::remove_all(PatchStore::Folder()); // no server-sent items from earlier tests
         recorder = std::make_unique<ReportRecorder>();
     }
 

@@ -146,6 +146,31 @@ TEST_F(FileManagerTest, ReopeningHandsOutIndependentHandles) {
     EXPECT_TRUE(recorder->contains(QVReport::Level::Warning, "trying to close unopened or unknown file"));
 }
 
+// A file that was opened before and is gone now (removed while the client runs) is missing, not
+// the end of the client.
+TEST_F(FileManagerTest, AFileThatCannotBeOpenedAgainIsMissing) {
+    PointAt(hd);
+    hdDir.write("hues.mul", "first\n");
+    FileManager::startup();
+    std::FILE* a = FileManager::open("hues.mul", "rb");
+    ASSERT_NE(a, nullptr);
+    FileManager::close(a);
+    std::filesystem::remove(hdDir.path() / "hues.mul");
+    std::FILE* again = nullptr;
+    ASSERT_NO_THROW(again = FileManager::open("hues.mul", "rb"));
+    EXPECT_EQ(again, nullptr);
+    EXPECT_TRUE(recorder->contains(QVReport::Level::Error, "was opened before, but cannot be opened again"));
+    std::vector<uint8_t> bytes;
+    EXPECT_EQ(FileManager::load("hues.mul", bytes, true), 0);
+
+    // Back in place, it opens through its entry again.
+    hdDir.write("hues.mul", "first\n");
+    std::FILE* back = FileManager::open("hues.mul", "rb");
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(ReadLine(back), "first\n");
+    FileManager::close(back);
+}
+
 TEST_F(FileManagerTest, ReadsAreCountedAndAShortReadWarns) {
     PointAt(hd);
     hdDir.write("data.bin", "0123456789");

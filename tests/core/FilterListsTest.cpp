@@ -4,8 +4,10 @@
 #include "support/TestSupport.h"
 #include "text/WideText.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -204,6 +206,30 @@ TEST_F(FilterListsTest, MaskingAgreesWithAPlainScan) {
         MaskObsceneWordsWide(masked.data());
         ASSERT_EQ(masked, NaiveMask(text, words)) << round;
     }
+}
+
+} // namespace
+
+namespace {
+
+// A list whose file could not be read is empty in memory; saving it would wipe the file.
+TEST_F(FilterListsTest, AListWhoseFileCouldNotBeReadIsNotSaved) {
+    const std::string stored(FilterLists::kIgnoreRecordBytes, 'x');
+    dir.write(FilterLists::kIgnoreFile, stored);
+    ::chmod(dir.file(FilterLists::kIgnoreFile).c_str(), 0000);
+    ::chmod(dir.path().c_str(), 0777);
+    int result = qvtest::RunAsPlayer([] {
+        CApp::LoadFilterLists();
+        FilterLists::AddIgnored("Newcomer", 7);
+        CApp::SaveFilterList(1);
+        CApp::SaveFilterList(0); // the other list has no file: it is written
+        return CApp::IsIgnored(7) ? 0 : 1;
+    });
+    if (result == qvtest::kNoPlayer) GTEST_SKIP() << "cannot become an ordinary user";
+    EXPECT_EQ(result, 0);
+    ::chmod(dir.file(FilterLists::kIgnoreFile).c_str(), 0644);
+    EXPECT_EQ(dir.read(FilterLists::kIgnoreFile), stored);
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / FilterLists::kObsceneFile));
 }
 
 } // namespace

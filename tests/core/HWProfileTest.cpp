@@ -104,3 +104,40 @@ TEST_F(HWProfileTest, LoadFailsWhenTheKeyOrAValueIsMissing) {
 }
 
 } // namespace
+
+namespace {
+
+// About a dozen values, one writing of the settings store (it was one per value).
+TEST_F(HWProfileTest, SavingWritesTheStoreOnce) {
+    HWProfile p;
+    ASSERT_TRUE(GatherHWProfile(p));
+    qvtest::ReplacementCounter writes(dir.file("registry.ini"));
+    ASSERT_TRUE(SaveHWProfile(p));
+    EXPECT_EQ(writes.count(), 1);
+    HWProfile loaded;
+    ASSERT_TRUE(LoadHWProfile(loaded));
+    EXPECT_EQ(writes.count(), 1);
+    EXPECT_EQ(std::memcmp(&loaded.szVideoCardDescrip1, &p.szVideoCardDescrip1, 32), 0);
+}
+
+// A save that fails is logged and the run keeps the profile it sent.
+TEST_F(HWProfileTest, AQueuedSaveThatFailsKeepsTheRunsProfile) {
+    qvtest::ReportRecorder log;
+    ResetHWProfileForTests();
+    PrepareHWProfile();
+    EXPECT_EQ(StoredHWProfile(), nullptr);
+    QueueHWProfileSave();
+    {
+        qvtest::FileSizeLimit fullDisk(16);
+        SaveQueuedHWProfile();
+    }
+    EXPECT_TRUE(log.contains(QVReport::Level::Error, "SaveHWProfile: cannot store"));
+    EXPECT_FALSE(IsHWProfileSaveQueued());
+    ASSERT_NE(StoredHWProfile(), nullptr);
+    EXPECT_EQ(StoredHWProfile()->totalRAMInMB, MachineHWProfile().totalRAMInMB);
+    HWProfile p;
+    EXPECT_FALSE(LoadHWProfile(p));
+    ResetHWProfileForTests();
+}
+
+} // namespace

@@ -1,4 +1,5 @@
 #include "AppFixture.h"
+#include "core/HWProfile.h"
 
 #include <gtest/gtest.h>
 
@@ -115,6 +116,29 @@ TEST_F(MainLoopTest, EachPassDrainsThenPollsThenSteps) {
                          "dispatched", "SoundManager::Update", "LanguageTranslationServer::Packet::update",
                          "dispatched", "SoundManager::Update", "LanguageTranslationServer::Packet::update",
                          "PollNetwork", "SoundManager::Update", "CApp::Update"}));
+}
+
+// A description queued by a shard list (inside the network pass) is stored in the same pass, after
+// the packets; one still queued at the end is stored by the shutdown.
+TEST_F(MainLoopTest, TheMachineDescriptionIsStoredAfterTheNetworkPass) {
+    ResetHWProfileForTests();
+    bool queuedDuringPoll = false;
+    Services().pollNetwork = [&] {
+        QueueHWProfileSave();
+        queuedDuringPoll = IsHWProfileSaveQueued();
+    };
+    Passes(1);
+    EXPECT_TRUE(queuedDuringPoll);
+    EXPECT_FALSE(IsHWProfileSaveQueued());
+    HWProfile stored;
+    EXPECT_TRUE(LoadHWProfile(stored));
+
+    Services().pollNetwork = [] {};
+    platform::RegDeleteValue(platform::RegRoot::LocalMachine, kHWProfileKey, "timeZoneBias");
+    QueueHWProfileSave();
+    RunShutdown();
+    EXPECT_TRUE(LoadHWProfile(stored));
+    ResetHWProfileForTests();
 }
 
 TEST_F(MainLoopTest, ServerKeptFilesAreCheckedOnlyInTheWorld) {

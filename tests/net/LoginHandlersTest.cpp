@@ -459,6 +459,29 @@ TEST_F(LoginHandlersTest, TheLatencyProbeLivesOnlyWhileTheShardListIsOpen) {
     EXPECT_EQ(CLatencyProbe::Get(), nullptr);
 }
 
+// The handler neither looks at the machine nor writes the settings store: the description is
+// stored after the packet, in one writing.
+TEST_F(LoginHandlersTest, TheShardListLeavesStoringTheMachineDescriptionToTheMainLoop) {
+    PrepareHWProfile(); // as the main loop's first pass does
+    qvtest::ReplacementCounter writes(platform::RegistryFilePath());
+    Feed(testshard::ShardListPacket(0x33, {{"Alpha"}}));
+    EXPECT_EQ(Ids(Queued(current())), std::vector<uint8_t>({0xA4}));
+    EXPECT_EQ(writes.count(), 0);
+    EXPECT_TRUE(IsHWProfileSaveQueued());
+
+    SaveQueuedHWProfile();
+    EXPECT_EQ(writes.count(), 1);
+    HWProfile stored;
+    ASSERT_TRUE(LoadHWProfile(stored));
+    EXPECT_TRUE(PacketManager::SystemInfoEquals(stored, MachineHWProfile()));
+
+    // A later run finds it stored and sends nothing.
+    ResetHWProfileForTests();
+    Feed(testshard::ShardListPacket(0x33, {{"Alpha"}}));
+    EXPECT_EQ(Ids(Queued(current())), std::vector<uint8_t>({0xA4}));
+    EXPECT_FALSE(IsHWProfileSaveQueued());
+}
+
 TEST_F(LoginHandlersTest, AnEmptyShardListSaysTheServersAreDown) {
     Feed(testshard::ShardListPacket(0, {}));
     EXPECT_EQ(frontEnd.serversDown,

@@ -126,3 +126,58 @@ TEST(FileMappingTest, ReadWriteMappingCreatesSizesAndPersists) {
 }
 
 } // namespace
+
+namespace {
+
+// What a store learns before it rewrites a file: only "no such file" lets it start from nothing.
+TEST(ReadFileContentsTest, TellsAMissingFileFromOneThatCannotBeRead) {
+    TempDir dir;
+    dir.write("qv.cfg", "AcctID=me\r\n");
+    dir.write("file", "x");
+    std::filesystem::create_directories(dir.path() / "folder");
+    struct Case {
+        const char* what;
+        std::string path;
+        platform::ReadStatus status;
+        int error;
+    } cases[] = {
+        {"a file", dir.file("qv.cfg"), platform::ReadStatus::Read, 0},
+        {"no such file", dir.file("none.cfg"), platform::ReadStatus::Missing, ENOENT},
+        {"no such folder", dir.file("none/qv.cfg"), platform::ReadStatus::Missing, ENOENT},
+        {"a folder in place of the file", dir.file("folder"), platform::ReadStatus::Failed, EISDIR},
+        {"a file in place of a folder", dir.file("file/qv.cfg"), platform::ReadStatus::Failed, ENOTDIR},
+    };
+    for (const Case& c : cases) {
+        platform::FileContents contents = platform::ReadFileContents(c.path);
+        EXPECT_EQ(contents.status, c.status) << c.what;
+        EXPECT_EQ(contents.error, c.error) << c.what;
+        EXPECT_EQ(contents.bytes.empty(), c.status != platform::ReadStatus::Read) << c.what;
+    }
+    EXPECT_FALSE(platform::ReadWholeFile(dir.file("folder")).has_value());
+
+    // Permission bits do not stop root; an ordinary user is stopped by them.
+    dir.write("locked.cfg", "AcctID=me\r\n");
+    ::chmod(dir.file("locked.cfg").c_str(), 0000);
+    int result = qvtest::RunAsPlayer([&] {
+        platform::FileContents contents = platform::ReadFileContents(dir.file("locked.cfg"));
+        return contents.status == platform::ReadStatus::Failed && contents.error == EACCES ? 0 : 1;
+    });
+    if (result == qvtest::kNoPlayer) GTEST_SKIP() << "cannot become an ordinary user";
+    EXPECT_EQ(result, 0);
+}
+
+TEST(AtomicReplaceTest, AReadOnlyFileIsNotReplaced) {
+    TempDir dir;
+    ::chmod(dir.path().c_str(), 0777);
+    dir.write("qv.cfg", "AcctID=me\r\n");
+    qvtest::GiveToPlayer(dir.file("qv.cfg"));
+    ::chmod(dir.file("qv.cfg").c_str(), 0444);
+    int result =
+        qvtest::RunAsPlayer([&] { return platform::AtomicReplaceFile(dir.file("qv.cfg"), "x", 1) ? 1 : 0; });
+    if (result == qvtest::kNoPlayer) GTEST_SKIP() << "cannot become an ordinary user";
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(dir.read("qv.cfg"), "AcctID=me\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+} // namespace

@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -66,6 +67,84 @@ TEST_F(SettingsTest, ReadsAHandWrittenStore) {
 TEST_F(SettingsTest, MissingStoreHasNoKeys) {
     EXPECT_FALSE(platform::RegKeyExists(RegRoot::LocalMachine, kKey));
     EXPECT_FALSE(platform::RegGetString(RegRoot::LocalMachine, kKey, "ExePath").has_value());
+}
+
+} // namespace
+
+namespace {
+
+// A store file that is there but cannot be read is never rewritten: a change would leave a store
+// holding that one value. A write that fails keeps the old file.
+TEST_F(SettingsTest, AStoreThatCannotBeReadOrWrittenKeepsItsFile) {
+    const std::string path = dir_.file("registry.ini");
+    ASSERT_TRUE(platform::RegSetString(RegRoot::LocalMachine, kKey, "ExePath", "/opt/qv/client.exe"));
+    const std::string stored = dir_.read("registry.ini");
+
+    {
+        qvtest::FileSizeLimit fullDisk(16);
+        EXPECT_FALSE(platform::RegSetString(RegRoot::LocalMachine, kKey, "InstCDPath", "/media/cd"));
+        platform::SettingsBatch batch;
+        platform::RegSetDword(RegRoot::LocalMachine, kKey, "Count", 1);
+        EXPECT_FALSE(batch.Commit());
+    }
+    EXPECT_EQ(dir_.read("registry.ini"), stored);
+    EXPECT_EQ(platform::SettingsFileStatus(), platform::ReadStatus::Read);
+
+    ::chmod(path.c_str(), 0000);
+    ::chmod(dir_.path().c_str(), 0777);
+    int result = qvtest::RunAsPlayer([] {
+        if (platform::SettingsFileStatus() != platform::ReadStatus::Failed) return 1;
+        if (platform::RegGetString(RegRoot::LocalMachine, kKey, "ExePath")) return 2;
+        if (platform::RegSetString(RegRoot::LocalMachine, kKey, "InstCDPath", "/media/cd")) return 3;
+        if (platform::RegCreateKey(RegRoot::LocalMachine, std::string(kKey) + "\\HWProfile")) return 4;
+        platform::SettingsBatch batch;
+        if (platform::RegSetDword(RegRoot::LocalMachine, kKey, "Count", 1)) return 5;
+        return batch.Commit() ? 6 : 0;
+    });
+    if (result == qvtest::kNoPlayer) GTEST_SKIP() << "cannot become an ordinary user";
+    EXPECT_EQ(result, 0);
+    ::chmod(path.c_str(), 0644);
+    EXPECT_EQ(dir_.read("registry.ini"), stored);
+}
+
+} // namespace
+
+namespace {
+
+// A batch reads the store once and writes it once, however many values it sets; its thread sees
+// its values meanwhile.
+TEST_F(SettingsTest, ABatchWritesTheStoreOnce) {
+    const std::string key = std::string(kKey) + "\\HWProfile";
+    ASSERT_TRUE(platform::RegSetString(RegRoot::LocalMachine, kKey, "ExePath", "/opt/qv/client.exe"));
+    qvtest::ReplacementCounter writes(dir_.file("registry.ini"));
+    {
+        platform::SettingsBatch batch;
+        for (uint32_t i = 0; i < 12; ++i)
+            ASSERT_TRUE(platform::RegSetDword(RegRoot::LocalMachine, key, "v" + std::to_string(i), i));
+        {
+            platform::SettingsBatch inner; // joins the outer batch
+            ASSERT_TRUE(platform::RegSetString(RegRoot::LocalMachine, key, "inner", "yes"));
+            EXPECT_TRUE(inner.Commit());
+        }
+        EXPECT_EQ(platform::RegGetDword(RegRoot::LocalMachine, key, "v11"), 11u);
+        EXPECT_EQ(writes.count(), 0);
+        EXPECT_TRUE(batch.Commit());
+        EXPECT_EQ(writes.count(), 1);
+        EXPECT_TRUE(batch.Commit()); // nothing new: nothing written
+    }
+    EXPECT_EQ(writes.count(), 1);
+    EXPECT_EQ(platform::RegGetString(RegRoot::LocalMachine, key, "inner"), "yes");
+    EXPECT_EQ(platform::RegGetString(RegRoot::LocalMachine, kKey, "ExePath"), "/opt/qv/client.exe");
+
+    // A batch that ends without Commit writes its changes on the way out; one without changes
+    // writes nothing.
+    {
+        platform::SettingsBatch batch;
+        platform::RegDeleteValue(RegRoot::LocalMachine, key, "inner");
+    }
+    { platform::SettingsBatch idle; }
+    EXPECT_EQ(writes.count(), 2);
+    EXPECT_FALSE(platform::RegGetString(RegRoot::LocalMachine, key, "inner").has_value());
 }
 
 } // namespace

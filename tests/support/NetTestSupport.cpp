@@ -1,6 +1,7 @@
 #include "support/NetTestSupport.h"
 
 #include "core/GameTicks.h"
+#include "core/HWProfile.h"
 #include "core/ShardRecord.h"
 #include "core/multcli.h"
 #include "net/CGameSock.h"
@@ -125,6 +126,7 @@ void NetFixture::SetUp() {
     // No machine description is stored: the first shard list of a test sends one.
     std::error_code ignored;
     std::filesystem::remove(platform::RegistryFilePath(), ignored);
+    ResetHWProfileForTests();
 }
 
 void NetFixture::TearDown() {

@@ -1,5 +1,6 @@
 // Every test program runs headless, in a fresh temporary folder, with its own runtime folder for
-// named objects and its own settings store, so test programs can run in parallel.
+// named objects, its own settings store and its own folder of the player's data, so test programs can run in
+// parallel.
 #include "support/TestSupport.h"
 
 #include "platform/platform.h"
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
     ::setenv("QV_PLATFORM", "headless", 1);
     ::setenv("QV_RUNTIME_DIR", (root + "/run").c_str(), 1);
     ::setenv("QV_REGISTRY", (root + "/registry.ini").c_str(), 1);
+    ::setenv("QV_DATA_DIR", (root + "/data").c_str(), 1);
     if (::chdir(dir) != 0) return 2;
     platform::UseBackend(platform::BackendKind::Headless);
     int result = RUN_ALL_TESTS();
