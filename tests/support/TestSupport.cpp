@@ -59,7 +59,23 @@ std::string TempDir::read(const std::string& name) const {
     return ss.str();
 }
 
-void ExpectGoldenPpm(const std::filesystem::path& path, const std::vector<uint8_t>& ppm) {
+namespace {
+// A relative __FILE__ path ("../../tests/...") names a file below the source tree.
+std::filesystem::path InSourceTree(const std::filesystem::path& path) {
+    if (path.is_absolute()) return path;
+    std::filesystem::path rest;
+    bool leading = true;
+    for (const auto& part : path) {
+        if (leading && (part == ".." || part == ".")) continue;
+        leading = false;
+        rest /= part;
+    }
+    return std::filesystem::path(QV_SOURCE_DIR) / rest;
+}
+} // namespace
+
+void ExpectGoldenPpm(const std::filesystem::path& given, const std::vector<uint8_t>& ppm) {
+    const std::filesystem::path path = InSourceTree(given);
     if (platform::GetEnv("QV_UPDATE_GOLDEN") == "1") {
         ASSERT_TRUE(platform::AtomicReplaceFile(path.string(), ppm.data(), ppm.size())) << path;
         std::printf("golden image written: %s\n", path.string().c_str());
