@@ -455,8 +455,8 @@ void DialogBeginDrag(CGump* gump, DialogDragState& state, int x, int y) {
 
 void DialogDrag(CGump* gump, DialogDragState& state, int x, int y) {
     if (!gump || !state.dragging) return;
-    Rect dirty{};
-    gump->MoveBy(x - gump->pressX, y - gump->pressY, true, &dirty, true);
+    state.dirty = Rect{};
+    gump->MoveBy(x - gump->pressX, y - gump->pressY, true, &state.dirty, true);
 }
 
 void DialogEndDrag(CGump*, DialogDragState& state) {

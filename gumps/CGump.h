@@ -391,6 +391,7 @@ void DialogDraw(CGump* gump, const BlitTarget& target, const Rect& clip);
 // Dragging a window by its body: press, capture moves, release.
 struct DialogDragState {
     bool dragging = false;
+    Rect dirty{}; // the screen area the last move uncovered and covered
 };
 void DialogBeginDrag(CGump* gump, DialogDragState& state, int x, int y);
 void DialogDrag(CGump* gump, DialogDragState& state, int x, int y);

@@ -271,7 +271,7 @@ void LoadCursors() {
         for (int id = e.firstArt; id <= e.lastArt; ++id) {
             const ArtItem* art = GetArt(id);
             if (!art) continue;
-            FindHotSpot(art, &e.hotX, &e.hotY);
+            if (!e.loaded) FindHotSpot(art, &e.hotX, &e.hotY); // the first frame's marker
             e.loaded = true;
             e.width = std::max(e.width, art->width & ~1);
             e.height = std::max(e.height, art->height);
