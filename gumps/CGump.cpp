@@ -72,7 +72,8 @@ CGump::~CGump() {
     // Freed by the manager after Close; a gump deleted directly is closed here first.
     if (!closed_) MarkClosed();
     CGumpManager::ForgetFreed(this);
-    if (cellX != 0 || cellY != 0) FreeMinimizeCell(cellX, cellY);
+    // Only a cell this gump still holds: after a restore another window may use the same cell.
+    if (cellHeld) FreeMinimizeCell(cellX, cellY);
     FreeChildren();
     Unlink();
 }
@@ -501,7 +502,7 @@ void MinimizeGump(CGump* gump) {
     if (!gump) return;
     if (gump->cellX == 0 && gump->cellY == 0 && AutoArrangeMinimized) {
         int cx = 0, cy = 0;
-        FindMinimizeCell(&cx, &cy);
+        gump->cellHeld = FindMinimizeCell(&cx, &cy);
         gump->cellX = cx;
         gump->cellY = cy;
         gump->minimisedX = cx;
@@ -522,7 +523,8 @@ void RestoreGump(CGump* gump) {
     gump->y = gump->normalY;
     gump->minimised = false;
     // The window keeps its cell coordinates: minimising again reuses the remembered place.
-    if (gump->cellX != 0 || gump->cellY != 0) FreeMinimizeCell(gump->cellX, gump->cellY);
+    if (gump->cellHeld) FreeMinimizeCell(gump->cellX, gump->cellY);
+    gump->cellHeld = false;
 }
 
 void ResetMinimizeGridForTests() {

@@ -336,6 +336,7 @@ class CGump : public CTrackedObject {
     int normalX = 0, normalY = 0;
     int minimisedX = 0, minimisedY = 0;
     int cellX = 0, cellY = 0;
+    bool cellHeld = false; // the cell is in the grid's used list for this gump
     int tooltipId = kNoTooltip;
     // Buttons: the minimised state in which they are hit.
     bool minimisedStateButton = false;

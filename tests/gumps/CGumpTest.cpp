@@ -308,5 +308,17 @@ TEST_F(GumpTest, MinimisedWindowsTakeGridCellsColumnByColumn) {
     MinimizeGump(&a);   // keeps its remembered place
     EXPECT_EQ(a.x, 16);
     EXPECT_EQ(a.y, 16);
+    // A restored window that goes away leaves alone the cell another window took after it.
+    TestGump d(0, 0, 10, 10, 1), e(0, 0, 10, 10, 1);
+    {
+        TestGump gone(0, 0, 10, 10, 1);
+        MinimizeGump(&gone);
+        EXPECT_EQ(gone.y, 144);
+        RestoreGump(&gone);
+        MinimizeGump(&d);
+        EXPECT_EQ(d.y, 144);
+    }
+    MinimizeGump(&e);
+    EXPECT_EQ(e.y, 208);
     AutoArrangeMinimized = false;
 }
