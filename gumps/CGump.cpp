@@ -392,6 +392,17 @@ void CGump::ClampToScreen() {
         y = bh - h;
 }
 
+void CGump::PlaceBesideGameArea() {
+    int w = 0, h = 0;
+    GetGumpArtSize(gumpArt, &w, &h);
+    const int sw = GraphicManager::GetScreenWidth(), sh = GraphicManager::GetScreenHeight();
+    if (sh - h / 2 - y < sw - w / 2 - x)
+        y = sh + 5;
+    else
+        x = sw + 5;
+    ClampToScreen();
+}
+
 // ------------------------------------------------ rectangles
 
 bool RectsOverlap(const Rect& a, const Rect& b) {

@@ -306,7 +306,10 @@ class CGump : public CTrackedObject {
     // ------------------------------------------------ geometry
     // Moves by (dx, dy); dirty receives the screen area to redraw (cut to the back buffer).
     void MoveBy(int dx, int dy, bool top, Rect* dirty, bool clamp);
+    // Keeps a top-level gump inside the back buffer, with an assumed size for some kinds.
     void ClampToScreen();
+    // A new window goes just right of or below the game area, whichever is nearer, then on screen.
+    void PlaceBesideGameArea();
     Rect ScreenRect() const; // window coordinates, current size
     static void GumpToScreenCoords(const CGump* gump, int* x, int* y);
     static void ScreenToGumpCoords(const CGump* gump, int* x, int* y);

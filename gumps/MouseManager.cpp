@@ -591,6 +591,8 @@ void Update() {
     // The capture ticks once, also when it is the gump under the mouse (auto-repeat fires once).
     if (CGump* c = s.capture.get(); c && c != g.get()) c->HandleMouseTick();
     CGumpManager::FreeClosedGumps();
+    // A gump asked for another cursor just now: show it in this step, not the next.
+    UpdateCursorShape();
 }
 
 // ------------------------------------------------ hover help

@@ -264,6 +264,25 @@ TEST_F(GumpTest, MovingClampsToTheBackBufferAndCutsTheDirtyRectangleToIt) {
     EXPECT_EQ(child->ScreenRect(), (Rect{110, 560, 115, 565}));
 }
 
+TEST_F(GumpTest, ANewWindowGoesBesideTheGameAreaAndStaysOnScreen) {
+    // Sample gump 3 is 64 x 64; the game area is 640 x 480 inside an 800 x 600 buffer.
+    struct Case {
+        int x, y;
+        int expectedX, expectedY;
+    } cases[] = {
+        {100, 300, 100, 485}, // nearer the bottom edge: below
+        {500, 100, 645, 100}, // nearer the right edge: to the right
+        {760, 610, 736, 485}, // below, then kept on screen
+    };
+    for (const Case& c : cases) {
+        TestGump g(c.x, c.y, 10, 10, 1);
+        g.gumpArt = 3;
+        g.PlaceBesideGameArea();
+        EXPECT_EQ(g.x, c.expectedX) << c.x << "," << c.y;
+        EXPECT_EQ(g.y, c.expectedY) << c.x << "," << c.y;
+    }
+}
+
 TEST_F(GumpTest, ClickTrackerTellsDoubleClicksLongPressesAndDrags) {
     const uint32_t dbl = platform::GetDoubleClickTime();
     ClickTracker t;

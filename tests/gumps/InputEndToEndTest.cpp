@@ -114,8 +114,7 @@ TEST_F(InputEndToEnd, TheShownCursorIsADirectionOverTheGameAreaAndThePointerOver
     EXPECT_EQ(MouseManager::GetCurrentCursorKind(), 10);
     EXPECT_EQ(headless::CurrentCursor(), MouseManager::CursorHandleForPicture(2)); // art 24661
     headless::PushMouse(platform::WM_MOUSEMOVE, 550, 50);
-    Pass(); // the window asks for the normal pointer
-    Pass(); // and the next choice shows it
+    Pass(); // the window asks for the normal pointer, shown in the same step
     EXPECT_EQ(MouseManager::GetCurrentCursorKind(), 17);
     EXPECT_EQ(headless::CurrentCursor(), MouseManager::CursorHandleForPicture(24668 - 24659));
     EXPECT_TRUE(platform::IsSystemCursorShown());

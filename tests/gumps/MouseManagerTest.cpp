@@ -2,6 +2,7 @@
 // dispatch, closing from handlers, and hover help on the manual clock.
 #include "gumps/GumpFixture.h"
 #include "mkinstall/CursorArt.h"
+#include "render/HueManager.h"
 
 #include <gtest/gtest.h>
 
@@ -111,6 +112,53 @@ TEST_F(MouseTest, TheColourCursorIsThePictureWithoutItsMarker) {
                       kept ? p.pixels[static_cast<size_t>(y) * p.width + x] : 0)
                 << x << "," << y;
         }
+}
+
+TEST_F(MouseTest, AtPeaceOnAnotherFacetTheHuedSetIsShown) {
+    std::vector<uint8_t> hues = mkinstall::MakeHuesFile();
+    HueManager::LoadFromBytes(hues.data(), hues.size());
+    World().war = false;
+    World().facet = 1;
+    MouseManager::SetCursor(19);
+    MoveTo(10, 10);
+    EXPECT_EQ(MouseManager::GetCurrentCursorKind(), 42);
+    const uintptr_t normal = MouseManager::CursorHandleForPicture(24694 - 24659);
+    ASSERT_NE(platform::headless::CurrentCursor(), 0u);
+    EXPECT_NE(platform::headless::CurrentCursor(), normal);
+    const auto* hued = platform::headless::FindCursor(platform::headless::CurrentCursor());
+    const auto* plain = platform::headless::FindCursor(normal);
+    ASSERT_TRUE(hued && plain);
+    const uint16_t* hue51 = HueManager::ResolveHueColours(50);
+    for (size_t i = 0; i < plain->pixels.size(); ++i) {
+        const uint16_t p = plain->pixels[i];
+        EXPECT_EQ(hued->pixels[i], p == 0 ? 0 : hue51[std::max((p >> 10) & 31, 1)]) << i;
+    }
+    World().facet = 0; // back to the normal set
+    MoveTo(11, 10);
+    EXPECT_EQ(platform::headless::CurrentCursor(), normal);
+}
+
+TEST_F(MouseTest, TheTintColoursOnlyTheWarModeCursors) {
+    MouseManager::ResetForTests();
+    MouseManager::SetCursorTint(0x7C00); // red
+    MouseManager::startup();
+    MouseManager::LoadCursors();
+    auto check = [](int art, bool tinted) {
+        const auto* c = platform::headless::FindCursor(MouseManager::CursorHandleForPicture(art - 24659));
+        ASSERT_NE(c, nullptr);
+        int hx = 0, hy = 0;
+        mkinstall::Picture p = mkinstall::SampleCursor(art, &hx, &hy);
+        for (int y = 1; y < p.height; ++y)
+            for (int x = 1; x < p.width - 1; ++x) {
+                const uint16_t px = p.pixels[static_cast<size_t>(y) * p.width + x];
+                const uint16_t expected =
+                    !tinted || px == 0 ? px : static_cast<uint16_t>(((px >> 10) & 31) * 31 / 32 << 10);
+                EXPECT_EQ(c->pixels[static_cast<size_t>(y) * p.width + x], expected) << art;
+            }
+    };
+    check(24659, true);  // a war-mode direction cursor
+    check(24681, true);  // the last of the first 23 pictures
+    check(24682, false); // a peace cursor
 }
 
 TEST_F(MouseTest, WithoutColourCursorsThePictureIsDrawnIntoTheBackBufferAndTakenOutAgain) {
