@@ -479,23 +479,38 @@ void ResetWalkState() {}
 
 // ------------------------------------------------ buttons
 
-void OnLButtonDown(int x, int y) {
+namespace {
+// A press: without a capture the gump found at the point takes it; the capture gets the press in
+// its own coordinates.
+void Press(int x, int y, CGump* (*find)(int, int), const char* invalidCapture,
+           void (CGump::*handler)(int, int)) {
     CommonStep(x, y);
     MouseState& s = S();
     if (!s.capture) {
-        CGump* g = CGumpManager::GetGumpAt(x, y, nullptr, true);
+        CGump* g = find(x, y);
         if (!g) return;
         s.capture = g;
     }
-    Validated(s.capture,
-              "MouseManager::OnLButtonDown: either pointer 'pCapture' is not valid, or the data it "
-              "points to is not valid. setting 'pCapture = 0'.\n");
+    Validated(s.capture, invalidCapture);
     if (CGump* c = s.capture.get()) {
         int cx = x, cy = y;
         CGump::ScreenToGumpCoords(c, &cx, &cy);
-        c->HandleLButtonDown(cx, cy);
+        (c->*handler)(cx, cy);
     }
     CGumpManager::FreeClosedGumps();
+}
+
+CGump* FindLButtonGump(int x, int y) {
+    return CGumpManager::GetGumpAt(x, y, nullptr, true);
+}
+} // namespace
+
+void OnLButtonDown(int x, int y) {
+    Press(x, y, FindLButtonGump,
+          "MouseManager::OnLButtonDown: either pointer 'pCapture' is not valid, or the data it points to is "
+          "not "
+          "valid. setting 'pCapture = 0'.\n",
+          &CGump::HandleLButtonDown);
 }
 
 void OnLButtonUp(int x, int y) {
@@ -514,22 +529,11 @@ void OnLButtonUp(int x, int y) {
 }
 
 void OnRButtonDown(int x, int y) {
-    CommonStep(x, y);
-    MouseState& s = S();
-    if (!s.capture) {
-        CGump* g = FindRButtonGump(x, y);
-        if (!g) return;
-        s.capture = g;
-    }
-    Validated(s.capture,
-              "MouseManager::OnRButtonDown: either pointer 'pCapture' is not valid, or the data it "
-              "points to is not valid. setting 'pCapture = 0'.\n");
-    if (CGump* c = s.capture.get()) {
-        int cx = x, cy = y;
-        CGump::ScreenToGumpCoords(c, &cx, &cy);
-        c->HandleRButtonDown(cx, cy);
-    }
-    CGumpManager::FreeClosedGumps();
+    Press(x, y, FindRButtonGump,
+          "MouseManager::OnRButtonDown: either pointer 'pCapture' is not valid, or the data it points to is "
+          "not "
+          "valid. setting 'pCapture = 0'.\n",
+          &CGump::HandleRButtonDown);
 }
 
 void OnRButtonUp(int x, int y) {
