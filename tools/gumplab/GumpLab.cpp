@@ -160,6 +160,20 @@ bool IsKnownScene(const std::string& scene) {
     return scene == "windows";
 }
 
+namespace {
+void Close() {
+    MouseManager::shutdown();
+    CGumpManager::shutdown();
+    if (platform::HasMainWindow()) platform::DestroyMainWindow();
+    LanguageManager::shutdown();
+    HueManager::shutdown();
+    CDHDCache::shutdown();
+    FileManager::shutdown();
+    BackBuffer::Release();
+    g_quit = false;
+}
+} // namespace
+
 bool Run(const Options& options, std::string* error) {
     if (!IsKnownScene(options.scene)) {
         if (error) *error = "unknown scene " + options.scene;
@@ -175,6 +189,7 @@ bool Run(const Options& options, std::string* error) {
     GetGumpArtSize(kSampleWindowArt, &w, &h);
     if (w == 0) {
         if (error) *error = "no sample window art in " + options.installDir;
+        Close();
         return false;
     }
     platform::WindowDesc desc;
@@ -183,6 +198,7 @@ bool Run(const Options& options, std::string* error) {
     desc.clientHeight = kHeight;
     if (!platform::CreateMainWindow(desc, LabProc)) {
         if (error) *error = "no window";
+        Close();
         return false;
     }
     BackBuffer::Resize(kWidth, kHeight);
@@ -202,16 +218,14 @@ bool Run(const Options& options, std::string* error) {
         std::vector<uint8_t> ppm = EncodePpm(frame.pixels.data(), frame.width, frame.height);
         if (frame.pixels.empty() || !platform::AtomicReplaceFile(options.shotPath, ppm.data(), ppm.size())) {
             if (error) *error = "cannot write " + options.shotPath;
+            Close();
             return false;
         }
     } else {
         while (Step())
             platform::SleepMillis(15);
     }
-    MouseManager::shutdown();
-    CGumpManager::shutdown();
-    if (platform::HasMainWindow()) platform::DestroyMainWindow();
-    LanguageManager::shutdown();
+    Close();
     return true;
 }
 
