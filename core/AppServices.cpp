@@ -49,7 +49,7 @@ AppServices MakeDefaults() {
     s.sendTextCommand = CApp::SendTextCommand;
     s.quitGame = [] { QuitGame(CServerConfigSync::GetGump()); };
 
-    s.focusGump = [] { return CGumpManager::focusGump; };
+    s.focusGump = CGumpManager::GetFocus;
     s.gumpHandleKey = GumpHandleKey;
     s.gumpIsOptionsKeyField = GumpIsOptionsKeyField;
     s.gumpHandleChildChange = GumpHandleChildChange;

@@ -61,26 +61,6 @@ bool IsRepeat(intptr_t keyData) {
     return (keyData & platform::KF_REPEAT_BIT) != 0;
 }
 
-// Hidden while the window has the focus and the pointer is over the game area (any place in
-// full screen): the game draws its own cursor there.
-void UpdateSystemCursor() {
-    WindowState& w = W();
-    if (w.moviePlaying || !platform::HasMainWindow()) return;
-    bool hide = false;
-    if (platform::WindowHasFocus()) {
-        if (w.fullScreen) {
-            hide = true;
-        } else {
-            int x = 0, y = 0;
-            platform::GetCursorPosition(x, y);
-            hide = x >= 0 && y >= 0 && x < w.gameAreaWidth && y < w.gameAreaHeight;
-        }
-    }
-    if (hide == !w.cursorShown) return;
-    w.cursorShown = !hide;
-    platform::ShowSystemCursor(w.cursorShown);
-}
-
 void OnSize(const platform::Message& msg) {
     WindowState& w = W();
     w.firstSizeSeen = true;
@@ -267,7 +247,6 @@ bool CreateMainWindow(bool) {
 }
 
 intptr_t MainWndProc(const platform::Message& msg) {
-    UpdateSystemCursor();
     WindowState& w = W();
     AppServices& s = Services();
     switch (msg.id) {

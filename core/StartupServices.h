@@ -103,7 +103,7 @@ void shutdown();
 } // namespace thelightthingie
 
 // ---------------------------------------------------------------- gump framework (gumps/)
-// gumps/CGumpManager.h and gumps/MouseManager.h.
+// Built: gumps/CGumpManager.h and gumps/MouseManager.h are included above for this header's users.
 
 // ---------------------------------------------------------------- login front end (frontend/)
 void IGRCreateSessionMutex();

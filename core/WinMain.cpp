@@ -154,8 +154,9 @@ void OpenMainWindow() {
     TerminateProcess(1);
 }
 
+// The game's cursors are colour cursors of the platform: the system cursor stays shown and takes
+// their pictures.
 void UseSoftwareCursor() {
-    HideSystemCursor();
     MouseManager::SetSoftwareCursor(true);
 }
 

@@ -243,6 +243,16 @@ void SetMouseCapture(bool on) {
 void GetCursorPosition(int& x, int& y) {
     ActiveBackendObject().GetCursor(x, y);
 }
+uintptr_t CreateColorCursor(const uint16_t* pixels, int width, int height, int hotX, int hotY) {
+    if (!pixels || width <= 0 || height <= 0) return 0;
+    return ActiveBackendObject().CreateColorCursor(pixels, width, height, hotX, hotY);
+}
+void SetColorCursor(uintptr_t cursor) {
+    ActiveBackendObject().SetColorCursor(cursor);
+}
+void DestroyColorCursor(uintptr_t cursor) {
+    if (cursor) ActiveBackendObject().DestroyColorCursor(cursor);
+}
 bool IsKeyDown(int virtualKey) {
     if (virtualKey < 0 || virtualKey > 255) return false;
     return Layer().keyDown[virtualKey];

@@ -28,6 +28,9 @@ class Backend {
     virtual void ShowCursor(bool show) = 0;
     virtual void SetCapture(bool on) = 0;
     virtual void GetCursor(int& x, int& y) = 0;
+    virtual uintptr_t CreateColorCursor(const uint16_t*, int, int, int, int) { return 0; }
+    virtual void SetColorCursor(uintptr_t) {}
+    virtual void DestroyColorCursor(uintptr_t) {}
     virtual void Present(const uint16_t* ring, int width, int height, int start) = 0;
     virtual bool SetFullScreen(bool on, int width, int height) = 0;
     virtual bool IsFullScreen() = 0;

@@ -35,6 +35,22 @@ const Frame& LastFrame();
 const std::vector<RecordedBox>& MessageBoxes();
 void ClearMessageBoxes();
 
+// Colour cursors made by the client: the one shown now (0 for the system's arrow), each by id.
+struct RecordedCursor {
+    uintptr_t id = 0;
+    int width = 0;
+    int height = 0;
+    int hotX = 0;
+    int hotY = 0;
+    std::vector<uint16_t> pixels;
+};
+uintptr_t CurrentCursor();
+const RecordedCursor* FindCursor(uintptr_t id);
+// A backend without colour cursors: CreateColorCursor answers 0.
+void RefuseColorCursors(bool refuse);
+// Moves the pointer without a message (as a motion the window has not reported yet).
+void SetCursorPosition(int x, int y);
+
 void SetDesktop(int width, int height, int bitsPerPixel);
 void SetClipboardText(std::string utf8);
 void SetFocus(bool focused);

@@ -83,6 +83,11 @@ void SetMouseCapture(bool on);
 void GetCursorPosition(int& x, int& y); // client coordinates
 bool IsKeyDown(int virtualKey);         // state as of the last message taken
 uint32_t GetDoubleClickTime();          // milliseconds
+// Colour cursors: width x height 5-5-5 pixels in rows of the width (0 transparent) with a hot spot.
+// 0 when the backend refuses them (the caller then draws its own cursor).
+uintptr_t CreateColorCursor(const uint16_t* pixels, int width, int height, int hotX, int hotY);
+void SetColorCursor(uintptr_t cursor); // 0: the system's arrow
+void DestroyColorCursor(uintptr_t cursor);
 
 // Full screen at the given mode; false when the mode cannot be had (the window stays as it was).
 bool SetFullScreen(bool on, int width, int height);

@@ -25,6 +25,10 @@ class HeadlessBackend final : public Backend {
     headless::Frame frame;
     int frames = 0;
     std::vector<headless::RecordedBox> boxes;
+    std::vector<headless::RecordedCursor> cursors;
+    uintptr_t currentCursor = 0;
+    uintptr_t nextCursor = 1;
+    bool refuseCursors = false;
 
     bool CreateWindow(const WindowDesc& desc) override {
         window = true;
@@ -69,6 +73,19 @@ class HeadlessBackend final : public Backend {
     void GetCursor(int& x, int& y) override {
         x = cursorX;
         y = cursorY;
+    }
+    uintptr_t CreateColorCursor(const uint16_t* pixels, int w, int h, int hotX, int hotY) override {
+        if (refuseCursors) return 0;
+        headless::RecordedCursor c{
+            nextCursor++, w,    h,
+            hotX,         hotY, std::vector<uint16_t>(pixels, pixels + static_cast<size_t>(w) * h)};
+        cursors.push_back(std::move(c));
+        return cursors.back().id;
+    }
+    void SetColorCursor(uintptr_t cursor) override { currentCursor = cursor; }
+    void DestroyColorCursor(uintptr_t cursor) override {
+        std::erase_if(cursors, [cursor](const headless::RecordedCursor& c) { return c.id == cursor; });
+        if (currentCursor == cursor) currentCursor = 0;
     }
     void Present(const uint16_t* ring, int w, int h, int start) override {
         frame.width = w;
@@ -163,6 +180,21 @@ void SetClipboardText(std::string utf8) {
 void SetFocus(bool focused) {
     State().focused = focused;
 }
+uintptr_t CurrentCursor() {
+    return State().currentCursor;
+}
+const RecordedCursor* FindCursor(uintptr_t id) {
+    for (const RecordedCursor& c : State().cursors)
+        if (c.id == id) return &c;
+    return nullptr;
+}
+void RefuseColorCursors(bool refuse) {
+    State().refuseCursors = refuse;
+}
+void SetCursorPosition(int x, int y) {
+    State().cursorX = x;
+    State().cursorY = y;
+}
 void SetFullScreenAllowed(bool allowed) {
     State().fullScreenAllowed = allowed;
 }
@@ -183,6 +215,10 @@ void Reset() {
     s.frame = Frame{};
     s.frames = 0;
     s.boxes.clear();
+    s.cursors.clear();
+    s.currentCursor = 0;
+    s.nextCursor = 1;
+    s.refuseCursors = false;
     detail::ResetWindowLayer();
 }
 

@@ -3,6 +3,7 @@
 #include "platform/backend.h"
 
 #include <SDL.h>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -249,6 +250,34 @@ class SdlBackend final : public Backend {
     void GetCursor(int& x, int& y) override {
         x = y = 0;
         if (videoUp_) SDL_GetMouseState(&x, &y);
+    }
+    uintptr_t CreateColorCursor(const uint16_t* pixels, int w, int h, int hotX, int hotY) override {
+        if (!videoUp_) return 0;
+        SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
+        if (!surface) return 0;
+        SDL_LockSurface(surface);
+        for (int y = 0; y < h; ++y) {
+            auto* row =
+                reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) + y * surface->pitch);
+            for (int x = 0; x < w; ++x) {
+                const uint32_t p = pixels[static_cast<size_t>(y) * w + x];
+                const uint32_t r = (p >> 10) & 31, g = (p >> 5) & 31, b = p & 31;
+                const uint32_t r8 = r << 3 | r >> 2, g8 = g << 3 | g >> 2, b8 = b << 3 | b >> 2;
+                row[x] = p == 0 ? 0 : 0xFF000000u | r8 << 16 | g8 << 8 | b8;
+            }
+        }
+        SDL_UnlockSurface(surface);
+        SDL_Cursor* cursor =
+            SDL_CreateColorCursor(surface, std::clamp(hotX, 0, w - 1), std::clamp(hotY, 0, h - 1));
+        SDL_FreeSurface(surface);
+        return reinterpret_cast<uintptr_t>(cursor);
+    }
+    void SetColorCursor(uintptr_t cursor) override {
+        if (!videoUp_) return;
+        SDL_SetCursor(cursor ? reinterpret_cast<SDL_Cursor*>(cursor) : SDL_GetDefaultCursor());
+    }
+    void DestroyColorCursor(uintptr_t cursor) override {
+        if (cursor) SDL_FreeCursor(reinterpret_cast<SDL_Cursor*>(cursor));
     }
 
     void Present(const uint16_t* ring, int w, int h, int start) override {

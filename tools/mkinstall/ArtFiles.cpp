@@ -1,5 +1,7 @@
 #include "mkinstall/ArtFiles.h"
 
+#include "mkinstall/CursorArt.h"
+
 #include "platform/platform.h"
 
 #include <cstdio>
@@ -253,6 +255,7 @@ IndexedFile MakeArtFiles() {
         Picture p = SampleItem(g);
         AddItem(file, 0x4000 + g, EncodeItemArt(p.width, p.height, p.pixels), 0);
     }
+    AddCursorArts(file);
     return file;
 }
 
@@ -262,6 +265,7 @@ IndexedFile MakeGumpArtFiles() {
         Picture p = SampleGump(id);
         AddItem(file, id, EncodeGumpArt(p.width, p.height, p.pixels), GumpExtra(p.width, p.height));
     }
+    AddWindowGumpArts(file);
     return file;
 }
 

@@ -1,0 +1,19 @@
+#include "gumps/GumpWorld.h"
+
+GumpWorldServices& GumpWorld() {
+    static GumpWorldServices services;
+    return services;
+}
+
+void ResetGumpWorld() {
+    GumpWorld() = GumpWorldServices{};
+}
+
+GumpSlots& GumpSlotTable() {
+    static GumpSlots slots;
+    return slots;
+}
+
+void ResetGumpSlots() {
+    GumpSlotTable() = GumpSlots{};
+}

@@ -1,0 +1,37 @@
+// The gumplab tool's scripted session: the modal box is pressed away, a window dragged, a tooltip
+// shown, and the last frame written.
+#include "gumplab/GumpLab.h"
+#include "gumps/GumpFixture.h"
+#include "mkinstall/CursorArt.h"
+#include "mkinstall/Installation.h"
+
+#include <gtest/gtest.h>
+
+using namespace gumptest;
+
+TEST_F(GumpTest, GumpLabWritesTheWindowsSceneAfterItsScript) {
+    ResetAll(); // the tool starts the modules itself
+    platform::UseRealClock();
+    qvtest::TempDir dir;
+    ASSERT_TRUE(mkinstall::WriteInstallation(dir.file("install"), nullptr));
+    std::string error;
+    EXPECT_FALSE(gumplab::Run({dir.file("install"), "nosuch", ""}, &error));
+    EXPECT_EQ(error, "unknown scene nosuch");
+    ASSERT_TRUE(gumplab::Run({dir.file("install"), "windows", dir.file("shot.ppm")}, &error)) << error;
+    const std::string ppm = dir.read("shot.ppm");
+    const std::string header = "P6\n640 480\n255\n";
+    ASSERT_EQ(ppm.compare(0, header.size(), header), 0);
+    auto pixel = [&](int x, int y) {
+        const size_t at = header.size() + (static_cast<size_t>(y) * 640 + x) * 3;
+        const auto c = [&](size_t i) {
+            return static_cast<uint16_t>(static_cast<uint8_t>(ppm[at + i]) >> 3);
+        };
+        return static_cast<uint16_t>(c(0) << 10 | c(1) << 5 | c(2));
+    };
+    const mkinstall::Picture window = mkinstall::SampleWindow();
+    // The first window was dragged by (40, 60) to (60, 80) and is in front.
+    EXPECT_EQ(pixel(60 + 2, 80 + 2), window.pixels[2 * 200 + 2]);
+    EXPECT_EQ(pixel(60 + 100, 80 + 10), window.pixels[10 * 200 + 100]);
+    // The modal box's button was pressed: the box is gone.
+    EXPECT_NE(pixel(300, 235), 0x03E0);
+}
