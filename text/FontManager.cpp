@@ -231,14 +231,14 @@ namespace FontManager {
 
 void startup() {
     QVReport::message("FontManager::startup: starting...\n");
-    ResetForTests();
+    UnloadFonts();
     LoadFonts();
     QVReport::message("FontManager::startup: started.\n");
 }
 
 void shutdown() {
     QVReport::message("FontManager::shutdown: stopping...\n");
-    ResetForTests();
+    UnloadFonts();
     QVReport::message("FontManager::shutdown: stopped.\n");
 }
 
@@ -257,7 +257,7 @@ int LoadFonts() {
 }
 
 int LoadFontsFromBytes(const uint8_t* data, size_t size) {
-    ResetForTests();
+    UnloadFonts();
     if (!data) size = 0;
     size_t at = 0;
     int loaded = 0;
@@ -483,9 +483,13 @@ int DrawWideStringEllips(int x, int y, int font, int hue, const char16_t* text, 
     return 1;
 }
 
-void ResetForTests() {
+void UnloadFonts() {
     for (auto& font : g_fonts.fonts)
         font.reset();
+}
+
+void ResetForTests() {
+    g_fonts = FontState{};
 }
 
 } // namespace FontManager

@@ -35,7 +35,7 @@ class DataFixture : public CleanState {
         DefManager::shutdown();
         DefManager::ResetBodyConv();
         DefManager::SetFeatureFlags(0);
-        ShutdownSequence::Reset();
+        ShutdownSequence::ResetForTests();
         recorder.reset();
         CleanState::TearDown();
     }
