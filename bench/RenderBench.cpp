@@ -1,10 +1,12 @@
 // Span operations, presenting a frame and the dirty-rectangle list, each beside a memcpy of the
 // same bytes measured in the same run (compare items per second of BM_Span_* with BM_SpanMemcpy,
-// and BM_PresentRing with BM_PresentMemcpy).
+// and BM_PresentRing with BM_PresentMemcpy). BM_HueSpanOnKernelSet runs the colour look-up on each
+// kernel set: 0 baseline (table reads), 1 SSSE3 shuffles, 2 AVX2.
 #include "core/SharedServices.h"
 #include "render/BackBuffer.h"
 #include "render/DirtyRects.h"
 #include "render/Display.h"
+#include "render/SpanKernels.h"
 #include "render/SpanOps.h"
 
 #include <benchmark/benchmark.h>
@@ -92,6 +94,21 @@ void HueGreySpan37(uint16_t* d, const uint16_t* s, int n) {
     HueGreySpan(d, s, n, 37);
 }
 SPAN_BENCH(HueGreySpan37);
+
+void BM_HueSpanOnKernelSet(benchmark::State& state) {
+    const SpanFeatures detected = DetectSpanFeatures();
+    const SpanFeatures sets[] = {SpanFeatures{}, SpanFeatures{true, false}, SpanFeatures{true, true}};
+    const SpanFeatures& wanted = sets[state.range(0)];
+    if ((wanted.ssse3 && !detected.ssse3) || (wanted.avx2 && !detected.avx2)) {
+        state.SkipWithError("the processor does not run this set");
+        return;
+    }
+    OverrideSpanFeaturesForTests(&wanted);
+    state.SetLabel(ActiveSpanKernels());
+    RunSpan(state, HueSpan);
+    OverrideSpanFeaturesForTests(nullptr);
+}
+BENCHMARK(BM_HueSpanOnKernelSet)->DenseRange(0, 2);
 
 constexpr int kPresentW = 800;
 constexpr int kPresentH = 600;

@@ -172,6 +172,12 @@ std::vector<uint8_t> IgnoreListBytes() {
     return out;
 }
 
+void Clear() {
+    State& s = S();
+    std::vector<std::u16string>().swap(s.words);
+    std::vector<IgnoreEntry>().swap(s.ignored);
+}
+
 void ResetForTests() {
     S() = State{};
 }
@@ -235,7 +241,7 @@ void LoadFilterLists() {
 }
 
 void FreeFilterLists() {
-    FilterLists::ResetForTests();
+    FilterLists::Clear();
 }
 
 void SaveFilterList(int list) {

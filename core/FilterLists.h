@@ -48,6 +48,9 @@ std::vector<uint8_t> IgnoreListBytes();
 // Returns the line's units up to its first zero, at most maxUnits of them; position moves past it.
 std::u16string ReadScrambledLine(const uint8_t* data, size_t size, size_t& position, int maxUnits);
 
+// Empties both lists and frees their memory (shutdown).
+void Clear();
+// Tests only: back to the state before start-up.
 void ResetForTests();
 
 } // namespace FilterLists

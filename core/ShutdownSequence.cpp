@@ -15,7 +15,7 @@ void MarkShutdownSequenceStarted() {
     g_started.store(true);
 }
 
-void Reset() {
+void ResetForTests() {
     g_started.store(false);
 }
 

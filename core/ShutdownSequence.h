@@ -6,6 +6,7 @@ namespace ShutdownSequence {
 bool IsStarted();
 // The last exit handler registered at start-up, so the first to run at exit.
 void MarkShutdownSequenceStarted();
-void Reset(); // tests
+// Tests only: back to the state before start-up.
+void ResetForTests();
 
 } // namespace ShutdownSequence

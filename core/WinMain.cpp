@@ -445,6 +445,6 @@ void ResetWinMainForTests() {
     m.clockRefProcess = m.clockRefTick = 0;
     m.exitCode = 0;
     m.quit = false;
-    ShutdownSequence::Reset();
+    ShutdownSequence::ResetForTests();
     SetFrameServices(FrameServices{});
 }

@@ -32,11 +32,18 @@ inline BlitTarget MakeBlitTarget(uint16_t* pixels, int pitch, int height) {
     return t;
 }
 
+// The rectangle a blit with this clip may write: the clip cut to the target's valid rectangle and
+// to the buffer. Empty when the target is not usable.
+inline Rect WritableArea(const BlitTarget& target, const Rect& clip) {
+    if (!target.IsUsable()) return Rect{};
+    return IntersectRect(IntersectRect(clip, target.valid), Rect{0, 0, target.pitch, target.height});
+}
+
 // The part of an object of width x height at (x, y) that a blit may write, in the object's own
 // coordinates: the object cut to the clip and to the target's valid rectangle. Empty when nothing.
 inline Rect VisiblePart(const BlitTarget& target, const Rect& clip, int x, int y, int width, int height) {
     if (!target.IsUsable() || width <= 0 || height <= 0) return Rect{};
-    Rect onTarget = IntersectRect(IntersectRect(clip, target.valid), Rect{0, 0, target.pitch, target.height});
+    Rect onTarget = WritableArea(target, clip);
     if (onTarget.IsEmpty()) return Rect{};
     // In 64 bits: positions come from packets and windows dragged far off the screen.
     int64_t left = std::max<int64_t>(onTarget.left, x),

@@ -1,6 +1,8 @@
 #pragma once
-// The loops behind the span operations, built twice: once for the baseline processor and once for
-// processors with AVX2 (SpanKernelsAvx2.cpp); SpanOps.cpp picks one set at start-up.
+// The loops behind the span operations, built three times: for the baseline processor with the
+// colour look-up read from the table (SpanKernelsBase.cpp), the same with the look-up in SSSE3 byte
+// shuffles (SpanKernelsSsse3.cpp) and for processors with AVX2 (SpanKernelsAvx2.cpp). SpanOps.cpp
+// picks one set by what the processor offers.
 #include <cstdint>
 
 struct SpanParams {
@@ -35,9 +37,26 @@ using SpanKernel = void (*)(uint16_t* destination, const uint16_t* source, int c
 namespace span_base {
 QV_SPAN_KERNELS(QV_DECLARE_SPAN_KERNEL)
 }
+namespace span_ssse3 {
+QV_SPAN_KERNELS(QV_DECLARE_SPAN_KERNEL)
+// True when this set was built with the shuffle look-up (the build may not offer it).
+bool Built();
+} // namespace span_ssse3
 namespace span_avx2 {
 QV_SPAN_KERNELS(QV_DECLARE_SPAN_KERNEL)
 // True when this set was built for AVX2 (the build may not offer it).
 bool Built();
 } // namespace span_avx2
 #undef QV_DECLARE_SPAN_KERNEL
+
+// What the processor offers the span loops.
+struct SpanFeatures {
+    bool ssse3 = false;
+    bool avx2 = false;
+};
+SpanFeatures DetectSpanFeatures();
+// The set the operations run: "avx2", "ssse3" or "base".
+const char* ActiveSpanKernels();
+
+// Tests only: run the operations as on a processor with these features (null: the detected ones).
+void OverrideSpanFeaturesForTests(const SpanFeatures* features);

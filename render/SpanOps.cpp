@@ -51,30 +51,35 @@ int TableOfMode(int mode) {
     return m >= 8 ? 1 : m;
 }
 
-// The loops of this processor: the AVX2 build where the processor runs it.
+// The loops of this processor: the widest set it runs. Without SSSE3 the shuffle look-up would
+// stop the process at the first hued blit, so that set needs its own check.
 struct KernelSet {
+    const char* name;
 #define QV_KERNEL_SLOT(name) SpanKernel name;
     QV_SPAN_KERNELS(QV_KERNEL_SLOT)
 #undef QV_KERNEL_SLOT
 };
 
-bool UseAvx2() {
-#if defined(__x86_64__) || defined(__i386__)
-    return span_avx2::Built() && __builtin_cpu_supports("avx2");
-#else
-    return false;
-#endif
+const KernelSet& KernelsFor(const SpanFeatures& features) {
+#define QV_BASE_KERNEL(name) span_base::name,
+#define QV_SSSE3_KERNEL(name) span_ssse3::name,
+#define QV_WIDE_KERNEL(name) span_avx2::name,
+    static const KernelSet base{"base", QV_SPAN_KERNELS(QV_BASE_KERNEL)};
+    static const KernelSet ssse3{"ssse3", QV_SPAN_KERNELS(QV_SSSE3_KERNEL)};
+    static const KernelSet wide{"avx2", QV_SPAN_KERNELS(QV_WIDE_KERNEL)};
+#undef QV_BASE_KERNEL
+#undef QV_SSSE3_KERNEL
+#undef QV_WIDE_KERNEL
+    if (features.avx2 && span_avx2::Built()) return wide;
+    if (features.ssse3 && span_ssse3::Built()) return ssse3;
+    return base;
 }
 
+const KernelSet* g_override = nullptr;
+
 const KernelSet& Kernels() {
-#define QV_BASE_KERNEL(name) span_base::name,
-#define QV_WIDE_KERNEL(name) span_avx2::name,
-    static const KernelSet base{QV_SPAN_KERNELS(QV_BASE_KERNEL)};
-    static const KernelSet wide{QV_SPAN_KERNELS(QV_WIDE_KERNEL)};
-#undef QV_BASE_KERNEL
-#undef QV_WIDE_KERNEL
-    static const KernelSet& chosen = UseAvx2() ? wide : base;
-    return chosen;
+    static const KernelSet& detected = KernelsFor(DetectSpanFeatures());
+    return g_override ? *g_override : detected;
 }
 
 struct SpanState {
@@ -147,6 +152,24 @@ void HueGreySpan(uint16_t* destination, const uint16_t* source, int count, int h
     SpanParams p;
     p.hue = HueManager::ResolveHueColours(hueIndex);
     Kernels().PartialHueKeyed(destination, source, count, p);
+}
+
+SpanFeatures DetectSpanFeatures() {
+    SpanFeatures features;
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_cpu_init();
+    features.ssse3 = __builtin_cpu_supports("ssse3");
+    features.avx2 = __builtin_cpu_supports("avx2");
+#endif
+    return features;
+}
+
+const char* ActiveSpanKernels() {
+    return Kernels().name;
+}
+
+void OverrideSpanFeaturesForTests(const SpanFeatures* features) {
+    g_override = features ? &KernelsFor(*features) : nullptr;
 }
 
 void SetCurrentHueIndex(int hueIndex) {

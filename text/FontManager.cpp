@@ -6,6 +6,7 @@
 #include "core/VerData.h"
 #include "render/SpanOps.h"
 #include "text/TextConfig.h"
+#include "text/TextLayout.h"
 
 #include <algorithm>
 #include <cstring>
@@ -36,103 +37,46 @@ const CFont* DrawingFont(int font) {
     return f;
 }
 
+// 8-bit text as the layout reads it.
+std::u16string Widen(std::string_view bytes) {
+    std::u16string units;
+    units.reserve(bytes.size());
+    for (unsigned char c : bytes)
+        units.push_back(c);
+    return units;
+}
+
 // The text as the wrapping and cutting operations use it: at most 255 bytes.
-std::string CutText(const char* text, const char* overflowFormat) {
+std::u16string CutText(const char* text, const char* overflowFormat) {
     size_t length = std::strlen(text);
     if (length > kMaxLineBytes - 1) QVReport::message(overflowFormat, static_cast<int>(length + 1));
-    return std::string(text, std::min<size_t>(length, kMaxLineBytes));
+    return Widen(std::string_view(text, std::min<size_t>(length, kMaxLineBytes)));
 }
 
-int WidthOf(const CFont& font, std::string_view bytes) {
-    int width = 0;
-    for (unsigned char c : bytes)
-        width += font.Width(c);
-    return width;
-}
-
-// The line search of the wrapping: the index of the line's last byte, or -1 when the whole text
-// is one line (it fits, or not even its first byte does). Breaks go before spaces at index
-// minBreak or later.
-int LineEnd(const CFont& font, std::string_view text, int width, int minBreak) {
-    int remembered = -1;
-    int sum = 0;
-    for (int i = 0; i < static_cast<int>(text.size()); ++i) {
-        if (i >= minBreak && text[static_cast<size_t>(i)] == ' ') remembered = i - 1;
-        sum += font.Width(static_cast<unsigned char>(text[static_cast<size_t>(i)]));
-        if (sum > width) return remembered >= 0 ? remembered : i - 1;
+// A bitmap font's metrics: the glyph widths, and a line as high as its tallest glyph above and
+// below the baseline. Breaks go before spaces only.
+class BitmapMetrics final : public GlyphMetrics {
+  public:
+    explicit BitmapMetrics(const CFont& font) : font_(font) {}
+    int Advance(char16_t unit) const override { return unit <= 255 ? font_.Width(unit) : 0; }
+    LineBox Measure(std::u16string_view line) const override {
+        int ascent = 0, descent = 0;
+        LineBox box;
+        for (char16_t u : line) {
+            const FontGlyphBitmap* g = font_.Glyph(u);
+            if (!g) continue;
+            box.width += g->width;
+            ascent = std::max(ascent, g->height - font_.descent[u - kFirstFontCode]);
+            descent = std::max(descent, font_.descent[u - kFirstFontCode]);
+        }
+        box.height = ascent + descent;
+        box.baseline = ascent - 1;
+        return box;
     }
-    return -1;
-}
 
-struct LineMetrics {
-    int width = 0;
-    int height = 0;
-    int baseline = -1;
+  private:
+    const CFont& font_;
 };
-
-LineMetrics Measure(const CFont& font, std::string_view bytes) {
-    int ascent = 0, descent = 0;
-    LineMetrics m;
-    for (unsigned char c : bytes) {
-        const FontGlyphBitmap* g = font.Glyph(c);
-        if (!g) continue;
-        m.width += g->width;
-        ascent = std::max(ascent, g->height - font.descent[c - kFirstFontCode]);
-        descent = std::max(descent, font.descent[c - kFirstFontCode]);
-    }
-    m.height = ascent + descent;
-    m.baseline = ascent - 1;
-    return m;
-}
-
-// Calls line(bytes, index of the first text byte, last) for each line of the wrapped text. With an
-// indent, every line after the first starts with that many spaces. Every line takes at least one
-// byte of the text, so the walk always ends.
-template <class F>
-void WrapLines(const CFont& font, const std::string& text, int width, int indent, F&& line) {
-    std::string rest = text;
-    int prefix = 0; // indent spaces at the start of rest
-    int origin = 0; // index in text of rest[prefix]
-    for (;;) {
-        int end = LineEnd(font, rest, width, std::max(2, prefix));
-        if (end < prefix) end = -1; // nothing of the text itself fits: the whole remainder
-        if (end < 0 || end + 1 >= static_cast<int>(rest.size())) {
-            line(std::string_view(rest), origin, true);
-            return;
-        }
-        line(std::string_view(rest).substr(0, static_cast<size_t>(end) + 1), origin, false);
-        size_t next = static_cast<size_t>(end) + 1;
-        if (rest[next] == ' ') ++next;
-        origin += static_cast<int>(next) - prefix;
-        rest.erase(0, next);
-        if (indent > 0) {
-            rest.insert(0, static_cast<size_t>(indent), ' ');
-            prefix = indent;
-        }
-    }
-}
-
-// Caret position of byte n without the log line.
-void CaretOf(const CFont& font, int n, const std::string& text, int width, int* x, int* y) {
-    int cx = 0, cy = 0, heights = 0;
-    bool found = false;
-    WrapLines(font, text, width, 0, [&](std::string_view bytes, int first, bool last) {
-        int length = static_cast<int>(bytes.size());
-        if (!found && n >= first && (n < first + length || last)) {
-            cx = WidthOf(font, bytes.substr(0, static_cast<size_t>(std::min(n - first, length))));
-            cy = heights;
-            found = true;
-        }
-        heights += Measure(font, bytes).height;
-    });
-    if (x) *x = cx;
-    if (y) *y = cy;
-}
-
-Rect EffectiveClip(const BlitTarget& target, const Rect& clip) {
-    if (!target.IsUsable()) return Rect{};
-    return IntersectRect(IntersectRect(clip, target.valid), Rect{0, 0, target.pitch, target.height});
-}
 
 uint16_t Shade(uint16_t p, int amount) {
     int r = std::max(((p >> 10) & 31) - amount, 1);
@@ -141,36 +85,20 @@ uint16_t Shade(uint16_t p, int amount) {
     return static_cast<uint16_t>(r << 10 | g << 5 | b);
 }
 
-// Draws the bytes from x, each advancing by its glyph width whether or not it was drawn.
-int64_t DrawRun(const CFont& font, int64_t x, int y, int hue, std::u16string_view units,
-                const BlitTarget& target, const Rect& clip) {
-    for (char16_t u : units) {
-        int code = u <= 255 ? u : 0;
-        if (x >= INT32_MIN && x <= INT32_MAX) font.DrawChar(static_cast<int>(x), y, hue, code, target, clip);
-        x += font.Width(code);
-    }
-    return x;
-}
-
-// One line cut to the clip's right edge and ended with three dots.
-void DrawEllipsis(const CFont& font, int x, int y, int hue, std::u16string units, const BlitTarget& target,
-                  const Rect& clip) {
-    const int64_t right = EffectiveClip(target, clip).right;
-    auto width = [&](std::u16string_view s) {
-        int64_t w = 0;
-        for (char16_t u : s)
-            w += font.Width(u <= 255 ? u : 0);
-        return w;
+// One line cut to the clip's right edge and ended with three dots; a unit past 255 has no glyph.
+void DrawEllipsis(const CFont& font, int x, int y, int hue, std::u16string_view units,
+                  const BlitTarget& target, const Rect& clip) {
+    auto draw = [&](char16_t u, int64_t at) {
+        if (at >= INT32_MIN && at <= INT32_MAX)
+            font.DrawChar(static_cast<int>(at), y, hue, u <= 255 ? u : 0, target, clip);
     };
-    const int64_t dots = 3 * static_cast<int64_t>(font.Width('.'));
-    bool cut = false;
-    if (x + width(units) > right) {
-        cut = true;
-        while (!units.empty() && x + width(units) + dots > right)
-            units.pop_back();
+    const BitmapMetrics metrics(font);
+    if (TextLayout::DrawCutToDots(metrics, units, x, WritableArea(target, clip).right, draw)) return;
+    int64_t at = x;
+    for (char16_t u : units) {
+        draw(u, at);
+        at += metrics.Advance(u);
     }
-    int64_t end = DrawRun(font, x, y, hue, units, target, clip);
-    if (cut) DrawRun(font, end, y, hue, u"...", target, clip);
 }
 
 } // namespace
@@ -197,7 +125,7 @@ int CFont::Width(int code) const {
 int CFont::DrawChar(int x, int y, int hue, int code, const BlitTarget& target, const Rect& clip) const {
     const FontGlyphBitmap* g = Glyph(code);
     if (!g) return 0;
-    Rect area = EffectiveClip(target, clip);
+    Rect area = WritableArea(target, clip);
     if (area.IsEmpty() || g->width > 256 || x < area.left || int64_t{x} + g->width - 1 >= area.right)
         return 0;
     const int64_t top = int64_t{y} + descent[code - kFirstFontCode] - g->height + 1;
@@ -231,14 +159,14 @@ namespace FontManager {
 
 void startup() {
     QVReport::message("FontManager::startup: starting...\n");
-    ResetForTests();
+    UnloadFonts();
     LoadFonts();
     QVReport::message("FontManager::startup: started.\n");
 }
 
 void shutdown() {
     QVReport::message("FontManager::shutdown: stopping...\n");
-    ResetForTests();
+    UnloadFonts();
     QVReport::message("FontManager::shutdown: stopped.\n");
 }
 
@@ -257,7 +185,7 @@ int LoadFonts() {
 }
 
 int LoadFontsFromBytes(const uint8_t* data, size_t size) {
-    ResetForTests();
+    UnloadFonts();
     if (!data) size = 0;
     size_t at = 0;
     int loaded = 0;
@@ -342,47 +270,35 @@ int GetCharWidth(int font, int code) {
 
 int GetPrefixWidth(int font, int n, const char* text) {
     const CFont* f = Font(font);
-    if (!f || !text) return 0;
-    int width = 0;
-    for (int i = 0; i < n && text[i]; ++i)
-        width += f->Width(static_cast<unsigned char>(text[i]));
-    return width;
+    if (!f || !text || n <= 0) return 0;
+    return TextLayout::PrefixWidth(BitmapMetrics(*f), Widen(std::string_view(text, strnlen(text, n))), n);
 }
 
 int CalcInfo(int font, const char* text, int* width, int* height, int* baseline) {
     const CFont* f = Font(font);
     if (!f) return 0;
-    LineMetrics m = Measure(*f, text ? text : "");
-    if (width) *width = m.width;
-    if (height) *height = m.height;
-    if (baseline) *baseline = m.baseline;
+    const LineBox box = BitmapMetrics(*f).Measure(Widen(text ? text : ""));
+    if (width) *width = box.width;
+    if (height) *height = box.height;
+    if (baseline) *baseline = box.baseline;
     return 1;
 }
 
 int FindLineBreak(int font, const char* text, int width) {
     const CFont* f = Font(font);
     if (!f || !text) return -1;
-    return LineEnd(*f, text, width, 2);
+    const int end = TextLayout::LineEnd(BitmapMetrics(*f), Widen(text), width);
+    return end == TextLayout::kOneLine ? -1 : end;
 }
 
 int CalcInfoWrap(int font, const char* text, int width, int* widest, int* height, int* baseline, int indent) {
     const CFont* f = Font(font);
     if (!f || !text) return 0;
-    std::string cut = CutText(text, "FontManager::CalcInfoWrap - OVERFLOW: msg is %d bytes\n");
-    int w = 0, h = 0, base = 0;
-    bool haveBase = false;
-    WrapLines(*f, cut, width, indent, [&](std::string_view bytes, int, bool) {
-        LineMetrics m = Measure(*f, bytes);
-        w = std::max(w, m.width);
-        h += m.height;
-        if (!haveBase && m.baseline != 0) {
-            base = m.baseline;
-            haveBase = true;
-        }
-    });
-    if (widest) *widest = w;
-    if (height) *height = h;
-    if (baseline) *baseline = base;
+    const std::u16string cut = CutText(text, "FontManager::CalcInfoWrap - OVERFLOW: msg is %d bytes\n");
+    const LineBox box = TextLayout::MeasureWrapped(BitmapMetrics(*f), cut, width, indent);
+    if (widest) *widest = box.width;
+    if (height) *height = box.height;
+    if (baseline) *baseline = box.baseline;
     return 1;
 }
 
@@ -393,33 +309,25 @@ void GetStringWrapEndXY(int font, int n, const char* text, int width, int* x, in
     if (!f || !text) return;
     QVReport::message("FontManager::GetStringWrapEndXY - msg is %d bytes\n",
                       static_cast<int>(std::strlen(text) + 1));
-    std::string cut = CutText(text, "FontManager::GetStringWrapEndXY - OVERFLOW: msg is %d bytes\n");
-    CaretOf(*f, n, cut, width, x, y);
+    const std::u16string cut = CutText(text, "FontManager::GetStringWrapEndXY - OVERFLOW: msg is %d bytes\n");
+    const TextLayout::Caret caret = TextLayout::CaretOf(BitmapMetrics(*f), cut, width, n);
+    if (x) *x = caret.x;
+    if (y) *y = caret.y;
 }
 
 int GetCharsInWidth(int font, const char* text, int width) {
     const CFont* f = Font(font);
     if (!f || !text) return 0;
-    int k = 0;
-    int64_t sum = 0;
-    for (; text[k]; ++k) {
-        int w = f->Width(static_cast<unsigned char>(text[k]));
-        if (sum + w >= width) break;
-        sum += w;
-    }
-    return k;
+    return TextLayout::UnitsInWidth(BitmapMetrics(*f), Widen(text), width);
 }
 
 int GetCharsInBox(int font, const char* text, int wrapWidth, int maxX, int maxY) {
     const CFont* f = Font(font);
     if (!f || !text) return 0;
-    std::string cut(text, std::min<size_t>(std::strlen(text), kMaxLineBytes));
-    for (int k = static_cast<int>(std::strlen(text)); k > 0; --k) {
-        int x = 0, y = 0;
-        CaretOf(*f, k, cut, wrapWidth, &x, &y);
-        if (x <= maxX && y <= maxY) return k;
-    }
-    return 0;
+    const size_t length = std::strlen(text);
+    const std::u16string cut = Widen(std::string_view(text, std::min<size_t>(length, kMaxLineBytes)));
+    return TextLayout::UnitsInBox(
+        BitmapMetrics(*f), cut, static_cast<int>(std::min<size_t>(length, INT32_MAX)), wrapWidth, maxX, maxY);
 }
 
 int DrawString(int x, int y, int font, int hue, const char* text, const BlitTarget& target,
@@ -440,22 +348,19 @@ int DrawstringBuf(int x, int y, int font, int hue, const char* text, int width, 
     if (!text) return 0;
     const CFont* f = DrawingFont(font);
     if (!f) return 0;
-    std::string cut = CutText(text, "FontManager::DrawstringBuf - OVERFLOW: msg is %d bytes\n");
-    int64_t used = 0;
-    WrapLines(*f, cut, width, indent, [&](std::string_view bytes, int, bool) {
-        LineMetrics m = Measure(*f, bytes);
-        int64_t lx = centre ? x + (int64_t{width} - m.width) / 2 : x;
-        int64_t ly = y + used + m.baseline;
-        if (ly >= INT32_MIN && ly <= INT32_MAX) {
-            for (unsigned char c : bytes) {
-                if (lx < INT32_MIN || lx > INT32_MAX) break;
-                int w = f->DrawChar(static_cast<int>(lx), static_cast<int>(ly), hue, c, target, clip);
-                if (w == 0) break;
-                lx += w;
-            }
+    const std::u16string cut = CutText(text, "FontManager::DrawstringBuf - OVERFLOW: msg is %d bytes\n");
+    auto drawLine = [&](const TextLayout::Line& line, const LineBox& box, int64_t lx, int64_t top) {
+        const int64_t ly = top + box.baseline;
+        if (ly < INT32_MIN || ly > INT32_MAX) return;
+        for (char16_t c : line.units) {
+            if (lx < INT32_MIN || lx > INT32_MAX) break;
+            int w = f->DrawChar(static_cast<int>(lx), static_cast<int>(ly), hue, c, target, clip);
+            if (w == 0) break;
+            lx += w;
         }
-        used += lineHeight != 0 ? lineHeight : m.height;
-    });
+    };
+    const int64_t used =
+        TextLayout::PlaceWrapped(BitmapMetrics(*f), cut, width, indent, x, y, centre, lineHeight, drawLine);
     return static_cast<int>(std::clamp<int64_t>(used, INT32_MIN, INT32_MAX));
 }
 
@@ -463,12 +368,9 @@ int DrawStringBufEllips(int x, int y, int font, int hue, const char* text, const
                         const Rect& clip) {
     const CFont* f = DrawingFont(font);
     if (!f) return 0;
-    std::string cut =
-        CutText(text ? text : "", "FontManager::DrawStringBufEllips - OVERFLOW: msg is %d bytes\n");
-    std::u16string units;
-    for (unsigned char c : cut)
-        units.push_back(c);
-    DrawEllipsis(*f, x, y, hue, units, target, clip);
+    DrawEllipsis(*f, x, y, hue,
+                 CutText(text ? text : "", "FontManager::DrawStringBufEllips - OVERFLOW: msg is %d bytes\n"),
+                 target, clip);
     return 1;
 }
 
@@ -483,9 +385,13 @@ int DrawWideStringEllips(int x, int y, int font, int hue, const char16_t* text, 
     return 1;
 }
 
-void ResetForTests() {
+void UnloadFonts() {
     for (auto& font : g_fonts.fonts)
         font.reset();
+}
+
+void ResetForTests() {
+    g_fonts = FontState{};
 }
 
 } // namespace FontManager

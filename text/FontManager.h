@@ -51,6 +51,8 @@ int LoadFonts();
 // The font table from the bytes of "fonts.mul"; a file that ends inside a glyph keeps the glyphs
 // read so far and leaves the later slots empty. Returns the number of fonts loaded.
 int LoadFontsFromBytes(const uint8_t* data, size_t size);
+// Empties every slot (shutdown, and before a new table is read).
+void UnloadFonts();
 // Puts a font into a slot (replacing and destroying the one there); null empties the slot.
 void ReplaceFont(int slot, std::unique_ptr<CFont> font);
 
@@ -79,6 +81,7 @@ int DrawStringBufEllips(int x, int y, int font, int hue, const char* text, const
 int DrawWideStringEllips(int x, int y, int font, int hue, const char16_t* text, const BlitTarget& target,
                          const Rect& clip);
 
+// Tests only: back to the state before start-up.
 void ResetForTests();
 
 } // namespace FontManager

@@ -5,6 +5,7 @@
 #include "core/QVReport.h"
 #include "core/SharedServices.h"
 #include "render/HueManager.h"
+#include "text/TextLayout.h"
 #include "text/WideText.h"
 
 #include <algorithm>
@@ -122,9 +123,33 @@ int LineWidth(const char16_t* text, size_t count) {
     return width;
 }
 
-Rect EffectiveClip(const BlitTarget& target, const Rect& clip) {
-    if (!target.IsUsable()) return Rect{};
-    return IntersectRect(IntersectRect(clip, target.valid), Rect{0, 0, target.pitch, target.height});
+// The metrics of the current font and style. Lines are 18 pixels high, their width counts only
+// units with a glyph; breaks also go where the line-break rules allow and at line ends. A line cut
+// to dots is drawn as without anti-aliasing, each unit one column wider.
+class UnicodeMetrics final : public GlyphMetrics {
+  public:
+    int Advance(char16_t unit) const override { return UnicodeGetCharWidth(unit); }
+    int CutAdvance(char16_t unit) const override {
+        if (unit == u' ') return g.spaceWidth + 1;
+        Glyph gl;
+        const int glyph = FindGlyph(unit, gl) ? gl.xOffset + gl.width : 0;
+        return glyph + 1 + (Bold() ? 1 : 0) + (Italic() ? 1 : 0);
+    }
+    bool BreakAllowed(char16_t prev, char16_t unit) const override {
+        return UnicodeLineBreakAllowed(prev, unit);
+    }
+    bool EndsLine(char16_t unit) const override { return unit == 10 || unit == 13; }
+    LineBox Measure(std::u16string_view line) const override {
+        return LineBox{LineWidth(line.data(), line.size()), kUnicodeLineHeight, 0};
+    }
+};
+
+// The text up to its terminator, or its first max units.
+std::u16string_view Bounded(const char16_t* text, int max) {
+    size_t n = 0;
+    while (static_cast<int64_t>(n) < max && text[n])
+        ++n;
+    return std::u16string_view(text, n);
 }
 
 struct Painter {
@@ -187,7 +212,7 @@ struct DrawOptions {
 
 void DrawLine(const BlitTarget& target, const char16_t* text, int x, int y, uint16_t colour, const Rect& clip,
               const DrawOptions& options) {
-    Painter painter{target, EffectiveClip(target, clip)};
+    Painter painter{target, WritableArea(target, clip)};
     const bool bold = Bold(), italic = Italic(), underline = Underlined(), antiAlias = g.antiAlias != 0;
     const uint16_t escapeStop = HueManager::GetEntry(53).colours[30];
     uint16_t current = colour;
@@ -231,41 +256,6 @@ void DrawLine(const BlitTarget& target, const char16_t* text, int x, int y, uint
         cx += advance;
         ++i;
     }
-}
-
-// Calls line(units, count, index of the first unit, last) for each line of the wrapped text.
-template <class F> void WrapUnits(const char16_t* text, int width, F&& line) {
-    std::u16string rest = text;
-    int origin = 0;
-    for (;;) {
-        const int i = UnicodeFindLineBreak(rest.c_str(), width);
-        if (i == -2) {
-            line(rest.c_str(), rest.size(), origin, true);
-            return;
-        }
-        std::u16string head = rest.substr(0, static_cast<size_t>(i + 1));
-        line(head.c_str(), head.size(), origin, false);
-        size_t next = static_cast<size_t>(i + 1);
-        if (next < rest.size() && (rest[next] == u' ' || rest[next] == 10 || rest[next] == 13)) ++next;
-        origin += static_cast<int>(next);
-        rest.erase(0, next);
-    }
-}
-
-void CaretOf(int n, const char16_t* text, int width, int* x, int* y) {
-    int cx = 0, cy = 0, lines = 0;
-    bool found = false;
-    WrapUnits(text, width, [&](const char16_t* units, size_t count, int first, bool last) {
-        const int length = static_cast<int>(count);
-        if (!found && n >= first && (n < first + length || last)) {
-            cx = UnicodeGetPrefixWidth(std::min(n - first, length), units);
-            cy = lines * kUnicodeLineHeight;
-            found = true;
-        }
-        ++lines;
-    });
-    if (x) *x = cx;
-    if (y) *y = cy;
 }
 
 } // namespace
@@ -431,49 +421,25 @@ void UnicodeCalcInfo(const char16_t* text, int* width, int* height, int* third) 
 }
 
 int UnicodeGetPrefixWidth(int n, const char16_t* text) {
-    int width = 0;
-    for (int i = 0; text && i < n && text[i]; ++i)
-        width += UnicodeGetCharWidth(text[i]);
-    return width;
+    if (!text) return 0;
+    return TextLayout::PrefixWidth(UnicodeMetrics(), Bounded(text, n), n);
 }
 
 int UnicodeGetCharsInWidth(const char16_t* text, int width) {
-    int k = 0;
-    int64_t sum = 0;
-    for (; text && text[k]; ++k) {
-        int w = UnicodeGetCharWidth(text[k]);
-        if (sum + w >= width) break;
-        sum += w;
-    }
-    return k;
+    if (!text) return 0;
+    return TextLayout::UnitsInWidth(UnicodeMetrics(), text, width);
 }
 
 int UnicodeFindLineBreak(const char16_t* text, int maxWidth) {
-    if (!text) return -2;
-    int remembered = -1;
-    int64_t sum = 0;
-    for (int j = 0; text[j]; ++j) {
-        const char16_t u = text[j];
-        if (u == 10 || u == 13) return j - 1;
-        if (j >= 2 && (u == u' ' || UnicodeLineBreakAllowed(text[j - 1], u))) remembered = j - 1;
-        sum += UnicodeGetCharWidth(u);
-        if (sum > maxWidth) {
-            if (remembered >= 0) return remembered;
-            return j == 0 ? -2 : j - 1;
-        }
-    }
-    return -2;
+    if (!text) return TextLayout::kOneLine;
+    return TextLayout::LineEnd(UnicodeMetrics(), text, maxWidth);
 }
 
 void UnicodeCalcInfoWrap(const char16_t* text, int width, int* widest, int* height, int* third) {
     if (!text) return;
-    int w = 0, lines = 0;
-    WrapUnits(text, width, [&](const char16_t* units, size_t count, int, bool) {
-        w = std::max(w, LineWidth(units, count));
-        ++lines;
-    });
-    if (widest) *widest = w;
-    if (height) *height = lines * kUnicodeLineHeight;
+    const LineBox box = TextLayout::MeasureWrapped(UnicodeMetrics(), text, width);
+    if (widest) *widest = box.width;
+    if (height) *height = box.height;
     if (third) *third = 0;
 }
 
@@ -481,17 +447,16 @@ void UnicodeGetStringWrapEndXY(int n, const char16_t* text, int width, int* x, i
     if (x) *x = 0;
     if (y) *y = 0;
     if (!text) return;
-    CaretOf(n, text, width, x, y);
+    const TextLayout::Caret caret = TextLayout::CaretOf(UnicodeMetrics(), text, width, n);
+    if (x) *x = caret.x;
+    if (y) *y = caret.y;
 }
 
 int UnicodeGetCharsInBox(const char16_t* text, int wrapWidth, int maxX, int maxY) {
     if (!text) return 0;
-    for (int k = WideLength(text); k > 0; --k) {
-        int x = 0, y = 0;
-        CaretOf(k, text, wrapWidth, &x, &y);
-        if (x <= maxX && y <= maxY) return k;
-    }
-    return 0;
+    const std::u16string_view units(text);
+    return TextLayout::UnitsInBox(UnicodeMetrics(), units, static_cast<int>(units.size()), wrapWidth, maxX,
+                                  maxY);
 }
 
 int UnicodeDrawString(const BlitTarget& target, const char16_t* text, int x, int y, uint16_t colour,
@@ -522,34 +487,16 @@ int UnicodeDrawStringEllips(const BlitTarget& target, const char16_t* text, int 
                             const Rect& clip) {
     if (!Ready()) return 0;
     if (!text) return 1;
-    const Rect area = EffectiveClip(target, clip);
-    if (int64_t{x} + UnicodeGetStringWidth(text) <= area.right)
-        return UnicodeDrawString(target, text, x, y, colour, clip);
-    Painter painter{target, area};
+    const Painter painter{target, WritableArea(target, clip)};
     const bool bold = Bold(), italic = Italic(), underline = Underlined();
-    // Cut lines are drawn as without anti-aliasing, each unit one column wider.
-    auto advance = [&](char16_t u, Glyph& gl) -> int {
-        if (u == u' ') return g.spaceWidth + 1;
-        if (!FindGlyph(u, gl)) gl = Glyph{};
-        return gl.xOffset + gl.width + 1 + (bold ? 1 : 0) + (italic ? 1 : 0);
+    const UnicodeMetrics metrics;
+    auto draw = [&](char16_t u, int64_t cx) {
+        Glyph gl;
+        if (u != u' ' && FindGlyph(u, gl)) painter.DrawGlyph(cx, y, gl, colour, bold, italic, false);
+        if (underline) painter.Underline(cx, metrics.CutAdvance(u), y, colour);
     };
-    Glyph gl;
-    const int64_t dots = 3 * static_cast<int64_t>(advance(u'.', gl));
-    int64_t cx = x;
-    auto draw = [&](char16_t u) {
-        const int w = advance(u, gl);
-        if (u != u' ' && gl.rows) painter.DrawGlyph(cx, y, gl, colour, bold, italic, false);
-        if (underline) painter.Underline(cx, w, y, colour);
-        cx += w;
-    };
-    for (const char16_t* p = text; *p; ++p) {
-        if (cx + advance(*p, gl) + dots > area.right) {
-            for (int i = 0; i < 3; ++i)
-                draw(u'.');
-            break;
-        }
-        draw(*p);
-    }
+    if (!TextLayout::DrawCutToDots(metrics, text, x, painter.clip.right, draw))
+        return UnicodeDrawString(target, text, x, y, colour, clip);
     return 1;
 }
 
@@ -557,13 +504,12 @@ int UnicodeDrawStringWrap(const BlitTarget& target, int width, const char16_t* t
                           uint16_t colour, const Rect& clip, bool centre) {
     if (!Ready()) return 0;
     if (!text) return 1;
-    int64_t top = y;
-    WrapUnits(text, width, [&](const char16_t* units, size_t count, int, bool) {
-        int64_t lx = centre ? x + (int64_t{width} - LineWidth(units, count)) / 2 : x;
+    auto drawLine = [&](const TextLayout::Line& line, const LineBox&, int64_t lx, int64_t top) {
         if (lx >= INT32_MIN && lx <= INT32_MAX && top <= INT32_MAX)
-            UnicodeDrawString(target, units, static_cast<int>(lx), static_cast<int>(top), colour, clip);
-        top += kUnicodeLineHeight;
-    });
+            UnicodeDrawString(target, line.units.c_str(), static_cast<int>(lx), static_cast<int>(top), colour,
+                              clip);
+    };
+    TextLayout::PlaceWrapped(UnicodeMetrics(), text, width, 0, x, y, centre, 0, drawLine);
     return 1;
 }
 
@@ -572,13 +518,13 @@ int UnicodeDrawStringWrapSelected(const BlitTarget& target, int width, const cha
                                   int selectionStart, int selectionEnd) {
     if (!Ready()) return 0;
     if (!text) return 1;
-    int64_t top = y;
-    WrapUnits(text, width, [&](const char16_t* units, size_t, int first, bool) {
+    auto drawLine = [&](const TextLayout::Line& line, const LineBox&, int64_t, int64_t top) {
         if (top <= INT32_MAX)
-            UnicodeDrawStringSelected(target, units, x, static_cast<int>(top), colour, clip, selectionColour,
-                                      selectionStart - first, selectionEnd - first);
-        top += kUnicodeLineHeight;
-    });
+            UnicodeDrawStringSelected(target, line.units.c_str(), x, static_cast<int>(top), colour, clip,
+                                      selectionColour, selectionStart - line.first,
+                                      selectionEnd - line.first);
+    };
+    TextLayout::PlaceWrapped(UnicodeMetrics(), text, width, 0, x, y, false, 0, drawLine);
     return 1;
 }
 

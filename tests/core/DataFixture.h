@@ -37,7 +37,7 @@ class DataFixture : public CleanState {
         DefManager::shutdown();
         DefManager::ResetBodyConv();
         DefManager::SetFeatureFlags(0);
-        ShutdownSequence::Reset();
+        ShutdownSequence::ResetForTests();
         recorder.reset();
         CleanState::TearDown();
     }

@@ -13,6 +13,7 @@
 #include "render/GumpArt.h"
 #include "render/HueManager.h"
 #include "render/RenderData.h"
+#include "render/SpanKernels.h"
 #include "render/SpanOps.h"
 #include "support/CanaryCanvas.h"
 #include "support/TestSupport.h"
@@ -47,6 +48,7 @@ class RenderTest : public qvtest::CleanState {
         ResetArtCache();
         ResetGumpArtCache();
         ResetSpanState();
+        OverrideSpanFeaturesForTests(nullptr);
         HueManager::ResetForTests();
         GraphicManager::ResetForTests();
         BackBuffer::Release();

@@ -91,21 +91,55 @@ class SpanOps : public RenderTest {
     }
 };
 
-TEST_F(SpanOps, EachOperationGivesTheTabledPixelOverAWholeSpanAndNoFurther) {
+// The kernel sets this processor runs, the baseline one (look-ups read from the table) first.
+std::vector<SpanFeatures> RunnableFeatures() {
+    const SpanFeatures detected = DetectSpanFeatures();
+    std::vector<SpanFeatures> sets{SpanFeatures{}};
+    if (detected.ssse3) sets.push_back(SpanFeatures{true, false});
+    if (detected.avx2) sets.push_back(SpanFeatures{true, true});
+    return sets;
+}
+
+TEST_F(SpanOps, EachOperationGivesTheTabledPixelOverAWholeSpanAndNoFurtherOnEveryKernelSet) {
     constexpr int kCount = 9;
-    for (const SpanCase& c : kCases) {
-        SCOPED_TRACE(testing::Message() << c.name << " hue " << c.hueIndex << " mode " << c.blendMode
-                                        << " src 0x" << std::hex << c.source << " dst 0x" << c.destination);
-        SetCurrentHueIndex(c.hueIndex);
-        SelectBlendTable(c.blendMode);
-        std::vector<uint16_t> source(kCount, c.source);
-        std::vector<uint16_t> destination(kCount + 1, c.destination);
-        destination[kCount] = 0xBEEF; // the pixel after the span
-        c.op(destination.data(), source.data(), kCount);
-        for (int i = 0; i < kCount; ++i)
-            ASSERT_EQ(destination[i], c.expected) << "pixel " << i;
-        EXPECT_EQ(destination[kCount], 0xBEEF);
+    for (const SpanFeatures& features : RunnableFeatures()) {
+        OverrideSpanFeaturesForTests(&features);
+        for (const SpanCase& c : kCases) {
+            SCOPED_TRACE(testing::Message()
+                         << ActiveSpanKernels() << " " << c.name << " hue " << c.hueIndex << " mode "
+                         << c.blendMode << " src 0x" << std::hex << c.source << " dst 0x" << c.destination);
+            SetCurrentHueIndex(c.hueIndex);
+            SelectBlendTable(c.blendMode);
+            std::vector<uint16_t> source(kCount, c.source);
+            std::vector<uint16_t> destination(kCount + 1, c.destination);
+            destination[kCount] = 0xBEEF; // the pixel after the span
+            c.op(destination.data(), source.data(), kCount);
+            for (int i = 0; i < kCount; ++i)
+                ASSERT_EQ(destination[i], c.expected) << "pixel " << i;
+            EXPECT_EQ(destination[kCount], 0xBEEF);
+        }
     }
+}
+
+// A processor without SSSE3 must not reach the shuffle look-up: it runs the baseline set.
+TEST_F(SpanOps, TheKernelSetFollowsTheProcessorFeatures) {
+    struct FeatureCase {
+        SpanFeatures features;
+        const char* expected;
+    };
+    const FeatureCase cases[] = {
+        {SpanFeatures{false, false}, "base"},
+        {SpanFeatures{true, false}, span_ssse3::Built() ? "ssse3" : "base"},
+        {SpanFeatures{true, true}, span_avx2::Built() ? "avx2" : "base"},
+    };
+    for (const FeatureCase& c : cases) {
+        OverrideSpanFeaturesForTests(&c.features);
+        EXPECT_STREQ(ActiveSpanKernels(), c.expected)
+            << "ssse3 " << c.features.ssse3 << " avx2 " << c.features.avx2;
+    }
+    OverrideSpanFeaturesForTests(nullptr);
+    const SpanFeatures detected = DetectSpanFeatures();
+    EXPECT_STREQ(ActiveSpanKernels(), detected.avx2 ? "avx2" : detected.ssse3 ? "ssse3" : "base");
 }
 
 TEST_F(SpanOps, ACountOfZeroWritesNothing) {
@@ -161,10 +195,10 @@ TEST_F(SpanOps, BloodTakesTheCensorColourScaledByItsRed) {
 
 namespace {
 
-// The span loops exist twice (baseline and AVX2) and look colours up sixteen pixels at a time
-// with a scalar tail: over random pixels and every length up to a few chunks, both builds and a
-// pixel-by-pixel run of the public operation must agree.
-TEST_F(SpanOps, VectorAndScalarPathsAgreeOverRandomSpans) {
+// The span loops exist three times (baseline, SSSE3 look-up, AVX2) and look colours up sixteen
+// pixels at a time with a scalar tail: over random pixels and every length up to a few chunks,
+// each set must give the baseline set's pixels, and a pixel-by-pixel run the whole span's.
+TEST_F(SpanOps, EveryKernelSetAndASingleStepRunGiveTheBaselinePixelsOverRandomSpans) {
     SeedRandom(4242);
     std::vector<uint16_t> source(300), destination(300);
     for (size_t i = 0; i < source.size(); ++i) {
@@ -175,23 +209,31 @@ TEST_F(SpanOps, VectorAndScalarPathsAgreeOverRandomSpans) {
     }
     SetCurrentHueIndex(1234);
     SetCensorColor(0x5A5A);
+    const std::vector<SpanFeatures> sets = RunnableFeatures();
     for (int mode : {0, 1, 2, 3, 4, 5, 6, 7, 12}) {
         SelectBlendTable(mode);
         for (const SpanCase& c : kCases) {
             if (c.op == CopySpan) continue;
             for (int count : {0, 1, 15, 16, 17, 31, 128, 129, 300}) {
-                SCOPED_TRACE(testing::Message() << c.name << " mode " << mode << " count " << count);
-                std::vector<uint16_t> whole = destination, single = destination;
-                c.op(whole.data(), source.data(), count);
-                for (int i = 0; i < count; ++i)
-                    c.op(single.data() + i, source.data() + i, 1);
-                ASSERT_EQ(whole, single);
+                std::vector<uint16_t> baseline;
+                for (const SpanFeatures& features : sets) {
+                    OverrideSpanFeaturesForTests(&features);
+                    SCOPED_TRACE(testing::Message() << ActiveSpanKernels() << " " << c.name << " mode "
+                                                    << mode << " count " << count);
+                    std::vector<uint16_t> whole = destination, single = destination;
+                    c.op(whole.data(), source.data(), count);
+                    for (int i = 0; i < count; ++i)
+                        c.op(single.data() + i, source.data() + i, 1);
+                    ASSERT_EQ(whole, single);
+                    if (baseline.empty()) baseline = whole;
+                    ASSERT_EQ(whole, baseline);
+                }
             }
         }
     }
 }
 
-TEST_F(SpanOps, BaselineAndWideBuildsAgree) {
+TEST_F(SpanOps, EveryKernelSetAgreesWithTheBaselineOverHighBitsAndEveryBlendMode) {
     SeedRandom(77);
     std::vector<uint16_t> source(257), destination(257);
     for (size_t i = 0; i < source.size(); ++i) {
@@ -205,14 +247,21 @@ TEST_F(SpanOps, BaselineAndWideBuildsAgree) {
 #define QV_COMPARE_KERNEL(name)                                                                              \
     for (int mode = 0; mode < 8; ++mode) {                                                                   \
         params.blendMode = mode;                                                                             \
-        std::vector<uint16_t> a = destination, b = destination;                                              \
+        std::vector<uint16_t> a = destination, b = destination, c = destination;                             \
         span_base::name(a.data(), source.data(), 257, params);                                               \
-        span_avx2::name(b.data(), source.data(), 257, params);                                               \
-        EXPECT_EQ(a, b) << #name << " mode " << mode;                                                        \
+        if (features.ssse3) {                                                                                \
+            span_ssse3::name(b.data(), source.data(), 257, params);                                          \
+            EXPECT_EQ(a, b) << #name << " ssse3 mode " << mode;                                              \
+        }                                                                                                    \
+        if (features.avx2) {                                                                                 \
+            span_avx2::name(c.data(), source.data(), 257, params);                                           \
+            EXPECT_EQ(a, c) << #name << " avx2 mode " << mode;                                               \
+        }                                                                                                    \
     }
-    if (span_avx2::Built() && __builtin_cpu_supports("avx2")) {
-        QV_SPAN_KERNELS(QV_COMPARE_KERNEL)
-    }
+    SpanFeatures features = DetectSpanFeatures();
+    features.ssse3 = features.ssse3 && span_ssse3::Built();
+    features.avx2 = features.avx2 && span_avx2::Built();
+    QV_SPAN_KERNELS(QV_COMPARE_KERNEL)
 #undef QV_COMPARE_KERNEL
 }
 
