@@ -1,0 +1,136 @@
+#include "world/RegionManager.h"
+
+#include "core/QVReport.h"
+#include "world/WorldBytes.h"
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+void RegionRecord::Clear() {
+    *this = RegionRecord{};
+}
+
+void RegionRecord::CopyFrom(const RegionFileRecord& record) {
+    std::memcpy(name, record.name, kRegionTextSize);
+    name[kRegionTextSize] = 0;
+    std::memcpy(values, record.values, sizeof values);
+    std::memcpy(text, record.text, kRegionTextSize);
+    text[kRegionTextSize] = 0;
+    value1 = record.value1;
+    value2 = record.value2;
+    value3 = record.value3;
+    value4 = record.value4;
+    value5 = record.value5;
+}
+
+namespace RegionManager {
+namespace {
+
+struct State {
+    std::vector<std::unique_ptr<RegionRecord>> slots = std::vector<std::unique_ptr<RegionRecord>>(kSlotCount);
+    int version = -1;
+};
+
+State& S() {
+    static State state;
+    return state;
+}
+
+// Whole records only: false when the bytes end inside this one.
+bool ReadRecord(world::ByteReader& r, int version, RegionFileRecord& out) {
+    if (!r.has(static_cast<size_t>(kRecordSize[version]))) return false;
+    out = RegionFileRecord{};
+    r.bytes(out.name, kRegionTextSize);
+    out.slot = r.u16();
+    for (int16_t& v : out.values)
+        v = r.s16();
+    out.unused = r.u32();
+    if (version >= 1) {
+        r.bytes(out.text, kRegionTextSize);
+        out.value1 = r.u16();
+        out.value2 = r.u16();
+        if (version == 2) out.value3 = r.u16();
+        out.value4 = r.u8();
+        if (version == 2) out.value5 = r.u16();
+    }
+    return r.ok();
+}
+
+} // namespace
+
+void startup() {
+    QVReport::message("RegionManager::startup: begin.\n");
+    for (auto& slot : S().slots)
+        slot.reset();
+    readRegionsIntoMemory();
+}
+
+void shutdown() {
+    QVReport::message("RegionManager::shutdown: begin.\n");
+    for (auto& slot : S().slots)
+        slot.reset();
+    S().version = -1;
+}
+
+void readRegionsIntoMemory() {
+    std::vector<uint8_t> bytes;
+    const size_t largest = 2 + static_cast<size_t>(kSlotCount) * kRecordSize[2];
+    if (!world::ReadInstallationFile(kFileName, largest, bytes)) {
+        QVReport::error("RegionManager::readRegionsIntoMemory: cannot open file '%s'.\n", kFileName);
+        return;
+    }
+    QVReport::message("RegionManager::readRegionsIntoMemory: ???.\n");
+    LoadFromBytes(bytes.data(), bytes.size());
+}
+
+int LoadFromBytes(const uint8_t* bytes, size_t size) {
+    world::ByteReader first(bytes, size);
+    const uint16_t mark = first.u16();
+    if (!first.ok()) {
+        S().version = -1;
+        return 0;
+    }
+    const int version = mark < kVersionMark ? 0 : mark == kVersionMark ? 1 : 2;
+    S().version = version;
+    world::ByteReader r(bytes, size);
+    if (version > 0) r.skip(2);
+
+    int stored = 0, skipped = 0, read = 0;
+    RegionFileRecord record;
+    for (; read < kSlotCount && ReadRecord(r, version, record); ++read) {
+        if (record.slot >= kSlotCount) {
+            ++skipped;
+            continue;
+        }
+        auto region = std::make_unique<RegionRecord>();
+        region->CopyFrom(record);
+        S().slots[record.slot] = std::move(region);
+        ++stored;
+    }
+    if (skipped)
+        QVReport::warning("RegionManager::readRegionsIntoMemory: %d records name a slot past %d; skipped.\n",
+                          skipped, kSlotCount - 1);
+    if (read < kSlotCount && r.left() > 0)
+        QVReport::warning("RegionManager::readRegionsIntoMemory: record %d is cut short; reading ends.\n",
+                          read);
+    return stored;
+}
+
+int GetVersion() {
+    return S().version;
+}
+
+const RegionRecord* GetRegion(int slot) {
+    if (slot < 0 || slot >= kSlotCount) return nullptr;
+    return S().slots[static_cast<size_t>(slot)].get();
+}
+
+int RegionCount() {
+    int n = 0;
+    for (const auto& slot : S().slots)
+        if (slot) ++n;
+    return n;
+}
+
+} // namespace RegionManager

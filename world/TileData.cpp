@@ -1,0 +1,159 @@
+#include "world/TileData.h"
+
+#include "core/DefManager.h"
+#include "core/QVReport.h"
+#include "world/WorldBytes.h"
+
+#include <memory>
+#include <vector>
+
+namespace TileData {
+namespace {
+
+struct Tables {
+    std::unique_ptr<LandTileData[]> land;
+    std::unique_ptr<ItemTileData[]> items;
+};
+
+Tables& T() {
+    static Tables tables;
+    return tables;
+}
+
+const LandTileData kZeroLand{};
+const ItemTileData kZeroItem{};
+
+void ReadLand(world::ByteReader& r, LandTileData& row) {
+    row.flags = r.u32();
+    row.textureId = r.u16();
+    r.bytes(row.name, kTileNameSize);
+    row.name[kTileNameSize] = 0;
+}
+
+void ReadItem(world::ByteReader& r, ItemTileData& row) {
+    row.flags = r.u32();
+    row.weight = r.u8();
+    row.quality = r.u8();
+    row.value = r.u32();
+    row.animId = r.u16();
+    row.hue = r.u16();
+    row.miscWord = r.u16();
+    row.height = r.u8();
+    r.bytes(row.name, kTileNameSize);
+    row.name[kTileNameSize] = 0;
+}
+
+} // namespace
+
+const LandTileData& Land(int landId) {
+    if (landId < 0 || landId >= kRowCount || !T().land) return kZeroLand;
+    return T().land[static_cast<size_t>(landId)];
+}
+
+const ItemTileData& Item(int graphic, int increment) {
+    const long index = static_cast<long>(graphic) + increment;
+    if (index < 0 || index >= kRowCount || !T().items) return kZeroItem;
+    return T().items[static_cast<size_t>(index)];
+}
+
+LandTileData* MutableLand(int landId) {
+    if (landId < 0 || landId >= kRowCount || !T().land) return nullptr;
+    return &T().land[static_cast<size_t>(landId)];
+}
+
+ItemTileData* MutableItem(int graphic) {
+    if (graphic < 0 || graphic >= kRowCount || !T().items) return nullptr;
+    return &T().items[static_cast<size_t>(graphic)];
+}
+
+void Allocate() {
+    if (!T().land) T().land = std::make_unique<LandTileData[]>(kRowCount);
+    if (!T().items) T().items = std::make_unique<ItemTileData[]>(kRowCount);
+}
+
+void Free() {
+    T().land.reset();
+    T().items.reset();
+}
+
+bool IsAllocated() {
+    return T().land && T().items;
+}
+
+int LoadFromBytes(const uint8_t* bytes, size_t size) {
+    Allocate();
+    world::ByteReader r(bytes, size);
+    int read = 0;
+    // Whole records only: a record cut by the end of the file stays zero.
+    for (int i = 0; i < kRowCount && r.ok(); ++i) {
+        if (i % kGroupRows == 0) r.skip(4);
+        if (!r.has(kLandRecordSize)) break;
+        ReadLand(r, T().land[static_cast<size_t>(i)]);
+        ++read;
+    }
+    for (int i = 0; i < kRowCount && r.ok(); ++i) {
+        if (i % kGroupRows == 0) r.skip(4);
+        if (!r.has(kItemRecordSize)) break;
+        ReadItem(r, T().items[static_cast<size_t>(i)]);
+        ++read;
+    }
+    if (read < 2 * kRowCount)
+        QVReport::warning("TileData::LoadFromBytes: '%s' holds %zu of %ld bytes; %d of %d rows read, the "
+                          "rest stay empty.\n",
+                          kFileName, size, kFileSize, read, 2 * kRowCount);
+    return read;
+}
+
+bool Load() {
+    std::vector<uint8_t> bytes;
+    if (!world::ReadInstallationFile(kFileName, static_cast<size_t>(kFileSize), bytes)) {
+        Allocate();
+        QVReport::error("CObjectManager::SetItemTileData: cannot open '%s'.\n", kFileName);
+        return false;
+    }
+    LoadFromBytes(bytes.data(), bytes.size());
+    if (const DefTable* art = DefManager::GetTable(DefManager::Art)) CorrectPartialHues(*art);
+    return true;
+}
+
+void CorrectPartialHues(const DefTable& artTable) {
+    if (!T().items) return;
+    constexpr int kFirstItemArt = 0x4000;
+    for (int n = 0; n < kRowCount; ++n) {
+        ItemTileData& row = T().items[static_cast<size_t>(n)];
+        if (!(row.flags & TileFlag::PartialHue)) continue;
+        const int substitute =
+            artTable.PickAlternative(n + kFirstItemArt, static_cast<uint32_t>(n)) - kFirstItemArt;
+        if (substitute == n) continue;
+        // A substitute outside the item rows has the zero row, which lacks the flag.
+        if (!(Item(substitute).flags & TileFlag::PartialHue)) row.flags &= ~TileFlag::PartialHue;
+    }
+}
+
+bool ParseLandGroup(const uint8_t* bytes, size_t size, uint32_t& header, LandTileData (&rows)[kGroupRows]) {
+    if (!bytes || size < static_cast<size_t>(kLandGroupSize)) return false;
+    world::ByteReader r(bytes, size);
+    header = r.u32();
+    for (LandTileData& row : rows)
+        ReadLand(r, row);
+    return r.ok();
+}
+
+bool ParseItemGroup(const uint8_t* bytes, size_t size, uint32_t& header, ItemTileData (&rows)[kGroupRows]) {
+    if (!bytes || size < static_cast<size_t>(kItemGroupSize)) return false;
+    world::ByteReader r(bytes, size);
+    header = r.u32();
+    for (ItemTileData& row : rows)
+        ReadItem(r, row);
+    return r.ok();
+}
+
+} // namespace TileData
+
+bool IsContainerGraphic(int graphic) {
+    return (TileData::Item(graphic).flags & TileFlag::Container) != 0;
+}
+
+bool IsMapGraphic(int graphic) {
+    return (TileData::Item(graphic).flags & TileFlag::MapItem) != 0;
+}
