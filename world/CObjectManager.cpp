@@ -20,6 +20,17 @@ TileDataHooks& Hooks() {
 // cannot be opened or written; the caller still changes memory, so walking and sight agree with
 // the server for this run.
 bool WriteGroup(const char* who, long offset, const uint8_t* bytes, size_t length) {
+    // The file manager ends the process when a file it opened before cannot be opened again (an
+    // installation the user cannot write): try the place it was read from first.
+    for (const FileManager::OpenFileInfo& f : FileManager::openFiles()) {
+        if (f.givenName != TileData::kFileName) continue;
+        std::FILE* probe = std::fopen(f.actualName.c_str(), "r+b");
+        if (!probe) {
+            QVReport::error("%s: cannot open '%s'.\n", who, TileData::kFileName);
+            return false;
+        }
+        std::fclose(probe);
+    }
     std::FILE* file = FileManager::open(TileData::kFileName, "r+b");
     if (!file) {
         QVReport::error("%s: cannot open '%s'.\n", who, TileData::kFileName);

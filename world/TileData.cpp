@@ -119,15 +119,18 @@ bool Load() {
 void CorrectPartialHues(const DefTable& artTable) {
     if (!T().items) return;
     constexpr int kFirstItemArt = 0x4000;
+    // Every item is judged by the flags as read, so the result does not depend on the order.
+    std::vector<int> cleared;
     for (int n = 0; n < kRowCount; ++n) {
-        ItemTileData& row = T().items[static_cast<size_t>(n)];
-        if (!(row.flags & TileFlag::PartialHue)) continue;
+        if (!(T().items[static_cast<size_t>(n)].flags & TileFlag::PartialHue)) continue;
         const int substitute =
             artTable.PickAlternative(n + kFirstItemArt, static_cast<uint32_t>(n)) - kFirstItemArt;
         if (substitute == n) continue;
         // A substitute outside the item rows has the zero row, which lacks the flag.
-        if (!(Item(substitute).flags & TileFlag::PartialHue)) row.flags &= ~TileFlag::PartialHue;
+        if (!(Item(substitute).flags & TileFlag::PartialHue)) cleared.push_back(n);
     }
+    for (int n : cleared)
+        T().items[static_cast<size_t>(n)].flags &= ~TileFlag::PartialHue;
 }
 
 bool ParseLandGroup(const uint8_t* bytes, size_t size, uint32_t& header, LandTileData (&rows)[kGroupRows]) {
