@@ -68,7 +68,9 @@ void shutdown() {
     TileData::Free();
 }
 
-bool SetItemTileData(int group, const uint8_t* bytes, size_t length) {
+namespace {
+
+bool ChangeItemGroup(int group, const uint8_t* bytes, size_t length, bool writeFile) {
     static const char* const kWho = "CObjectManager::SetItemTileData";
     uint32_t header = 0;
     ItemTileData rows[TileData::kGroupRows];
@@ -85,7 +87,7 @@ bool SetItemTileData(int group, const uint8_t* bytes, size_t length) {
         QVReport::error("%s: no tile data; group %d refused.\n", kWho, group);
         return false;
     }
-    WriteGroup(kWho, TileData::ItemGroupOffset(group), bytes, TileData::kItemGroupSize);
+    if (writeFile) WriteGroup(kWho, TileData::ItemGroupOffset(group), bytes, TileData::kItemGroupSize);
 
     bool listsChanged = false;
     const int first = (group - TileData::kFirstItemGroup) * TileData::kGroupRows;
@@ -100,7 +102,7 @@ bool SetItemTileData(int group, const uint8_t* bytes, size_t length) {
     return true;
 }
 
-bool SetLandTileData(int group, const uint8_t* bytes, size_t length) {
+bool ChangeLandGroup(int group, const uint8_t* bytes, size_t length, bool writeFile) {
     static const char* const kWho = "CObjectManager::SetLandTileData";
     uint32_t header = 0;
     LandTileData rows[TileData::kGroupRows];
@@ -117,7 +119,7 @@ bool SetLandTileData(int group, const uint8_t* bytes, size_t length) {
         QVReport::error("%s: no tile data; group %d refused.\n", kWho, group);
         return false;
     }
-    WriteGroup(kWho, TileData::LandGroupOffset(group), bytes, TileData::kLandGroupSize);
+    if (writeFile) WriteGroup(kWho, TileData::LandGroupOffset(group), bytes, TileData::kLandGroupSize);
 
     const int first = group * TileData::kGroupRows;
     for (int i = 0; i < TileData::kGroupRows; ++i) {
@@ -126,6 +128,24 @@ bool SetLandTileData(int group, const uint8_t* bytes, size_t length) {
         *row = rows[i];
     }
     return true;
+}
+
+} // namespace
+
+bool SetItemTileData(int group, const uint8_t* bytes, size_t length) {
+    return ChangeItemGroup(group, bytes, length, true);
+}
+
+bool SetLandTileData(int group, const uint8_t* bytes, size_t length) {
+    return ChangeLandGroup(group, bytes, length, true);
+}
+
+bool ApplyItemTileData(int group, const uint8_t* bytes, size_t length) {
+    return ChangeItemGroup(group, bytes, length, false);
+}
+
+bool ApplyLandTileData(int group, const uint8_t* bytes, size_t length) {
+    return ChangeLandGroup(group, bytes, length, false);
 }
 
 } // namespace CObjectManager

@@ -19,6 +19,9 @@ void UpdateMovement();
 // is refused (logged, false). When the file cannot be written the rows still change in memory.
 bool SetItemTileData(int group, const uint8_t* bytes, size_t length);
 bool SetLandTileData(int group, const uint8_t* bytes, size_t length);
+// The same checks and the change in memory only, leaving the file alone.
+bool ApplyItemTileData(int group, const uint8_t* bytes, size_t length);
+bool ApplyLandTileData(int group, const uint8_t* bytes, size_t length);
 
 // Empties the light and animation lists and fills them again from the world list.
 void RebuildLightAndAnimationLists();

@@ -3,6 +3,7 @@
 #include "core/QVReport.h"
 #include "world/WorldBytes.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -27,8 +28,11 @@ void RegionRecord::CopyFrom(const RegionFileRecord& record) {
 namespace RegionManager {
 namespace {
 
+// One record per slot, made once: a slot's record is cleared and filled again when a later record
+// names the slot, and the slot's pointer says whether it holds a region.
 struct State {
-    std::vector<std::unique_ptr<RegionRecord>> slots = std::vector<std::unique_ptr<RegionRecord>>(kSlotCount);
+    std::unique_ptr<RegionRecord[]> pool;
+    std::vector<RegionRecord*> slots = std::vector<RegionRecord*>(kSlotCount, nullptr);
     int version = -1;
 };
 
@@ -61,27 +65,30 @@ bool ReadRecord(world::ByteReader& r, int version, RegionFileRecord& out) {
 
 void startup() {
     QVReport::message("RegionManager::startup: begin.\n");
-    for (auto& slot : S().slots)
-        slot.reset();
+    Clear();
     readRegionsIntoMemory();
+}
+
+void Clear() {
+    std::fill(S().slots.begin(), S().slots.end(), nullptr);
 }
 
 void shutdown() {
     QVReport::message("RegionManager::shutdown: begin.\n");
-    for (auto& slot : S().slots)
-        slot.reset();
+    std::fill(S().slots.begin(), S().slots.end(), nullptr);
+    S().pool.reset();
     S().version = -1;
 }
 
 void readRegionsIntoMemory() {
-    std::vector<uint8_t> bytes;
+    world::FileBytes bytes;
     const size_t largest = 2 + static_cast<size_t>(kSlotCount) * kRecordSize[2];
     if (!world::ReadInstallationFile(kFileName, largest, bytes)) {
         QVReport::error("RegionManager::readRegionsIntoMemory: cannot open file '%s'.\n", kFileName);
         return;
     }
     QVReport::message("RegionManager::readRegionsIntoMemory: ???.\n");
-    LoadFromBytes(bytes.data(), bytes.size());
+    LoadFromBytes(bytes.data.get(), bytes.size);
 }
 
 int LoadFromBytes(const uint8_t* bytes, size_t size) {
@@ -103,9 +110,11 @@ int LoadFromBytes(const uint8_t* bytes, size_t size) {
             ++skipped;
             continue;
         }
-        auto region = std::make_unique<RegionRecord>();
+        if (!S().pool) S().pool = std::make_unique<RegionRecord[]>(kSlotCount);
+        RegionRecord* region = &S().pool[record.slot];
+        region->Clear();
         region->CopyFrom(record);
-        S().slots[record.slot] = std::move(region);
+        S().slots[record.slot] = region;
         ++stored;
     }
     if (skipped)
@@ -123,7 +132,7 @@ int GetVersion() {
 
 const RegionRecord* GetRegion(int slot) {
     if (slot < 0 || slot >= kSlotCount) return nullptr;
-    return S().slots[static_cast<size_t>(slot)].get();
+    return S().slots[static_cast<size_t>(slot)];
 }
 
 int RegionCount() {

@@ -51,6 +51,8 @@ void startup();
 // Frees every record.
 void shutdown();
 void readRegionsIntoMemory();
+// Empties every slot; the records' memory is kept for the next reading until shutdown.
+void Clear();
 // Reads a file image into the table (records already there stay unless replaced). Records whose
 // slot lies outside the table are skipped; a truncated record ends the reading. Returns the number
 // of records stored.

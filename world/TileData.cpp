@@ -4,6 +4,7 @@
 #include "core/QVReport.h"
 #include "world/WorldBytes.h"
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -82,6 +83,8 @@ bool IsAllocated() {
 
 int LoadFromBytes(const uint8_t* bytes, size_t size) {
     Allocate();
+    std::memset(static_cast<void*>(T().land.get()), 0, sizeof(LandTileData) * kRowCount);
+    std::memset(static_cast<void*>(T().items.get()), 0, sizeof(ItemTileData) * kRowCount);
     world::ByteReader r(bytes, size);
     int read = 0;
     // Whole records only: a record cut by the end of the file stays zero.
@@ -105,13 +108,13 @@ int LoadFromBytes(const uint8_t* bytes, size_t size) {
 }
 
 bool Load() {
-    std::vector<uint8_t> bytes;
+    world::FileBytes bytes;
     if (!world::ReadInstallationFile(kFileName, static_cast<size_t>(kFileSize), bytes)) {
         Allocate();
         QVReport::error("CObjectManager::SetItemTileData: cannot open '%s'.\n", kFileName);
         return false;
     }
-    LoadFromBytes(bytes.data(), bytes.size());
+    LoadFromBytes(bytes.data.get(), bytes.size);
     if (const DefTable* art = DefManager::GetTable(DefManager::Art)) CorrectPartialHues(*art);
     return true;
 }

@@ -101,7 +101,7 @@ void Allocate();
 void Free();
 bool IsAllocated();
 
-// Reads a file image into the tables (allocating them). A short image is read as far as it goes
+// Reads a file image into the tables (allocated and emptied first). A short image is read as far as it goes
 // (whole records only); the rest keeps its zeros and one line is logged. Returns the number of
 // records read.
 int LoadFromBytes(const uint8_t* bytes, size_t size);

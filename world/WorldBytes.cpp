@@ -6,8 +6,8 @@
 
 namespace world {
 
-bool ReadInstallationFile(const char* name, size_t maxBytes, std::vector<uint8_t>& out) {
-    out.clear();
+bool ReadInstallationFile(const char* name, size_t maxBytes, FileBytes& out) {
+    out = FileBytes{};
     std::FILE* file = FileManager::open(name, "rb");
     if (!file) return false;
     // The size first, so that a short file is read without a short-read warning of its own.
@@ -16,9 +16,10 @@ bool ReadInstallationFile(const char* name, size_t maxBytes, std::vector<uint8_t
     FileManager::seek(file, 0, SEEK_SET);
     size_t want = size > 0 ? static_cast<size_t>(size) : 0;
     if (want > maxBytes) want = maxBytes;
-    out.resize(want);
-    size_t got = want ? FileManager::read(out.data(), 1, want, file) : 0;
-    out.resize(got);
+    if (want) {
+        out.data.reset(new uint8_t[want]);
+        out.size = FileManager::read(out.data.get(), 1, want, file);
+    }
     FileManager::close(file);
     return true;
 }

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <vector>
+#include <memory>
 
 namespace world {
 
@@ -62,8 +62,13 @@ class ByteReader {
     bool ok_ = true;
 };
 
+// The bytes of a file, not zero-filled before reading.
+struct FileBytes {
+    std::unique_ptr<uint8_t[]> data;
+    size_t size = 0;
+};
 // Reads up to maxBytes of an installation file opened by name through the file manager. False when
 // the file cannot be opened (nothing is logged: the caller names itself in its own line).
-bool ReadInstallationFile(const char* name, size_t maxBytes, std::vector<uint8_t>& out);
+bool ReadInstallationFile(const char* name, size_t maxBytes, FileBytes& out);
 
 } // namespace world

@@ -3,6 +3,7 @@
 #include "core/QVReport.h"
 #include "world/WorldBytes.h"
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -28,8 +29,10 @@ void Sanitize(Record& rec) {
     if (rec.frame >= rec.frameCount) rec.frame = 0;
 }
 
+// Every record zero with the initial interval; a table already there is reused.
 void Fresh() {
-    S().records = std::make_unique<Record[]>(kRecordCount);
+    if (!S().records) S().records = std::make_unique<Record[]>(kRecordCount);
+    std::memset(static_cast<void*>(S().records.get()), 0, sizeof(Record) * kRecordCount);
     for (int i = 0; i < kRecordCount; ++i)
         S().records[static_cast<size_t>(i)].interval = kInitialInterval;
 }
@@ -59,13 +62,13 @@ int LoadFromBytes(const uint8_t* bytes, size_t size) {
 
 void Load() {
     QVReport::message("animCrap::Load: begin.\n");
-    std::vector<uint8_t> bytes;
+    world::FileBytes bytes;
     if (!world::ReadInstallationFile(kFileName, kFileSize, bytes)) {
         Fresh();
         QVReport::warning("animCrap::Load: cannot open '%s'.\n", kFileName);
         return;
     }
-    LoadFromBytes(bytes.data(), bytes.size());
+    LoadFromBytes(bytes.data.get(), bytes.size);
 }
 
 void ApplyVersionGroup(int group, const VerData::AnimTileRecord (&records)[8]) {
