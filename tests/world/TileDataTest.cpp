@@ -147,6 +147,15 @@ TEST_F(TileDataTest, AMissingFileLeavesZeroTablesAndSaysSo) {
     EXPECT_TRUE(TileData::IsAllocated());
     EXPECT_EQ(TileData::Item(WorldItem::Wall).flags, 0u);
     EXPECT_TRUE(recorder->contains("CObjectManager::SetItemTileData: cannot open 'tiledata.mul'."));
+    // The server's change still reaches memory, and no file appears.
+    recorder->clear();
+    std::string group = mkinstall::LittleEndian32(600) + std::string(32 * 37, '\0');
+    group[4] = 0x40; // graphic (600 - 512) x 32 = 2816 becomes impassable
+    EXPECT_TRUE(
+        CObjectManager::SetItemTileData(600, reinterpret_cast<const uint8_t*>(group.data()), group.size()));
+    EXPECT_EQ(TileData::Item(2816).flags, TileFlag::Impassable);
+    EXPECT_TRUE(recorder->contains(QVReport::Level::Error, "cannot open 'tiledata.mul'"));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("tiledata.mul")));
     CObjectManager::shutdown();
     EXPECT_FALSE(TileData::IsAllocated());
 }

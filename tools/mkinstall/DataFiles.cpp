@@ -55,7 +55,9 @@ constexpr NamedText kDefFiles[] = {
                    "1000 {200} 0\n"},
     {"bodyconv.def", "# body  value ...\n"
                      "# bodies a newer server shows natively\n"
-                     "1000\t1\t-1\t-1\n"},
+                     "1000\t1\t-1\t-1\n"
+                     "# the demo's animal\n"
+                     "204\t204\t-1\t-1\n"},
 };
 
 } // namespace
