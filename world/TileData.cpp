@@ -94,7 +94,9 @@ int LoadFromBytes(const uint8_t* bytes, size_t size) {
         ReadLand(r, T().land[static_cast<size_t>(i)]);
         ++read;
     }
-    for (int i = 0; i < kRowCount && r.ok(); ++i) {
+    // The item part only after the whole land part: a file cut inside it holds no item rows.
+    const bool landComplete = read == kRowCount;
+    for (int i = 0; landComplete && i < kRowCount && r.ok(); ++i) {
         if (i % kGroupRows == 0) r.skip(4);
         if (!r.has(kItemRecordSize)) break;
         ReadItem(r, T().items[static_cast<size_t>(i)]);

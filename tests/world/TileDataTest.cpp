@@ -141,6 +141,17 @@ TEST_F(TileDataTest, AShortFileIsReadAsFarAsItGoes) {
     EXPECT_TRUE(recorder->contains("16387 of 32768 rows read"));
 }
 
+TEST_F(TileDataTest, AFileCutInsideTheLandPartHasNoItemRows) {
+    // Land rows 0..99 and part of row 100: what follows is never taken for item records.
+    std::string file(static_cast<size_t>(TileData::kLandPartSize), '\x41');
+    file.resize(static_cast<size_t>(TileData::LandGroupOffset(3)) + 4 + 4 * 26 + 10);
+    EXPECT_EQ(TileData::LoadFromBytes(reinterpret_cast<const uint8_t*>(file.data()), file.size()), 100);
+    EXPECT_EQ(TileData::Land(99).flags, 0x41414141u);
+    EXPECT_EQ(TileData::Land(100).flags, 0u);
+    for (int g : {0, 1, 31})
+        EXPECT_EQ(TileData::Item(g).flags, 0u) << g;
+}
+
 TEST_F(TileDataTest, AMissingFileLeavesZeroTablesAndSaysSo) {
     StartFiles();
     CObjectManager::startup();
