@@ -1,6 +1,7 @@
 // "tiledata.mul" images and the server's groups of 32 rows. The first byte chooses: 0 and 1 a file
 // image from its start, 2 an item group and 3 a land group (the next two bytes name the group, the
-// rest are its bytes, applied in memory). Item records are read by the same code in both.
+// rest are its bytes in network order, turned into file order and applied in memory). Item records
+// are read by the same code in both.
 #include "world/TileData.h"
 #include "core/QVReport.h"
 #include "world/CObjectManager.h"
@@ -8,6 +9,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 static unsigned g_sink;
 
@@ -46,10 +48,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const int group = static_cast<int16_t>(data[0] | data[1] << 8);
         if (!TileData::IsAllocated()) TileData::Allocate();
         if (mode == 2) {
-            CObjectManager::ApplyItemTileData(group, data + 2, size - 2);
+            const std::vector<uint8_t> bytes = TileData::GroupFromNetworkOrder(data + 2, size - 2, true);
+            CObjectManager::ApplyItemTileData(group, bytes.data(), bytes.size());
             ReadRows((group - TileData::kFirstItemGroup) * 32, 32, 0, 0);
         } else {
-            CObjectManager::ApplyLandTileData(group, data + 2, size - 2);
+            const std::vector<uint8_t> bytes = TileData::GroupFromNetworkOrder(data + 2, size - 2, false);
+            CObjectManager::ApplyLandTileData(group, bytes.data(), bytes.size());
             ReadRows(0, 0, group * 32, 32);
         }
     }

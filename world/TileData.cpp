@@ -4,6 +4,7 @@
 #include "core/QVReport.h"
 #include "world/WorldBytes.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -154,6 +155,31 @@ bool ParseItemGroup(const uint8_t* bytes, size_t size, uint32_t& header, ItemTil
     for (ItemTileData& row : rows)
         ReadItem(r, row);
     return r.ok();
+}
+
+std::vector<uint8_t> GroupFromNetworkOrder(const uint8_t* bytes, size_t size, bool itemGroup) {
+    std::vector<uint8_t> out;
+    if (!bytes) return out;
+    out.assign(bytes, bytes + size);
+    auto swap = [&out](size_t at, size_t width) {
+        if (at + width <= out.size())
+            std::reverse(out.begin() + static_cast<long>(at), out.begin() + static_cast<long>(at + width));
+    };
+    swap(0, 4);
+    const size_t recordSize = itemGroup ? kItemRecordSize : kLandRecordSize;
+    for (size_t record = 0; record < kGroupRows; ++record) {
+        const size_t at = 4 + record * recordSize;
+        swap(at, 4); // flags
+        if (itemGroup) {
+            swap(at + 6, 4);
+            swap(at + 10, 2);
+            swap(at + 12, 2);
+            swap(at + 14, 2);
+        } else {
+            swap(at + 4, 2); // texture id
+        }
+    }
+    return out;
 }
 
 } // namespace TileData

@@ -8,6 +8,7 @@
 // flags, weight, quality, u32 value, u16 animation id, u16 hue, u16 misc word, height, 20-byte name.
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 class DefTable;
 
@@ -114,6 +115,11 @@ void CorrectPartialHues(const DefTable& artTable);
 // One group in file layout (header then 32 records); false when the bytes are fewer.
 bool ParseLandGroup(const uint8_t* bytes, size_t size, uint32_t& header, LandTileData (&rows)[kGroupRows]);
 bool ParseItemGroup(const uint8_t* bytes, size_t size, uint32_t& header, ItemTileData (&rows)[kGroupRows]);
+
+// A group as packet 0x41 carries it (multi-byte fields big-endian) in file layout: the header and
+// every multi-byte field of the records that lie inside the bytes are swapped; the length stays,
+// so the writers judge a short group by its real length.
+std::vector<uint8_t> GroupFromNetworkOrder(const uint8_t* bytes, size_t size, bool itemGroup);
 
 } // namespace TileData
 

@@ -100,6 +100,38 @@ TEST_F(TileDataTest, ARowIsReadFieldByFieldFromAHandBuiltGroup) {
     EXPECT_STREQ(TileData::Item(70).name, "twenty characters!!!");
 }
 
+TEST_F(TileDataTest, APacketGroupIsTurnedIntoFileOrder) {
+    // Item record 0 in network order: flags, weight, quality, value, anim, hue, misc, height, name.
+    std::string wire =
+        std::string("\x00\x00\x02\x01", 4) +                          // header 0x201
+        std::string("\x00\x80\x40\x00\x09\x02\x00\x00\x00\x05", 10) + // flags, weight, quality, value
+        std::string("\x12\x34\x56\x78\x9A\xBC\x07", 7) + std::string(20, 'n');
+    wire += std::string(31 * 37, '\0');
+    const std::vector<uint8_t> file =
+        TileData::GroupFromNetworkOrder(reinterpret_cast<const uint8_t*>(wire.data()), wire.size(), true);
+    uint32_t header = 0;
+    ItemTileData rows[32];
+    ASSERT_TRUE(TileData::ParseItemGroup(file.data(), file.size(), header, rows));
+    EXPECT_EQ(header, 0x201u);
+    EXPECT_EQ(rows[0].flags, 0x804000u);
+    EXPECT_EQ(rows[0].weight, 9);
+    EXPECT_EQ(rows[0].quality, 2);
+    EXPECT_EQ(rows[0].value, 5u);
+    EXPECT_EQ(rows[0].animId, 0x1234);
+    EXPECT_EQ(rows[0].hue, 0x5678);
+    EXPECT_EQ(rows[0].miscWord, 0x9ABC);
+    EXPECT_EQ(rows[0].height, 7);
+    // A land group: flags and texture; a cut group keeps its length and swaps only whole fields.
+    const std::string land =
+        std::string("\x00\x00\x00\x03", 4) + std::string("\x00\x00\x00\xC0\x00\x07", 6) + "wat";
+    const std::vector<uint8_t> cut =
+        TileData::GroupFromNetworkOrder(reinterpret_cast<const uint8_t*>(land.data()), land.size(), false);
+    ASSERT_EQ(cut.size(), land.size());
+    EXPECT_EQ(cut[4], 0xC0);
+    EXPECT_EQ(cut[8], 0x07);
+    EXPECT_FALSE(CObjectManager::ApplyLandTileData(3, cut.data(), cut.size()));
+}
+
 TEST_F(TileDataTest, RowsOutsideTheTablesAreZero) {
     LoadSample();
     ASSERT_NE(TileData::Item(WorldItem::Wall).flags, 0u);
