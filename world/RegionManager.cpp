@@ -103,6 +103,8 @@ int LoadFromBytes(const uint8_t* bytes, size_t size) {
     world::ByteReader r(bytes, size);
     if (version > 0) r.skip(2);
 
+    State& state = S();
+    if (!state.pool) state.pool = std::make_unique<RegionRecord[]>(kSlotCount);
     int stored = 0, skipped = 0, read = 0;
     RegionFileRecord record;
     for (; read < kSlotCount && ReadRecord(r, version, record); ++read) {
@@ -110,11 +112,10 @@ int LoadFromBytes(const uint8_t* bytes, size_t size) {
             ++skipped;
             continue;
         }
-        if (!S().pool) S().pool = std::make_unique<RegionRecord[]>(kSlotCount);
-        RegionRecord* region = &S().pool[record.slot];
-        region->Clear();
+        // CopyFrom sets every field: the record is as a new zero-filled one given this record.
+        RegionRecord* region = &state.pool[record.slot];
         region->CopyFrom(record);
-        S().slots[record.slot] = region;
+        state.slots[record.slot] = region;
         ++stored;
     }
     if (skipped)
