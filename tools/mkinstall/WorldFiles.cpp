@@ -14,8 +14,8 @@ namespace {
 constexpr uint32_t kImpassable = 0x40, kWet = 0x80, kSurface = 0x200, kBridge = 0x400, kStackable = 0x800,
                    kA = 0x4000, kFoliage = 0x20000, kPartialHue = 0x40000, kMap = 0x100000,
                    kContainer = 0x200000, kWearable = 0x400000, kLight = 0x800000, kAnimated = 0x1000000,
-                   kRoof = 0x10000000, kWall = 0x10, kDoor = 0x20000000 /* a ghost passes */,
-                   kSlopeSouth = 0x40000000, kSlopeEast = 0x80000000;
+                   kRoof = 0x10000000, kWall = 0x10, kGhostPassable = 0x20000000, kSlopeSouth = 0x40000000,
+                   kSlopeEast = 0x80000000;
 
 constexpr long kTileDataSize = 0xFD000;
 constexpr int kRows = 16384;
@@ -62,7 +62,7 @@ const std::vector<SampleItemTile>& SampleItemTiles() {
             {WorldItem::Floor, kA | kSurface | 0x1, 255, 0, 0, 0, "wooden floor", "wooden floor"},
             {WorldItem::StairsSouth, kSurface | kBridge | kSlopeSouth, 255, 0, 0, 5, "stairs", "stairs"},
             {WorldItem::Roof, kA | kRoof | kSurface | kImpassable, 255, 0, 0, 3, "roof", "roof"},
-            {WorldItem::Door, kA | kImpassable | kDoor, 255, 0, 0, 20, "wooden door", "wooden door"},
+            {WorldItem::Door, kA | kImpassable | kGhostPassable, 255, 0, 0, 20, "wooden door", "wooden door"},
             {WorldItem::TreeTrunk, kA | kImpassable, 255, 0, 0, 20, "tree", "tree"},
             {WorldItem::Foliage, kFoliage, 255, 0, 0, 20, "leaves", "leaves"},
             {WorldItem::LampPost, kA | kImpassable | kLight, 255, kLampLightId, 0, 20, "lamp post",
