@@ -19,6 +19,10 @@
 #include "text/LanguageManager.h"
 #include "text/LanguageTranslationServer.h"
 #include "text/UnicodeFont.h"
+#include "world/BodyTypes.h"
+#include "world/CObjectManager.h"
+#include "world/RegionManager.h"
+#include "world/animCrap.h"
 
 #include <cstdint>
 #include <string>
@@ -41,15 +45,11 @@ bool IsInWarMode();
 // net/PacketManager.h, included above.
 
 // ---------------------------------------------------------------- world model (world/)
+// The tile data and object manager, regions, animated tiles and body types have their own headers
+// (included above); what follows is still to come.
 namespace MapManager {
 void startup();
 }
-namespace CObjectManager {
-void startup();
-void shutdown();
-void ExpireSavedTexts();
-void UpdateMovement();
-} // namespace CObjectManager
 namespace PathManager {
 void startup();
 void shutdown();
@@ -57,19 +57,11 @@ void shutdown();
 namespace MradeRunager {
 void startup();
 }
-namespace RegionManager {
-void startup();
-void shutdown();
-} // namespace RegionManager
 namespace WeatherManager {
 void startup();
 void shutdown();
 void Update();
 } // namespace WeatherManager
-namespace animCrap {
-void Load();
-}
-void InitBodyTypes();
 void UpdatePlayerWalk();
 void WalkByKey(int direction, intptr_t keyData);
 class CPlacementPreview {
@@ -185,8 +177,8 @@ struct MovieSettings {
 };
 MovieContext* MoviePlay(const char* fileName, MovieSettings* settings);
 using MovieMeasureFunction = void (*)(const char16_t* text, int* width, int* height, int* third);
-using MovieDrawFunction = int (*)(const BlitTarget& target, const char16_t* text, int x, int y, uint16_t colour,
-                                  const Rect& clip);
+using MovieDrawFunction = int (*)(const BlitTarget& target, const char16_t* text, int x, int y,
+                                  uint16_t colour, const Rect& clip);
 void MovieSetSubtitleMeasureFunction(MovieMeasureFunction function);
 void MovieSetSubtitleDrawFunction(MovieDrawFunction function);
 void MovieSetSubtitleSection(LanguageSection* section);

@@ -1,6 +1,7 @@
 #include "core/VerData.h"
 #include "render/HueManager.h"
 #include "text/FontManager.h"
+#include "world/animCrap.h"
 
 #include "DataFixture.h"
 
@@ -235,7 +236,11 @@ TEST_F(VerDataTest, GroupsGoToTheirOwners) {
               {VerData::kFontFile, 2, Font(224)}};
     hdDir.write("verdata.mul", v.Build());
     StartData(HdConfig::MaxHD, 1, true);
-    EXPECT_TRUE(recorder->contains("animCrap::ApplyVersionGroup: group 3 dropped (frame count 64)"));
+    const animCrap::Record& patched = animCrap::Get(3 * 8 + 5); // group 3 starts at record 24
+    EXPECT_EQ(patched.frames[0], 5);
+    EXPECT_EQ(patched.frameCount, 64);
+    EXPECT_EQ(patched.frame, 7);
+    animCrap::Reset();
     EXPECT_EQ(HueManager::GetEntry(2 * 8).colours[0], 0x1234); // group 2 starts at entry 16
     const CFont* font = FontManager::GetFont(2);
     ASSERT_NE(font, nullptr);

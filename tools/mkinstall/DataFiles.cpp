@@ -47,12 +47,17 @@ constexpr NamedText kDefFiles[] = {
                 "16000 {1, 2, 3} 0\n"},
     {"body.def", "# body {alternatives} hue\n"
                  "400 {401} 0\n"
-                 "1000 {200, 201} 1153  # a hued stand-in\n"},
+                 "1000 {200, 201} 1153  # a hued stand-in\n"
+                 "# the demo's animal and creature\n"
+                 "204 {205} 0\n"
+                 "9 {10} 0\n"},
     {"corpse.def", "# body {alternatives} hue\n"
                    "1000 {200} 0\n"},
     {"bodyconv.def", "# body  value ...\n"
                      "# bodies a newer server shows natively\n"
-                     "1000\t1\t-1\t-1\n"},
+                     "1000\t1\t-1\t-1\n"
+                     "# the demo's animal\n"
+                     "204\t204\t-1\t-1\n"},
 };
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "mkinstall/ConfigFiles.h"
 #include "mkinstall/DataFiles.h"
 #include "mkinstall/TextFiles.h"
+#include "mkinstall/WorldFiles.h"
 
 #include "platform/platform.h"
 
@@ -16,7 +17,7 @@ bool WriteInstallation(const std::string& dir, std::string* error) {
     }
     // The picture files first: the data-file writer fills in only the numbered files still missing.
     if (!WriteArtFiles(dir, error) || !WriteDataFiles(dir, error)) return false;
-    if (!WriteTextFiles(dir, error)) return false;
+    if (!WriteTextFiles(dir, error) || !WriteWorldFiles(dir, error)) return false;
     return WriteConfigFiles(dir, error);
 }
 

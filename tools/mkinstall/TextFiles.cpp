@@ -2,6 +2,7 @@
 
 #include "mkinstall/DataFiles.h"
 #include "mkinstall/Glyphs.h"
+#include "mkinstall/WorldFiles.h"
 
 #include "platform/platform.h"
 
@@ -294,6 +295,7 @@ const std::vector<SampleSection>& SampleSections() {
              8,
              {{0, "Help"}, {2, "Back"}, {3, "Index"}, {4, "Recent"}, {5, "Search"}, {7, "Related topics"}},
              {}});
+        AppendItemNameSections(s);
         return s;
     }();
     return kSections;

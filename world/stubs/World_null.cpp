@@ -1,6 +1,7 @@
 // Stand-in until the world model is built: no map, no objects, no player object.
 #include "core/QVReport.h"
 #include "core/StartupServices.h"
+#include "world/CObjectManager.h"
 
 namespace MapManager {
 void startup() {
@@ -9,14 +10,10 @@ void startup() {
 } // namespace MapManager
 
 namespace CObjectManager {
-void startup() {
-    QVReport::message("CObjectManager::startup: begin.\n");
-}
-void shutdown() {
-    QVReport::message("CObjectManager::shutdown: begin.\n");
-}
 void ExpireSavedTexts() {}
 void UpdateMovement() {}
+// No world list yet: nothing to put on the light or animation list.
+void RebuildLightAndAnimationLists() {}
 } // namespace CObjectManager
 
 namespace PathManager {
@@ -34,15 +31,6 @@ void startup() {
 }
 } // namespace MradeRunager
 
-namespace RegionManager {
-void startup() {
-    QVReport::message("RegionManager::startup: begin.\n");
-}
-void shutdown() {
-    QVReport::message("RegionManager::shutdown: begin.\n");
-}
-} // namespace RegionManager
-
 namespace WeatherManager {
 void startup() {
     QVReport::message("WeatherManager::startup: begin.\n");
@@ -53,15 +41,6 @@ void shutdown() {
 void Update() {}
 } // namespace WeatherManager
 
-namespace animCrap {
-void Load() {
-    QVReport::message("animCrap::Load: begin.\n");
-}
-} // namespace animCrap
-
-void InitBodyTypes() {
-    QVReport::message("InitBodyTypes: begin.\n");
-}
 void UpdatePlayerWalk() {}
 void WalkByKey(int, intptr_t) {}
 
