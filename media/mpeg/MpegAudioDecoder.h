@@ -55,6 +55,8 @@ class CMpegAudioDecoder {
     bool lowerSamplingRate() const { return lowerRate_; }
     // Bit position, from the first header, of the next bit the frame reader takes.
     int64_t bitCursor() const { return bitCursor_; }
+    // Bit position of the header the next frame is expected at.
+    int64_t nextFramePosition() const { return nextFrame_; }
     int64_t framesDecoded() const { return framesDecoded_; }
     // Set per Layer II frame: subband limit and joint-stereo bound.
     int layer2SubbandLimit() const { return subbandLimit_; }
