@@ -25,6 +25,7 @@ int CMpegAudioDecoder::Open(const uint8_t* data, size_t length) {
     open_ = true;
     data_ = data;
     length_ = data ? static_cast<int64_t>(length) : 0;
+    streamSampleRate_ = 0;
     if (ParseFirstHeader() != 0) return -1;
     ResetSynthesis();
     SetupStream();
@@ -38,6 +39,7 @@ int CMpegAudioDecoder::Close() {
 }
 
 void CMpegAudioDecoder::SetupStream() {
+    streamSampleRate_ = sampleRate_;
     fullBytes_ = channels_ * (layer_ == 1 ? 768 : 2304);
     ringOffset_ = 1;
     deliveredBytes_ = layer_ == 3 && lowerRate_ ? fullBytes_ / 2 : fullBytes_;

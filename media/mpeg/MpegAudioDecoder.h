@@ -44,7 +44,8 @@ class CMpegAudioDecoder {
     void SynthesizeFixed(int16_t* out, const int16_t* in);
 
     bool isOpen() const { return open_; }
-    int sampleRate() const { return sampleRate_; }
+    // The stream's rate, from the first header; later headers do not change it.
+    int sampleRate() const { return streamSampleRate_; }
     int channels() const { return channels_; }
     int layer() const { return layer_; }
     int bitrate() const { return bitrate_; }
@@ -79,7 +80,8 @@ class CMpegAudioDecoder {
     int16_t historyFixed_[2][16][2][32];
     int16_t pcm_[kFrameSamples];
 
-    int sampleRate_ = 0;
+    int sampleRate_ = 0; // of the current header
+    int streamSampleRate_ = 0;
     int fullBytes_ = 0;
     int frameDataLength_ = 0;
     int deliveredBytes_ = 0;

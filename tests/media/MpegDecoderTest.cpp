@@ -226,8 +226,8 @@ TEST(MpegDelivery, ReopeningStartsClean) {
 }
 
 TEST(MpegDelivery, MidStreamChangeOfLayerAndModeIsSafe) {
-    // Mono Layer I, then stereo Layer I, a Layer III frame and stereo Layer II frames: every frame
-    // decodes, into the bytes per frame set at Open.
+    // Mono Layer I, then stereo Layer I, a Layer III frame, stereo Layer II frames and a 48 kHz
+    // frame: every frame decodes, into the bytes per frame set at Open.
     std::vector<uint8_t> v = RandomStream(44100, 3, 3, 10);
     std::vector<uint8_t> stereo = RandomStream(44100, 0, 2, 11);
     v.insert(v.end(), stereo.begin(), stereo.end());
@@ -236,11 +236,14 @@ TEST(MpegDelivery, MidStreamChangeOfLayerAndModeIsSafe) {
     std::vector<uint8_t> layer2 = Bytes(Header(2, false, 14, 0, 0, 0), 1253);
     for (int i = 0; i < 2; ++i)
         v.insert(v.end(), layer2.begin(), layer2.end());
+    std::vector<uint8_t> other = RandomStream(48000, 0, 1, 12);
+    v.insert(v.end(), other.begin(), other.end());
     ExactBytes b(v);
     CMpegAudioDecoder d;
     ASSERT_EQ(d.Open(b.data.get(), b.size), 0);
-    EXPECT_EQ(ReadAll(d, 1000).size(), size_t(8 * 768 - 2 * 545));
-    EXPECT_EQ(d.framesDecoded(), 8);
+    EXPECT_EQ(ReadAll(d, 1000).size(), size_t(9 * 768 - 2 * 545));
+    EXPECT_EQ(d.framesDecoded(), 9);
+    EXPECT_EQ(d.sampleRate(), 44100); // the stream's rate stays that of the first header
 }
 
 TEST(MpegDelivery, LayerThreeStateIsSetUpForEveryStream) {
