@@ -1,0 +1,71 @@
+#pragma once
+// Constant tables of the MPEG-audio decoder. The standards' numbers that no formula gives (the
+// synthesis window, the Layer II allocation tables) are generated at build time from
+// media/mpeg/data; everything else is computed here on first use and read-only afterwards, so
+// decoders on different threads share them safely.
+#include <cstdint>
+
+namespace mpeg {
+
+// kbit/s by [lower-sampling-rate flag][layer 1..3][bitrate index]; index 0 (free format) and 15 are 0.
+inline constexpr int kBitrates[2][4][16] = {
+    {{},
+     {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448, 0},
+     {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, 0},
+     {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0}},
+    {{},
+     {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256, 0},
+     {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0},
+     {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0}},
+};
+
+// Hz by sample-rate index (sampling code + 3 at the lower rates); the last three are refused.
+inline constexpr int kSampleRates[9] = {44100, 48000, 32000, 22050, 24000, 16000, 11025, 12000, 8000};
+
+// Layer II allocation table by [sampling code][two channels, one channel][bitrate index] for
+// MPEG-1; the lower sampling rates always use table 4.
+inline constexpr int8_t kLayer2TableChoice[3][2][16] = {
+    {{0, 2, 2, 2, 2, 2, 2, 0, 0, 0, 1, 1, 1, 1, 1, 0}, {0, 2, 2, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0}},
+    {{0, 2, 2, 2, 2, 2, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0}, {0, 2, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+    {{0, 3, 3, 3, 3, 3, 3, 0, 0, 0, 1, 1, 1, 1, 1, 0}, {0, 3, 3, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0}},
+};
+inline constexpr int kLayer2LowerRateTable = 4;
+
+// One allocation entry: the first of a subband's group is {nbal, 0}; entry a describes allocation
+// a: d < 0 three codes of `bits` bits, level = code + d; d = 3, 5, 9 one grouped code of `bits`.
+struct AllocationEntry {
+    int16_t bits;
+    int16_t d;
+};
+const AllocationEntry* Layer2Allocation(int table);
+int Layer2SubbandLimit(int table);
+
+struct Layer12Tables {
+    // muls[k][i] = m[k] x 2^(1 - i/3), muls[k][63] = 0: multiplier and scale factor in one.
+    float muls[27][64];
+    // Rows of muls for the three samples of a grouped code; codes of n^3 and above give row 0
+    // (silence), so the tables cover every value the 5, 7 and 10 code bits can hold.
+    uint8_t group3[32][3];
+    uint8_t group5[128][3];
+    uint8_t group9[1024][3];
+};
+const Layer12Tables& GetLayer12Tables();
+
+struct SynthesisTables {
+    // Window by [tap t][output n] = D[32t + n], with the sign of the tap's history term folded in:
+    // float scaled by 32768, fixed point D x 16384 truncated toward zero.
+    float window[16][32];
+    int16_t fixedWindow[16][32];
+    // Q14 cosines of the fixed-point matrixing: even E[m][i] = cos((2i+1) m pi/32), odd
+    // O[m][i] = cos((2i+1)(2m+1) pi/64), each (int)(x 16384 + 0.5).
+    int16_t cosEven[16][16];
+    int16_t cosOdd[16][16];
+    // Factors 1 / (2 cos((2i+1) pi / 2N)) of the fast N-point DCT at [N/2 + i].
+    float dctFactor[32];
+};
+const SynthesisTables& GetSynthesisTables();
+
+// The standard's window value D[i], i = 0..511, exactly.
+double SynthesisWindow(int i);
+
+} // namespace mpeg

@@ -1,0 +1,44 @@
+#pragma once
+// Support of the MPEG-audio tests: libmpg123 as the reference decoder, our decoder over a whole
+// stream, the lag between the two, error statistics, and the encoder runs.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qvtest {
+
+struct ReferencePcm {
+    int rate = 0;
+    int channels = 0;
+    std::vector<double> samples; // interleaved; float output x 32768 limited to 16 bits
+};
+
+// libmpg123 with gapless off (every sample from frame 1), float output; empty on failure.
+ReferencePcm DecodeWithMpg123(const std::string& path, std::string* error);
+
+struct DecodedPcm {
+    int openResult = -1;
+    int rate = 0;
+    int channels = 0;
+    std::vector<int16_t> samples;
+};
+// Our decoder over the whole stream in reads of `chunk` bytes.
+DecodedPcm DecodeWithOurs(const std::vector<uint8_t>& stream, int chunk = 131072);
+
+// The lag (0..maxLag) at which the reference best matches ours, by normalised cross-correlation
+// of the first channel over the first second: ours[n] ~ reference[n + lag].
+int FindLag(const DecodedPcm& ours, const ReferencePcm& reference, int maxLag = 2304);
+
+struct ErrorStats {
+    double rms[2] = {0, 0};
+    double max[2] = {0, 0};
+    size_t compared = 0; // sample times
+};
+ErrorStats CompareAtLag(const DecodedPcm& ours, const ReferencePcm& reference, int lag);
+
+// Runs a shell command quietly; its exit status.
+int RunQuietly(const std::string& command);
+bool HaveProgram(const std::string& name);
+std::vector<uint8_t> ReadBytes(const std::string& path);
+
+} // namespace qvtest
