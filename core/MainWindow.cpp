@@ -251,7 +251,8 @@ intptr_t MainWndProc(const platform::Message& msg) {
     AppServices& s = Services();
     switch (msg.id) {
     case platform::WM_CREATE:
-        if (MouseThread) StartCursorTimer();
+        // "MouseThread" starts no cursor timer: the platform's colour cursor follows the pointer
+        // by itself, and the rare software cursor is drawn with each presented frame.
         return 0;
     case platform::WM_DESTROY:
         if (w.switching) return 0;
