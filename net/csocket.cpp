@@ -18,6 +18,11 @@ struct SocketSettings {
 };
 SocketSettings g_settings;
 
+uint32_t NextConnectionId() {
+    static uint32_t next = 0;
+    return ++next;
+}
+
 // FlushAll gives up after this long without the buffer emptying (a peer that stopped reading).
 constexpr uint32_t kFlushAllLimitMs = 5000;
 
@@ -200,7 +205,8 @@ bool CSocket::SetBlocking() {
 // ---------------------------------------------------------------- CClientSock
 
 CClientSock::CClientSock()
-    : framer_(*this), rawBuffer_(new uint8_t[kBufferSize]), sendBuffer_(new uint8_t[kBufferSize]) {
+    : id_(NextConnectionId()), framer_(*this), rawBuffer_(new uint8_t[kBufferSize]),
+      sendBuffer_(new uint8_t[kBufferSize]) {
     QVReport::message("GroupedPackets::GroupedPackets(): begin.\n");
     QVReport::message("CClientSock::CClientSock(): begin.\n");
     BuildHuffmanTree();

@@ -145,6 +145,9 @@ class CClientSock : public CSocket, public PacketSink {
 
     static void ReportSocketError(int code);
 
+    // Unique for the life of the process and never reused, unlike the object's address.
+    uint32_t Id() const { return id_; }
+
     bool IsSecondaryShard() const { return secondaryShard_; }
     void SetSecondaryShard(bool on) { secondaryShard_ = on; }
     bool IsLoggedIn() const { return loggedIn_; }
@@ -176,6 +179,7 @@ class CClientSock : public CSocket, public PacketSink {
     void ClearBuffers();
 
   private:
+    uint32_t id_;
     bool secondaryShard_ = false;
     bool loggedIn_ = false;
     int sendEncrypted_ = 0;
