@@ -16,7 +16,7 @@ class CGameSock : public CClientSock {
     ~CGameSock() override;
     // Drops the failing shard, switches to another one, or tells the player the connection is lost.
     void OnError(const char* reason) override;
-    // Dispatches by id to the handler of PacketLengthTable.
+    // Dispatches by id to the handler of PacketLengthTable, which gets this connection.
     void HandlePacket(uint8_t* packet, int length) override;
 };
 
@@ -32,6 +32,10 @@ bool IsConnected();
 bool HasOpenConnection();
 // Closes the current connection's socket when open.
 void Disconnect();
+// The client ends this connection itself (a denial, a refusal). The current one is closed with the
+// lost-connection watch off, so its record goes without "Connection lost" in the next pass; any other
+// is closed, queued for deletion and its record removed, and the current one is left alone.
+void EndConnection(CGameSock& connection);
 
 // Queues a built packet on the current connection; nothing without one.
 void SendPacket(PacketWriter& packet);
@@ -46,8 +50,6 @@ bool IsQueuedForDeletion(const CClientSock* connection);
 // The record whose connection is being served or whose packet is being dispatched; null outside.
 ShardRecord* GetActiveShardRecord();
 void SetActiveShardRecord(ShardRecord* record);
-// The connection whose packet is being dispatched; null outside dispatch.
-CGameSock* GetDispatchingConnection();
 
 // Sees every packet the dispatcher accepts, before its handler (diagnostics and tests).
 using PacketObserver = void (*)(const uint8_t* packet, int length);

@@ -40,7 +40,7 @@ bool SystemInfoEquals(const HWProfile& stored, const HWProfile& current) {
            std::strncmp(stored.szModemDescrip, current.szModemDescrip, 32) == 0;
 }
 
-void SendSystemInfoIfChanged(bool onActiveShard) {
+void SendSystemInfoIfChanged(CGameSock* connection) {
     // The machine does not change while the client runs: it is looked at once.
     static const HWProfile current = [] {
         HWProfile profile;
@@ -52,9 +52,8 @@ void SendSystemInfoIfChanged(bool onActiveShard) {
     uint8_t buffer[149];
     PacketWriter packet(buffer);
     SendSystemInfo(packet, current);
-    ShardRecord* record = GetActiveShardRecord();
-    if (onActiveShard && record && record->connection)
-        record->connection->Send(packet);
+    if (connection)
+        connection->Send(packet);
     else
         SendPacket(packet);
     SaveHWProfile(current);
