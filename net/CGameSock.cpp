@@ -50,6 +50,21 @@ CGameSock::CGameSock() = default;
 
 CGameSock::~CGameSock() = default;
 
+void CGameSock::OnConnected() {
+    RunConnectDone(true);
+}
+
+void CGameSock::OnConnectFailed() {
+    RunConnectDone(false);
+}
+
+void CGameSock::RunConnectDone(bool connected) {
+    // Taken first: the step may start another connect with a new one.
+    ConnectDone done = std::move(connectDone_);
+    connectDone_ = nullptr;
+    if (done) done(*this, connected);
+}
+
 void CGameSock::HandlePacket(uint8_t* packet, int length) {
     if (length < 1 || !PacketHasRow(packet[0])) return;
     ShardRecord* record = CApp::FindShardRecordByConnection(this);

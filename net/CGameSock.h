@@ -5,6 +5,7 @@
 #include "net/csocket.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
 
 struct ShardRecord;
@@ -12,12 +13,26 @@ class PacketWriter;
 
 class CGameSock : public CClientSock {
   public:
+    // What runs once a started connect completed (true) or was given up (false), in the pass.
+    using ConnectDone = std::function<void(CGameSock& connection, bool connected)>;
+
     CGameSock();
     ~CGameSock() override;
     // Drops the failing shard, switches to another one, or tells the player the connection is lost.
     void OnError(const char* reason) override;
     // Dispatches by id to the handler of PacketLengthTable, which gets this connection.
     void HandlePacket(uint8_t* packet, int length) override;
+    // Runs once, for the connect under way. Without one, a failed connect is a closed connection
+    // for the next pass.
+    void SetConnectDone(ConnectDone done) { connectDone_ = std::move(done); }
+
+  protected:
+    void OnConnected() override;
+    void OnConnectFailed() override;
+
+  private:
+    void RunConnectDone(bool connected);
+    ConnectDone connectDone_;
 };
 
 // Makes a new connection current (the old current one, when no record owns it, is queued for

@@ -231,6 +231,7 @@ void CClientSock::Reset() {
     framer_.SetGameMode(false);
     loginCipher_.Reset();
     ClearBuffers();
+    state_ = LinkState::Closed;
     CSocket::Reset();
 }
 
@@ -253,41 +254,98 @@ void CClientSock::SetGameMode(bool on) {
 int CClientSock::Connect(uint32_t address, uint16_t port) {
     if (IsOpen()) Close();
     ClearBuffers();
+    pendingError_ = nullptr;
 
     handle_ = platform::OpenTcpSocket();
     if (handle_ == platform::kInvalidSocket) return 0;
-    if (!platform::ConnectSocket(handle_, address, port, kConnectTimeoutMs)) {
+    if (!SetNonBlocking() || platform::StartConnect(handle_, address, port) < 0) {
         platform::CloseSocket(handle_);
         handle_ = platform::kInvalidSocket;
         return 0;
     }
     peerAddress_ = address;
     peerPort_ = port;
+    // Once per connection: the packets that carry the local address read it from here.
+    RefreshLocalAddress();
 
     if (IsEditServerConfigured()) {
         encrypted_ = false;
     } else {
         encrypted_ = true;
         const uint32_t seed = DetermineConnectionSeed();
-        const std::array<uint8_t, 4> bytes = ConnectionSeedBytes(seed);
+        seedBytes_ = ConnectionSeedBytes(seed);
         loginCipher_.Init(seed);
         gameCipher_.Init(GameCipherKey(seed, seedVariant_));
         receiveKey_.Init(gameCipher_.GetBlock());
-        if (platform::SendBytes(handle_, bytes.data(), bytes.size()) != static_cast<int>(bytes.size())) {
-            Close();
-            OnError("socket error in send");
-            return 0;
-        }
-        CountSentBytes(static_cast<uint32_t>(bytes.size()));
     }
-    SetNonBlocking();
+    state_ = LinkState::Connecting;
+    connectStart_ = platform::TickCount();
     return 1;
 }
 
+void CClientSock::AdvanceConnect() {
+    platform::SocketReadiness ready;
+    if (!platform::PollSocket(handle_, true, ready)) return;
+    if (ready.writable || ready.exception) {
+        const int code = platform::ConnectOutcome(handle_);
+        if (code == 0)
+            FinishConnect();
+        else
+            FailConnect(code);
+        return;
+    }
+    if (platform::TickCount() - connectStart_ >= kConnectTimeoutMs) FailConnect(platform::WSAETIMEDOUT);
+}
+
+void CClientSock::FinishConnect() {
+    state_ = LinkState::Connected;
+    if (encrypted_) {
+        if (platform::SendBytes(handle_, seedBytes_.data(), seedBytes_.size()) !=
+            static_cast<int>(seedBytes_.size())) {
+            Close();
+            OnError("socket error in send");
+            return;
+        }
+        CountSentBytes(static_cast<uint32_t>(seedBytes_.size()));
+    }
+    lastReceived_ = lastSent_ = platform::TickCount();
+    OnConnected();
+}
+
+void CClientSock::FailConnect(int code) {
+    QVReport::message("CClientSock::Connect: no connection to %u.%u.%u.%u:%u: %s\n", peerAddress_ >> 24,
+                      (peerAddress_ >> 16) & 0xFF, (peerAddress_ >> 8) & 0xFF, peerAddress_ & 0xFF, peerPort_,
+                      SocketErrorText(code));
+    // The connection's flags stay: the caller may try again with them.
+    platform::CloseSocket(handle_);
+    handle_ = platform::kInvalidSocket;
+    state_ = LinkState::Closed;
+    ClearBuffers();
+    OnConnectFailed();
+}
+
+const char* CClientSock::StallReason(uint32_t now) const {
+    const bool partial = framer_.BufferedLength() > framer_.ReadOffset() || framer_.IsGrouping();
+    if (partial && now - lastReceived_ >= kStallTimeoutMs)
+        return "the server stopped in the middle of a packet";
+    if (sendFill_ > 0 && now - lastSent_ >= kStallTimeoutMs) return "the server stopped taking data";
+    return nullptr;
+}
+
 void CClientSock::Poll() {
+    if (pendingError_) {
+        const char* reason = pendingError_;
+        pendingError_ = nullptr;
+        OnError(reason);
+        return;
+    }
     if (!IsOpen()) {
         if (!IsNetworkQuiet()) OnError("dunno, select with invalid socket");
         return;
+    }
+    if (state_ == LinkState::Connecting) {
+        AdvanceConnect();
+        if (state_ != LinkState::Connected || !IsOpen()) return;
     }
     platform::SocketReadiness ready;
     if (!platform::PollSocket(handle_, sendFill_ > 0, ready)) return;
@@ -318,6 +376,7 @@ void CClientSock::Poll() {
                 receiveKey_.Apply(rawBuffer_.get() + rawFill_, static_cast<size_t>(n));
             rawFill_ += n;
             CountReceivedBytes(static_cast<uint32_t>(n));
+            lastReceived_ = platform::TickCount();
         }
     }
 
@@ -332,6 +391,14 @@ void CClientSock::Poll() {
         QVReport::message("CClientSock::Poll: the server closed the connection.\n");
         Close();
         OnError("Exiting due to closed connection.");
+        return;
+    }
+    if (!IsOpen()) return;
+    if (const char* reason = StallReason(platform::TickCount())) {
+        QVReport::error("CClientSock::Poll: %s for %u s; closing the connection\n", reason,
+                        kStallTimeoutMs / 1000);
+        Close();
+        OnError(reason);
     }
 }
 
@@ -356,11 +423,18 @@ void CClientSock::Send(PacketWriter& packet) {
 void CClientSock::Send(std::span<const uint8_t> wire) {
     if (wire.empty()) return;
     if (static_cast<size_t>(sendFill_) + wire.size() > static_cast<size_t>(kBufferSize)) {
-        QVReport::warning("CClientSock::Send: the send buffer holds %d bytes; packet 0x%02X (%zu bytes) "
-                          "dropped\n",
-                          sendFill_, wire[0], wire.size());
+        // Dropping the packet would leave client and server out of step: the connection ends, and
+        // the next pass reports it (the sender may be a handler in the middle of its work).
+        QVReport::error("CClientSock::Send: the send buffer holds %d bytes; packet 0x%02X (%zu bytes) does "
+                        "not fit; closing the connection\n",
+                        sendFill_, wire[0], wire.size());
+        if (IsOpen()) {
+            Close();
+            pendingError_ = "the send buffer is full";
+        }
         return;
     }
+    if (sendFill_ == 0) lastSent_ = platform::TickCount();
     uint8_t* at = sendBuffer_.get() + sendFill_;
     std::memcpy(at, wire.data(), wire.size());
     if (!IsEditServerConfigured() && !gameMode_) loginCipher_.Crypt(at, wire.size());
@@ -373,6 +447,8 @@ bool CClientSock::Flush() {
         return false;
     }
     if (sendFill_ == 0) return false;
+    // The bytes wait for the connect; the seed goes first.
+    if (state_ == LinkState::Connecting) return true;
     const bool gameCrypt = encrypted_ && gameMode_;
     if (gameCrypt && sendEncrypted_ < sendFill_) {
         gameCipher_.Crypt(sendBuffer_.get() + sendEncrypted_,
@@ -393,10 +469,12 @@ bool CClientSock::Flush() {
     sendFill_ -= sent;
     sendEncrypted_ = std::max(0, sendEncrypted_ - sent);
     CountSentBytes(static_cast<uint32_t>(sent));
+    if (sent > 0) lastSent_ = platform::TickCount();
     return sendFill_ > 0;
 }
 
 void CClientSock::FlushAll() {
+    if (state_ == LinkState::Connecting) return;
     const uint32_t start = platform::TickCount();
     while (Flush()) {
         if (platform::TickCount() - start > kFlushAllLimitMs) {
