@@ -409,7 +409,8 @@ void TryNextLoginServer(CGameSock& connection) {
     while (g_app.loginAttemptsLeft-- > 0) {
         g_app.chosenIndex = g_app.loginIndex;
         ChooseServer(false);
-        if (g_app.hasChosen && connection.Connect(g_app.chosenAddress, g_app.chosenPort)) {
+        // What was queued meanwhile (the account login) goes to whichever server answers.
+        if (g_app.hasChosen && connection.Connect(g_app.chosenAddress, g_app.chosenPort, true)) {
             connection.SetConnectDone(OnLoginServerConnect);
             return;
         }

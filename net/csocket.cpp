@@ -246,14 +246,18 @@ void CClientSock::OnStreamBroken(const char* reason) {
 }
 
 void CClientSock::SetGameMode(bool on) {
-    if (on && !gameMode_) sendEncrypted_ = sendFill_;
+    // Bytes queued before the switch keep the cipher of the phase they were queued in.
+    if (on != gameMode_) EncipherQueued();
     gameMode_ = on;
     framer_.SetGameMode(on);
 }
 
-int CClientSock::Connect(uint32_t address, uint16_t port) {
+int CClientSock::Connect(uint32_t address, uint16_t port, bool keepQueued) {
+    // Queued bytes not yet enciphered can still go to another server.
+    const int queued = keepQueued && sendEncrypted_ == 0 ? sendFill_ : 0;
     if (IsOpen()) Close();
     ClearBuffers();
+    sendFill_ = queued;
     pendingError_ = nullptr;
 
     handle_ = platform::OpenTcpSocket();
@@ -316,11 +320,10 @@ void CClientSock::FailConnect(int code) {
     QVReport::message("CClientSock::Connect: no connection to %u.%u.%u.%u:%u: %s\n", peerAddress_ >> 24,
                       (peerAddress_ >> 16) & 0xFF, (peerAddress_ >> 8) & 0xFF, peerAddress_ & 0xFF, peerPort_,
                       SocketErrorText(code));
-    // The connection's flags stay: the caller may try again with them.
+    // The connection's flags and its queue stay: the caller may try again with them.
     platform::CloseSocket(handle_);
     handle_ = platform::kInvalidSocket;
     state_ = LinkState::Closed;
-    ClearBuffers();
     OnConnectFailed();
 }
 
@@ -435,10 +438,21 @@ void CClientSock::Send(std::span<const uint8_t> wire) {
         return;
     }
     if (sendFill_ == 0) lastSent_ = platform::TickCount();
-    uint8_t* at = sendBuffer_.get() + sendFill_;
-    std::memcpy(at, wire.data(), wire.size());
-    if (!IsEditServerConfigured() && !gameMode_) loginCipher_.Crypt(at, wire.size());
+    // Enciphered when they leave (Flush) or when the phase changes, so that bytes queued while a
+    // connect is under way can still go to another server.
+    std::memcpy(sendBuffer_.get() + sendFill_, wire.data(), wire.size());
     sendFill_ += static_cast<int>(wire.size());
+}
+
+void CClientSock::EncipherQueued() {
+    if (!encrypted_ || sendEncrypted_ >= sendFill_) return;
+    uint8_t* from = sendBuffer_.get() + sendEncrypted_;
+    const size_t count = static_cast<size_t>(sendFill_ - sendEncrypted_);
+    if (gameMode_)
+        gameCipher_.Crypt(from, count);
+    else
+        loginCipher_.Crypt(from, count);
+    sendEncrypted_ = sendFill_;
 }
 
 bool CClientSock::Flush() {
@@ -449,12 +463,7 @@ bool CClientSock::Flush() {
     if (sendFill_ == 0) return false;
     // The bytes wait for the connect; the seed goes first.
     if (state_ == LinkState::Connecting) return true;
-    const bool gameCrypt = encrypted_ && gameMode_;
-    if (gameCrypt && sendEncrypted_ < sendFill_) {
-        gameCipher_.Crypt(sendBuffer_.get() + sendEncrypted_,
-                          static_cast<size_t>(sendFill_ - sendEncrypted_));
-        sendEncrypted_ = sendFill_;
-    }
+    EncipherQueued();
     const int sent = platform::SendBytes(handle_, sendBuffer_.get(), static_cast<size_t>(sendFill_));
     if (sent < 0) {
         const int code = platform::LastSocketError();

@@ -135,18 +135,19 @@ class CClientSock : public CSocket, public PacketSink {
     // A framed packet (a variable packet's length in host order in bytes 1-2).
     void HandlePacket(uint8_t* packet, int length) override;
 
-    // Starts a connect without waiting: 1 while it is under way, 0 when it failed at once. The
-    // ciphers are keyed at once, so packets may be queued before the server answers; they leave
-    // after the seed. Poll completes the connect (OnConnected) or gives it up on an error or after
-    // kConnectTimeoutMs (OnConnectFailed, the socket closed, the connection's flags kept).
-    int Connect(uint32_t address, uint16_t port);
+    // Starts a connect without waiting: 1 while it is under way, 0 when it failed at once. Packets
+    // may be queued before the server answers; they leave after the seed. Poll completes the
+    // connect (OnConnected) or gives it up on an error or after kConnectTimeoutMs (OnConnectFailed:
+    // the socket closed, the connection's flags and queue kept). With keepQueued the bytes queued
+    // for a connect that failed go to this one instead of being discarded.
+    int Connect(uint32_t address, uint16_t port, bool keepQueued = false);
     LinkState State() const { return state_; }
     bool IsConnecting() const { return state_ == LinkState::Connecting; }
     bool IsEstablished() const { return state_ == LinkState::Connected; }
     // Once per network pass: advance a connect; receive what is there, send what is queued, frame
     // what was read; end a connection whose server stalled (kStallTimeoutMs).
     void Poll();
-    // Queues one built packet (login-phase bytes enciphered now, game-phase bytes when flushed).
+    // Queues one built packet (enciphered when it leaves, under the cipher of the phase it was queued in).
     // A packet that does not fit into the send buffer closes the connection (a lost packet would
     // leave client and server out of step); the next Poll reports it through OnError.
     void Send(PacketWriter& packet);
@@ -171,7 +172,7 @@ class CClientSock : public CSocket, public PacketSink {
     bool IsSeedVariant() const { return seedVariant_; }
     void SetSeedVariant(bool on) { seedVariant_ = on; }
     bool IsGameMode() const { return gameMode_; }
-    // Bytes queued before the switch keep the cipher they were queued under.
+    // Bytes queued before the switch keep the cipher of the phase they were queued in.
     void SetGameMode(bool on);
     bool IsEncrypted() const { return encrypted_; }
 
@@ -198,6 +199,7 @@ class CClientSock : public CSocket, public PacketSink {
     void ClearBuffers();
 
   private:
+    void EncipherQueued();
     void AdvanceConnect();
     void FinishConnect();
     void FailConnect(int code);

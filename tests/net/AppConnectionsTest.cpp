@@ -89,6 +89,35 @@ TEST_F(AppConnectionsTest, TheFirstLoginServerThatAnswersGetsTheFirstShardRecord
     EXPECT_EQ(CApp::ShardRecords().size(), 1u);
 }
 
+TEST_F(AppConnectionsTest, TheAccountLoginQueuedWhileConnectingGoesToTheServerThatAnswers) {
+    testshard::LoopbackServer login;
+    ASSERT_TRUE(login.Start(0));
+    const uint16_t closed = ClosedPort();
+    bool retried = false;
+    // The first server is chosen at random: some starts try the silent one first.
+    for (uint32_t start = 1000; start < 1040 && !retried; ++start) {
+        SCOPED_TRACE(start);
+        qvtest::ReportRecorder report;
+        platform::UseManualClock(start, 0);
+        CApp::SetLoginServers({{"127.0.0.1", closed}, {"127.0.0.1", login.port()}});
+        std::vector<bool> answers;
+        const size_t before = login.Packets().size();
+        ASSERT_TRUE(CApp::ConnectToLoginServer([&](bool connected) { answers.push_back(connected); }));
+        CApp::VerifyAccount("account", "secret", 0x42);
+        ASSERT_TRUE(qvtest::PollNetworkUntil([&] { return login.Packets().size() > before; }));
+        EXPECT_EQ(answers, std::vector<bool>({true}));
+        const std::vector<uint8_t> accountLogin = login.Packets().back().bytes;
+        ASSERT_EQ(accountLogin.size(), 62u);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(&accountLogin[1])), "account");
+        EXPECT_EQ(accountLogin[61], 0x42);
+        retried = !TriedServers(report).empty();
+        ResetNetworkForTests();
+        SetNetworkQuiet(false);
+        CApp::ResetConnectionsForTests();
+    }
+    EXPECT_TRUE(retried) << "no start tried the silent server first";
+}
+
 TEST_F(AppConnectionsTest, ASilentLoginServerLeavesTheLoopRunningUntilItsDeadline) {
     qvtest::FullListener silent;
     ASSERT_TRUE(silent.full());
