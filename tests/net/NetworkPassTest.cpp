@@ -287,6 +287,28 @@ TEST_F(NetworkPassTest, ACloseRequestEndsTheShardInTheNextPass) {
     EXPECT_EQ(CApp::ShardRecords()[0]->name, "Alpha");
 }
 
+TEST_F(NetworkPassTest, AServerStalledInTheMiddleOfAPacketIsALostConnection) {
+    platform::UseManualClock(1000, 0);
+    platform::TcpSocket listener = platform::TcpSocket::Listen(platform::kLoopback, 0);
+    ShardRecord* only = AddShard("Alpha");
+    CGameSock* connection = only->connection;
+    ASSERT_EQ(connection->Connect(platform::kLoopback, listener.LocalPort()), 1);
+    platform::TcpSocket peer = listener.Accept(5000);
+    ASSERT_TRUE(qvtest::PollNetworkUntil([&] { return connection->IsEstablished(); }));
+    SetLostConnectionWatch(true);
+    const uint8_t part[] = {0x1C, 0x00, 0x20, 0x01}; // 4 bytes of 32
+    ASSERT_TRUE(peer.SendAll(part, sizeof part));
+    ASSERT_TRUE(qvtest::PollNetworkUntil([&] { return connection->ReceivedMeter().Total() == sizeof part; }));
+    platform::AdvanceManualClock(CClientSock::kStallTimeoutMs - 1);
+    PollNetwork();
+    EXPECT_EQ(frontEnd.connectionLost, 0);
+    platform::AdvanceManualClock(1);
+    PollNetwork();
+    EXPECT_TRUE(CApp::ShardRecords().empty());
+    EXPECT_EQ(frontEnd.connectionLost, 1);
+    EXPECT_TRUE(g_dispatched.empty());
+}
+
 TEST_F(NetworkPassTest, TheKeepAliveGoesOutSixtyOneSecondsAfterTheLastOne) {
     platform::UseManualClock(1000, 0);
     EnsureGameSock();
