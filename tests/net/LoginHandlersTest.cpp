@@ -277,7 +277,7 @@ TEST_F(LoginHandlersTest, AnEndingOnAnAdditionalShardClosesThatShardOnly) {
         EXPECT_EQ(CApp::ShardRecords(), std::vector<ShardRecord*>({record}));
         EXPECT_EQ(frontEnd.systemMessages, std::vector<std::string>({c.line}));
         // The shard the player is on is untouched: open, current, watched, its screens as they were.
-        EXPECT_TRUE(current().IsOpen());
+        ASSERT_TRUE(current().IsOpen());
         EXPECT_EQ(GetCurrentConnection(), &current());
         EXPECT_TRUE(IsWatchingLostConnection());
         EXPECT_TRUE(frontEnd.modalMessages.empty());
