@@ -226,6 +226,14 @@ struct ConnectionState {
     PacketManager::CreationChoices choices;
     std::string creationPassword;
     bool gameLoginSent = false;
+
+    // The login servers' connect under way: the index tried, the attempts left, who waits.
+    int loginIndex = 0;
+    int loginAttemptsLeft = 0;
+    std::vector<LoginConnectDone> loginWaiters;
+    // The game server's connect under way: the attempt (1-3) and the record it is for.
+    int gameAttempt = 0;
+    int gameRecordId = 0;
 };
 ConnectionState g_app;
 
@@ -233,6 +241,7 @@ constexpr int kGameServerAttempts = 3;
 const char* const kCannotAttach =
     "The client could not attach to the game server. It must have been taken down, "
     "please wait a few minutes and try again.";
+const char* const kCannotConnect = "Couldn't connect to Varnis Online.  Please try again in a few moments.";
 
 void ChooseEntry(const CApp::LoginServer& entry) {
     g_app.chosenAddress = platform::ResolveHostIPv4(entry.host).value_or(0);
@@ -360,34 +369,150 @@ void BuildClientBlock(uint8_t block[30], bool newCharacter) {
     if (newCharacter) block[14] = g_app.choices.bytes[0];
 }
 
-bool ConnectToLoginServer() {
+namespace {
+
+void EndLoginConnect(bool connected) {
+    std::vector<LoginConnectDone> waiters;
+    waiters.swap(g_app.loginWaiters);
+    for (LoginConnectDone& done : waiters)
+        if (done) done(connected);
+}
+
+// Drops a record whose connection never connected; the pass may be serving it.
+void DropRecord(ShardRecord* record) {
+    if (!record) return;
+    if (GetActiveShardRecord() == record) SetActiveShardRecord(nullptr);
+    if (GetCurrentRecord() == record) SetCurrentRecord(nullptr);
+    RemoveShardRecord(record);
+}
+
+void TryNextLoginServer(CGameSock& connection);
+
+void OnLoginServerConnect(CGameSock& connection, bool connected) {
+    if (connected) {
+        connection.SetSecondaryShard(false);
+        connection.SetLoggedIn(false);
+        connection.SetGameMode(false);
+        EndLoginConnect(true);
+        return;
+    }
+    QVReport::message("CApp::ConnectToLoginServer: no answer from login server %d.\n", g_app.loginIndex);
+    const int count = static_cast<int>(g_app.servers.size());
+    if (count > 0) g_app.loginIndex = (g_app.loginIndex + 1) % count;
+    TryNextLoginServer(connection);
+}
+
+// Starts the connect to the next login server to try; once every attempt failed, the record goes and
+// the waiters hear it.
+void TryNextLoginServer(CGameSock& connection) {
+    const int count = static_cast<int>(g_app.servers.size());
+    while (g_app.loginAttemptsLeft-- > 0) {
+        g_app.chosenIndex = g_app.loginIndex;
+        ChooseServer(false);
+        // What was queued meanwhile (the account login) goes to whichever server answers.
+        if (g_app.hasChosen && connection.Connect(g_app.chosenAddress, g_app.chosenPort, true)) {
+            connection.SetConnectDone(OnLoginServerConnect);
+            return;
+        }
+        QVReport::message("CApp::ConnectToLoginServer: no answer from login server %d.\n", g_app.loginIndex);
+        if (count > 0) g_app.loginIndex = (g_app.loginIndex + 1) % count;
+    }
+    DropRecord(FindShardRecordByConnection(&connection));
+    EndLoginConnect(false);
+}
+
+} // namespace
+
+bool ConnectToLoginServer(LoginConnectDone done) {
     SetLostConnectionWatch(true);
-    if (HasOpenConnection()) return true;
+    if (HasOpenConnection()) {
+        CGameSock* current = GetCurrentConnection();
+        if (current->IsConnecting())
+            g_app.loginWaiters.push_back(std::move(done));
+        else if (done)
+            done(true);
+        return true;
+    }
 
     SeedRandom(GetGameTicks());
     const int count = static_cast<int>(g_app.servers.size());
-    int index = count > 0 ? RandomBelow(count) : 0;
     CGameSock* connection = CreateGameSock();
     if (!connection) return false;
+    // The record exists from the start so that the network pass serves the connect; it goes again
+    // when no server answers.
+    ShardRecord* record = AddShardRecord();
+    record->connection = connection;
+    SetCurrentRecord(record);
+    SetCurrentConnection(connection);
+    g_app.loginIndex = count > 0 ? RandomBelow(count) : 0;
     // The first server tried is tried once more at the end.
-    for (int attempt = 0; attempt <= count; ++attempt) {
-        g_app.chosenIndex = index;
-        ChooseServer(false);
-        if (g_app.hasChosen && connection->Connect(g_app.chosenAddress, g_app.chosenPort)) {
-            connection->SetSecondaryShard(false);
-            connection->SetLoggedIn(false);
-            connection->SetGameMode(false);
-            ShardRecord* record = AddShardRecord();
-            record->connection = connection;
-            SetCurrentRecord(record);
-            SetCurrentConnection(connection);
-            return true;
-        }
-        QVReport::message("CApp::ConnectToLoginServer: no answer from login server %d.\n", index);
-        if (count > 0) index = (index + 1) % count;
-    }
-    return false;
+    g_app.loginAttemptsLeft = count + 1;
+    g_app.loginWaiters.clear();
+    g_app.loginWaiters.push_back(std::move(done));
+    TryNextLoginServer(*connection);
+    return FindShardRecordByConnection(connection) != nullptr;
 }
+
+namespace {
+
+// Step 4 of the relay: the game login, on the current connection, under the game cipher.
+void SendGameLoginOnCurrent() {
+    // Switched before the game login is queued, so that it goes out under the game cipher.
+    SetGameMode(true);
+    SetGameSeedVariant(true);
+    if (CGameSock* connection = GetCurrentConnection()) QueueGameLogin(connection);
+    g_app.gameLoginSent = true;
+    SetGameMode(true);
+}
+
+void GiveUpGameServer() {
+    NetServices& services = GetNetServices();
+    services.deleteWaitingGump();
+    services.showModalMessage(MessageOwner::None, kCannotAttach, 1, 0);
+    Disconnect();
+    SetLostConnectionWatch(false);
+    g_app.gameLoginSent = false;
+    services.setLogoutReturn();
+}
+
+void StartGameServerAttempt(uint32_t address, uint16_t port);
+
+void OnGameServerConnect(uint32_t address, uint16_t port, bool connected) {
+    if (connected) {
+        ShardRecord* record = FindShardRecord(g_app.gameRecordId);
+        if (record && record->connection) SetCurrentConnection(record->connection);
+        SendGameLoginOnCurrent();
+        return;
+    }
+    QVReport::message("CApp::ConnectToGameServer: attempt %d found no game server.\n", g_app.gameAttempt);
+    if (g_app.gameAttempt >= kGameServerAttempts) {
+        GiveUpGameServer();
+        return;
+    }
+    ++g_app.gameAttempt;
+    StartGameServerAttempt(address, port);
+}
+
+// One of the three attempts on the current connection; the pass completes it.
+void StartGameServerAttempt(uint32_t address, uint16_t port) {
+    SetGameSeedVariant(true);
+    if (ConnectGameSock(address, port)) {
+        GetCurrentConnection()->SetConnectDone(
+            [address, port](CGameSock&, bool connected) { OnGameServerConnect(address, port, connected); });
+        return;
+    }
+    OnGameServerConnect(address, port, false);
+}
+
+// An additional shard's game server did not answer: the shard goes as a lost one does.
+void OnSecondaryGameServerConnect(CGameSock& connection, bool connected) {
+    if (connected) return;
+    GetNetServices().showSystemMessage(0, 3, kCannotAttach);
+    SetActiveShardRecord(FindShardRecordByConnection(&connection));
+    connection.OnError("no game server");
+}
+
+} // namespace
 
 void ConnectToGameServer(uint32_t address, uint16_t port) {
     NetServices& services = GetNetServices();
@@ -415,10 +540,15 @@ void ConnectToGameServer(uint32_t address, uint16_t port) {
         connection->SetGameMode(true);
         record->connection = connection;
         if (GetCurrentConnection() == old) SetCurrentConnection(connection);
-        connection->Connect(address, port);
-        QueueGameLogin(connection);
+        // The game login waits in the send buffer until the connect completes.
+        const bool started = connection->Connect(address, port) != 0;
+        if (started) {
+            connection->SetConnectDone(OnSecondaryGameServerConnect);
+            QueueGameLogin(connection);
+        }
         std::snprintf(text, sizeof text, "Logging into %s.", shardName.c_str());
         services.showSystemMessage(0, 3, text);
+        if (!started) OnSecondaryGameServerConnect(*connection, false);
         return;
     }
 
@@ -435,30 +565,14 @@ void ConnectToGameServer(uint32_t address, uint16_t port) {
             current->SetSecondaryShard(secondary);
             current->SetLoggedIn(loggedIn);
         }
-        bool connected = false;
-        for (int attempt = 1; attempt <= kGameServerAttempts && !connected; ++attempt) {
-            SetGameSeedVariant(true);
-            connected = ConnectGameSock(address, port) != 0;
-            if (!connected)
-                QVReport::message("CApp::ConnectToGameServer: attempt %d found no game server.\n", attempt);
-        }
-        if (!connected) {
-            services.deleteWaitingGump();
-            services.showModalMessage(MessageOwner::None, kCannotAttach, 1, 0);
-            Disconnect();
-            SetLostConnectionWatch(false);
-            g_app.gameLoginSent = false;
-            services.setLogoutReturn();
-            return;
-        }
-        if (record && record->connection) SetCurrentConnection(record->connection);
+        // Up to three attempts, each completed by a later pass; the game login follows the one
+        // that connects.
+        g_app.gameAttempt = 1;
+        g_app.gameRecordId = record ? record->id : 0;
+        StartGameServerAttempt(address, port);
+        return;
     }
-    // Switched before the game login is queued, so that it goes out under the game cipher.
-    SetGameMode(true);
-    SetGameSeedVariant(true);
-    if (CGameSock* connection = GetCurrentConnection()) QueueGameLogin(connection);
-    g_app.gameLoginSent = true;
-    SetGameMode(true);
+    SendGameLoginOnCurrent();
 }
 
 void VerifyAccount(const char* name, const char* password, uint8_t key) {
@@ -504,6 +618,20 @@ void CreateCharacter() {
     SendPacket(packet);
 }
 
+namespace {
+
+// An additional shard whose login server did not answer: the player hears it and no record stays.
+void OnShardConnect(CGameSock& connection, bool connected) {
+    if (connected) return;
+    ShardRecord* record = FindShardRecordByConnection(&connection);
+    QVReport::message("CApp::ConnectToShard: the login server does not answer for %s.\n",
+                      record ? record->name.c_str() : "");
+    GetNetServices().showSystemMessage(0, 3, kCannotConnect);
+    EndConnection(connection);
+}
+
+} // namespace
+
 void ConnectToShard(const char* name, int selectionId) {
     const std::string shard = name ? name : "";
     if (ShardRecord* existing = FindShardRecordByName(shard)) {
@@ -526,8 +654,12 @@ void ConnectToShard(const char* name, int selectionId) {
     record->playerSerial = 0xFFFFFFFF;
     record->saved.updateRange = 18;
     record->serverIndex = selectionId;
-    if (!connection->Connect(g_app.chosenAddress, g_app.chosenPort))
-        QVReport::message("CApp::ConnectToShard: the login server does not answer for %s.\n", shard.c_str());
+    if (g_app.chosenAddress == 0 || !connection->Connect(g_app.chosenAddress, g_app.chosenPort)) {
+        OnShardConnect(*connection, false);
+        return;
+    }
+    connection->SetConnectDone(OnShardConnect);
+    // The account login waits in the send buffer until the connect completes.
     SubmitAccountLogin(connection, AcctID.c_str(), AcctPassword.c_str(), g_app.nextLoginKey);
 }
 

@@ -4,6 +4,7 @@
 #include "net/PacketManager.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -85,7 +86,11 @@ bool IsGameLoginSent();
 // a new character.
 void BuildClientBlock(uint8_t block[30], bool newCharacter);
 
-bool ConnectToLoginServer();
+// Starts the connect to a login server: true while it is under way (or a connection is open), false
+// when no server could even be tried. The network pass tries the servers in turn without blocking;
+// done (when given) hears once whether one answered. Packets queued meanwhile leave once it does.
+using LoginConnectDone = std::function<void(bool connected)>;
+bool ConnectToLoginServer(LoginConnectDone done = {});
 void ConnectToGameServer(uint32_t address, uint16_t port);
 void VerifyAccount(const char* name, const char* password, uint8_t key);
 void EnterWorld(const char* name, int ignored, int slot);

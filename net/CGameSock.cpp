@@ -22,7 +22,6 @@ constexpr uint32_t kLostConnectionPauseMs = 76;
 struct NetworkState {
     CGameSock* current = nullptr;
     ShardRecord* active = nullptr;
-    CGameSock* dispatching = nullptr;
     std::vector<CClientSock*> deletion;
     uint32_t lastKeepAlive = 0;
     bool inWorld = false;
@@ -49,8 +48,21 @@ void DeleteQueuedConnections() {
 
 CGameSock::CGameSock() = default;
 
-CGameSock::~CGameSock() {
-    if (g_net.dispatching == this) g_net.dispatching = nullptr;
+CGameSock::~CGameSock() = default;
+
+void CGameSock::OnConnected() {
+    RunConnectDone(true);
+}
+
+void CGameSock::OnConnectFailed() {
+    RunConnectDone(false);
+}
+
+void CGameSock::RunConnectDone(bool connected) {
+    // Taken first: the step may start another connect with a new one.
+    ConnectDone done = std::move(connectDone_);
+    connectDone_ = nullptr;
+    if (done) done(*this, connected);
 }
 
 void CGameSock::HandlePacket(uint8_t* packet, int length) {
@@ -63,11 +75,8 @@ void CGameSock::HandlePacket(uint8_t* packet, int length) {
     CountReceivedPacket(packet, length);
     if (g_net.observer) g_net.observer(packet, length);
     if (!row.handler) return;
-    CGameSock* previous = g_net.dispatching;
-    g_net.dispatching = this;
     PacketReader reader(packet, static_cast<size_t>(length));
-    row.handler(reader);
-    g_net.dispatching = previous;
+    row.handler(*this, reader);
 }
 
 void CGameSock::OnError(const char* reason) {
@@ -143,6 +152,20 @@ void Disconnect() {
     if (IsConnected()) g_net.current->Close();
 }
 
+void EndConnection(CGameSock& connection) {
+    if (&connection == g_net.current) {
+        SetLostConnectionWatch(false);
+        connection.Close();
+        return;
+    }
+    connection.Close();
+    QueueSocketForDeletion(&connection);
+    if (ShardRecord* record = CApp::FindShardRecordByConnection(&connection)) {
+        if (g_net.active == record) g_net.active = nullptr;
+        CApp::RemoveShardRecord(record);
+    }
+}
+
 void SendPacket(PacketWriter& packet) {
     if (g_net.current) g_net.current->Send(packet);
 }
@@ -181,10 +204,6 @@ ShardRecord* GetActiveShardRecord() {
 
 void SetActiveShardRecord(ShardRecord* record) {
     g_net.active = record;
-}
-
-CGameSock* GetDispatchingConnection() {
-    return g_net.dispatching;
 }
 
 void SetPacketObserver(PacketObserver observer) {

@@ -5,6 +5,7 @@
 #include "net/csocket.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
 
 struct ShardRecord;
@@ -12,12 +13,26 @@ class PacketWriter;
 
 class CGameSock : public CClientSock {
   public:
+    // What runs once a started connect completed (true) or was given up (false), in the pass.
+    using ConnectDone = std::function<void(CGameSock& connection, bool connected)>;
+
     CGameSock();
     ~CGameSock() override;
     // Drops the failing shard, switches to another one, or tells the player the connection is lost.
     void OnError(const char* reason) override;
-    // Dispatches by id to the handler of PacketLengthTable.
+    // Dispatches by id to the handler of PacketLengthTable, which gets this connection.
     void HandlePacket(uint8_t* packet, int length) override;
+    // Runs once, for the connect under way. Without one, a failed connect is a closed connection
+    // for the next pass.
+    void SetConnectDone(ConnectDone done) { connectDone_ = std::move(done); }
+
+  protected:
+    void OnConnected() override;
+    void OnConnectFailed() override;
+
+  private:
+    void RunConnectDone(bool connected);
+    ConnectDone connectDone_;
 };
 
 // Makes a new connection current (the old current one, when no record owns it, is queued for
@@ -32,6 +47,10 @@ bool IsConnected();
 bool HasOpenConnection();
 // Closes the current connection's socket when open.
 void Disconnect();
+// The client ends this connection itself (a denial, a refusal). The current one is closed with the
+// lost-connection watch off, so its record goes without "Connection lost" in the next pass; any other
+// is closed, queued for deletion and its record removed, and the current one is left alone.
+void EndConnection(CGameSock& connection);
 
 // Queues a built packet on the current connection; nothing without one.
 void SendPacket(PacketWriter& packet);
@@ -46,8 +65,6 @@ bool IsQueuedForDeletion(const CClientSock* connection);
 // The record whose connection is being served or whose packet is being dispatched; null outside.
 ShardRecord* GetActiveShardRecord();
 void SetActiveShardRecord(ShardRecord* record);
-// The connection whose packet is being dispatched; null outside dispatch.
-CGameSock* GetDispatchingConnection();
 
 // Sees every packet the dispatcher accepts, before its handler (diagnostics and tests).
 using PacketObserver = void (*)(const uint8_t* packet, int length);

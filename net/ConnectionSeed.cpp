@@ -7,6 +7,9 @@ namespace {
 struct SeedState {
     uint32_t seed = 0;
     uint32_t localAddress = 0; // 0: looked up
+    bool looked = false;
+    uint32_t lookedUp = 0; // the last look-up's answer
+    LocalAddressLookup lookup = platform::GetLocalAddress;
 };
 SeedState g_seed;
 
@@ -27,6 +30,9 @@ uint32_t DetermineConnectionSeed() {
 
 void ResetConnectionSeed() {
     g_seed.seed = 0;
+    g_seed.looked = false;
+    g_seed.lookedUp = 0;
+    g_seed.lookup = platform::GetLocalAddress;
 }
 
 std::array<uint8_t, 4> ConnectionSeedBytes(uint32_t seed) {
@@ -35,7 +41,20 @@ std::array<uint8_t, 4> ConnectionSeedBytes(uint32_t seed) {
 }
 
 uint32_t GetLocalAddress() {
-    return g_seed.localAddress ? g_seed.localAddress : platform::GetLocalAddress();
+    if (g_seed.localAddress) return g_seed.localAddress;
+    if (!g_seed.looked) RefreshLocalAddress();
+    return g_seed.lookedUp;
+}
+
+void RefreshLocalAddress() {
+    if (g_seed.localAddress) return;
+    g_seed.lookedUp = g_seed.lookup ? g_seed.lookup() : 0;
+    g_seed.looked = true;
+}
+
+void SetLocalAddressLookup(LocalAddressLookup lookup) {
+    g_seed.lookup = lookup;
+    g_seed.looked = false;
 }
 
 void SetLocalAddressOverride(uint32_t address) {

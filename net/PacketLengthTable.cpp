@@ -6,7 +6,7 @@
 namespace {
 constexpr uint32_t V = kPacketLengthVariable;
 
-void HandleDoNothing(PacketReader&) {
+void HandleDoNothing(CGameSock&, PacketReader&) {
     DoNothing();
 }
 } // namespace

@@ -3,8 +3,10 @@
 // secondary shard connection accepts it. Framing, sending, the readers and dispatch all use it.
 #include <cstdint>
 
+class CGameSock;
 class PacketReader;
-using PacketHandler = void (*)(PacketReader& packet);
+// A handler acts on the connection the packet came in on, never on whichever one is current.
+using PacketHandler = void (*)(CGameSock& connection, PacketReader& packet);
 
 struct PacketLengthRow {
     uint32_t id; // equal to the row's index

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+class CGameSock;
 struct HWProfile;
 
 namespace PacketManager {
@@ -17,130 +18,130 @@ void startup();
 void shutdown();
 
 // ---------------------------------------------------------------- the login road
-void HandleRelay(PacketReader& packet);         // 0x8C
-void HandleLoginConfirm(PacketReader& packet);  // 0x1B
-void HandleLoginComplete(PacketReader& packet); // 0x55
-void HandleLoginDenied(PacketReader& packet);   // 0x82
-void HandleErrorCode(PacketReader& packet);     // 0x53
+void HandleRelay(CGameSock& connection, PacketReader& packet);         // 0x8C
+void HandleLoginConfirm(CGameSock& connection, PacketReader& packet);  // 0x1B
+void HandleLoginComplete(CGameSock& connection, PacketReader& packet); // 0x55
+void HandleLoginDenied(CGameSock& connection, PacketReader& packet);   // 0x82
+void HandleErrorCode(CGameSock& connection, PacketReader& packet);     // 0x53
 
 // ---------------------------------------------------------------- shard and character lists
-void HandleServerList(PacketReader& packet);           // 0xA8
-void HandleCharacterList(PacketReader& packet);        // 0xA9
-void HandleCharacterShardList(PacketReader& packet);   // 0x81
-void HandleCharacterListUpdate(PacketReader& packet);  // 0x86
-void HandleCharacterDeleteError(PacketReader& packet); // 0x85
-void HandleVersionRequest(PacketReader& packet);       // 0xBD
-void HandleVersionTokenRequest(PacketReader& packet);  // 0xBE
-void HandleIgrSession(PacketReader& packet);           // 0xCE
+void HandleServerList(CGameSock& connection, PacketReader& packet);           // 0xA8
+void HandleCharacterList(CGameSock& connection, PacketReader& packet);        // 0xA9
+void HandleCharacterShardList(CGameSock& connection, PacketReader& packet);   // 0x81
+void HandleCharacterListUpdate(CGameSock& connection, PacketReader& packet);  // 0x86
+void HandleCharacterDeleteError(CGameSock& connection, PacketReader& packet); // 0x85
+void HandleVersionRequest(CGameSock& connection, PacketReader& packet);       // 0xBD
+void HandleVersionTokenRequest(CGameSock& connection, PacketReader& packet);  // 0xBE
+void HandleIgrSession(CGameSock& connection, PacketReader& packet);           // 0xCE
 
 // ---------------------------------------------------------------- handlers of other families
 // Until their families are built these log the packet and drop it (net/stubs/).
-void HandleAsciiPrompt(PacketReader& packet);
-void HandleAsciiSpeech(PacketReader& packet);
-void HandleAttackTarget(PacketReader& packet);
-void HandleBookHeader(PacketReader& packet);
-void HandleBookHeaderVariable(PacketReader& packet);
-void HandleBookPages(PacketReader& packet);
-void HandleBulletinBoard(PacketReader& packet);
-void HandleBuyReply(PacketReader& packet);
-void HandleChatMessage(PacketReader& packet);
-void HandleChatText(PacketReader& packet);
-void HandleClearCombatant(PacketReader& packet);
-void HandleCombatSwing(PacketReader& packet);
-void HandleConfigFile(PacketReader& packet);
-void HandleContainerContents(PacketReader& packet);
-void HandleContainerItem(PacketReader& packet);
-void HandleCorpseEquipment(PacketReader& packet);
-void HandleDeathAnimation(PacketReader& packet);
-void HandleDeathStatus(PacketReader& packet);
-void HandleDeleteObject(PacketReader& packet);
-void HandleDragAnimation(PacketReader& packet);
-void HandleDropCleared(PacketReader& packet);
-void HandleDropDone(PacketReader& packet);
-void HandleDyeRequest(PacketReader& packet);
-void HandleEditArt(PacketReader& packet);
-void HandleEditCacheItem(PacketReader& packet);
-void HandleEditData3E(PacketReader& packet);
-void HandleEditData43(PacketReader& packet);
-void HandleEditData44(PacketReader& packet);
-void HandleEditData45(PacketReader& packet);
-void HandleEditMapBlock(PacketReader& packet);
-void HandleEditMultiData(PacketReader& packet);
-void HandleEditServerByte(PacketReader& packet);
-void HandleEditStaticsBlock(PacketReader& packet);
-void HandleEditTiledataGroup(PacketReader& packet);
-void HandleEffectEx(PacketReader& packet);
-void HandleEquipItem(PacketReader& packet);
-void HandleExtendedCommand(PacketReader& packet);
-void HandleFeatures(PacketReader& packet);
-void HandleFollow(PacketReader& packet);
-void HandleGenericGump(PacketReader& packet);
-void HandleGlobalQueueCount(PacketReader& packet);
-void HandleGlobalQueuePage(PacketReader& packet);
-void HandleGraphicEffect(PacketReader& packet);
-void HandleGroupMessage(PacketReader& packet);
-void HandleHitsUpdate(PacketReader& packet);
-void HandleHuedEffect(PacketReader& packet);
-void HandleIgnoredByteWord(PacketReader& packet);
-void HandleIgnoredTwoBytes(PacketReader& packet);
-void HandleIgnoredTwoWords(PacketReader& packet);
-void HandleItemListMenu(PacketReader& packet);
-void HandleLiftRejected(PacketReader& packet);
-void HandleLightLevel(PacketReader& packet);
-void HandleLocalizedMessage(PacketReader& packet);
-void HandleLocalizedMessageAffix(PacketReader& packet);
-void HandleLogoutReply(PacketReader& packet);
-void HandleManaUpdate(PacketReader& packet);
-void HandleMapCheckEnable(PacketReader& packet);
-void HandleMapPlot(PacketReader& packet);
-void HandleMarkMobile(PacketReader& packet);
-void HandleMobileAnimation(PacketReader& packet);
-void HandleMobileAttributes(PacketReader& packet);
-void HandleMobileIncoming(PacketReader& packet);
-void HandleMobileIncomingEx(PacketReader& packet);
-void HandleMobileMoving(PacketReader& packet);
-void HandleMobileMovingEx(PacketReader& packet);
-void HandleMoveAck(PacketReader& packet);
-void HandleMovePlayer(PacketReader& packet);
-void HandleMoveReject(PacketReader& packet);
-void HandleMultiPlacementTarget(PacketReader& packet);
-void HandleMultiPlacementTargetList(PacketReader& packet);
-void HandleNameReply(PacketReader& packet);
-void HandleObjectHelp(PacketReader& packet);
-void HandleOpenContainer(PacketReader& packet);
-void HandleOpenCourseMap(PacketReader& packet);
-void HandleOpenPaperdoll(PacketReader& packet);
-void HandleOpenWebLink(PacketReader& packet);
-void HandlePathfind(PacketReader& packet);
-void HandlePersonalLight(PacketReader& packet);
-void HandlePingEcho(PacketReader& packet);
-void HandlePlayMusic(PacketReader& packet);
-void HandlePlaySound(PacketReader& packet);
-void HandlePlayerUpdate(PacketReader& packet);
-void HandlePointer(PacketReader& packet);
-void HandleProfile(PacketReader& packet);
-void HandleRegionRecord(PacketReader& packet);
-void HandleSeason(PacketReader& packet);
-void HandleSecureTrade(PacketReader& packet);
-void HandleSellList(PacketReader& packet);
-void HandleSequence(PacketReader& packet);
-void HandleServerBoundary(PacketReader& packet);
-void HandleSetCombatant(PacketReader& packet);
-void HandleShopList(PacketReader& packet);
-void HandleSignGump(PacketReader& packet);
-void HandleSkills(PacketReader& packet);
-void HandleStaminaUpdate(PacketReader& packet);
-void HandleStatus(PacketReader& packet);
-void HandleTargetRequest(PacketReader& packet);
-void HandleTextEntryGump(PacketReader& packet);
-void HandleTime(PacketReader& packet);
-void HandleTipNotice(PacketReader& packet);
-void HandleUnicodePrompt(PacketReader& packet);
-void HandleUnicodeSpeech(PacketReader& packet);
-void HandleViewRange(PacketReader& packet);
-void HandleWarMode(PacketReader& packet);
-void HandleWeather(PacketReader& packet);
-void HandleWorldItem(PacketReader& packet);
+void HandleAsciiPrompt(CGameSock& connection, PacketReader& packet);
+void HandleAsciiSpeech(CGameSock& connection, PacketReader& packet);
+void HandleAttackTarget(CGameSock& connection, PacketReader& packet);
+void HandleBookHeader(CGameSock& connection, PacketReader& packet);
+void HandleBookHeaderVariable(CGameSock& connection, PacketReader& packet);
+void HandleBookPages(CGameSock& connection, PacketReader& packet);
+void HandleBulletinBoard(CGameSock& connection, PacketReader& packet);
+void HandleBuyReply(CGameSock& connection, PacketReader& packet);
+void HandleChatMessage(CGameSock& connection, PacketReader& packet);
+void HandleChatText(CGameSock& connection, PacketReader& packet);
+void HandleClearCombatant(CGameSock& connection, PacketReader& packet);
+void HandleCombatSwing(CGameSock& connection, PacketReader& packet);
+void HandleConfigFile(CGameSock& connection, PacketReader& packet);
+void HandleContainerContents(CGameSock& connection, PacketReader& packet);
+void HandleContainerItem(CGameSock& connection, PacketReader& packet);
+void HandleCorpseEquipment(CGameSock& connection, PacketReader& packet);
+void HandleDeathAnimation(CGameSock& connection, PacketReader& packet);
+void HandleDeathStatus(CGameSock& connection, PacketReader& packet);
+void HandleDeleteObject(CGameSock& connection, PacketReader& packet);
+void HandleDragAnimation(CGameSock& connection, PacketReader& packet);
+void HandleDropCleared(CGameSock& connection, PacketReader& packet);
+void HandleDropDone(CGameSock& connection, PacketReader& packet);
+void HandleDyeRequest(CGameSock& connection, PacketReader& packet);
+void HandleEditArt(CGameSock& connection, PacketReader& packet);
+void HandleEditCacheItem(CGameSock& connection, PacketReader& packet);
+void HandleEditData3E(CGameSock& connection, PacketReader& packet);
+void HandleEditData43(CGameSock& connection, PacketReader& packet);
+void HandleEditData44(CGameSock& connection, PacketReader& packet);
+void HandleEditData45(CGameSock& connection, PacketReader& packet);
+void HandleEditMapBlock(CGameSock& connection, PacketReader& packet);
+void HandleEditMultiData(CGameSock& connection, PacketReader& packet);
+void HandleEditServerByte(CGameSock& connection, PacketReader& packet);
+void HandleEditStaticsBlock(CGameSock& connection, PacketReader& packet);
+void HandleEditTiledataGroup(CGameSock& connection, PacketReader& packet);
+void HandleEffectEx(CGameSock& connection, PacketReader& packet);
+void HandleEquipItem(CGameSock& connection, PacketReader& packet);
+void HandleExtendedCommand(CGameSock& connection, PacketReader& packet);
+void HandleFeatures(CGameSock& connection, PacketReader& packet);
+void HandleFollow(CGameSock& connection, PacketReader& packet);
+void HandleGenericGump(CGameSock& connection, PacketReader& packet);
+void HandleGlobalQueueCount(CGameSock& connection, PacketReader& packet);
+void HandleGlobalQueuePage(CGameSock& connection, PacketReader& packet);
+void HandleGraphicEffect(CGameSock& connection, PacketReader& packet);
+void HandleGroupMessage(CGameSock& connection, PacketReader& packet);
+void HandleHitsUpdate(CGameSock& connection, PacketReader& packet);
+void HandleHuedEffect(CGameSock& connection, PacketReader& packet);
+void HandleIgnoredByteWord(CGameSock& connection, PacketReader& packet);
+void HandleIgnoredTwoBytes(CGameSock& connection, PacketReader& packet);
+void HandleIgnoredTwoWords(CGameSock& connection, PacketReader& packet);
+void HandleItemListMenu(CGameSock& connection, PacketReader& packet);
+void HandleLiftRejected(CGameSock& connection, PacketReader& packet);
+void HandleLightLevel(CGameSock& connection, PacketReader& packet);
+void HandleLocalizedMessage(CGameSock& connection, PacketReader& packet);
+void HandleLocalizedMessageAffix(CGameSock& connection, PacketReader& packet);
+void HandleLogoutReply(CGameSock& connection, PacketReader& packet);
+void HandleManaUpdate(CGameSock& connection, PacketReader& packet);
+void HandleMapCheckEnable(CGameSock& connection, PacketReader& packet);
+void HandleMapPlot(CGameSock& connection, PacketReader& packet);
+void HandleMarkMobile(CGameSock& connection, PacketReader& packet);
+void HandleMobileAnimation(CGameSock& connection, PacketReader& packet);
+void HandleMobileAttributes(CGameSock& connection, PacketReader& packet);
+void HandleMobileIncoming(CGameSock& connection, PacketReader& packet);
+void HandleMobileIncomingEx(CGameSock& connection, PacketReader& packet);
+void HandleMobileMoving(CGameSock& connection, PacketReader& packet);
+void HandleMobileMovingEx(CGameSock& connection, PacketReader& packet);
+void HandleMoveAck(CGameSock& connection, PacketReader& packet);
+void HandleMovePlayer(CGameSock& connection, PacketReader& packet);
+void HandleMoveReject(CGameSock& connection, PacketReader& packet);
+void HandleMultiPlacementTarget(CGameSock& connection, PacketReader& packet);
+void HandleMultiPlacementTargetList(CGameSock& connection, PacketReader& packet);
+void HandleNameReply(CGameSock& connection, PacketReader& packet);
+void HandleObjectHelp(CGameSock& connection, PacketReader& packet);
+void HandleOpenContainer(CGameSock& connection, PacketReader& packet);
+void HandleOpenCourseMap(CGameSock& connection, PacketReader& packet);
+void HandleOpenPaperdoll(CGameSock& connection, PacketReader& packet);
+void HandleOpenWebLink(CGameSock& connection, PacketReader& packet);
+void HandlePathfind(CGameSock& connection, PacketReader& packet);
+void HandlePersonalLight(CGameSock& connection, PacketReader& packet);
+void HandlePingEcho(CGameSock& connection, PacketReader& packet);
+void HandlePlayMusic(CGameSock& connection, PacketReader& packet);
+void HandlePlaySound(CGameSock& connection, PacketReader& packet);
+void HandlePlayerUpdate(CGameSock& connection, PacketReader& packet);
+void HandlePointer(CGameSock& connection, PacketReader& packet);
+void HandleProfile(CGameSock& connection, PacketReader& packet);
+void HandleRegionRecord(CGameSock& connection, PacketReader& packet);
+void HandleSeason(CGameSock& connection, PacketReader& packet);
+void HandleSecureTrade(CGameSock& connection, PacketReader& packet);
+void HandleSellList(CGameSock& connection, PacketReader& packet);
+void HandleSequence(CGameSock& connection, PacketReader& packet);
+void HandleServerBoundary(CGameSock& connection, PacketReader& packet);
+void HandleSetCombatant(CGameSock& connection, PacketReader& packet);
+void HandleShopList(CGameSock& connection, PacketReader& packet);
+void HandleSignGump(CGameSock& connection, PacketReader& packet);
+void HandleSkills(CGameSock& connection, PacketReader& packet);
+void HandleStaminaUpdate(CGameSock& connection, PacketReader& packet);
+void HandleStatus(CGameSock& connection, PacketReader& packet);
+void HandleTargetRequest(CGameSock& connection, PacketReader& packet);
+void HandleTextEntryGump(CGameSock& connection, PacketReader& packet);
+void HandleTime(CGameSock& connection, PacketReader& packet);
+void HandleTipNotice(CGameSock& connection, PacketReader& packet);
+void HandleUnicodePrompt(CGameSock& connection, PacketReader& packet);
+void HandleUnicodeSpeech(CGameSock& connection, PacketReader& packet);
+void HandleViewRange(CGameSock& connection, PacketReader& packet);
+void HandleWarMode(CGameSock& connection, PacketReader& packet);
+void HandleWeather(CGameSock& connection, PacketReader& packet);
+void HandleWorldItem(CGameSock& connection, PacketReader& packet);
 
 // Builders of other families, stand-ins until they are built (net/stubs/).
 void SendTargetCancel();
@@ -187,8 +188,9 @@ void BeginExtendedCommand(PacketWriter& packet, uint16_t sub);
 
 // True when the two machine descriptions count as the same machine.
 bool SystemInfoEquals(const HWProfile& stored, const HWProfile& current);
-// Sends the machine description when it changed since the last one sent, and stores it.
-void SendSystemInfoIfChanged(bool onActiveShard);
+// Sends the machine description when it changed since the last one sent, and stores it; on the
+// given connection, or on the current one without.
+void SendSystemInfoIfChanged(CGameSock* connection);
 
 // ---------------------------------------------------------------- login tables
 struct ServerEntry {

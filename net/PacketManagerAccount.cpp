@@ -77,9 +77,9 @@ std::string CityText(const RawCity& city) {
     return city.city + ": " + city.area;
 }
 
-void SetListTitle() {
+void SetListTitle(CGameSock& connection) {
     std::string title = CApp::GetAccountName();
-    ShardRecord* record = GetActiveShardRecord();
+    ShardRecord* record = CApp::FindShardRecordByConnection(&connection);
     if (CApp::IsGameLoginSent() && record) title += " (" + record->name + ")";
     GetNetServices().setWindowTitle(title.c_str());
 }
@@ -91,13 +91,18 @@ void StoreNextLoginKey(uint8_t key) {
     GetNetServices().saveConfigDirective("NextLoginKey", text);
 }
 
-void ShowServersDown() {
+void ShowServersDown(CGameSock& connection) {
     NetServices& services = GetNetServices();
+    if (&connection != GetCurrentConnection()) {
+        // An additional shard's login server: the player stays where he is.
+        services.showSystemMessage(0, 3, kServersDown);
+        EndConnection(connection);
+        return;
+    }
     services.deleteWaitingGump();
     services.enableMainMenu(false);
     services.showServersDown(kServersDown);
-    SetLostConnectionWatch(false);
-    Disconnect();
+    EndConnection(connection);
 }
 
 int TimeZoneDistance(int zone, int local) {
@@ -106,24 +111,21 @@ int TimeZoneDistance(int zone, int local) {
 }
 
 // The shard a secondary connection logs into: chosen at once, or the record is dropped.
-void ChooseShardForSecondary(CGameSock* connection) {
-    ShardRecord* record = GetActiveShardRecord();
+void ChooseShardForSecondary(CGameSock& connection) {
+    ShardRecord* record = CApp::FindShardRecordByConnection(&connection);
     const std::string name = record ? record->name : std::string();
     for (const ServerEntry& server : PacketManager::GetLoginTables().servers) {
         if (strcasecmp(server.name.c_str(), name.c_str()) != 0) continue;
         uint8_t buffer[3];
         PacketWriter packet(buffer);
         PacketManager::SendSelectServer(packet, server.index);
-        connection->Send(packet);
+        connection.Send(packet);
         return;
     }
     char text[128];
     std::snprintf(text, sizeof text, "%s is not in the server list!", name.c_str());
     GetNetServices().showSystemMessage(33, 3, text);
-    connection->Close();
-    QueueSocketForDeletion(connection);
-    if (record) CApp::RemoveShardRecord(record);
-    SetActiveShardRecord(nullptr);
+    EndConnection(connection);
 }
 
 // The groups of consecutive entries with the same city name, in a random order; the entries of a
@@ -152,19 +154,11 @@ void OpenCharacterSelection(const std::vector<CharacterEntry>& characters) {
         services.showCharacterSelection(characters);
 }
 
-// The reply to 0xBD and 0xBE goes back on the connection that asked.
-void Reply(PacketWriter& packet) {
-    if (CGameSock* connection = GetDispatchingConnection())
-        connection->Send(packet);
-    else
-        SendPacket(packet);
-}
-
 } // namespace
 
 namespace PacketManager {
 
-void HandleServerList(PacketReader& packet) {
+void HandleServerList(CGameSock& connection, PacketReader& packet) {
     int at = 0;
     uint8_t flags = 0;
     uint16_t count = 0;
@@ -172,19 +166,18 @@ void HandleServerList(PacketReader& packet) {
     ReadPacketU16(packet, at, count);
     if (packet.bad()) return;
 
-    SendSystemInfoIfChanged(true);
-    SetListTitle();
+    SendSystemInfoIfChanged(&connection);
+    SetListTitle(connection);
     StoreNextLoginKey(flags);
     if (count == 0) {
-        ShowServersDown();
+        ShowServersDown(connection);
         return;
     }
 
     LoginTables& tables = GetLoginTables();
     tables.servers.clear();
     // Only a list that is shown is measured: a secondary shard's list picks its shard at once.
-    CGameSock* listConnection = GetDispatchingConnection();
-    const bool shown = !(listConnection && listConnection->IsSecondaryShard());
+    const bool shown = !connection.IsSecondaryShard();
     CLatencyProbe* probe = shown ? CLatencyProbe::Create() : nullptr;
     int listed = std::min<int>(count, kMaxShards);
     if (listed < count)
@@ -213,8 +206,7 @@ void HandleServerList(PacketReader& packet) {
         tables.servers.push_back(entry);
     }
 
-    CGameSock* connection = GetDispatchingConnection();
-    if (connection && connection->IsSecondaryShard()) {
+    if (connection.IsSecondaryShard()) {
         ChooseShardForSecondary(connection);
         return;
     }
@@ -228,7 +220,7 @@ void HandleServerList(PacketReader& packet) {
     services.showServerList();
 }
 
-void HandleCharacterList(PacketReader& packet) {
+void HandleCharacterList(CGameSock& connection, PacketReader& packet) {
     int at = 0;
     uint8_t count = 0;
     ReadPacketU8(packet, at, count);
@@ -241,14 +233,13 @@ void HandleCharacterList(PacketReader& packet) {
     const std::vector<RawCity> cities = ReadCities(packet, at, cityCount);
     uint32_t clientFlags = 0;
     ReadPacketU32(packet, at, clientFlags); // optional at the end
-    SetListTitle();
+    SetListTitle(connection);
 
     NetServices& services = GetNetServices();
-    CGameSock* connection = GetDispatchingConnection();
-    ShardRecord* record = GetActiveShardRecord();
+    ShardRecord* record = CApp::FindShardRecordByConnection(&connection);
     const std::string shardName = record ? record->name : std::string();
     char text[160];
-    if (connection && connection->IsSecondaryShard()) {
+    if (connection.IsSecondaryShard()) {
         if (characters.empty()) {
             std::snprintf(text, sizeof text, "You have no characters on %s!", shardName.c_str());
             services.showSystemMessage(0, 3, text);
@@ -263,10 +254,10 @@ void HandleCharacterList(PacketReader& packet) {
         uint8_t buffer[73];
         PacketWriter play(buffer);
         SendPlayCharacter(play, CApp::GetAccountName().c_str(), block, static_cast<uint32_t>(first.slot));
-        connection->Send(play);
+        connection.Send(play);
         if (record) record->playerName = first.name;
         if (!HasOpenConnection()) {
-            SetCurrentConnection(connection);
+            SetCurrentConnection(&connection);
             if (record) CApp::SetCurrentRecord(record);
         }
         std::snprintf(text, sizeof text, "Connected to %s with %s", shardName.c_str(), first.name.c_str());
@@ -283,7 +274,7 @@ void HandleCharacterList(PacketReader& packet) {
     OpenCharacterSelection(characters);
 }
 
-void HandleCharacterShardList(PacketReader& packet) {
+void HandleCharacterShardList(CGameSock& connection, PacketReader& packet) {
     int at = 0;
     uint8_t count = 0;
     uint8_t key = 0;
@@ -296,8 +287,8 @@ void HandleCharacterShardList(PacketReader& packet) {
 
     const bool gameLogin = CApp::IsGameLoginSent();
     const bool editServer = IsEditServerConfigured();
-    if (!gameLogin) SendSystemInfoIfChanged(false);
-    SetListTitle();
+    if (!gameLogin) SendSystemInfoIfChanged(nullptr);
+    SetListTitle(connection);
     std::vector<CharacterEntry> characters;
     if (editServer || gameLogin) {
         for (int i = 0; i < kCharacterSlots; ++i)
@@ -310,7 +301,7 @@ void HandleCharacterShardList(PacketReader& packet) {
     uint8_t shardCount = 0;
     ReadPacketU8(packet, at, shardCount);
     if (!editServer && !gameLogin && shardCount == 0) {
-        ShowServersDown();
+        ShowServersDown(connection);
         return;
     }
     std::vector<ServerEntry> servers;
@@ -352,7 +343,7 @@ void HandleCharacterShardList(PacketReader& packet) {
         services.showShardChoiceList();
 }
 
-void HandleCharacterListUpdate(PacketReader& packet) {
+void HandleCharacterListUpdate(CGameSock&, PacketReader& packet) {
     NetServices& services = GetNetServices();
     if (!services.hasCharacterSelection()) return;
     int at = 0;
@@ -366,7 +357,7 @@ void HandleCharacterListUpdate(PacketReader& packet) {
     services.refreshCharacterSelection(characters);
 }
 
-void HandleCharacterDeleteError(PacketReader& packet) {
+void HandleCharacterDeleteError(CGameSock&, PacketReader& packet) {
     NetServices& services = GetNetServices();
     if (!services.hasCharacterSelection()) return;
     int at = 0;
@@ -385,24 +376,25 @@ void HandleCharacterDeleteError(PacketReader& packet) {
     services.showModalMessage(MessageOwner::CharacterSelection, text, 1, 0);
 }
 
-void HandleVersionRequest(PacketReader&) {
+// The replies to 0xBD and 0xBE go back on the connection that asked.
+void HandleVersionRequest(CGameSock& connection, PacketReader&) {
     uint8_t buffer[64];
     PacketWriter packet(buffer);
     SendClientVersion(packet);
-    Reply(packet);
+    connection.Send(packet);
 }
 
-void HandleVersionTokenRequest(PacketReader& packet) {
+void HandleVersionTokenRequest(CGameSock& connection, PacketReader& packet) {
     int at = 0;
     uint32_t value = 0;
     if (!ReadPacketU32(packet, at, value)) return;
     uint8_t buffer[64];
     PacketWriter reply(buffer);
     SendVersionToken(reply, value);
-    Reply(reply);
+    connection.Send(reply);
 }
 
-void HandleIgrSession(PacketReader& packet) {
+void HandleIgrSession(CGameSock&, PacketReader& packet) {
     int at = 0;
     GameRoomSessionFields fields;
     const char* host = nullptr;

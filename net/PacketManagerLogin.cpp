@@ -24,6 +24,13 @@ namespace {
 const char* const kCannotAttach =
     "The client could not attach to the game server. It must have been taken down, "
     "please wait a few minutes and try again.";
+const char* const kAlreadyOnline =
+    "Another character from this account is currently online in this world.  You must either log in as "
+    "that character or wait for it to time out.";
+const char* const kOutOfSync = "An error has occurred in the synchronization between the login servers and "
+                               "this world.  Please close your client and try again.";
+const char* const kIdle = "You have been idle for too long.  If you do not do anything in the next minute, "
+                          "you will be logged out.";
 
 std::string LoginDeniedText(uint8_t reason) {
     switch (reason) {
@@ -106,6 +113,37 @@ void SendWorldGreeting(uint32_t serial) {
     }
 }
 
+// An error on an additional shard's connection: a system line instead of the login screens' boxes.
+// A refused character or one online elsewhere ends that shard, never the process or the current one.
+void HandleSecondaryErrorCode(CGameSock& connection, uint8_t code) {
+    const char* text = nullptr;
+    switch (code) {
+    case 0:
+        text = "Incorrect password.";
+        break;
+    case 1:
+        text = "This character does not exist anymore.  You will have to recreate it.";
+        break;
+    case 2:
+        text = "This character already exists.\nPlaying...";
+        break;
+    case 5:
+        text = kAlreadyOnline;
+        break;
+    case 6:
+        text = kOutOfSync;
+        break;
+    case 7:
+        text = kIdle;
+        break;
+    default:
+        text = kCannotAttach;
+        break;
+    }
+    GetNetServices().showSystemMessage(0, 3, text);
+    if (code == 1 || code == 5) EndConnection(connection);
+}
+
 } // namespace
 
 namespace PacketManager {
@@ -157,7 +195,7 @@ void SendPlayCharacter(PacketWriter& packet, const char* name, const uint8_t* cl
 
 // ---------------------------------------------------------------- handlers
 
-void HandleRelay(PacketReader& packet) {
+void HandleRelay(CGameSock&, PacketReader& packet) {
     int at = 0;
     uint32_t address = 0;
     uint16_t port = 0;
@@ -172,7 +210,7 @@ void HandleRelay(PacketReader& packet) {
     RequestReconnect(address, port);
 }
 
-void HandleLoginConfirm(PacketReader& packet) {
+void HandleLoginConfirm(CGameSock& connection, PacketReader& packet) {
     LoginConfirmation c;
     uint32_t unused = 0;
     uint16_t z = 0;
@@ -194,7 +232,7 @@ void HandleLoginConfirm(PacketReader& packet) {
     if (packet.bad()) return;
 
     NetServices& services = GetNetServices();
-    ShardRecord* record = GetActiveShardRecord();
+    ShardRecord* record = CApp::FindShardRecordByConnection(&connection);
     const std::string shardName = record ? record->name : std::string();
     char text[256];
     std::snprintf(text, sizeof text, "%s (%s)", CApp::GetName().c_str(), shardName.c_str());
@@ -202,8 +240,7 @@ void HandleLoginConfirm(PacketReader& packet) {
     std::snprintf(text, sizeof text, "Login confirm on %s", shardName.c_str());
     services.showSystemMessage(55, 3, text);
 
-    CGameSock* connection = GetDispatchingConnection();
-    if (connection) connection->SetLoggedIn(true);
+    connection.SetLoggedIn(true);
     if (record) {
         record->playerSerial = c.serial;
         record->saved.x = static_cast<int16_t>(c.x);
@@ -214,7 +251,7 @@ void HandleLoginConfirm(PacketReader& packet) {
         if (record->serverIndex != -1) CApp::SelectShard(record->serverIndex);
     }
     // A secondary shard only records its state.
-    if (!connection || connection != GetCurrentConnection()) return;
+    if (&connection != GetCurrentConnection()) return;
 
     CApp::SetPlayerSerial(c.serial);
     services.placePlayer(c);
@@ -224,7 +261,7 @@ void HandleLoginConfirm(PacketReader& packet) {
     SendWorldGreeting(c.serial);
 }
 
-void HandleLoginComplete(PacketReader&) {
+void HandleLoginComplete(CGameSock&, PacketReader&) {
     NetServices& services = GetNetServices();
     services.deleteEnteringWorldNotice();
     if (!services.deferUntilMessageClosed(&EnterGameDisplay)) EnterGameDisplay();
@@ -254,27 +291,36 @@ void ApplyGameDisplay() {
     InvalidateAll();
 }
 
-void HandleLoginDenied(PacketReader& packet) {
+void HandleLoginDenied(CGameSock& connection, PacketReader& packet) {
     int at = 0;
     uint8_t reason = 0;
     if (!ReadPacketU8(packet, at, reason)) return;
     NetServices& services = GetNetServices();
-    services.deleteWaitingGump();
     const std::string text = LoginDeniedText(reason);
+    if (&connection != GetCurrentConnection()) {
+        // An additional shard's login: the screens of the current one stay as they are.
+        if (!text.empty()) services.showSystemMessage(0, 3, text.c_str());
+        EndConnection(connection);
+        return;
+    }
+    services.deleteWaitingGump();
     if (!text.empty()) {
         const int value = (reason >= 1 && reason <= 7) ? 0 : 1;
         services.showModalMessage(MessageOwner::MainMenu, text.c_str(), 1, value);
     }
     services.enableMainMenu(true);
-    SetLostConnectionWatch(false);
-    Disconnect();
+    EndConnection(connection);
 }
 
-void HandleErrorCode(PacketReader& packet) {
+void HandleErrorCode(CGameSock& connection, PacketReader& packet) {
     int at = 0;
     uint8_t code = 0;
     if (!ReadPacketU8(packet, at, code)) return;
     NetServices& services = GetNetServices();
+    if (&connection != GetCurrentConnection()) {
+        HandleSecondaryErrorCode(connection, code);
+        return;
+    }
     services.deleteWaitingGump();
     services.deleteEnteringWorldNotice();
     const bool selection = services.hasCharacterSelection();
@@ -302,26 +348,14 @@ void HandleErrorCode(PacketReader& packet) {
         return;
     case 5:
         services.deletePendingNotices();
-        services.showModalMessage(
-            MessageOwner::MainMenu,
-            "Another character from this account is currently online in this world.  You "
-            "must either log in as that character or wait for it to time out.",
-            1, 0);
-        SetLostConnectionWatch(false);
-        Disconnect();
+        services.showModalMessage(MessageOwner::MainMenu, kAlreadyOnline, 1, 0);
+        EndConnection(connection);
         return;
     case 6:
-        services.showModalMessage(
-            owner,
-            "An error has occurred in the synchronization between the login servers and "
-            "this world.  Please close your client and try again.",
-            1, 0);
+        services.showModalMessage(owner, kOutOfSync, 1, 0);
         return;
     case 7:
-        services.showModalMessage(owner,
-                                  "You have been idle for too long.  If you do not do anything in the next "
-                                  "minute, you will be logged out.",
-                                  1, 0);
+        services.showModalMessage(owner, kIdle, 1, 0);
         return;
     default:
         services.showModalMessage(owner, kCannotAttach, 1, 0);

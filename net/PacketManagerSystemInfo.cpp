@@ -40,7 +40,7 @@ bool SystemInfoEquals(const HWProfile& stored, const HWProfile& current) {
            std::strncmp(stored.szModemDescrip, current.szModemDescrip, 32) == 0;
 }
 
-void SendSystemInfoIfChanged(bool onActiveShard) {
+void SendSystemInfoIfChanged(CGameSock* connection) {
     // The profiles were looked at before packets came in; the store is written by the main loop.
     const HWProfile& current = MachineHWProfile();
     const HWProfile* stored = StoredHWProfile();
@@ -48,9 +48,8 @@ void SendSystemInfoIfChanged(bool onActiveShard) {
     uint8_t buffer[149];
     PacketWriter packet(buffer);
     SendSystemInfo(packet, current);
-    ShardRecord* record = GetActiveShardRecord();
-    if (onActiveShard && record && record->connection)
-        record->connection->Send(packet);
+    if (connection)
+        connection->Send(packet);
     else
         SendPacket(packet);
     QueueHWProfileSave();

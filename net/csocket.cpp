@@ -18,6 +18,11 @@ struct SocketSettings {
 };
 SocketSettings g_settings;
 
+uint32_t NextConnectionId() {
+    static uint32_t next = 0;
+    return ++next;
+}
+
 // FlushAll gives up after this long without the buffer emptying (a peer that stopped reading).
 constexpr uint32_t kFlushAllLimitMs = 5000;
 
@@ -200,7 +205,8 @@ bool CSocket::SetBlocking() {
 // ---------------------------------------------------------------- CClientSock
 
 CClientSock::CClientSock()
-    : framer_(*this), rawBuffer_(new uint8_t[kBufferSize]), sendBuffer_(new uint8_t[kBufferSize]) {
+    : id_(NextConnectionId()), framer_(*this), rawBuffer_(new uint8_t[kBufferSize]),
+      sendBuffer_(new uint8_t[kBufferSize]) {
     QVReport::message("GroupedPackets::GroupedPackets(): begin.\n");
     QVReport::message("CClientSock::CClientSock(): begin.\n");
     BuildHuffmanTree();
@@ -225,6 +231,7 @@ void CClientSock::Reset() {
     framer_.SetGameMode(false);
     loginCipher_.Reset();
     ClearBuffers();
+    state_ = LinkState::Closed;
     CSocket::Reset();
 }
 
@@ -239,49 +246,109 @@ void CClientSock::OnStreamBroken(const char* reason) {
 }
 
 void CClientSock::SetGameMode(bool on) {
-    if (on && !gameMode_) sendEncrypted_ = sendFill_;
+    // Bytes queued before the switch keep the cipher of the phase they were queued in.
+    if (on != gameMode_) EncipherQueued();
     gameMode_ = on;
     framer_.SetGameMode(on);
 }
 
-int CClientSock::Connect(uint32_t address, uint16_t port) {
+int CClientSock::Connect(uint32_t address, uint16_t port, bool keepQueued) {
+    // Queued bytes not yet enciphered can still go to another server.
+    const int queued = keepQueued && sendEncrypted_ == 0 ? sendFill_ : 0;
     if (IsOpen()) Close();
     ClearBuffers();
+    sendFill_ = queued;
+    pendingError_ = nullptr;
 
     handle_ = platform::OpenTcpSocket();
     if (handle_ == platform::kInvalidSocket) return 0;
-    if (!platform::ConnectSocket(handle_, address, port, kConnectTimeoutMs)) {
+    if (!SetNonBlocking() || platform::StartConnect(handle_, address, port) < 0) {
         platform::CloseSocket(handle_);
         handle_ = platform::kInvalidSocket;
         return 0;
     }
     peerAddress_ = address;
     peerPort_ = port;
+    // Once per connection: the packets that carry the local address read it from here.
+    RefreshLocalAddress();
 
     if (IsEditServerConfigured()) {
         encrypted_ = false;
     } else {
         encrypted_ = true;
         const uint32_t seed = DetermineConnectionSeed();
-        const std::array<uint8_t, 4> bytes = ConnectionSeedBytes(seed);
+        seedBytes_ = ConnectionSeedBytes(seed);
         loginCipher_.Init(seed);
         gameCipher_.Init(GameCipherKey(seed, seedVariant_));
         receiveKey_.Init(gameCipher_.GetBlock());
-        if (platform::SendBytes(handle_, bytes.data(), bytes.size()) != static_cast<int>(bytes.size())) {
-            Close();
-            OnError("socket error in send");
-            return 0;
-        }
-        CountSentBytes(static_cast<uint32_t>(bytes.size()));
     }
-    SetNonBlocking();
+    state_ = LinkState::Connecting;
+    connectStart_ = platform::TickCount();
     return 1;
 }
 
+void CClientSock::AdvanceConnect() {
+    platform::SocketReadiness ready;
+    if (!platform::PollSocket(handle_, true, ready)) return;
+    if (ready.writable || ready.exception) {
+        const int code = platform::ConnectOutcome(handle_);
+        if (code == 0)
+            FinishConnect();
+        else
+            FailConnect(code);
+        return;
+    }
+    if (platform::TickCount() - connectStart_ >= kConnectTimeoutMs) FailConnect(platform::WSAETIMEDOUT);
+}
+
+void CClientSock::FinishConnect() {
+    state_ = LinkState::Connected;
+    if (encrypted_) {
+        if (platform::SendBytes(handle_, seedBytes_.data(), seedBytes_.size()) !=
+            static_cast<int>(seedBytes_.size())) {
+            Close();
+            OnError("socket error in send");
+            return;
+        }
+        CountSentBytes(static_cast<uint32_t>(seedBytes_.size()));
+    }
+    lastReceived_ = lastSent_ = platform::TickCount();
+    OnConnected();
+}
+
+void CClientSock::FailConnect(int code) {
+    QVReport::message("CClientSock::Connect: no connection to %u.%u.%u.%u:%u: %s\n", peerAddress_ >> 24,
+                      (peerAddress_ >> 16) & 0xFF, (peerAddress_ >> 8) & 0xFF, peerAddress_ & 0xFF, peerPort_,
+                      SocketErrorText(code));
+    // The connection's flags and its queue stay: the caller may try again with them.
+    platform::CloseSocket(handle_);
+    handle_ = platform::kInvalidSocket;
+    state_ = LinkState::Closed;
+    OnConnectFailed();
+}
+
+const char* CClientSock::StallReason(uint32_t now) const {
+    const bool partial = framer_.BufferedLength() > framer_.ReadOffset() || framer_.IsGrouping();
+    if (partial && now - lastReceived_ >= kStallTimeoutMs)
+        return "the server stopped in the middle of a packet";
+    if (sendFill_ > 0 && now - lastSent_ >= kStallTimeoutMs) return "the server stopped taking data";
+    return nullptr;
+}
+
 void CClientSock::Poll() {
+    if (pendingError_) {
+        const char* reason = pendingError_;
+        pendingError_ = nullptr;
+        OnError(reason);
+        return;
+    }
     if (!IsOpen()) {
         if (!IsNetworkQuiet()) OnError("dunno, select with invalid socket");
         return;
+    }
+    if (state_ == LinkState::Connecting) {
+        AdvanceConnect();
+        if (state_ != LinkState::Connected || !IsOpen()) return;
     }
     platform::SocketReadiness ready;
     if (!platform::PollSocket(handle_, sendFill_ > 0, ready)) return;
@@ -312,6 +379,7 @@ void CClientSock::Poll() {
                 receiveKey_.Apply(rawBuffer_.get() + rawFill_, static_cast<size_t>(n));
             rawFill_ += n;
             CountReceivedBytes(static_cast<uint32_t>(n));
+            lastReceived_ = platform::TickCount();
         }
     }
 
@@ -326,6 +394,14 @@ void CClientSock::Poll() {
         QVReport::message("CClientSock::Poll: the server closed the connection.\n");
         Close();
         OnError("Exiting due to closed connection.");
+        return;
+    }
+    if (!IsOpen()) return;
+    if (const char* reason = StallReason(platform::TickCount())) {
+        QVReport::error("CClientSock::Poll: %s for %u s; closing the connection\n", reason,
+                        kStallTimeoutMs / 1000);
+        Close();
+        OnError(reason);
     }
 }
 
@@ -350,15 +426,33 @@ void CClientSock::Send(PacketWriter& packet) {
 void CClientSock::Send(std::span<const uint8_t> wire) {
     if (wire.empty()) return;
     if (static_cast<size_t>(sendFill_) + wire.size() > static_cast<size_t>(kBufferSize)) {
-        QVReport::warning("CClientSock::Send: the send buffer holds %d bytes; packet 0x%02X (%zu bytes) "
-                          "dropped\n",
-                          sendFill_, wire[0], wire.size());
+        // Dropping the packet would leave client and server out of step: the connection ends, and
+        // the next pass reports it (the sender may be a handler in the middle of its work).
+        QVReport::error("CClientSock::Send: the send buffer holds %d bytes; packet 0x%02X (%zu bytes) does "
+                        "not fit; closing the connection\n",
+                        sendFill_, wire[0], wire.size());
+        if (IsOpen()) {
+            Close();
+            pendingError_ = "the send buffer is full";
+        }
         return;
     }
-    uint8_t* at = sendBuffer_.get() + sendFill_;
-    std::memcpy(at, wire.data(), wire.size());
-    if (!IsEditServerConfigured() && !gameMode_) loginCipher_.Crypt(at, wire.size());
+    if (sendFill_ == 0) lastSent_ = platform::TickCount();
+    // Enciphered when they leave (Flush) or when the phase changes, so that bytes queued while a
+    // connect is under way can still go to another server.
+    std::memcpy(sendBuffer_.get() + sendFill_, wire.data(), wire.size());
     sendFill_ += static_cast<int>(wire.size());
+}
+
+void CClientSock::EncipherQueued() {
+    if (!encrypted_ || sendEncrypted_ >= sendFill_) return;
+    uint8_t* from = sendBuffer_.get() + sendEncrypted_;
+    const size_t count = static_cast<size_t>(sendFill_ - sendEncrypted_);
+    if (gameMode_)
+        gameCipher_.Crypt(from, count);
+    else
+        loginCipher_.Crypt(from, count);
+    sendEncrypted_ = sendFill_;
 }
 
 bool CClientSock::Flush() {
@@ -367,12 +461,9 @@ bool CClientSock::Flush() {
         return false;
     }
     if (sendFill_ == 0) return false;
-    const bool gameCrypt = encrypted_ && gameMode_;
-    if (gameCrypt && sendEncrypted_ < sendFill_) {
-        gameCipher_.Crypt(sendBuffer_.get() + sendEncrypted_,
-                          static_cast<size_t>(sendFill_ - sendEncrypted_));
-        sendEncrypted_ = sendFill_;
-    }
+    // The bytes wait for the connect; the seed goes first.
+    if (state_ == LinkState::Connecting) return true;
+    EncipherQueued();
     const int sent = platform::SendBytes(handle_, sendBuffer_.get(), static_cast<size_t>(sendFill_));
     if (sent < 0) {
         const int code = platform::LastSocketError();
@@ -387,10 +478,12 @@ bool CClientSock::Flush() {
     sendFill_ -= sent;
     sendEncrypted_ = std::max(0, sendEncrypted_ - sent);
     CountSentBytes(static_cast<uint32_t>(sent));
+    if (sent > 0) lastSent_ = platform::TickCount();
     return sendFill_ > 0;
 }
 
 void CClientSock::FlushAll() {
+    if (state_ == LinkState::Connecting) return;
     const uint32_t start = platform::TickCount();
     while (Flush()) {
         if (platform::TickCount() - start > kFlushAllLimitMs) {

@@ -7,6 +7,7 @@
 #include "net/PacketFramer.h"
 #include "platform/platform.h"
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -112,12 +113,18 @@ class CSocket : public CSocketBase {
     CByteCounter sentBytes_;
 };
 
-// One connection to a login or game server.
+// One connection to a login or game server. Nothing here waits: a connect is started by Connect and
+// completed by the network pass (Poll), each phase of a connection under a deadline.
 class CClientSock : public CSocket, public PacketSink {
   public:
     static constexpr int kBufferSize = 65536;
     // How long a connect may wait for the server before it counts as failed.
     static constexpr uint32_t kConnectTimeoutMs = 10000;
+    // How long a packet begun by the server may wait for its rest, and queued bytes for the server
+    // to take any of them, before the connection counts as lost.
+    static constexpr uint32_t kStallTimeoutMs = 30000;
+
+    enum class LinkState { Closed, Connecting, Connected };
 
     CClientSock();
     ~CClientSock() override;
@@ -128,22 +135,35 @@ class CClientSock : public CSocket, public PacketSink {
     // A framed packet (a variable packet's length in host order in bytes 1-2).
     void HandlePacket(uint8_t* packet, int length) override;
 
-    // 1 when connected (the seed sent, ciphers keyed, the socket non-blocking), 0 on failure.
-    int Connect(uint32_t address, uint16_t port);
-    // Once per network pass: receive what is there, send what is queued, frame what was read.
+    // Starts a connect without waiting: 1 while it is under way, 0 when it failed at once. Packets
+    // may be queued before the server answers; they leave after the seed. Poll completes the
+    // connect (OnConnected) or gives it up on an error or after kConnectTimeoutMs (OnConnectFailed:
+    // the socket closed, the connection's flags and queue kept). With keepQueued the bytes queued
+    // for a connect that failed go to this one instead of being discarded.
+    int Connect(uint32_t address, uint16_t port, bool keepQueued = false);
+    LinkState State() const { return state_; }
+    bool IsConnecting() const { return state_ == LinkState::Connecting; }
+    bool IsEstablished() const { return state_ == LinkState::Connected; }
+    // Once per network pass: advance a connect; receive what is there, send what is queued, frame
+    // what was read; end a connection whose server stalled (kStallTimeoutMs).
     void Poll();
-    // Queues one built packet (login-phase bytes enciphered now, game-phase bytes when flushed).
-    // A packet that does not fit into the send buffer is dropped and logged.
+    // Queues one built packet (enciphered when it leaves, under the cipher of the phase it was queued in).
+    // A packet that does not fit into the send buffer closes the connection (a lost packet would
+    // leave client and server out of step); the next Poll reports it through OnError.
     void Send(PacketWriter& packet);
     void Send(std::span<const uint8_t> wire);
     // Sends what it can once; true while bytes remain.
     bool Flush();
-    // Flushes until the buffer is empty, the connection fails, or a few seconds pass.
+    // Flushes until the buffer is empty, the connection fails, or a few seconds pass; nothing while
+    // a connect is under way.
     void FlushAll();
     // Counts a packet the dispatcher accepted.
     void CountReceivedPacket(const uint8_t* packet, int length);
 
     static void ReportSocketError(int code);
+
+    // Unique for the life of the process and never reused, unlike the object's address.
+    uint32_t Id() const { return id_; }
 
     bool IsSecondaryShard() const { return secondaryShard_; }
     void SetSecondaryShard(bool on) { secondaryShard_ = on; }
@@ -152,7 +172,7 @@ class CClientSock : public CSocket, public PacketSink {
     bool IsSeedVariant() const { return seedVariant_; }
     void SetSeedVariant(bool on) { seedVariant_ = on; }
     bool IsGameMode() const { return gameMode_; }
-    // Bytes queued before the switch keep the cipher they were queued under.
+    // Bytes queued before the switch keep the cipher of the phase they were queued in.
     void SetGameMode(bool on);
     bool IsEncrypted() const { return encrypted_; }
 
@@ -171,11 +191,28 @@ class CClientSock : public CSocket, public PacketSink {
     void OnStreamBroken(const char* reason) override;
 
   protected:
+    // The outcome of a connect started by Connect, from inside Poll.
+    virtual void OnConnected() {}
+    virtual void OnConnectFailed() {}
     // Takes the raw received bytes into the framer, which delivers every complete packet.
     void ProcessReceived();
     void ClearBuffers();
 
   private:
+    void EncipherQueued();
+    void AdvanceConnect();
+    void FinishConnect();
+    void FailConnect(int code);
+    // A stalled server: a packet begun and not finished, or queued bytes it does not take.
+    const char* StallReason(uint32_t now) const;
+
+    uint32_t id_;
+    LinkState state_ = LinkState::Closed;
+    uint32_t connectStart_ = 0;
+    uint32_t lastReceived_ = 0; // when bytes last arrived
+    uint32_t lastSent_ = 0;     // when the server last took bytes, or the buffer was empty
+    std::array<uint8_t, 4> seedBytes_{};
+    const char* pendingError_ = nullptr; // reported by the next Poll
     bool secondaryShard_ = false;
     bool loggedIn_ = false;
     int sendEncrypted_ = 0;

@@ -160,6 +160,26 @@ bool ConnectSocket(SocketHandle s, uint32_t address, uint16_t port, uint32_t tim
     return true;
 }
 
+int StartConnect(SocketHandle s, uint32_t address, uint16_t port) {
+    sockaddr_in sa = MakeAddress(address, port);
+    int rc;
+    do {
+        rc = ::connect(s, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+    } while (rc != 0 && errno == EINTR);
+    if (rc == 0) return 1;
+    if (errno == EINPROGRESS || errno == EALREADY) return 0;
+    return Fail(errno);
+}
+
+int ConnectOutcome(SocketHandle s) {
+    int err = 0;
+    socklen_t len = sizeof err;
+    if (::getsockopt(s, SOL_SOCKET, SO_ERROR, &err, &len) != 0) err = errno;
+    if (err == 0) return 0;
+    Fail(err);
+    return t_lastError;
+}
+
 int SendBytes(SocketHandle s, const void* data, size_t size) {
     ssize_t n;
     do {

@@ -347,6 +347,13 @@ void CloseSocket(SocketHandle s);
 bool SetSocketNonBlocking(SocketHandle s, bool nonBlocking);
 // A connect that waits at most timeoutMs; the socket stays blocking as it was.
 bool ConnectSocket(SocketHandle s, uint32_t address, uint16_t port, uint32_t timeoutMs = 10000);
+// Starts a connect on a non-blocking socket without waiting: 1 when it is already connected, 0
+// while it is under way (finish it with ConnectOutcome once the socket is writable), -1 when it
+// failed at once (see LastSocketError).
+int StartConnect(SocketHandle s, uint32_t address, uint16_t port);
+// The outcome of a started connect once the socket became writable or in error: 0 when it
+// connected, otherwise its WinSock code (also kept for LastSocketError).
+int ConnectOutcome(SocketHandle s);
 // Bytes sent or received, -1 on error (see LastSocketError); Receive gives 0 when the peer closed.
 // Sending never raises SIGPIPE.
 int SendBytes(SocketHandle s, const void* data, size_t size);

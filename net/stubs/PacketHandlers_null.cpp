@@ -13,322 +13,322 @@ void Drop(const char* handler, PacketReader& packet) {
 namespace PacketManager {
 // Targeting is not built: there is no target to cancel.
 void SendTargetCancel() {}
-void HandleAsciiPrompt(PacketReader& packet) {
+void HandleAsciiPrompt(CGameSock&, PacketReader& packet) {
     Drop("HandleAsciiPrompt", packet);
 }
-void HandleAsciiSpeech(PacketReader& packet) {
+void HandleAsciiSpeech(CGameSock&, PacketReader& packet) {
     Drop("HandleAsciiSpeech", packet);
 }
-void HandleAttackTarget(PacketReader& packet) {
+void HandleAttackTarget(CGameSock&, PacketReader& packet) {
     Drop("HandleAttackTarget", packet);
 }
-void HandleBookHeader(PacketReader& packet) {
+void HandleBookHeader(CGameSock&, PacketReader& packet) {
     Drop("HandleBookHeader", packet);
 }
-void HandleBookHeaderVariable(PacketReader& packet) {
+void HandleBookHeaderVariable(CGameSock&, PacketReader& packet) {
     Drop("HandleBookHeaderVariable", packet);
 }
-void HandleBookPages(PacketReader& packet) {
+void HandleBookPages(CGameSock&, PacketReader& packet) {
     Drop("HandleBookPages", packet);
 }
-void HandleBulletinBoard(PacketReader& packet) {
+void HandleBulletinBoard(CGameSock&, PacketReader& packet) {
     Drop("HandleBulletinBoard", packet);
 }
-void HandleBuyReply(PacketReader& packet) {
+void HandleBuyReply(CGameSock&, PacketReader& packet) {
     Drop("HandleBuyReply", packet);
 }
-void HandleChatMessage(PacketReader& packet) {
+void HandleChatMessage(CGameSock&, PacketReader& packet) {
     Drop("HandleChatMessage", packet);
 }
-void HandleChatText(PacketReader& packet) {
+void HandleChatText(CGameSock&, PacketReader& packet) {
     Drop("HandleChatText", packet);
 }
-void HandleClearCombatant(PacketReader& packet) {
+void HandleClearCombatant(CGameSock&, PacketReader& packet) {
     Drop("HandleClearCombatant", packet);
 }
-void HandleCombatSwing(PacketReader& packet) {
+void HandleCombatSwing(CGameSock&, PacketReader& packet) {
     Drop("HandleCombatSwing", packet);
 }
-void HandleConfigFile(PacketReader& packet) {
+void HandleConfigFile(CGameSock&, PacketReader& packet) {
     Drop("HandleConfigFile", packet);
 }
-void HandleContainerContents(PacketReader& packet) {
+void HandleContainerContents(CGameSock&, PacketReader& packet) {
     Drop("HandleContainerContents", packet);
 }
-void HandleContainerItem(PacketReader& packet) {
+void HandleContainerItem(CGameSock&, PacketReader& packet) {
     Drop("HandleContainerItem", packet);
 }
-void HandleCorpseEquipment(PacketReader& packet) {
+void HandleCorpseEquipment(CGameSock&, PacketReader& packet) {
     Drop("HandleCorpseEquipment", packet);
 }
-void HandleDeathAnimation(PacketReader& packet) {
+void HandleDeathAnimation(CGameSock&, PacketReader& packet) {
     Drop("HandleDeathAnimation", packet);
 }
-void HandleDeathStatus(PacketReader& packet) {
+void HandleDeathStatus(CGameSock&, PacketReader& packet) {
     Drop("HandleDeathStatus", packet);
 }
-void HandleDeleteObject(PacketReader& packet) {
+void HandleDeleteObject(CGameSock&, PacketReader& packet) {
     Drop("HandleDeleteObject", packet);
 }
-void HandleDragAnimation(PacketReader& packet) {
+void HandleDragAnimation(CGameSock&, PacketReader& packet) {
     Drop("HandleDragAnimation", packet);
 }
-void HandleDropCleared(PacketReader& packet) {
+void HandleDropCleared(CGameSock&, PacketReader& packet) {
     Drop("HandleDropCleared", packet);
 }
-void HandleDropDone(PacketReader& packet) {
+void HandleDropDone(CGameSock&, PacketReader& packet) {
     Drop("HandleDropDone", packet);
 }
-void HandleDyeRequest(PacketReader& packet) {
+void HandleDyeRequest(CGameSock&, PacketReader& packet) {
     Drop("HandleDyeRequest", packet);
 }
-void HandleEditArt(PacketReader& packet) {
+void HandleEditArt(CGameSock&, PacketReader& packet) {
     Drop("HandleEditArt", packet);
 }
-void HandleEditCacheItem(PacketReader& packet) {
+void HandleEditCacheItem(CGameSock&, PacketReader& packet) {
     Drop("HandleEditCacheItem", packet);
 }
-void HandleEditData3E(PacketReader& packet) {
+void HandleEditData3E(CGameSock&, PacketReader& packet) {
     Drop("HandleEditData3E", packet);
 }
-void HandleEditData43(PacketReader& packet) {
+void HandleEditData43(CGameSock&, PacketReader& packet) {
     Drop("HandleEditData43", packet);
 }
-void HandleEditData44(PacketReader& packet) {
+void HandleEditData44(CGameSock&, PacketReader& packet) {
     Drop("HandleEditData44", packet);
 }
-void HandleEditData45(PacketReader& packet) {
+void HandleEditData45(CGameSock&, PacketReader& packet) {
     Drop("HandleEditData45", packet);
 }
-void HandleEditMapBlock(PacketReader& packet) {
+void HandleEditMapBlock(CGameSock&, PacketReader& packet) {
     Drop("HandleEditMapBlock", packet);
 }
-void HandleEditMultiData(PacketReader& packet) {
+void HandleEditMultiData(CGameSock&, PacketReader& packet) {
     Drop("HandleEditMultiData", packet);
 }
-void HandleEditServerByte(PacketReader& packet) {
+void HandleEditServerByte(CGameSock&, PacketReader& packet) {
     Drop("HandleEditServerByte", packet);
 }
-void HandleEditStaticsBlock(PacketReader& packet) {
+void HandleEditStaticsBlock(CGameSock&, PacketReader& packet) {
     Drop("HandleEditStaticsBlock", packet);
 }
-void HandleEditTiledataGroup(PacketReader& packet) {
+void HandleEditTiledataGroup(CGameSock&, PacketReader& packet) {
     Drop("HandleEditTiledataGroup", packet);
 }
-void HandleEffectEx(PacketReader& packet) {
+void HandleEffectEx(CGameSock&, PacketReader& packet) {
     Drop("HandleEffectEx", packet);
 }
-void HandleEquipItem(PacketReader& packet) {
+void HandleEquipItem(CGameSock&, PacketReader& packet) {
     Drop("HandleEquipItem", packet);
 }
-void HandleExtendedCommand(PacketReader& packet) {
+void HandleExtendedCommand(CGameSock&, PacketReader& packet) {
     Drop("HandleExtendedCommand", packet);
 }
-void HandleFeatures(PacketReader& packet) {
+void HandleFeatures(CGameSock&, PacketReader& packet) {
     Drop("HandleFeatures", packet);
 }
-void HandleFollow(PacketReader& packet) {
+void HandleFollow(CGameSock&, PacketReader& packet) {
     Drop("HandleFollow", packet);
 }
-void HandleGenericGump(PacketReader& packet) {
+void HandleGenericGump(CGameSock&, PacketReader& packet) {
     Drop("HandleGenericGump", packet);
 }
-void HandleGlobalQueueCount(PacketReader& packet) {
+void HandleGlobalQueueCount(CGameSock&, PacketReader& packet) {
     Drop("HandleGlobalQueueCount", packet);
 }
-void HandleGlobalQueuePage(PacketReader& packet) {
+void HandleGlobalQueuePage(CGameSock&, PacketReader& packet) {
     Drop("HandleGlobalQueuePage", packet);
 }
-void HandleGraphicEffect(PacketReader& packet) {
+void HandleGraphicEffect(CGameSock&, PacketReader& packet) {
     Drop("HandleGraphicEffect", packet);
 }
-void HandleGroupMessage(PacketReader& packet) {
+void HandleGroupMessage(CGameSock&, PacketReader& packet) {
     Drop("HandleGroupMessage", packet);
 }
-void HandleHitsUpdate(PacketReader& packet) {
+void HandleHitsUpdate(CGameSock&, PacketReader& packet) {
     Drop("HandleHitsUpdate", packet);
 }
-void HandleHuedEffect(PacketReader& packet) {
+void HandleHuedEffect(CGameSock&, PacketReader& packet) {
     Drop("HandleHuedEffect", packet);
 }
-void HandleIgnoredByteWord(PacketReader& packet) {
+void HandleIgnoredByteWord(CGameSock&, PacketReader& packet) {
     Drop("HandleIgnoredByteWord", packet);
 }
-void HandleIgnoredTwoBytes(PacketReader& packet) {
+void HandleIgnoredTwoBytes(CGameSock&, PacketReader& packet) {
     Drop("HandleIgnoredTwoBytes", packet);
 }
-void HandleIgnoredTwoWords(PacketReader& packet) {
+void HandleIgnoredTwoWords(CGameSock&, PacketReader& packet) {
     Drop("HandleIgnoredTwoWords", packet);
 }
-void HandleItemListMenu(PacketReader& packet) {
+void HandleItemListMenu(CGameSock&, PacketReader& packet) {
     Drop("HandleItemListMenu", packet);
 }
-void HandleLiftRejected(PacketReader& packet) {
+void HandleLiftRejected(CGameSock&, PacketReader& packet) {
     Drop("HandleLiftRejected", packet);
 }
-void HandleLightLevel(PacketReader& packet) {
+void HandleLightLevel(CGameSock&, PacketReader& packet) {
     Drop("HandleLightLevel", packet);
 }
-void HandleLocalizedMessage(PacketReader& packet) {
+void HandleLocalizedMessage(CGameSock&, PacketReader& packet) {
     Drop("HandleLocalizedMessage", packet);
 }
-void HandleLocalizedMessageAffix(PacketReader& packet) {
+void HandleLocalizedMessageAffix(CGameSock&, PacketReader& packet) {
     Drop("HandleLocalizedMessageAffix", packet);
 }
-void HandleLogoutReply(PacketReader& packet) {
+void HandleLogoutReply(CGameSock&, PacketReader& packet) {
     Drop("HandleLogoutReply", packet);
 }
-void HandleManaUpdate(PacketReader& packet) {
+void HandleManaUpdate(CGameSock&, PacketReader& packet) {
     Drop("HandleManaUpdate", packet);
 }
-void HandleMapCheckEnable(PacketReader& packet) {
+void HandleMapCheckEnable(CGameSock&, PacketReader& packet) {
     Drop("HandleMapCheckEnable", packet);
 }
-void HandleMapPlot(PacketReader& packet) {
+void HandleMapPlot(CGameSock&, PacketReader& packet) {
     Drop("HandleMapPlot", packet);
 }
-void HandleMarkMobile(PacketReader& packet) {
+void HandleMarkMobile(CGameSock&, PacketReader& packet) {
     Drop("HandleMarkMobile", packet);
 }
-void HandleMobileAnimation(PacketReader& packet) {
+void HandleMobileAnimation(CGameSock&, PacketReader& packet) {
     Drop("HandleMobileAnimation", packet);
 }
-void HandleMobileAttributes(PacketReader& packet) {
+void HandleMobileAttributes(CGameSock&, PacketReader& packet) {
     Drop("HandleMobileAttributes", packet);
 }
-void HandleMobileIncoming(PacketReader& packet) {
+void HandleMobileIncoming(CGameSock&, PacketReader& packet) {
     Drop("HandleMobileIncoming", packet);
 }
-void HandleMobileIncomingEx(PacketReader& packet) {
+void HandleMobileIncomingEx(CGameSock&, PacketReader& packet) {
     Drop("HandleMobileIncomingEx", packet);
 }
-void HandleMobileMoving(PacketReader& packet) {
+void HandleMobileMoving(CGameSock&, PacketReader& packet) {
     Drop("HandleMobileMoving", packet);
 }
-void HandleMobileMovingEx(PacketReader& packet) {
+void HandleMobileMovingEx(CGameSock&, PacketReader& packet) {
     Drop("HandleMobileMovingEx", packet);
 }
-void HandleMoveAck(PacketReader& packet) {
+void HandleMoveAck(CGameSock&, PacketReader& packet) {
     Drop("HandleMoveAck", packet);
 }
-void HandleMovePlayer(PacketReader& packet) {
+void HandleMovePlayer(CGameSock&, PacketReader& packet) {
     Drop("HandleMovePlayer", packet);
 }
-void HandleMoveReject(PacketReader& packet) {
+void HandleMoveReject(CGameSock&, PacketReader& packet) {
     Drop("HandleMoveReject", packet);
 }
-void HandleMultiPlacementTarget(PacketReader& packet) {
+void HandleMultiPlacementTarget(CGameSock&, PacketReader& packet) {
     Drop("HandleMultiPlacementTarget", packet);
 }
-void HandleMultiPlacementTargetList(PacketReader& packet) {
+void HandleMultiPlacementTargetList(CGameSock&, PacketReader& packet) {
     Drop("HandleMultiPlacementTargetList", packet);
 }
-void HandleNameReply(PacketReader& packet) {
+void HandleNameReply(CGameSock&, PacketReader& packet) {
     Drop("HandleNameReply", packet);
 }
-void HandleObjectHelp(PacketReader& packet) {
+void HandleObjectHelp(CGameSock&, PacketReader& packet) {
     Drop("HandleObjectHelp", packet);
 }
-void HandleOpenContainer(PacketReader& packet) {
+void HandleOpenContainer(CGameSock&, PacketReader& packet) {
     Drop("HandleOpenContainer", packet);
 }
-void HandleOpenCourseMap(PacketReader& packet) {
+void HandleOpenCourseMap(CGameSock&, PacketReader& packet) {
     Drop("HandleOpenCourseMap", packet);
 }
-void HandleOpenPaperdoll(PacketReader& packet) {
+void HandleOpenPaperdoll(CGameSock&, PacketReader& packet) {
     Drop("HandleOpenPaperdoll", packet);
 }
-void HandleOpenWebLink(PacketReader& packet) {
+void HandleOpenWebLink(CGameSock&, PacketReader& packet) {
     Drop("HandleOpenWebLink", packet);
 }
-void HandlePathfind(PacketReader& packet) {
+void HandlePathfind(CGameSock&, PacketReader& packet) {
     Drop("HandlePathfind", packet);
 }
-void HandlePersonalLight(PacketReader& packet) {
+void HandlePersonalLight(CGameSock&, PacketReader& packet) {
     Drop("HandlePersonalLight", packet);
 }
-void HandlePingEcho(PacketReader& packet) {
+void HandlePingEcho(CGameSock&, PacketReader& packet) {
     Drop("HandlePingEcho", packet);
 }
-void HandlePlayMusic(PacketReader& packet) {
+void HandlePlayMusic(CGameSock&, PacketReader& packet) {
     Drop("HandlePlayMusic", packet);
 }
-void HandlePlaySound(PacketReader& packet) {
+void HandlePlaySound(CGameSock&, PacketReader& packet) {
     Drop("HandlePlaySound", packet);
 }
-void HandlePlayerUpdate(PacketReader& packet) {
+void HandlePlayerUpdate(CGameSock&, PacketReader& packet) {
     Drop("HandlePlayerUpdate", packet);
 }
-void HandlePointer(PacketReader& packet) {
+void HandlePointer(CGameSock&, PacketReader& packet) {
     Drop("HandlePointer", packet);
 }
-void HandleProfile(PacketReader& packet) {
+void HandleProfile(CGameSock&, PacketReader& packet) {
     Drop("HandleProfile", packet);
 }
-void HandleRegionRecord(PacketReader& packet) {
+void HandleRegionRecord(CGameSock&, PacketReader& packet) {
     Drop("HandleRegionRecord", packet);
 }
-void HandleSeason(PacketReader& packet) {
+void HandleSeason(CGameSock&, PacketReader& packet) {
     Drop("HandleSeason", packet);
 }
-void HandleSecureTrade(PacketReader& packet) {
+void HandleSecureTrade(CGameSock&, PacketReader& packet) {
     Drop("HandleSecureTrade", packet);
 }
-void HandleSellList(PacketReader& packet) {
+void HandleSellList(CGameSock&, PacketReader& packet) {
     Drop("HandleSellList", packet);
 }
-void HandleSequence(PacketReader& packet) {
+void HandleSequence(CGameSock&, PacketReader& packet) {
     Drop("HandleSequence", packet);
 }
-void HandleServerBoundary(PacketReader& packet) {
+void HandleServerBoundary(CGameSock&, PacketReader& packet) {
     Drop("HandleServerBoundary", packet);
 }
-void HandleSetCombatant(PacketReader& packet) {
+void HandleSetCombatant(CGameSock&, PacketReader& packet) {
     Drop("HandleSetCombatant", packet);
 }
-void HandleShopList(PacketReader& packet) {
+void HandleShopList(CGameSock&, PacketReader& packet) {
     Drop("HandleShopList", packet);
 }
-void HandleSignGump(PacketReader& packet) {
+void HandleSignGump(CGameSock&, PacketReader& packet) {
     Drop("HandleSignGump", packet);
 }
-void HandleSkills(PacketReader& packet) {
+void HandleSkills(CGameSock&, PacketReader& packet) {
     Drop("HandleSkills", packet);
 }
-void HandleStaminaUpdate(PacketReader& packet) {
+void HandleStaminaUpdate(CGameSock&, PacketReader& packet) {
     Drop("HandleStaminaUpdate", packet);
 }
-void HandleStatus(PacketReader& packet) {
+void HandleStatus(CGameSock&, PacketReader& packet) {
     Drop("HandleStatus", packet);
 }
-void HandleTargetRequest(PacketReader& packet) {
+void HandleTargetRequest(CGameSock&, PacketReader& packet) {
     Drop("HandleTargetRequest", packet);
 }
-void HandleTextEntryGump(PacketReader& packet) {
+void HandleTextEntryGump(CGameSock&, PacketReader& packet) {
     Drop("HandleTextEntryGump", packet);
 }
-void HandleTime(PacketReader& packet) {
+void HandleTime(CGameSock&, PacketReader& packet) {
     Drop("HandleTime", packet);
 }
-void HandleTipNotice(PacketReader& packet) {
+void HandleTipNotice(CGameSock&, PacketReader& packet) {
     Drop("HandleTipNotice", packet);
 }
-void HandleUnicodePrompt(PacketReader& packet) {
+void HandleUnicodePrompt(CGameSock&, PacketReader& packet) {
     Drop("HandleUnicodePrompt", packet);
 }
-void HandleUnicodeSpeech(PacketReader& packet) {
+void HandleUnicodeSpeech(CGameSock&, PacketReader& packet) {
     Drop("HandleUnicodeSpeech", packet);
 }
-void HandleViewRange(PacketReader& packet) {
+void HandleViewRange(CGameSock&, PacketReader& packet) {
     Drop("HandleViewRange", packet);
 }
-void HandleWarMode(PacketReader& packet) {
+void HandleWarMode(CGameSock&, PacketReader& packet) {
     Drop("HandleWarMode", packet);
 }
-void HandleWeather(PacketReader& packet) {
+void HandleWeather(CGameSock&, PacketReader& packet) {
     Drop("HandleWeather", packet);
 }
-void HandleWorldItem(PacketReader& packet) {
+void HandleWorldItem(CGameSock&, PacketReader& packet) {
     Drop("HandleWorldItem", packet);
 }
 } // namespace PacketManager

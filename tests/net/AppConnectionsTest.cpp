@@ -8,6 +8,7 @@
 #include "support/NetTestSupport.h"
 #include "testshard/LoopbackServer.h"
 
+#include <chrono>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -52,7 +53,11 @@ TEST_F(AppConnectionsTest, WithThreeSilentLoginServersTheFirstOneIsTriedAgainLas
     qvtest::ReportRecorder report;
     CApp::SetLoginServers(
         {{"127.0.0.1", ClosedPort()}, {"127.0.0.1", ClosedPort()}, {"127.0.0.1", ClosedPort()}});
-    EXPECT_FALSE(CApp::ConnectToLoginServer());
+    std::vector<bool> answers;
+    // The refusals come in later passes.
+    EXPECT_TRUE(CApp::ConnectToLoginServer([&](bool connected) { answers.push_back(connected); }));
+    ASSERT_TRUE(qvtest::PollNetworkUntil([&] { return !answers.empty(); }));
+    EXPECT_EQ(answers, std::vector<bool>({false}));
     const std::vector<int> tried = TriedServers(report);
     ASSERT_EQ(tried.size(), 4u);
     EXPECT_EQ(tried[3], tried[0]);
@@ -65,7 +70,10 @@ TEST_F(AppConnectionsTest, WithThreeSilentLoginServersTheFirstOneIsTriedAgainLas
 TEST_F(AppConnectionsTest, TheFirstLoginServerThatAnswersGetsTheFirstShardRecord) {
     platform::TcpSocket listener = platform::TcpSocket::Listen(platform::kLoopback, 0);
     CApp::SetLoginServers({{"127.0.0.1", ClosedPort()}, {"localhost", listener.LocalPort()}});
-    ASSERT_TRUE(CApp::ConnectToLoginServer());
+    std::vector<bool> answers;
+    ASSERT_TRUE(CApp::ConnectToLoginServer([&](bool connected) { answers.push_back(connected); }));
+    ASSERT_TRUE(qvtest::PollNetworkUntil([&] { return !answers.empty(); }));
+    EXPECT_EQ(answers, std::vector<bool>({true}));
     ASSERT_EQ(CApp::ShardRecords().size(), 1u);
     ShardRecord* record = CApp::ShardRecords()[0];
     EXPECT_EQ(CApp::GetCurrentRecord(), record);
@@ -76,8 +84,66 @@ TEST_F(AppConnectionsTest, TheFirstLoginServerThatAnswersGetsTheFirstShardRecord
     EXPECT_EQ(CApp::GetChosenPort(), listener.LocalPort());
     EXPECT_TRUE(IsWatchingLostConnection());
     // Connected already: nothing more happens.
-    EXPECT_TRUE(CApp::ConnectToLoginServer());
+    EXPECT_TRUE(CApp::ConnectToLoginServer([&](bool connected) { answers.push_back(connected); }));
+    EXPECT_EQ(answers, std::vector<bool>({true, true}));
     EXPECT_EQ(CApp::ShardRecords().size(), 1u);
+}
+
+TEST_F(AppConnectionsTest, TheAccountLoginQueuedWhileConnectingGoesToTheServerThatAnswers) {
+    testshard::LoopbackServer login;
+    ASSERT_TRUE(login.Start(0));
+    const uint16_t closed = ClosedPort();
+    bool retried = false;
+    // The first server is chosen at random: some starts try the silent one first.
+    for (uint32_t start = 1000; start < 1040 && !retried; ++start) {
+        SCOPED_TRACE(start);
+        qvtest::ReportRecorder report;
+        platform::UseManualClock(start, 0);
+        CApp::SetLoginServers({{"127.0.0.1", closed}, {"127.0.0.1", login.port()}});
+        std::vector<bool> answers;
+        const size_t before = login.Packets().size();
+        ASSERT_TRUE(CApp::ConnectToLoginServer([&](bool connected) { answers.push_back(connected); }));
+        CApp::VerifyAccount("account", "secret", 0x42);
+        ASSERT_TRUE(qvtest::PollNetworkUntil([&] { return login.Packets().size() > before; }));
+        EXPECT_EQ(answers, std::vector<bool>({true}));
+        const std::vector<uint8_t> accountLogin = login.Packets().back().bytes;
+        ASSERT_EQ(accountLogin.size(), 62u);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(&accountLogin[1])), "account");
+        EXPECT_EQ(accountLogin[61], 0x42);
+        retried = !TriedServers(report).empty();
+        ResetNetworkForTests();
+        SetNetworkQuiet(false);
+        CApp::ResetConnectionsForTests();
+    }
+    EXPECT_TRUE(retried) << "no start tried the silent server first";
+}
+
+TEST_F(AppConnectionsTest, ASilentLoginServerLeavesTheLoopRunningUntilItsDeadline) {
+    qvtest::FullListener silent;
+    ASSERT_TRUE(silent.full());
+    platform::UseManualClock(1000, 0);
+    CApp::SetLoginServers({{"127.0.0.1", silent.port()}});
+    std::vector<bool> answers;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(CApp::ConnectToLoginServer([&](bool connected) { answers.push_back(connected); }));
+    // The account login is queued at once and waits for the connect.
+    CApp::VerifyAccount("account", "secret", 0);
+    for (int i = 0; i < 20; ++i)
+        PollNetwork();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << "the connect blocked";
+    EXPECT_TRUE(answers.empty());
+    ASSERT_EQ(CApp::ShardRecords().size(), 1u);
+    EXPECT_TRUE(GetCurrentConnection()->IsConnecting());
+    EXPECT_EQ(GetCurrentConnection()->SendFill(), 62);
+    // Two attempts on the one server, ten seconds each.
+    platform::AdvanceManualClock(CClientSock::kConnectTimeoutMs);
+    PollNetwork();
+    EXPECT_TRUE(answers.empty());
+    platform::AdvanceManualClock(CClientSock::kConnectTimeoutMs);
+    PollNetwork();
+    EXPECT_EQ(answers, std::vector<bool>({false}));
+    EXPECT_TRUE(CApp::ShardRecords().empty());
+    EXPECT_FALSE(IsConnected());
 }
 
 TEST_F(AppConnectionsTest, ChooseServerTakesTheEditServerOrTheChosenEntry) {
@@ -114,7 +180,7 @@ TEST_F(AppConnectionsTest, AnotherShardGetsItsOwnConnectionAndAccountLogin) {
     EXPECT_EQ(beta->playerSerial, 0xFFFFFFFFu);
     EXPECT_NE(GetCurrentConnection(), beta->connection) << "the new shard is not current";
     ASSERT_TRUE(qvtest::WaitUntil([&] {
-        beta->connection->Flush();
+        beta->connection->Poll();
         return !login.Packets().empty();
     }));
     const std::vector<uint8_t> accountLogin = login.Packets()[0].bytes;
@@ -127,6 +193,53 @@ TEST_F(AppConnectionsTest, AnotherShardGetsItsOwnConnectionAndAccountLogin) {
     EXPECT_EQ(CApp::ShardRecords().size(), 2u);
     EXPECT_TRUE(frontEnd.HasSystemMessage("You are already connected to that shard!"));
     EXPECT_EQ(frontEnd.worldReleases, 0);
+}
+
+TEST_F(AppConnectionsTest, AShardWhoseLoginServerDoesNotAnswerIsReportedAndKeepsNoRecord) {
+    struct Case {
+        const char* name;
+        bool refused; // else no server could be chosen at all
+    };
+    const Case cases[] = {{"refused", true}, {"no login server chosen", false}};
+    SetNetworkQuiet(true); // the first shard's connection is not connected
+    ShardRecord* alpha = AddShard("Alpha");
+    CApp::SetAccount("account", "secret");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        frontEnd.systemMessages.clear();
+        CApp::ResetConnectionsForTests();
+        CApp::SetLoginServers({{"127.0.0.1", ClosedPort()}});
+        CApp::SetChosenServerIndex(c.refused ? 0 : -1);
+        ChooseServer(false);
+        CApp::ConnectToShard("Beta", -1);
+        ASSERT_TRUE(qvtest::PollNetworkUntil([&] { return !frontEnd.systemMessages.empty(); }));
+        EXPECT_EQ(frontEnd.systemMessages,
+                  std::vector<std::string>(
+                      {"Couldn't connect to Varnis Online.  Please try again in a few moments."}));
+        EXPECT_EQ(CApp::ShardRecords(), std::vector<ShardRecord*>({alpha}));
+        EXPECT_EQ(GetCurrentConnection(), alpha->connection);
+        EXPECT_EQ(CApp::FindShardRecordByName("Beta"), nullptr);
+    }
+}
+
+TEST_F(AppConnectionsTest, AnAdditionalShardWhoseGameServerDoesNotAnswerGoesAlone) {
+    SetNetworkQuiet(true); // the first shard's connection is not connected
+    ShardRecord* alpha = AddShard("Alpha");
+    ShardRecord* beta = AddShard("Beta");
+    beta->connection->SetSecondaryShard(true);
+    beta->relayPending = true;
+    beta->relayAddress = platform::kLoopback;
+    beta->relayPort = ClosedPort();
+    SetLostConnectionWatch(true);
+    ASSERT_TRUE(qvtest::PollNetworkUntil([&] { return CApp::ShardRecords().size() == 1; }));
+    EXPECT_EQ(CApp::ShardRecords()[0], alpha);
+    EXPECT_EQ(frontEnd.systemMessages,
+              std::vector<std::string>({"Logging into Beta.",
+                                        "The client could not attach to the game server. It must have been "
+                                        "taken down, please wait a few minutes and try again."}));
+    EXPECT_EQ(GetCurrentConnection(), alpha->connection);
+    EXPECT_TRUE(IsWatchingLostConnection());
+    EXPECT_EQ(frontEnd.connectionLost, 0);
 }
 
 TEST_F(AppConnectionsTest, TheShardMenuListsRecordsByTheirIds) {

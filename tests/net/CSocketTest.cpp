@@ -2,10 +2,12 @@
 #include "net/csocket.h"
 #include "net/ConnectionSeed.h"
 #include "net/PacketBuffer.h"
+#include "net/PacketManager.h"
 #include "platform/sockets.h"
 #include "support/NetTestSupport.h"
 #include "testshard/Wire.h"
 
+#include <chrono>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
@@ -19,8 +21,11 @@ class RecordingSock : public CClientSock {
   public:
     void OnError(const char* reason) override { errors.push_back(reason); }
     void HandlePacket(uint8_t* packet, int length) override { packets.emplace_back(packet, packet + length); }
+    void OnConnected() override { outcomes.push_back(true); }
+    void OnConnectFailed() override { outcomes.push_back(false); }
     std::vector<std::string> errors;
     std::vector<std::vector<uint8_t>> packets;
+    std::vector<bool> outcomes; // of the connects started
 };
 
 std::vector<uint8_t> VariablePacket(uint8_t id, size_t size, uint8_t fill) {
@@ -45,6 +50,7 @@ class CSocketTest : public qvtest::NetFixture {
         ASSERT_EQ(client.Connect(platform::kLoopback, listener.LocalPort()), 1);
         peer = listener.Accept(kWaitMs);
         ASSERT_TRUE(peer.IsOpen());
+        ASSERT_TRUE(qvtest::CompleteConnect(client));
         if (!IsEditServerConfigured()) {
             uint8_t seedBytes[4];
             ASSERT_EQ(peer.Receive(seedBytes, 4, kWaitMs), 4);
@@ -108,13 +114,42 @@ TEST_F(CSocketTest, LoginPhaseBytesGoOutUnderTheLoginCipherAndPlainWithAnEditSer
 TEST_F(CSocketTest, ARefusedConnectFailsQuietly) {
     const uint16_t port = listener.LocalPort();
     listener.Close();
-    EXPECT_EQ(client.Connect(platform::kLoopback, port), 0);
+    EXPECT_EQ(client.Connect(platform::kLoopback, port), 1) << "the refusal comes in a later pass";
+    EXPECT_FALSE(qvtest::CompleteConnect(client));
     EXPECT_FALSE(client.IsOpen());
+    EXPECT_EQ(client.outcomes, std::vector<bool>({false}));
     EXPECT_TRUE(client.errors.empty());
 }
 
-TEST_F(CSocketTest, APacketThatDoesNotFitIsDroppedAndLogged) {
+TEST_F(CSocketTest, AConnectNobodyAnswersNeverWaitsAndEndsAtItsDeadline) {
+    qvtest::FullListener silent;
+    ASSERT_TRUE(silent.full());
+    platform::UseManualClock(5000, 0);
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(client.Connect(platform::kLoopback, silent.port()), 1);
+    uint8_t buffer[3];
+    PacketWriter login(buffer);
+    PacketManager::SendSelectServer(login, 1);
+    client.Send(login); // queued behind the seed
+    for (int i = 0; i < 20; ++i)
+        client.Poll();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << "the connect blocked";
+    EXPECT_TRUE(client.IsConnecting());
+    EXPECT_EQ(client.SendFill(), 3);
+    platform::AdvanceManualClock(CClientSock::kConnectTimeoutMs - 1);
+    client.Poll();
+    EXPECT_TRUE(client.IsConnecting());
+    platform::AdvanceManualClock(1);
+    client.Poll();
+    EXPECT_FALSE(client.IsOpen());
+    EXPECT_EQ(client.outcomes, std::vector<bool>({false}));
+    EXPECT_TRUE(client.errors.empty()) << "a failed connect is its caller's to report";
+    EXPECT_EQ(client.SendFill(), 3) << "kept for another attempt";
+}
+
+TEST_F(CSocketTest, APacketThatDoesNotFitClosesTheConnection) {
     qvtest::ReportRecorder report;
+    ConnectPair();
     client.SetGameMode(true); // bytes are queued as they are
     std::vector<uint8_t> big(65500);
     PacketWriter first(big.data(), big.size());
@@ -128,14 +163,93 @@ TEST_F(CSocketTest, APacketThatDoesNotFitIsDroppedAndLogged) {
     BeginPacket(second, 0x1C);
     WritePacketBytes(second, std::vector<uint8_t>(97, 0x22).data(), 97);
     client.Send(second);
-    EXPECT_EQ(client.SendFill(), 65500);
-    EXPECT_EQ(client.SendBuffer()[65499], 0x11);
-    EXPECT_TRUE(report.contains(QVReport::Level::Warning, "packet 0x1C (100 bytes) dropped"));
+    EXPECT_FALSE(client.IsOpen()) << "a dropped packet would put client and server out of step";
+    EXPECT_TRUE(report.contains(QVReport::Level::Error, "packet 0x1C (100 bytes) does not fit"));
+    EXPECT_TRUE(client.errors.empty()) << "reported by the pass, not inside the sender";
+    client.Poll();
+    EXPECT_EQ(client.errors, std::vector<std::string>({"the send buffer is full"}));
     // The caller's packet carries its length in network order, and it still counts as sent.
     EXPECT_EQ(buffer[1], 0);
     EXPECT_EQ(buffer[2], 100);
     EXPECT_EQ(client.SentPackets().Entries().at(0x1C).count, 2u);
-    EXPECT_EQ(client.SentPackets().Entries().at(0x1C).bytes, 65600u);
+    uint8_t seen[16];
+    EXPECT_EQ(peer.Receive(seen, sizeof seen, 100), 0) << "nothing of the queued bytes went out";
+}
+
+TEST_F(CSocketTest, AServerThatStallsIsLostAfterTheDeadlineOfItsPhase) {
+    struct Case {
+        const char* name;
+        bool stopReading; // else it stops in the middle of a packet
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"in the middle of a packet", false, "the server stopped in the middle of a packet"},
+        {"taking nothing more", true, "the server stopped taking data"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        client.errors.clear();
+        platform::UseManualClock(1000, 0);
+        ConnectPair();
+        if (c.stopReading) {
+            client.SetGameMode(true);
+            // Queue and flush until the socket takes nothing more.
+            int stuck = 0;
+            for (int round = 0; round < 4000 && stuck < 3; ++round) {
+                while (client.SendFill() < 60000) {
+                    const std::vector<uint8_t> packet = VariablePacket(0x1C, 1000, 0x33);
+                    client.Send(std::span<const uint8_t>(packet));
+                }
+                const int before = client.SendFill();
+                client.Flush();
+                stuck = client.SendFill() == before ? stuck + 1 : 0;
+            }
+            ASSERT_EQ(stuck, 3) << "the socket never filled up";
+        } else {
+            const std::vector<uint8_t> head = {0x55, 0x1C, 0x00, 0x10, 0x01}; // one packet and a part
+            ASSERT_TRUE(peer.SendAll(head.data(), head.size()));
+            ASSERT_TRUE(PollFor(1));
+            ASSERT_TRUE(qvtest::WaitUntil([&] {
+                client.Poll();
+                return client.ReceivedMeter().Total() == head.size();
+            }));
+        }
+        platform::AdvanceManualClock(CClientSock::kStallTimeoutMs - 1);
+        client.Poll();
+        EXPECT_TRUE(client.errors.empty());
+        EXPECT_TRUE(client.IsOpen());
+        platform::AdvanceManualClock(1);
+        client.Poll();
+        EXPECT_EQ(client.errors, std::vector<std::string>({c.reason}));
+        EXPECT_FALSE(client.IsOpen());
+        peer.Close();
+        client.packets.clear();
+    }
+}
+
+TEST_F(CSocketTest, TheLocalAddressIsLookedUpOncePerConnection) {
+    static int lookups = 0;
+    lookups = 0;
+    SetLocalAddressLookup([] {
+        ++lookups;
+        return platform::MakeIPv4(10, 0, 0, 9);
+    });
+    ConnectPair();
+    EXPECT_EQ(lookups, 1);
+    uint8_t block[30] = {};
+    for (int i = 0; i < 3; ++i) {
+        uint8_t buffer[73];
+        PacketWriter play(buffer);
+        PacketManager::SendPlayCharacter(play, "Tester", block, 0);
+        const auto wire = FinishPacket(play);
+        ASSERT_EQ(wire.size(), 73u);
+        EXPECT_EQ(std::vector<uint8_t>(wire.end() - 4, wire.end()), std::vector<uint8_t>({10, 0, 0, 9}));
+    }
+    EXPECT_EQ(lookups, 1) << "no look-up for a packet that carries the address";
+    client.Close();
+    peer.Close();
+    ConnectPair();
+    EXPECT_EQ(lookups, 2);
 }
 
 TEST_F(CSocketTest, AFullSocketIsRetriedAndNoByteIsEncipheredTwice) {

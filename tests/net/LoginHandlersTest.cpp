@@ -7,6 +7,7 @@
 #include "net/CLatencyProbe.h"
 #include "net/ConnectionSeed.h"
 #include "net/PacketManager.h"
+#include "platform/sockets.h"
 #include "support/NetTestSupport.h"
 #include "testshard/ScenarioServer.h"
 
@@ -244,6 +245,48 @@ TEST_F(LoginHandlersTest, LoginDeniedShowsTheReasonAndEndsTheConnection) {
             EXPECT_EQ(frontEnd.modalMessages[0].value, c.value);
         }
         EXPECT_FALSE(IsWatchingLostConnection());
+    }
+}
+
+TEST_F(LoginHandlersTest, AnEndingOnAnAdditionalShardClosesThatShardOnly) {
+    platform::TcpSocket listener = platform::TcpSocket::Listen(platform::kLoopback, 0);
+    ASSERT_TRUE(listener.IsOpen());
+    struct Case {
+        const char* name;
+        Packet packet;
+        const char* line;
+    };
+    const Case cases[] = {
+        {"login denied", testshard::LoginDeniedPacket(3),
+         "Your account credentials are invalid. Check your user ID and password and try again."},
+        {"character online elsewhere", testshard::ErrorCodePacket(5),
+         "Another character from this account is currently online in this world.  You must either log in as "
+         "that character or wait for it to time out."},
+        {"empty shard list", testshard::ShardListPacket(0, {}),
+         "The Varnis Online servers are currently down.  Please try again in a few moments."},
+    };
+    ASSERT_EQ(current().Connect(platform::kLoopback, listener.LocalPort()), 1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        frontEnd.systemMessages.clear();
+        ShardRecord* secondary = AddSecondary("Beta");
+        CGameSock* connection = secondary->connection;
+        ASSERT_EQ(connection->Connect(platform::kLoopback, listener.LocalPort()), 1);
+        qvtest::Dispatch(*connection, c.packet);
+        EXPECT_FALSE(connection->IsOpen());
+        EXPECT_TRUE(IsQueuedForDeletion(connection));
+        EXPECT_EQ(CApp::ShardRecords(), std::vector<ShardRecord*>({record}));
+        EXPECT_EQ(frontEnd.systemMessages, std::vector<std::string>({c.line}));
+        // The shard the player is on is untouched: open, current, watched, its screens as they were.
+        ASSERT_TRUE(current().IsOpen());
+        EXPECT_EQ(GetCurrentConnection(), &current());
+        EXPECT_TRUE(IsWatchingLostConnection());
+        EXPECT_TRUE(frontEnd.modalMessages.empty());
+        EXPECT_TRUE(frontEnd.serversDown.empty());
+        EXPECT_EQ(frontEnd.waitingDeleted, 0);
+        PollNetwork();
+        EXPECT_EQ(CApp::ShardRecords(), std::vector<ShardRecord*>({record}));
+        EXPECT_EQ(frontEnd.connectionLost, 0);
     }
 }
 

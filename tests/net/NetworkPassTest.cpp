@@ -247,6 +247,7 @@ TEST_F(NetworkPassTest, TheLastShardFailingIsAConnectionLostWhileTheClientWatche
         GetNetServices().drawFrame = [&] { ++frames; };
         ShardRecord* only = AddShard("Alpha");
         CGameSock* connection = only->connection;
+        const uint32_t failedId = connection->Id();
         SetLostConnectionWatch(watching);
         SetActiveShardRecord(only);
         connection->OnError("Exiting due to closed connection.");
@@ -256,7 +257,8 @@ TEST_F(NetworkPassTest, TheLastShardFailingIsAConnectionLostWhileTheClientWatche
         // Once the queued connection is gone the pass makes a new, unconnected one.
         PollNetwork();
         ASSERT_NE(GetCurrentConnection(), nullptr);
-        EXPECT_NE(GetCurrentConnection(), connection);
+        // The new object may reuse the deleted one's memory: ids tell them apart.
+        EXPECT_NE(GetCurrentConnection()->Id(), failedId);
         EXPECT_FALSE(IsConnected());
         ResetNetworkForTests();
     }
@@ -264,10 +266,12 @@ TEST_F(NetworkPassTest, TheLastShardFailingIsAConnectionLostWhileTheClientWatche
 
 TEST_F(NetworkPassTest, AConnectionQueuedTwiceIsDeletedOnce) {
     CGameSock* connection = CreateGameSock();
+    const uint32_t queuedId = connection->Id();
     QueueSocketForDeletion(connection);
     QueueSocketForDeletion(connection);
     PollNetwork(); // a double delete would be caught by the address sanitizer
-    EXPECT_NE(GetCurrentConnection(), connection);
+    ASSERT_NE(GetCurrentConnection(), nullptr);
+    EXPECT_NE(GetCurrentConnection()->Id(), queuedId);
     EXPECT_FALSE(IsQueuedForDeletion(connection));
 }
 
@@ -281,6 +285,28 @@ TEST_F(NetworkPassTest, ACloseRequestEndsTheShardInTheNextPass) {
     PollNetwork();
     EXPECT_EQ(CApp::ShardRecords().size(), 1u);
     EXPECT_EQ(CApp::ShardRecords()[0]->name, "Alpha");
+}
+
+TEST_F(NetworkPassTest, AServerStalledInTheMiddleOfAPacketIsALostConnection) {
+    platform::UseManualClock(1000, 0);
+    platform::TcpSocket listener = platform::TcpSocket::Listen(platform::kLoopback, 0);
+    ShardRecord* only = AddShard("Alpha");
+    CGameSock* connection = only->connection;
+    ASSERT_EQ(connection->Connect(platform::kLoopback, listener.LocalPort()), 1);
+    platform::TcpSocket peer = listener.Accept(5000);
+    ASSERT_TRUE(qvtest::PollNetworkUntil([&] { return connection->IsEstablished(); }));
+    SetLostConnectionWatch(true);
+    const uint8_t part[] = {0x1C, 0x00, 0x20, 0x01}; // 4 bytes of 32
+    ASSERT_TRUE(peer.SendAll(part, sizeof part));
+    ASSERT_TRUE(qvtest::PollNetworkUntil([&] { return connection->ReceivedMeter().Total() == sizeof part; }));
+    platform::AdvanceManualClock(CClientSock::kStallTimeoutMs - 1);
+    PollNetwork();
+    EXPECT_EQ(frontEnd.connectionLost, 0);
+    platform::AdvanceManualClock(1);
+    PollNetwork();
+    EXPECT_TRUE(CApp::ShardRecords().empty());
+    EXPECT_EQ(frontEnd.connectionLost, 1);
+    EXPECT_TRUE(g_dispatched.empty());
 }
 
 TEST_F(NetworkPassTest, TheKeepAliveGoesOutSixtyOneSecondsAfterTheLastOne) {

@@ -163,6 +163,43 @@ bool WaitUntil(const std::function<bool()>& condition, uint32_t timeoutMs) {
     return true;
 }
 
+bool CompleteConnect(CClientSock& connection, uint32_t timeoutMs) {
+    WaitUntil(
+        [&] {
+            if (connection.IsConnecting()) connection.Poll();
+            return !connection.IsConnecting();
+        },
+        timeoutMs);
+    return connection.IsEstablished();
+}
+
+FullListener::FullListener() {
+    listener_ = platform::ListenTcp(platform::kLoopback, 0, 0);
+    if (listener_ == platform::kInvalidSocket) return;
+    port_ = platform::BoundPort(listener_);
+    // The queue takes a connect or two; the first that is not answered at once shows it is full.
+    for (int i = 0; i < 16 && !full_; ++i) {
+        const int filler = platform::OpenTcpSocket();
+        if (filler == platform::kInvalidSocket) return;
+        fillers_.push_back(filler);
+        if (!platform::SetSocketNonBlocking(filler, true) ||
+            platform::StartConnect(filler, platform::kLoopback, port_) < 0)
+            return;
+        full_ = !WaitUntil(
+            [&] {
+                platform::SocketReadiness ready;
+                return platform::PollSocket(filler, true, ready) && (ready.writable || ready.exception);
+            },
+            200);
+    }
+}
+
+FullListener::~FullListener() {
+    for (int filler : fillers_)
+        platform::CloseSocket(filler);
+    platform::CloseSocket(listener_);
+}
+
 std::vector<uint8_t> AsFramed(std::vector<uint8_t> wire) {
     if (!wire.empty() && IsVariableLengthPacket(wire[0]) && wire.size() >= 3) {
         const uint16_t length = static_cast<uint16_t>(wire.size());

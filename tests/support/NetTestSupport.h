@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+class CClientSock;
 class CGameSock;
 
 namespace qvtest {
@@ -81,6 +82,28 @@ void DispatchPostedMessages();
 bool PollNetworkUntil(const std::function<bool()>& condition, uint32_t timeoutMs = 5000);
 // Waits (without the network pass) until the condition holds or the time is up.
 bool WaitUntil(const std::function<bool()>& condition, uint32_t timeoutMs = 5000);
+
+// Runs a started connect to its end through the connection's Poll; true when it connected.
+bool CompleteConnect(CClientSock& connection, uint32_t timeoutMs = 5000);
+
+// A loopback listener that never accepts and whose accept queue is full: a connect to it waits for
+// an answer that never comes, as one to a server that stopped answering does.
+class FullListener {
+  public:
+    FullListener();
+    ~FullListener();
+    FullListener(const FullListener&) = delete;
+    FullListener& operator=(const FullListener&) = delete;
+    uint16_t port() const { return port_; }
+    // The last connect made to fill the queue is still waiting.
+    bool full() const { return full_; }
+
+  private:
+    int listener_ = -1;
+    uint16_t port_ = 0;
+    bool full_ = false;
+    std::vector<int> fillers_;
+};
 
 // A packet as the framer hands it to the dispatcher: a variable packet's length in host order.
 std::vector<uint8_t> AsFramed(std::vector<uint8_t> wire);

@@ -137,8 +137,12 @@ int main(int argc, char** argv) {
     SetPacketObserver(PrintPacket);
     CApp::SetLoginServers({{argv[1], static_cast<uint16_t>(port)}});
 
-    if (!CApp::ConnectToLoginServer()) {
-        std::printf("cannot connect to %s:%d\n", argv[1], port);
+    const std::string target = std::string(argv[1]) + ":" + argv[2];
+    // The connect completes in the network passes below; the account login waits for it.
+    if (!CApp::ConnectToLoginServer([&target](bool connected) {
+            if (!connected) Fail("cannot connect to " + target);
+        })) {
+        std::printf("cannot connect to %s\n", target.c_str());
         return 1;
     }
     CApp::VerifyAccount(argv[3], argv[4], CApp::GetNextLoginKey());
