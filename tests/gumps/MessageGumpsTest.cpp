@@ -2,10 +2,14 @@
 // size, place, clicks, dragging, Enter and focus hand-back, the modal message, the yes/no box's
 // modality and callbacks, and golden pictures of each.
 #include "gumps/MessageGumps.h"
+#include "core/AppServices.h"
 #include "gumps/ControlFixture.h"
+#include "net/NetServices.h"
 #include "render/GraphicManager.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace gumptest;
 
@@ -284,6 +288,48 @@ TEST_F(MessageTest, PicturesMatchTheGoldenPicture) {
         nullptr, nullptr);
     question.x = 4;
     question.y = 214;
+    // The text wraps into several lines and nothing of it reaches y = 63.
+    const mkinstall::Picture background = mkinstall::SampleControlArt(CYesNoGump::kBackgroundArt);
+    int linesTouched = 0;
+    bool below = false;
+    for (int y = 0; y < background.height; ++y) {
+        bool changed = false;
+        for (int x = 0; x < background.width; ++x)
+            changed |= question.Frame(0)->At(x, y) !=
+                       background.pixels[static_cast<size_t>(y) * background.width + x];
+        if (y >= 63) below |= changed;
+        linesTouched += changed;
+    }
+    EXPECT_GT(linesTouched, 20);
+    EXPECT_FALSE(below);
     sheet.Draw(question);
     sheet.ExpectGolden("pictures.ppm");
+}
+
+TEST_F(MessageTest, TheClientsModalMessagesOpenTheRealBox) {
+    ResetNetServices();
+    ResetAppServices();
+    struct Case {
+        std::function<void()> show;
+        const char* text;
+        int value;
+    } cases[] = {
+        {[] { GetNetServices().showConnectionLost(); }, "Connection lost", 1},
+        {[] { GetNetServices().showModalMessage(MessageOwner::MainMenu, "Incorrect password.", 1, 0); },
+         "Incorrect password.", 0},
+        {[] { Services().showModalMessage("Web browser not found!"); }, "Web browser not found!", 0},
+    };
+    for (const Case& c : cases) {
+        c.show();
+        auto* box = gump_cast<CWaitingGump>(CGumpManager::GetModal());
+        ASSERT_NE(box, nullptr) << c.text;
+        EXPECT_EQ(box->Text(), c.text);
+        EXPECT_EQ(box->value, c.value);
+        EXPECT_TRUE(box->large);
+        EXPECT_EQ(CGumpManager::TopLevel().first, box);
+        box->Close();
+        CGumpManager::FreeClosedGumps();
+    }
+    ResetNetServices();
+    ResetAppServices();
 }
