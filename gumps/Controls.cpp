@@ -9,6 +9,7 @@
 #include "text/UnicodeFont.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace {
 
@@ -285,10 +286,13 @@ CThumbGump::CThumbGump(int x_, int y_, bool vert, int trackEnd, CGump*, int art)
     vertical = vert;
     xMin = xMax = x_;
     yMin = yMax = y_;
+    const auto end = [&](int size) {
+        return static_cast<int>(std::clamp<int64_t>(int64_t{trackEnd} - size, INT32_MIN, INT32_MAX));
+    };
     if (vertical)
-        yMax = trackEnd - height;
+        yMax = end(height);
     else
-        xMax = trackEnd - width;
+        xMax = end(width);
 }
 
 std::function<bool(CGump*, CThumbGump::TextListView*)>& CThumbGump::TextListSource() {
@@ -300,8 +304,10 @@ void CThumbGump::SetPosition(int value, int range) {
     // An empty list gives a range of 0.
     if (range < 1) range = 1;
     const int lo = vertical ? yMin : xMin, hi = vertical ? yMax : xMax;
-    int64_t at = lo + (int64_t{hi} - lo + 1) * value / range;
+    // In 128 bits: a track of 2^32 pixels times a value of 2^31 does not fit in 64.
+    __int128 at = lo + static_cast<__int128>(int64_t{hi} - lo + 1) * value / range;
     if (at > hi) at = hi;
+    if (at < INT32_MIN) at = INT32_MIN;
     (vertical ? y : x) = static_cast<int>(at);
 }
 
@@ -315,7 +321,9 @@ void CThumbGump::SyncToTextList(const std::vector<int>& lineHeights, int topLine
         y = yMin;
         return;
     }
-    y = static_cast<int>(yMin + (int64_t{yMax} - yMin + 1) * (above + pixelOffset) / total);
+    const __int128 at =
+        yMin + static_cast<__int128>(int64_t{yMax} - yMin + 1) * (above + pixelOffset) / total;
+    y = static_cast<int>(std::clamp<__int128>(at, INT32_MIN, INT32_MAX));
 }
 
 void CThumbGump::SyncToTextList() {

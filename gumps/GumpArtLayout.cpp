@@ -31,8 +31,11 @@ void Tile(const BlitTarget& target, int art, int x, int y, const Rect& clip) {
     if (s.w <= 0 || s.h <= 0 || clip.IsEmpty()) return;
     const GumpArtItem* item = GetGumpArt(art);
     if (!item) return;
-    for (int64_t ty = y; ty < clip.bottom; ty += s.h)
-        for (int64_t tx = x; tx < clip.right; tx += s.w)
+    // The first copy that reaches the clip: far-away starts cost no steps.
+    const int64_t x0 = x < clip.left ? x + (int64_t{clip.left} - x) / s.w * s.w : x;
+    const int64_t y0 = y < clip.top ? y + (int64_t{clip.top} - y) / s.h * s.h : y;
+    for (int64_t ty = y0; ty < clip.bottom; ty += s.h)
+        for (int64_t tx = x0; tx < clip.right; tx += s.w)
             DrawGumpArtTo(target, CopySpanKeyed, item, clip, static_cast<int>(tx), static_cast<int>(ty));
 }
 
@@ -83,6 +86,14 @@ void Frame(const BlitTarget& target, int ox, int oy, int W, int H, int base, boo
     across(BottomOrnament, true);
 }
 
+// The rectangle from (left, top) to (right, bottom) cut to the bitmap, computed without overflow.
+Rect CutToBitmap(int64_t left, int64_t top, int64_t right, int64_t bottom, const PixelBlock& bitmap) {
+    const Rect r{static_cast<int>(std::max<int64_t>(left, 0)), static_cast<int>(std::max<int64_t>(top, 0)),
+                 static_cast<int>(std::min<int64_t>(right, bitmap.width)),
+                 static_cast<int>(std::min<int64_t>(bottom, bitmap.height))};
+    return r.left < r.right && r.top < r.bottom ? r : Rect{};
+}
+
 uint16_t Greyed(uint16_t pixel) {
     return static_cast<uint16_t>(((pixel & 0x7BDE) >> 1) + 0x3DEF);
 }
@@ -110,21 +121,17 @@ void TileGumpArt(int art, PixelBlock& bitmap) {
 }
 
 void TileGumpArtRect(int x, int y, int width, int height, int art, PixelBlock& bitmap) {
-    const Rect clip{std::max(x, 0), std::max(y, 0), std::min(x + width, bitmap.width),
-                    std::min(y + height, bitmap.height)};
-    Tile(TargetOf(bitmap), art, x, y, clip);
+    Tile(TargetOf(bitmap), art, x, y, CutToBitmap(x, y, int64_t{x} + width, int64_t{y} + height, bitmap));
 }
 
 void TileGumpArtDown(PixelBlock& bitmap, int art, int x, int y, int length) {
     const Size s = SizeOf(art);
-    Tile(TargetOf(bitmap), art, x, y,
-         IntersectRect(Rect{x, y, x + s.w, y + length}, Rect{0, 0, bitmap.width, bitmap.height}));
+    Tile(TargetOf(bitmap), art, x, y, CutToBitmap(x, y, int64_t{x} + s.w, int64_t{y} + length, bitmap));
 }
 
 void TileGumpArtAcross(PixelBlock& bitmap, int art, int x, int y, int length) {
     const Size s = SizeOf(art);
-    Tile(TargetOf(bitmap), art, x, y,
-         IntersectRect(Rect{x, y, x + length, y + s.h}, Rect{0, 0, bitmap.width, bitmap.height}));
+    Tile(TargetOf(bitmap), art, x, y, CutToBitmap(x, y, int64_t{x} + length, int64_t{y} + s.h, bitmap));
 }
 
 void DrawGumpArtHBar(int art, PixelBlock& bitmap) {
@@ -142,14 +149,17 @@ void DrawGumpFrame(int base, PixelBlock& bitmap, bool plain) {
 }
 
 void DrawGumpFrameRect(int x, int y, int width, int height, int base, PixelBlock& bitmap, bool plain) {
-    Frame(TargetOf(bitmap), x, y, width, height, base, plain);
+    // Sums of places and sizes stay in range; a rectangle this far out draws nothing anyway.
+    constexpr int kFar = 1 << 24;
+    Frame(TargetOf(bitmap), std::clamp(x, -kFar, kFar), std::clamp(y, -kFar, kFar),
+          std::clamp(width, 0, kFar), std::clamp(height, 0, kFar), base, plain);
 }
 
 void BlendHighlightBar(int x, int y, int width, int art, PixelBlock& bitmap) {
     const Size l = SizeOf(art), r = SizeOf(art + 1);
     const GumpArtItem* left = GetGumpArt(art);
     const GumpArtItem* right = GetGumpArt(art + 1);
-    const int middle = width - l.w - r.w;
+    const int64_t middle = int64_t{width} - l.w - r.w;
     // Row and column come from item counts and scroll positions: write only inside the bitmap.
     auto blend = [&](int64_t px, int64_t py) {
         if (px < 0 || py < 0 || px >= bitmap.width || py >= bitmap.height) return;
@@ -163,7 +173,7 @@ void BlendHighlightBar(int x, int y, int width, int art, PixelBlock& bitmap) {
             if (GetGumpArtPixel(left, j, row) != 0) blend(int64_t{x} + j, py);
         // The middle span cut to the bitmap first: a wide bar costs no more than the row.
         const int64_t from = std::max<int64_t>(int64_t{x} + l.w, 0);
-        const int64_t to = std::min<int64_t>(int64_t{x} + l.w + std::max(middle, 0), bitmap.width);
+        const int64_t to = std::min<int64_t>(int64_t{x} + l.w + std::max<int64_t>(middle, 0), bitmap.width);
         for (int64_t px = from; px < to; ++px)
             blend(px, py);
         for (int j = 0; j < r.w; ++j)
