@@ -141,6 +141,19 @@ TEST_F(ControlTest, ButtonHitsArePixelExactUnlessToldAndRightClicksGoToTheWindow
     const PixelBlock before = sheet.block;
     sheet.Draw(hot);
     EXPECT_EQ(sheet.block.pixels, before.pixels);
+
+    // Own bitmaps: the current frame's block is drawn and the whole rectangle hits.
+    CButtonGump own(2, 2, nullptr, 0, 0, nullptr, kOk, kOkPressed, false);
+    own.ownBitmaps = true;
+    PixelBlock up(40, 20), down(40, 20);
+    std::fill(up.pixels.begin(), up.pixels.end(), 0x0123);
+    std::fill(down.pixels.begin(), down.pixels.end(), 0x0456);
+    own.SetFrame(0, up);
+    own.SetFrame(1, down);
+    EXPECT_TRUE(own.IsPointInside(38, 1));
+    own.frameIndex = 1;
+    sheet.Draw(own);
+    EXPECT_EQ(sheet.block.At(10, 10), 0x0456);
 }
 
 TEST_F(ControlTest, PlainButtonsBlinkTwoOfEveryTwelveUpdatesThroughTheirWindow) {
