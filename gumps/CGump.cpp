@@ -148,6 +148,16 @@ bool CGump::IsAncestorOf(const CGump* other) const {
     return false;
 }
 
+void CGump::UpdateChildren() {
+    // A child's Update may close it or a sibling; closed gumps stay linked until the next safe point.
+    for (CGump* c = firstChild_; c;) {
+        CGump* next = c->next_;
+        if (!c->closed_) c->Update();
+        if (closed_) return;
+        c = next;
+    }
+}
+
 // ------------------------------------------------ frames
 
 void CGump::SetFrameCount(int count) {

@@ -302,6 +302,9 @@ class CGump : public CTrackedObject {
     CGump* firstChild() const { return firstChild_; }
     CGump* lastChild() const { return lastChild_; }
     bool IsAncestorOf(const CGump* other) const; // other is this gump or below it
+    // Runs Update of every live child: the manager updates only top-level gumps, so a window whose
+    // controls blink calls this from its own Update.
+    void UpdateChildren();
 
     // ------------------------------------------------ geometry
     // Moves by (dx, dy); dirty receives the screen area to redraw (cut to the back buffer).

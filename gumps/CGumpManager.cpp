@@ -6,6 +6,7 @@
 #include "core/QVReport.h"
 #include "gumps/CGump.h"
 #include "gumps/GumpWorld.h"
+#include "gumps/MessageGumps.h"
 #include "gumps/MouseManager.h"
 #include "gumps/ToolTipGump.h"
 #include "render/BackBuffer.h"
@@ -508,9 +509,21 @@ bool IsContainerQueueFinished() {
 CGump* OpenGump(CObj*, int, CGump*, bool, bool) {
     return nullptr;
 }
-CGump* ShowModalMessage(const char* text) {
+namespace {
+CGump* OpenModalBox(CWaitingGump* box) {
+    SetModal(box);
+    box->Attach(nullptr);
+    return box;
+}
+} // namespace
+
+CGump* ShowModalMessage(const char* text, CGump* owner, int mode, int value) {
     QVReport::message("CGumpManager::ShowModalMessage: %s\n", text ? text : "");
-    return nullptr;
+    return OpenModalBox(new CWaitingGump(-1, -1, text, owner, false, mode != 0, value));
+}
+
+CGump* ShowModalMessage(const char16_t* text, CGump* owner, int mode, int value) {
+    return OpenModalBox(new CWaitingGump(-1, -1, text, owner, false, mode != 0, value));
 }
 
 } // namespace CGumpManager

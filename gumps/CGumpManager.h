@@ -69,7 +69,10 @@ void UpdateContainerQueue();
 bool IsContainerQueueFinished();
 CGump* OpenGump(CObj* owner, int kind, CGump* parent = nullptr, bool isContainer = false,
                 bool status = false);
-CGump* ShowModalMessage(const char* text);
+// A message box with an OK button (CWaitingGump), centred, modal and front-most; large unless
+// mode is 0. Its OK shows the owner again; with a value other than 0 it logs out.
+CGump* ShowModalMessage(const char* text, CGump* owner = nullptr, int mode = 1, int value = 0);
+CGump* ShowModalMessage(const char16_t* text, CGump* owner = nullptr, int mode = 1, int value = 0);
 // The position of the game area inside the back buffer (kept by the main window).
 void GetGameAreaOffset(int& x, int& y);
 void SetGameAreaOffset(int x, int y);

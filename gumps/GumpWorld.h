@@ -39,6 +39,7 @@ struct GumpSlots {
     std::function<void()> redrawInputLine;            // CInputWindow::Redraw
     std::function<bool(int x, int y)> popupMenuHit;   // an open popup menu is at the point
     std::function<void()> closePopupMenu;
+    std::function<void()> logOut; // LogOut: the OK of a lost-connection message box
 };
 
 GumpSlots& GumpSlotTable();

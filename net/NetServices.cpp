@@ -17,9 +17,9 @@ NetServices MakeDefaults() {
     NetServices s;
     s.showSystemMessage = ShowSystemMessage;
     s.setWindowTitle = SetMainWindowTitle;
-    // The message box's owner, mode and value wait for the gump framework's full form.
-    s.showModalMessage = [](MessageOwner, const char* text, int, int) {
-        CGumpManager::ShowModalMessage(text);
+    // The owning login windows do not exist yet: the box has no owner to show again.
+    s.showModalMessage = [](MessageOwner, const char* text, int mode, int value) {
+        CGumpManager::ShowModalMessage(text, nullptr, mode, value);
     };
     s.showMessageBox = [](const char* text, const char* caption) { platform::ShowMessageBox(text, caption); };
 
@@ -44,7 +44,8 @@ NetServices MakeDefaults() {
     s.deletePendingNotices = [] {};
     s.deleteEnteringWorldNotice = [] {};
     s.deferUntilMessageClosed = [](void (*)()) { return false; };
-    s.showConnectionLost = [] { CGumpManager::ShowModalMessage("Connection lost"); };
+    // A value other than 0: its OK logs out.
+    s.showConnectionLost = [] { CGumpManager::ShowModalMessage("Connection lost", nullptr, 1, 1); };
     s.destroyDraggedItem = [] {};
     s.setLogoutReturn = [] {};
     // Without popup menus nothing can be chosen.

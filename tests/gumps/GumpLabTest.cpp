@@ -1,7 +1,9 @@
-// The gumplab tool's scripted session: the modal box is pressed away, a window dragged, a tooltip
-// shown, and the last frame written.
+// The gumplab tool's scripted sessions: the modal box is pressed away, a window dragged, a tooltip
+// shown, and the last frame written; every control used and a question left open.
 #include "gumplab/GumpLab.h"
+#include "gumplab/ControlsScene.h"
 #include "gumps/GumpFixture.h"
+#include "mkinstall/ControlArts.h"
 #include "mkinstall/CursorArt.h"
 #include "mkinstall/Installation.h"
 
@@ -34,4 +36,34 @@ TEST_F(GumpTest, GumpLabWritesTheWindowsSceneAfterItsScript) {
     EXPECT_EQ(pixel(60 + 100, 80 + 10), window.pixels[10 * 200 + 100]);
     // The modal box's button was pressed: the box is gone.
     EXPECT_NE(pixel(300, 235), 0x03E0);
+}
+
+TEST_F(GumpTest, GumpLabWritesTheControlsSceneAfterItsScript) {
+    ResetAll();
+    platform::UseRealClock();
+    qvtest::TempDir dir;
+    ASSERT_TRUE(mkinstall::WriteInstallation(dir.file("install"), nullptr));
+    std::string error;
+    ASSERT_TRUE(gumplab::Run({dir.file("install"), "controls", dir.file("shot.ppm")}, &error)) << error;
+    const std::string ppm = dir.read("shot.ppm");
+    const std::string header = "P6\n640 480\n255\n";
+    ASSERT_EQ(ppm.compare(0, header.size(), header), 0);
+    auto pixel = [&](int x, int y) {
+        const size_t at = header.size() + (static_cast<size_t>(y) * 640 + x) * 3;
+        const auto c = [&](size_t i) {
+            return static_cast<uint16_t>(static_cast<uint8_t>(ppm[at + i]) >> 3);
+        };
+        return static_cast<uint16_t>(c(0) << 10 | c(1) << 5 | c(2));
+    };
+    using L = gumplab::ControlsLayout;
+    // The first box was checked.
+    EXPECT_EQ(pixel(L::kToggleX + 8, L::kToggleY + 8), mkinstall::SampleControlArt(211).pixels[8 * 15 + 8]);
+    // The yes/no question is open in the middle of the game area, the message box is gone.
+    const mkinstall::Picture question = mkinstall::SampleControlArt(2070);
+    const int qx = 320 - question.width / 2, qy = 240 - question.height / 2;
+    EXPECT_EQ(pixel(qx + 1, qy + 1), question.pixels[1 * question.width + 1]);
+    EXPECT_EQ(pixel(qx + 160, qy + 100), question.pixels[100 * question.width + 160]);
+    // The thumb was dragged 100 pixels along its track.
+    EXPECT_EQ(pixel(L::kThumbX + 100 + 1 + 5, L::kThumbY + 5),
+              mkinstall::SampleControlArt(254).pixels[5 * 15 + 5]);
 }

@@ -1,5 +1,7 @@
 #include "gumplab/GumpLab.h"
 
+#include "gumplab/ControlsScene.h"
+
 #include "core/CDHDCache.h"
 #include "core/FileManager.h"
 #include "core/GameTicks.h"
@@ -15,6 +17,7 @@
 #include "render/GumpArt.h"
 #include "render/HueManager.h"
 #include "render/Ppm.h"
+#include "text/FontManager.h"
 #include "text/LanguageManager.h"
 #include "text/UnicodeFont.h"
 
@@ -154,16 +157,46 @@ void Script() {
     Frames(2);
 }
 
+// The controls session: check a box, drag the thumb, open the modal message and answer it with
+// Enter, then open the yes/no question and leave it open.
+void ControlsScript() {
+    namespace h = platform::headless;
+    using L = ControlsLayout;
+    Frames(2);
+    h::PushMouse(platform::WM_MOUSEMOVE, L::kToggleX + 5, L::kToggleY + 5);
+    h::PushMouse(platform::WM_LBUTTONDOWN, L::kToggleX + 5, L::kToggleY + 5, 1);
+    h::PushMouse(platform::WM_LBUTTONUP, L::kToggleX + 5, L::kToggleY + 5);
+    Frames(2);
+    h::PushMouse(platform::WM_MOUSEMOVE, L::kThumbX + 5, L::kThumbY + 5);
+    h::PushMouse(platform::WM_LBUTTONDOWN, L::kThumbX + 5, L::kThumbY + 5, 1);
+    Frames(1);
+    h::PushMouse(platform::WM_MOUSEMOVE, L::kThumbX + 105, L::kThumbY + 5, 1);
+    Frames(2);
+    h::PushMouse(platform::WM_LBUTTONUP, L::kThumbX + 105, L::kThumbY + 5);
+    Frames(1);
+    h::PushMouse(platform::WM_MOUSEMOVE, L::kNoteX + 10, L::kNoteY + 10);
+    h::PushMouse(platform::WM_LBUTTONDOWN, L::kNoteX + 10, L::kNoteY + 10, 1);
+    h::PushMouse(platform::WM_LBUTTONUP, L::kNoteX + 10, L::kNoteY + 10);
+    Frames(2);
+    h::PushChar(13);
+    Frames(2);
+    h::PushMouse(platform::WM_MOUSEMOVE, L::kAskX + 10, L::kAskY + 10);
+    h::PushMouse(platform::WM_LBUTTONDOWN, L::kAskX + 10, L::kAskY + 10, 1);
+    h::PushMouse(platform::WM_LBUTTONUP, L::kAskX + 10, L::kAskY + 10);
+    Frames(3);
+}
+
 } // namespace
 
 bool IsKnownScene(const std::string& scene) {
-    return scene == "windows";
+    return scene == "windows" || scene == "controls";
 }
 
 namespace {
 void Close() {
     MouseManager::shutdown();
     CGumpManager::shutdown();
+    FontManager::shutdown();
     if (platform::HasMainWindow()) platform::DestroyMainWindow();
     LanguageManager::shutdown();
     HueManager::shutdown();
@@ -185,6 +218,7 @@ bool Run(const Options& options, std::string* error) {
     CDHDCache::Init();
     HueManager::startup();
     LanguageManager::startup();
+    FontManager::startup();
     int w = 0, h = 0;
     GetGumpArtSize(kSampleWindowArt, &w, &h);
     if (w == 0) {
@@ -210,10 +244,17 @@ bool Run(const Options& options, std::string* error) {
     MouseManager::LoadCursors();
     MouseManager::SetSoftwareCursor(true);
     ToolTipFont = 1;
-    BuildWindowsScene();
+    const bool controls = options.scene == "controls";
+    if (controls)
+        BuildControlsScene();
+    else
+        BuildWindowsScene();
 
     if (!options.shotPath.empty()) {
-        Script();
+        if (controls)
+            ControlsScript();
+        else
+            Script();
         const platform::headless::Frame& frame = platform::headless::LastFrame();
         std::vector<uint8_t> ppm = EncodePpm(frame.pixels.data(), frame.width, frame.height);
         if (frame.pixels.empty() || !platform::AtomicReplaceFile(options.shotPath, ppm.data(), ppm.size())) {

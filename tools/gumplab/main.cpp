@@ -1,4 +1,5 @@
-// The window layer on its own: draggable windows, a modal box and tooltips over a still world.
+// The window layer on its own: draggable windows, a modal box and tooltips, or every control,
+// over a still world.
 // Usage: gumplab INSTALL_DIR SCENE [--shot OUT.ppm]
 #include "gumplab/GumpLab.h"
 
@@ -10,7 +11,8 @@ int main(int argc, char** argv) {
     if (argc == 5 && std::strcmp(argv[3], "--shot") == 0)
         options.shotPath = argv[4];
     else if (argc != 3) {
-        std::fprintf(stderr, "usage: gumplab INSTALL_DIR SCENE [--shot OUT.ppm]\nscenes: windows\n");
+        std::fprintf(stderr,
+                     "usage: gumplab INSTALL_DIR SCENE [--shot OUT.ppm]\nscenes: windows, controls\n");
         return 2;
     }
     options.installDir = argv[1];

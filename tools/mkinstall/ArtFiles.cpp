@@ -1,5 +1,6 @@
 #include "mkinstall/ArtFiles.h"
 
+#include "mkinstall/ControlArts.h"
 #include "mkinstall/CursorArt.h"
 
 #include "platform/platform.h"
@@ -266,6 +267,7 @@ IndexedFile MakeGumpArtFiles() {
         AddItem(file, id, EncodeGumpArt(p.width, p.height, p.pixels), GumpExtra(p.width, p.height));
     }
     AddWindowGumpArts(file);
+    AddControlArts(file);
     return file;
 }
 
