@@ -54,6 +54,7 @@ void CDynamicObj::ReleaseShared() {
         if (gumps[i]) WorldHook::Call(WorldHook::Table().forgetOwner, gumps[i], this);
     if (pDraggedObject == this) pDraggedObject = nullptr;
     if (!notPlaced || parent) CDynamicObj::RemoveFromWorld();
+    if (listed) RemoveFromDrawList(); // listed without being placed: no cell may keep it
     if (AllObjectsList::IsLinked(this)) {
         SerialIndex::Remove(this);
         WorldLists::AllObjects().Remove(this);

@@ -255,6 +255,7 @@ void CObj::SetGraphic(int newGraphic, int newHue) {
 
 void CObj::ReleaseToStaticPool() {
     if (!notPlaced) RemoveFromWorld();
+    if (listed) RemoveFromDrawList(); // listed without being placed: no cell may keep it
     DeleteAllOverheadTexts();
     WorldLists::MultiComponents().Remove(this);
     WorldHook::Call(WorldHook::Table().forgetViewPointers, this);
