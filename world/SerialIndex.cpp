@@ -10,7 +10,11 @@ namespace SerialIndex {
 namespace {
 
 // Per serial, ascending by joining order: the back joined last, so it is nearest the list head.
-using Bucket = std::vector<CDynamicObj*>;
+// The answer is kept beside the key, so a lookup reads no more than the table's node.
+struct Bucket {
+    CDynamicObj* newest = nullptr;
+    std::vector<CDynamicObj*> objects;
+};
 
 struct State {
     std::unordered_map<uint32_t, Bucket> buckets;
@@ -28,15 +32,19 @@ bool Earlier(const CDynamicObj* a, const CDynamicObj* b) {
 
 void Insert(CDynamicObj* object, uint32_t serial) {
     Bucket& b = S().buckets[serial];
-    b.insert(std::upper_bound(b.begin(), b.end(), object, Earlier), object);
+    b.objects.insert(std::upper_bound(b.objects.begin(), b.objects.end(), object, Earlier), object);
+    b.newest = b.objects.back();
 }
 
 void Erase(CDynamicObj* object, uint32_t serial) {
     auto it = S().buckets.find(serial);
     if (it == S().buckets.end()) return;
     Bucket& b = it->second;
-    b.erase(std::remove(b.begin(), b.end(), object), b.end());
-    if (b.empty()) S().buckets.erase(it);
+    b.objects.erase(std::remove(b.objects.begin(), b.objects.end(), object), b.objects.end());
+    if (b.objects.empty())
+        S().buckets.erase(it);
+    else
+        b.newest = b.objects.back();
 }
 
 } // namespace
@@ -58,7 +66,7 @@ void Rekey(CDynamicObj* object, uint32_t oldSerial) {
 
 CDynamicObj* Find(uint32_t serial) {
     auto it = S().buckets.find(serial);
-    return it == S().buckets.end() ? nullptr : it->second.back();
+    return it == S().buckets.end() ? nullptr : it->second.newest;
 }
 
 void Clear() {
@@ -68,7 +76,7 @@ void Clear() {
 size_t Size() {
     size_t n = 0;
     for (const auto& [serial, bucket] : S().buckets)
-        n += bucket.size();
+        n += bucket.objects.size();
     return n;
 }
 
