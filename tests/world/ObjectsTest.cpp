@@ -1,6 +1,8 @@
 // The world objects: pools, the world lists, containers and wearers, map pins, notoriety, lookup
 // by serial and objects at a cell.
 #include "ObjectsFixture.h"
+#include "gumps/GumpWorld.h"
+#include "world/animCrap.h"
 
 #include <algorithm>
 
@@ -426,6 +428,69 @@ TEST_F(LookupTest, DestructorsClearTheSlotsThatNameThem) {
     EXPECT_EQ(pPlayerObject->following, 0);
     EXPECT_EQ(MarkedMobilesHead(), nullptr);
     EXPECT_GE(g_calls.count("forgetViewPointers"), 1);
+}
+
+} // namespace
+} // namespace objtest
+
+namespace objtest {
+namespace {
+
+using AnimationWalkTest = ObjectsTest;
+
+TEST_F(AnimationWalkTest, AWorldStepAnimatesPlacedObjectsAndRelistsThem) {
+    // One record for the fire: increments 0, 2, 0, 2 ... every step.
+    std::vector<uint8_t> file(animCrap::kFileSize, 0);
+    const size_t at = static_cast<size_t>(G::Fire / 8) * animCrap::kGroupSize + 4 +
+                      static_cast<size_t>(G::Fire % 8) * animCrap::kRecordSize;
+    file[at + 1] = 2;
+    file[at + 64] = 0; // current frame
+    file[at + 65] = 2; // frame count
+    file[at + 66] = 1; // interval
+    animCrap::LoadFromBytes(file.data(), file.size());
+    animCrap::SetListWalk(CObjectManager::AnimateListedObjects);
+
+    CObj* fire = NewStaticObj(G::Fire);
+    fire->AddToWorld(Pos(3, 3), 0);
+    CObj* unplaced = NewStaticObj(G::Fire);
+    g_calls.dirty.clear();
+    animCrap::Update();
+    EXPECT_EQ(fire->graphicIncrement, 2);
+    EXPECT_EQ(unplaced->graphicIncrement, 0); // not on the animation list
+    EXPECT_EQ(g_calls.dirty.size(), 2u);      // the old picture and the new
+    EXPECT_EQ(CellOf(fire), std::make_pair(3, 3));
+    animCrap::Update();
+    EXPECT_EQ(fire->graphicIncrement, 0);
+    fire->Release();
+    unplaced->Release();
+    animCrap::SetListWalk(nullptr);
+    animCrap::Reset();
+}
+
+TEST_F(AnimationWalkTest, TheGumpLayerAsksTheWorldBySerial) {
+    const GumpWorldServices w = WorldBoundGumpServices();
+    CMobile* m = NewMobile(0x30);
+    CContainerObj* pack = NewContainer(0x40000031);
+    ASSERT_TRUE(pack->Equip(m, 21));
+    EXPECT_TRUE(w.exists(0x30));
+    EXPECT_TRUE(w.isMobile(0x30));
+    EXPECT_TRUE(w.isContainer(0x40000031));
+    EXPECT_EQ(w.holderOf(0x40000031), 0x30u);
+    EXPECT_EQ(w.itemGraphic(0x40000031), G::Bag);
+    Rect r;
+    EXPECT_FALSE(w.screenRect(0x30, &r)); // not listed
+    m->AddToWorld(Pos(2, 2), 0);
+    EXPECT_TRUE(w.screenRect(0x30, &r));
+    EXPECT_EQ(r.Width(), 44);
+    auto* gump = reinterpret_cast<CGump*>(&r); // only compared, never used
+    pack->containerGump = gump;
+    pack->gumps[1] = gump;
+    w.forgetGump(0x40000031, gump);
+    EXPECT_EQ(pack->containerGump, nullptr);
+    EXPECT_EQ(pack->gumps[1], nullptr);
+    m->Release();
+    EXPECT_FALSE(w.exists(0x30));
+    EXPECT_EQ(w.holderOf(0x40000031), 0u);
 }
 
 } // namespace
