@@ -282,6 +282,10 @@ CMapItemObj::CMapItemObj(uint32_t s, int g, int increment, bool linkAllObjects)
 
 CMapItemObj::~CMapItemObj() {
     EditPins(5, 0, 0, 0);
+    if (CGump* g = courseGump) {
+        courseGump = nullptr;
+        WorldHook::Call(WorldHook::Table().forgetOwner, g, this);
+    }
 }
 
 int CMapItemObj::EditPins(int op, int index, int x, int y) {
@@ -368,6 +372,11 @@ void CContainerObj::ReleaseContents() {
 // ---------------------------------------------------------------- CCorpse
 CCorpse::CCorpse(uint32_t s, int g, int increment, bool linkAllObjects)
     : CContainerObj(s, g, increment, linkAllObjects) {}
+
+// Unlisted here, where the removal still knows the corpse's own cell.
+CCorpse::~CCorpse() {
+    if (listed) CCorpse::RemoveFromDrawList();
+}
 
 void CCorpse::RemoveFromDrawList() {
     if (!listed) return;

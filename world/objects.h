@@ -208,6 +208,7 @@ class CContainerObj : public CDynamicObj {
 class CCorpse : public CContainerObj {
   public:
     CCorpse(uint32_t serial, int graphic, int increment, bool linkAllObjects = true);
+    ~CCorpse() override;
     bool IsCorpse() const override { return true; }
     uint32_t GetTileFlags() const override { return 0; }
     int GetHeight() const override { return 6; }

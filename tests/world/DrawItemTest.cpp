@@ -238,3 +238,23 @@ TEST_F(DrawItemTest, WalkKeysFillTheFirstFreeSlotAndPopInOrder) {
 
 } // namespace
 } // namespace objtest
+
+namespace objtest {
+namespace {
+
+TEST_F(DrawItemTest, ACorpseWithAnOffsetLeavesItsOwnCell) {
+    CCorpse* corpse = new CCorpse(0x40000020, 0x2006, 0);
+    corpse->SetLocation(Pos(10, 10), 0);
+    corpse->cellOffset = 1; // as the figure drawing will set it
+    corpse->AddToDrawList();
+    EXPECT_EQ(CellOf(corpse), std::make_pair(11, 9));
+    corpse->RemoveFromDrawList();
+    EXPECT_EQ(CellOf(corpse), std::make_pair(-1, -1));
+    corpse->AddToDrawList();
+    corpse->Release(); // destroyed while listed
+    EXPECT_TRUE(Cell(11, 9).empty());
+    EXPECT_TRUE(recorder->lines().empty()); // no repair was needed
+}
+
+} // namespace
+} // namespace objtest
