@@ -1,7 +1,7 @@
 // Mobiles, the player, and the player object's life.
 #include "core/MarkedMobiles.h"
 #include "core/QVReport.h"
-#include "core/StartupServices.h"
+#include "world/PlayerObject.h"
 #include "world/WorldHooks.h"
 #include "world/objects.h"
 
