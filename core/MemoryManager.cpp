@@ -152,3 +152,13 @@ CTrackedObject::~CTrackedObject() {
     validity_ = 0;
     CPointerRegistry::Untrack(this);
 }
+
+void CTrackedObject::Retire() {
+    validity_ = 0;
+    CPointerRegistry::Untrack(this);
+}
+
+void CTrackedObject::Revive() {
+    validity_ = MemoryManager::VALID_OBJECT_BIT_PATTERN;
+    CPointerRegistry::Track(this, &validity_);
+}

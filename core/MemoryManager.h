@@ -62,6 +62,10 @@ class CTrackedObject {
     uint32_t validityWord() const { return validity_; }
 
   protected:
+    // Pooled objects outlive their use: a released one leaves the live set and a re-used one joins
+    // it again, so a kept pointer to a released object is judged dead.
+    void Retire();
+    void Revive();
     // For tests of damaged objects: an overwritten word must be caught.
     void setValidityWordForTests(uint32_t w) { validity_ = w; }
 

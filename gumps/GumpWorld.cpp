@@ -1,7 +1,7 @@
 #include "gumps/GumpWorld.h"
 
 GumpWorldServices& GumpWorld() {
-    static GumpWorldServices services;
+    static GumpWorldServices services = WorldBoundGumpServices();
     return services;
 }
 

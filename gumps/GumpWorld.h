@@ -28,8 +28,11 @@ struct GumpWorldServices {
     std::function<int()> facet;
 };
 
+// Bound to the world's objects from the start; ResetGumpWorld empties it (tests fill their own).
 GumpWorldServices& GumpWorld();
 void ResetGumpWorld();
+// The services answered by the world's objects (gumps/GumpWorldBinding.cpp).
+GumpWorldServices WorldBoundGumpServices();
 
 // Slots of windows built elsewhere; empty slots do nothing.
 struct GumpSlots {

@@ -10,6 +10,8 @@ void DrawScene(const Rect& clip);
 void InvalidateLandTiles(int landId);
 // Re-lists every object that shows this item graphic.
 void RefreshItemsWithGraphic(int graphic);
+// Empties every cell of the draw-cell table (the items live on, unlisted).
+void ClearDrawTable();
 // World pixel of the back buffer's top-left corner.
 void GetScrollOffset(int& x, int& y);
 } // namespace DrawManager

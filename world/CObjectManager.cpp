@@ -4,6 +4,8 @@
 #include "core/QVReport.h"
 #include "render/DrawManager.h"
 #include "world/TileData.h"
+#include "world/animCrap.h"
+#include "world/objects.h"
 
 #include <cstdio>
 #include <cstring>
@@ -61,6 +63,8 @@ void startup() {
     QVReport::message("CObjectManager::startup: begin.\n");
     TileData::Free();
     TileData::Load();
+    ObjectManagerState::ClearLists();
+    animCrap::SetListWalk(AnimateListedObjects);
 }
 
 void shutdown() {

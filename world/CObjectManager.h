@@ -5,14 +5,41 @@
 #include <cstddef>
 #include <cstdint>
 
+class CObj;
+class CDynamicObj;
+
 namespace CObjectManager {
 
-// Allocates and loads the tile data tables.
+// Allocates and loads the tile data tables, then empties the world lists.
 void startup();
 // Frees them.
 void shutdown();
-void ExpireSavedTexts();
 void UpdateMovement();
+
+// ---- lookup and the lists
+// The player when the serial is the player's, else the newest server object with that serial;
+// null when there is none.
+CObj* FindBySerial(uint32_t serial);
+// The same answer by walking the all-objects list (what the index must always agree with).
+CObj* FindBySerialByWalk(uint32_t serial);
+// Logout or shard change: the player leaves the world and loses layers 0..25; every other object
+// of the world list is released.
+void ReleaseAll();
+// The newest placed object at exactly this cell (x low 16 bits, y high 16 bits) with
+// its z <= z < its z + height.
+CObj* GetObjAtLoc(uint32_t position, int z);
+// One animation step over the animation list (bound as animCrap's list walk).
+void AnimateListedObjects();
+
+// ---- overhead texts of objects that go and come back
+// Before the server deletes an object: its texts are kept for a few seconds.
+void SaveOverheadTexts(CObj* object);
+// When a server object is created: its kept texts come back (without a second journal line).
+void RestoreOverheadTexts(CObj* object);
+// Once a second: kept texts age; one older than four seconds is dropped.
+void ExpireSavedTexts();
+int SavedTextCount();
+void ClearSavedTexts();
 
 // A group of 32 rows from the server: bytes in file layout (u32 header, then 32 records), group
 // 512..1023 for items and 0..511 for land. A group outside its range, or fewer bytes than a group,

@@ -1,12 +1,9 @@
 // Stand-in until the application object's connection side and player actions are built: no
-// player object, no targeting, always at peace.
+// targeting, always at peace.
 #include "core/QVReport.h"
 #include "core/StartupServices.h"
 
 namespace CApp {
-void LoadPlayerFile() {
-    QVReport::message("CApp::LoadPlayerFile: begin.\n");
-}
 void RequestWarMode(int) {}
 void SendTextCommand(int, const char*) {}
 bool IsTargeting() {

@@ -3,7 +3,6 @@
 #include "core/StartupServices.h"
 
 namespace DrawManager {
-void ClearDrawTable() {}
 void startup() {
     QVReport::message("DrawManager::startup: begin.\n");
 }

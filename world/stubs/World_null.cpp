@@ -1,4 +1,4 @@
-// Stand-in until the world model is built: no map, no objects, no player object.
+// Stand-in until the map, walking, paths and weather are built.
 #include "core/QVReport.h"
 #include "core/StartupServices.h"
 #include "world/CObjectManager.h"
@@ -10,10 +10,7 @@ void startup() {
 } // namespace MapManager
 
 namespace CObjectManager {
-void ExpireSavedTexts() {}
 void UpdateMovement() {}
-// No world list yet: nothing to put on the light or animation list.
-void RebuildLightAndAnimationLists() {}
 } // namespace CObjectManager
 
 namespace PathManager {
@@ -49,12 +46,4 @@ CPlacementPreview::CPlacementPreview() {
 }
 CPlacementPreview::~CPlacementPreview() = default;
 
-bool HasPlayerObject() {
-    return false;
-}
-uint32_t GetPlayerObjectSerial() {
-    return 0;
-}
-void SetPlayerObjectSerial(uint32_t) {}
-void DeletePlayerObject() {}
 void UpdatePlayerStepZ() {}

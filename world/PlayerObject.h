@@ -1,0 +1,13 @@
+#pragma once
+// The player object's life as start-up, the main loop and exit see it (the same declarations as
+// core/StartupServices.h, which the world does not include).
+#include <cstdint>
+
+namespace CApp {
+// Creates the player object with the current player serial, body 0.
+void LoadPlayerFile();
+} // namespace CApp
+bool HasPlayerObject();
+uint32_t GetPlayerObjectSerial();
+void SetPlayerObjectSerial(uint32_t serial);
+void DeletePlayerObject();

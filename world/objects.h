@@ -1,0 +1,380 @@
+#pragma once
+// The world objects: land tiles, map statics, server items, containers, map items, corpses,
+// mobiles and the player, all draw items. Statics, server items and land tiles come from pools
+// that never shrink; the rest are made singly. Every placed object is on the world list; every
+// server object is on the all-objects list from construction to release.
+#include "render/DrawItem.h"
+#include "world/WorldList.h"
+
+#include <cstdint>
+#include <string>
+
+class CGump;
+class OverheadText;
+
+constexpr uint32_t kItemSerialBit = 0x40000000;  // set for items
+constexpr uint32_t kDyingSerialBit = 0x80000000; // set while a mobile dies
+constexpr int kLayerCount = 30;
+
+// The component list of a multi (houses and ships); its extent widens the multi's range.
+struct CMultiCompList {
+    int maxExtent = 0;
+    bool owned = false;
+};
+
+class CLandTile : public CDrawItem {
+  public:
+    void Release() override;
+    bool IsLand() const override { return true; }
+    int DrawKey() const override { return z - 1; }
+    int landId = 0;
+};
+
+class CStretchedLandTile : public CDrawItem {
+  public:
+    void Release() override;
+    bool IsLand() const override { return true; }
+    bool IsStretchedLand() const override { return true; }
+    int DrawKey() const override { return GetTopZ() - 1; }
+    int8_t cornerZ[4] = {0, 0, 0, 0}; // the cell, x+1, x+1 and y+1, y+1
+};
+
+class CObj : public CDrawItem {
+  public:
+    CObj();
+    ~CObj() override;
+
+    // ---- draw item
+    void Release() override;
+    bool IsObj() const override { return true; }
+    bool IsDynamic() const override { return false; }
+    uint32_t GetTileFlags() const override;
+    int GetTopZ() const override;
+    void RemoveFromWorld() override;
+    bool IsInRange(int range, int x, int y) const override;
+    bool IsInUpdateRange() const override;
+    int DrawKey() const override;
+
+    // ---- the family's operations, in slot order
+    virtual void AddToWorld(uint32_t position, int newZ);
+    virtual void MoveTo(uint32_t position, int newZ);
+    virtual bool IsCorpse() const { return false; }
+    virtual bool IsEquipped() const { return false; }
+    virtual bool IsMovable() const { return false; }
+    virtual bool IsMapItem() const { return false; }
+    virtual bool IsSpellbook() const { return false; }
+    virtual bool IsMultiComponent() const { return (flags & 1) != 0; }
+    virtual void SetMultiComponent();
+    virtual int GetHeight() const;
+    virtual int GetTileMiscWord() const;
+    virtual int GetArt() const; // item art id, -1 none
+    virtual bool IsStackDrawn() const;
+    virtual bool IsCoinPile() const;
+
+    // The absolute x and y distance from (x, y) to the object's reference cell.
+    void GetDistance(int x, int y, int& dx, int& dy) const;
+    virtual void ReferenceCell(int& x, int& y) const;
+    bool IsPlaced() const { return notPlaced == 0; }
+
+    // ---- overhead texts
+    void AddOverheadText(const char* text, int font, int hue, CGump* holder, int speechKind);
+    void AddUnicodeOverheadText(const char16_t* text, int font, int hue, const char* language, CGump* holder,
+                                int speechKind);
+    void ReplaceOverheadText(const char* text, int font, int hue, CGump* holder);
+    void TrimOverheadTexts();
+    void ClearOverheadTexts();
+    // Deletes every text, kept ones too.
+    void DeleteAllOverheadTexts();
+    int CountOverheadTexts() const;
+    void AttachOverheadText(OverheadText* text);
+    void DetachOverheadText(OverheadText* text);
+
+    // Sets the graphic and the displayed graphic and hue through "art.def".
+    void SetGraphic(int newGraphic, int newHue);
+
+    uint16_t graphic = 0;
+    uint16_t displayedGraphic = 0;
+    int8_t graphicIncrement = 0;
+    uint16_t amount = 1;
+    uint16_t hue = 0;
+    uint16_t displayedHue = 0;
+    ListLinks<CObj> worldLinks; // the world list, or a container's contents
+    ListLinks<CObj> lightLinks;
+    ListLinks<CObj> animLinks;
+    ListLinks<CObj> foliageLinks;
+    ListLinks<CObj> multiLinks;
+    OverheadText* overheadTexts = nullptr; // newest
+    uint8_t notPlaced = 1;
+    uint8_t inLightList = 0;
+    uint8_t facing = 0;
+    uint32_t flags = 0;
+
+  protected:
+    // The list steps of leaving the world shared by every class.
+    void LeaveObjectLists();
+    bool IsLightSource() const;
+    void ReleaseToStaticPool();
+};
+
+class CPreviewObj : public CObj {
+  public:
+    CPreviewObj();
+    ~CPreviewObj() override;
+    void Release() override { CDrawItem::Release(); }
+    ListLinks<CPreviewObj> previewLinks;
+};
+
+class CContainerObj;
+class CMobile;
+
+class CDynamicObj : public CObj {
+  public:
+    CDynamicObj();
+    CDynamicObj(uint32_t serial, int graphic, int increment, bool linkAllObjects);
+    ~CDynamicObj() override;
+
+    void Release() override;
+    bool IsDynamic() const override { return true; }
+    void RemoveFromWorld() override;
+    bool IsEquipped() const override;
+    bool IsMovable() const override;
+    void ReferenceCell(int& x, int& y) const override;
+    virtual void GetScreenAnchor(int& x, int& y) const;
+
+    // False (logged) when the container is this object or lies inside it; the object then stays.
+    bool PutInContainer(CContainerObj* container, uint32_t position, int newZ);
+    // False (logged) for a layer outside 0..29, or a mobile that is this object or inside it.
+    bool Equip(CMobile* mobile, int newLayer);
+    bool IsInsideOf(const CObj* container) const;
+    // The container at the end of the parent chain; this object when it has no parent.
+    const CDynamicObj* OutermostContainer() const;
+    void SetPersonalLight(int level);
+    // Changes the serial (a dying mobile gets bit 31) and keeps the lookup in step.
+    void SetSerial(uint32_t newSerial);
+
+    uint32_t serial = 0;
+    CDynamicObj* parent = nullptr;
+    ListLinks<CDynamicObj> allLinks;
+    uint64_t allSequence = 0; // order of joining the all-objects list
+    CGump* gumps[3] = {nullptr, nullptr, nullptr};
+    CMultiCompList* multiList = nullptr;
+    uint8_t status = 0;
+    uint8_t layer = 0;
+    int32_t personalLight = 0;
+    std::string vendorName;
+    uint32_t vendorPrice = 0;
+
+  protected:
+    // The steps of release that every class shares (pooled or deleted).
+    void ReleaseShared();
+    void ResetDynamic(uint32_t newSerial);
+};
+
+class CMapItemObj : public CDynamicObj {
+  public:
+    CMapItemObj(uint32_t serial, int graphic, int increment, bool linkAllObjects = true);
+    ~CMapItemObj() override;
+    void Release() override { CDrawItem::Release(); }
+    bool IsMapItem() const override { return true; }
+    // 1 append, 2 insert at index, 3 set pin index, 4 remove pin index, 5 remove all. Answers the
+    // new count (op 3: the changed pin's index); an index outside the pins changes nothing and
+    // answers the count; any other op answers op - 1.
+    int EditPins(int op, int index, int x, int y);
+    struct Pin {
+        int16_t x;
+        int16_t y;
+        Pin* next;
+    };
+    Pin* pins = nullptr;
+    int32_t pinCount = 0;
+    CGump* courseGump = nullptr;
+};
+
+class CContainerObj : public CDynamicObj {
+  public:
+    CContainerObj(uint32_t serial, int graphic, int increment, bool linkAllObjects = true);
+    ~CContainerObj() override;
+    void Release() override { CDrawItem::Release(); }
+    bool IsContainer() const override { return true; }
+    bool IsSpellbook() const override { return graphic == 3834 || graphic == 3643; }
+    void ReleaseContents();
+
+    IntrusiveList<CObj, &CObj::worldLinks> contents; // head: topmost
+    CGump* containerGump = nullptr;
+    CDrawItem* bigMobComponents = nullptr; // strips of a tall figure (built with the figure drawing)
+    int32_t stripOffset = 0;
+};
+
+class CCorpse : public CContainerObj {
+  public:
+    CCorpse(uint32_t serial, int graphic, int increment, bool linkAllObjects = true);
+    ~CCorpse() override;
+    bool IsCorpse() const override { return true; }
+    uint32_t GetTileFlags() const override { return 0; }
+    int GetHeight() const override { return 6; }
+    int DrawKey() const override { return z + 1; }
+    void RemoveFromDrawList() override;
+    CDynamicObj* equipment[kLayerCount] = {};
+};
+
+class CMobile : public CContainerObj {
+  public:
+    CMobile(uint32_t serial, int body, int increment, bool linkAllObjects = true);
+    ~CMobile() override;
+    bool IsMobile() const override { return true; }
+    uint32_t GetTileFlags() const override { return 0; }
+    bool IsMovable() const override { return false; }
+    int GetHeight() const override { return 15; }
+    int GetTileMiscWord() const override { return 1; }
+    int GetArt() const override;
+    int DrawKey() const override;
+    void ListingCell(int& x, int& y) const override;
+    void RemoveFromDrawList() override;
+    void ReferenceCell(int& x, int& y) const override;
+    void GetScreenAnchor(int& x, int& y) const override;
+
+    virtual int GetCurrentAction() const { return animating ? frameIndex : -1; }
+    virtual bool IsGhost() const { return graphic == 402 || graphic == 403; }
+    virtual void PlayFootstepSound() {}
+    virtual void SetNotoriety(int value);
+    virtual bool IsNotInnocent() const;
+    virtual bool IsNotCriminal() const;
+    int GetNotoriety() const;
+    bool IsMounted() const { return mounted != 0; }
+    // Marks the mobile as dying: bit 31 of the serial.
+    void SetDying();
+
+    ListLinks<CMobile> mobileLinks;
+    CDynamicObj* layers[kLayerCount] = {};
+    int32_t stepFramesLeft = 0;
+    int32_t idleFrameCounter = 0;
+    int32_t running = 0;
+    int32_t resting = 0;
+    uint32_t lastMoveTick = 0;
+    int32_t warMode = 0;
+    struct Step {
+        int16_t x, y, z;
+        uint16_t body;
+        uint8_t facing;
+        uint8_t status;
+    };
+    Step steps[4] = {};
+    int32_t stepCount = 0;
+    int16_t previousX = 0, previousY = 0, previousZ = 0;
+    int32_t stepOffsetX = 0, stepOffsetY = 0;
+    int16_t drawZ = 0;
+    uint8_t mounted = 0;
+    int32_t falling = 0, fallHeight = 0;
+    int32_t armed = 0;
+    int32_t animating = 0;
+    uint16_t frameIndex = 0, frameCount = 0, action = 0, delayCounter = 0, delay = 0;
+    uint16_t reverse = 0, repeat = 0, repeatCount = 0, lastFrame = 0;
+    int32_t animatingListMarker = -1;
+    CGump* tradeGump = nullptr;
+    int32_t notoriety = 0;
+    int32_t dying = 0;
+    bool marked = false;
+
+  protected:
+    // The facing shift of the stepping cell.
+    virtual void StepShift(int& dx, int& dy) const;
+};
+
+class CPlayerMobile : public CMobile {
+  public:
+    explicit CPlayerMobile(uint32_t serial, int body = 0, int increment = 0);
+    ~CPlayerMobile() override;
+    bool IsPlayer() const override { return true; }
+    bool IsCulled() const override { return CDrawItem::IsCulled(); }
+    void GetScreenAnchor(int& x, int& y) const override;
+    void SetNotoriety(int value) override;
+    bool IsNotInnocent() const override { return true; }
+    bool IsNotCriminal() const override { return true; }
+
+    void PushWalkKey(uint32_t key);
+    void SetWalkKey(uint32_t key, int index);
+    uint32_t PopWalkKey();
+    int GetUpdateRange() const { return updateRange; }
+    void SetUpdateRange(int range);
+    void ResetUpdateRange() { SetUpdateRange(18); }
+
+    int32_t lastKnown[3] = {-1, -1, -1};
+    uint32_t walkKeys[5] = {};
+    int32_t stamina = 0, maxStamina = 0;
+    uint8_t following = 0;
+    uint32_t followedSerial = 0;
+    uint8_t updateRange = 18;
+    // The player's own step (the walk state) and the view's walk scroll.
+    bool stepInProgress = false;
+    int32_t walkScrollX = 0, walkScrollY = 0;
+    int32_t feetLine = 0;
+
+  protected:
+    void StepShift(int& dx, int& dy) const override;
+};
+
+// ---------------------------------------------------------------- the world lists
+using WorldList = IntrusiveList<CObj, &CObj::worldLinks>;
+using LightList = IntrusiveList<CObj, &CObj::lightLinks>;
+using AnimationList = IntrusiveList<CObj, &CObj::animLinks>;
+using FoliageList = IntrusiveList<CObj, &CObj::foliageLinks>;
+using MultiCompList = IntrusiveList<CObj, &CObj::multiLinks>;
+using AllObjectsList = IntrusiveList<CDynamicObj, &CDynamicObj::allLinks>;
+using MobileList = IntrusiveList<CMobile, &CMobile::mobileLinks>;
+using PreviewList = IntrusiveList<CPreviewObj, &CPreviewObj::previewLinks>;
+
+namespace WorldLists {
+WorldList& World();           // newest at the tail
+AllObjectsList& AllObjects(); // newest at the head
+MobileList& Mobiles();
+LightList& Lights();
+FoliageList& Foliage();
+AnimationList& Animations();
+MultiCompList& MultiComponents();
+PreviewList& Previews();
+} // namespace WorldLists
+
+// ---------------------------------------------------------------- pools
+CObj* NewStaticObj(int graphic);
+CDynamicObj* NewDynamicObj(uint32_t serial, int graphic, int increment);
+CLandTile* NewLandTile();
+CStretchedLandTile* NewStretchedLandTile();
+// A multi component made singly; its release puts it on the static free list.
+CObj* AddMultiComp(int graphic);
+
+namespace ObjectPools {
+constexpr int kStaticBlock = 512;
+constexpr int kDynamicBlock = 64;
+constexpr int kLandBlock = 128;
+constexpr int kStretchedBlock = 128;
+struct Counts {
+    int blocks = 0;
+    int live = 0;
+    int capacity = 0;
+    int freeCount = 0;
+};
+Counts Statics();
+Counts Dynamics();
+Counts LandTiles();
+Counts StretchedLandTiles();
+int MobileCount();
+// A released server item goes back to its pool.
+void GiveDynamic(CDynamicObj* object);
+} // namespace ObjectPools
+
+// ---------------------------------------------------------------- module state
+extern CPlayerMobile* pPlayerObject;
+// The object being carried (cleared when it goes).
+extern CDynamicObj* pDraggedObject;
+// The global light total that placed light sources of the player add to.
+extern int g_personalLightTotal;
+// Set until a notoriety of 100 or more is seen; then the windows warn "This will lower notoriety !".
+extern bool g_criminalWarning;
+
+namespace ObjectManagerState {
+// Empties the lists and every module slot (the objects themselves are left alone); tests start
+// clean through it.
+void ClearLists();
+} // namespace ObjectManagerState
+
+bool IsLightGraphic(int graphic);
