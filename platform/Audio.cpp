@@ -258,8 +258,8 @@ AudioDevice::~AudioDevice() = default;
 
 std::unique_ptr<AudioDevice> AudioDevice::Open(AudioResult* result) {
     AudioResult r = kAudioOk;
-    std::unique_ptr<AudioDevice> device = ActiveBackend() == BackendKind::Headless ? detail::OpenHeadlessAudio(&r)
-                                                                                   : detail::OpenSdlAudio(&r);
+    std::unique_ptr<AudioDevice> device =
+        ActiveBackend() == BackendKind::Headless ? detail::OpenHeadlessAudio(&r) : detail::OpenSdlAudio(&r);
     if (result) *result = device ? kAudioOk : r;
     return device;
 }

@@ -143,7 +143,8 @@ class AudioDevice {
     bool IsPrimaryPlaying() const;
 
     // A sound buffer mixed into this device until it is destroyed (before the device).
-    std::unique_ptr<SoundBuffer> CreateSoundBuffer(size_t bytes, const PcmFormat& format, AudioResult* result);
+    std::unique_ptr<SoundBuffer> CreateSoundBuffer(size_t bytes, const PcmFormat& format,
+                                                   AudioResult* result);
 
     // The rate and period (frames per pull) the backend really has.
     int Rate() const { return rate_; }

@@ -253,9 +253,6 @@ void HandlePingEcho(PacketReader& packet) {
 void HandlePlayMusic(PacketReader& packet) {
     Drop("HandlePlayMusic", packet);
 }
-void HandlePlaySound(PacketReader& packet) {
-    Drop("HandlePlaySound", packet);
-}
 void HandlePlayerUpdate(PacketReader& packet) {
     Drop("HandlePlayerUpdate", packet);
 }

@@ -61,8 +61,8 @@ std::unique_ptr<AudioDevice> OpenSdlAudio(AudioResult* result) {
     want.userdata = slot.get();
     SDL_AudioSpec have{};
     // Opened paused; only the rate and the period may differ from what was asked.
-    SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, &have,
-                                               SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_SAMPLES_CHANGE);
+    SDL_AudioDeviceID id = SDL_OpenAudioDevice(
+        nullptr, 0, &want, &have, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_SAMPLES_CHANGE);
     if (id == 0) {
         std::fprintf(stderr, "SDL audio device: %s\n", SDL_GetError());
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
@@ -70,7 +70,8 @@ std::unique_ptr<AudioDevice> OpenSdlAudio(AudioResult* result) {
         return nullptr;
     }
     if (result) *result = kAudioOk;
-    return std::make_unique<SdlAudioDevice>(std::move(slot), id, have.freq, have.samples ? have.samples : 1024);
+    return std::make_unique<SdlAudioDevice>(std::move(slot), id, have.freq,
+                                            have.samples ? have.samples : 1024);
 }
 
 } // namespace platform::detail

@@ -51,7 +51,8 @@ class AudioTest : public qvtest::CleanState {
     static void Write(SoundBuffer& b, uint32_t offset, const std::vector<int16_t>& samples) {
         uint8_t *p1 = nullptr, *p2 = nullptr;
         uint32_t n1 = 0, n2 = 0;
-        ASSERT_EQ(b.Lock(offset, static_cast<uint32_t>(samples.size() * 2), &p1, &n1, &p2, &n2), platform::kAudioOk);
+        ASSERT_EQ(b.Lock(offset, static_cast<uint32_t>(samples.size() * 2), &p1, &n1, &p2, &n2),
+                  platform::kAudioOk);
         std::memcpy(p1, samples.data(), n1);
         if (p2) std::memcpy(p2, reinterpret_cast<const uint8_t*>(samples.data()) + n1, n2);
         ASSERT_EQ(b.Unlock(), platform::kAudioOk);
