@@ -95,9 +95,9 @@ class SoundBuffer {
     AudioResult Unlock();
     bool IsLockedForTests() const { return held_.load(); }
 
-    // Audio thread: adds this buffer's contribution to acc (interleaved stereo, frames long) at
+    // Audio thread: adds this buffer's contribution to left and right (frames long each) at
     // deviceRate. False, with nothing added, when the buffer is held.
-    bool MixInto(int32_t* acc, int frames, int deviceRate, int primaryGainQ16);
+    bool MixInto(float* left, float* right, int frames, int deviceRate, float primaryGain);
 
   private:
     bool TryHold();
@@ -117,6 +117,11 @@ class SoundBuffer {
     // Play position in frames, 32.32 fixed point, moved only by the audio thread while it holds
     // the buffer (or by SetCurrentPosition under the buffer's lock).
     std::atomic<uint64_t> position_{0};
+    // The channel gains of the controls last seen by the audio thread.
+    int gainVolume_ = 1;
+    int gainPan_ = 0;
+    float gainPrimary_ = -1.0f;
+    float gainLeft_ = 0.0f, gainRight_ = 0.0f;
 };
 
 // What a device is told to do at each stage; the headless backend can make a stage fail.

@@ -44,8 +44,9 @@ class AudioMixer {
     std::mutex listMutex_;
     std::vector<SoundBuffer*> buffers_;
     std::vector<AudioSource*> sources_;
-    std::vector<int32_t> acc_;
-    std::atomic<int> primaryGainQ16_{65536};
+    std::vector<float> left_, right_; // the buffers' sums, one array per channel
+    std::vector<int32_t> sourceAcc_;  // the sources' sum, interleaved
+    std::atomic<float> primaryGain_{1.0f};
     std::atomic<bool> primaryPlaying_{false};
     std::atomic<int> periodFrames_{1024};
     std::atomic<int> rate_{kDeviceRate};
