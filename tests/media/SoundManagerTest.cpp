@@ -1,6 +1,8 @@
 #include "media/SoundFixture.h"
 
 #include "core/AppServices.h"
+#include "core/MainWindow.h"
+#include "core/SavedOptions.h"
 #include "net/NetServices.h"
 #include "net/PacketBuffer.h"
 #include "net/PacketManager.h"
@@ -467,6 +469,23 @@ TEST_F(SoundManagerTest, ThePlaySoundPacketReachesTheModule) {
     PacketReader reader(shortPacket.data(), shortPacket.size());
     PacketManager::HandlePlaySound(reader);
     EXPECT_TRUE(SoundManager::Voice(2)->IsFree());
+    ResetNetServices();
+    ResetAppServices();
+}
+
+TEST_F(SoundManagerTest, TheOptionsAndTheMenuCommandReachTheModule) {
+    Start(CStreamBuf::kRate);
+    SoundManager::BindServices();
+    const int v = SoundManager::PlaySound(1, 0, -1000, true, 0, false);
+    SetSavedIntConfigOption(u"SoundVol", 128);
+    EXPECT_EQ(Volume(v), CStreamBuf::VolumeFor(-1000, 128 / 255.0f));
+    SetSavedBoolConfigOption(u"Sound", false);
+    EXPECT_FALSE(SoundManager::IsEnabled());
+    EXPECT_FALSE(SoundManager::Voice(v)->Buffer()->IsPlaying());
+    MainWndProc(platform::Message{platform::WM_COMMAND, ID_SOUND, 0, 0});
+    EXPECT_TRUE(SoundManager::IsEnabled());
+    MainWndProc(platform::Message{platform::WM_COMMAND, ID_SOUND, 0, 0});
+    EXPECT_FALSE(SoundManager::IsEnabled());
     ResetNetServices();
     ResetAppServices();
 }
