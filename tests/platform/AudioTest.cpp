@@ -305,6 +305,21 @@ TEST(SdlAudioTest, OpensPullsAndClosesUnderTheDummyDriver) {
         b->GetCurrentPosition(&play, nullptr);
     }
     EXPECT_GT(play, 0u); // the callback pulled from the mixer
+    // The main thread writes while the audio thread mixes: neither waits for long.
+    uint32_t last = play;
+    int moves = 0;
+    for (int i = 0; i < 400 && moves < 3; ++i) {
+        uint8_t *p1 = nullptr, *p2 = nullptr;
+        uint32_t n1 = 0, n2 = 0;
+        ASSERT_EQ(b->Lock(0, 4096, &p1, &n1, &p2, &n2), platform::kAudioOk);
+        std::memset(p1, i & 0x7F, n1);
+        ASSERT_EQ(b->Unlock(), platform::kAudioOk);
+        platform::SleepMillis(1);
+        b->GetCurrentPosition(&play, nullptr);
+        moves += play != last;
+        last = play;
+    }
+    EXPECT_GE(moves, 3);
     b.reset();
     device.reset();
     ::unsetenv("SDL_AUDIODRIVER");
