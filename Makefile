@@ -14,11 +14,11 @@ test:
 	cmake -S . -B build/plain -DCMAKE_BUILD_TYPE=Release -DQV_TESTS=ON -DQV_BENCH=OFF -DQV_WERROR=OFF
 	cmake --build build/plain -j $(JOBS)
 	cd build/plain && ctest --output-on-failure -j $(JOBS) --timeout 300
-# The threads live in core and net: their tests once more under ThreadSanitizer (about 2 min on 2 cores).
+# The threads live in core, net and the platform's audio: their tests once more under ThreadSanitizer.
 	cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1" \
 		-DQV_TSAN=ON -DQV_BENCH=OFF -DQV_WERROR=ON
-	cmake --build build/tsan -j $(JOBS) --target test_core test_net
-	cd build/tsan && ctest --output-on-failure -j $(JOBS) --timeout 300 -L '^(core|net)$$'
+	cmake --build build/tsan -j $(JOBS) --target test_core test_net test_platform
+	cd build/tsan && ctest --output-on-failure -j $(JOBS) --timeout 300 -L '^(core|net|platform)$$'
 	@scripts/fuzz-smoke.sh
 
 build-release:

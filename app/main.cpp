@@ -5,6 +5,7 @@
 // It needs the headless backend, whose presented frames can be counted.
 #include "core/ExitHandlers.h"
 #include "core/WinMain.h"
+#include "media/SoundManager.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
 
@@ -34,6 +35,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "--exit-after-first-frame needs QV_PLATFORM=headless\n");
         return 2;
     }
+    SoundManager::BindServices();
     int code = firstFrameOnly ? RunUntilFirstFrame() : WinMain();
     RunExitHandlers();
     return code;

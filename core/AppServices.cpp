@@ -2,6 +2,7 @@
 
 #include "core/FrameStep.h"
 #include "core/MainWindow.h"
+#include "core/QVReport.h"
 #include "core/SavedOptions.h"
 #include "core/ServerConfigSync.h"
 #include "core/SpeechQueue.h"
@@ -23,7 +24,7 @@ AppServices MakeDefaults() {
     s.flushSpeechQueue = CApp::FlushSpeechQueue;
     s.stepAlongPath = StepAlongPath;
     s.musicUpdate = MusicManager::Update;
-    s.soundUpdate = SoundManager::Update;
+    s.soundUpdate = [] {};
     s.updatePlayerWalk = UpdatePlayerWalk;
     s.updateMovement = CObjectManager::UpdateMovement;
     s.weatherUpdate = WeatherManager::Update;
@@ -99,10 +100,15 @@ AppServices MakeDefaults() {
 
     s.musicEnabled = MusicManager::IsEnabled;
     s.enableMusic = MusicManager::EnableMusic;
-    s.soundEnabled = SoundManager::IsEnabled;
-    s.enableSound = SoundManager::EnableSound;
+    s.soundStartup = [] {
+        QVReport::message("SoundManager::CSoundManager(): begin; no sound module bound.\n");
+    };
+    s.soundShutdown = [] { QVReport::message("SoundManager::shutdown: begin.\n"); };
+    s.initDirectSound = [] {};
+    s.soundEnabled = [] { return false; };
+    s.enableSound = [](bool) {};
     s.setMusicVolume = MusicManager::SetVolume;
-    s.setSoundVolume = SoundManager::SetVolume;
+    s.setSoundVolume = [](int) {};
     s.playNextSong = MusicManager::PlayNextSong;
     s.moviePlay = [](const char* path, MovieSettings* settings) { MoviePlay(path, settings); };
     s.openIntroMpeg = OpenIntroMpeg;

@@ -88,7 +88,11 @@ struct AppServices {
     std::function<void()> updatePlayerStepZ;
     std::function<void()> clearPopupHelpState;
 
-    // sound, music, movies
+    // sound, music, movies. The sound entries do nothing until SoundManager::BindServices binds
+    // them (media/ sits above core/).
+    std::function<void()> soundStartup;
+    std::function<void()> soundShutdown;
+    std::function<void()> initDirectSound;
     std::function<bool()> musicEnabled;
     std::function<void(bool on)> enableMusic;
     std::function<bool()> soundEnabled;

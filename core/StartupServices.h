@@ -148,16 +148,9 @@ void startup();
 // F1: raises the context help window, or builds the current help page and opens the window on it.
 void ShowContextHelp();
 
-// ---------------------------------------------------------------- sound, music, movies (media/)
-namespace SoundManager {
-void CSoundManager();
-void shutdown();
-void InitDirectSound();
-void Update();
-void EnableSound(bool on);
-bool IsEnabled();
-void SetVolume(int volume); // 0..255
-} // namespace SoundManager
+// ---------------------------------------------------------------- music, movies (media/)
+// Sound effects are built (media/SoundManager.h); core reaches them through AppServices, which
+// SoundManager::BindServices binds.
 namespace MusicManager {
 void CMusicManager();
 void shutdown();

@@ -84,7 +84,11 @@ void StartCom() {
 void CoUninitialize() {}
 
 void StartSound() {
-    SoundManager::CSoundManager();
+    Services().soundStartup();
+}
+
+void StopSound() {
+    Services().soundShutdown();
 }
 
 void RefuseSecondInstance() {
@@ -161,7 +165,7 @@ void UseSoftwareCursor() {
 }
 
 void StartAudio() {
-    SoundManager::InitDirectSound();
+    Services().initDirectSound();
     MusicManager::CMusicManager();
 }
 
@@ -262,7 +266,7 @@ const std::vector<StartupStep> kStartup = {
     {23, "CoInitialize", StartCom, CoUninitialize, "CoUninitialize"},
     {24, "CDHDCache::startup", CDHDCache::startup, CDHDCache::shutdown, "CDHDCache::shutdown"},
     {25, "CApp::startup", CApp::startup, CApp::shutdown, "CApp::shutdown"},
-    {26, "SoundManager::CSoundManager", StartSound, SoundManager::shutdown, "SoundManager::shutdown",
+    {26, "SoundManager::CSoundManager", StartSound, StopSound, "SoundManager::shutdown",
      MusicManager::shutdown, "MusicManager::shutdown"},
     {27, "PathManager::startup", PathManager::startup, PathManager::shutdown, "PathManager::shutdown"},
     {28, "InitMarkedMobiles", InitMarkedMobiles, DoNothing, "DoNothing"},

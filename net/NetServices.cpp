@@ -81,6 +81,9 @@ NetServices MakeDefaults() {
     s.resetTextStyle = [] {};
     s.clientTimeZoneOffset = GetClientTimeZoneOffset;
 
+    s.playAmbientSound = [](int) {};
+    s.playSoundAt = [](int, int, int) {};
+
     s.igrSaveIdAndStart = [](const GameRoomSessionFields&) {};
     s.igrStopAllAndWait = [] {};
     s.gameRoomId = [] { return std::string(); };

@@ -134,6 +134,11 @@ struct NetServices {
     std::function<void()> resetTextStyle;      // UnicodeSetStyle (0)
     std::function<int()> clientTimeZoneOffset; // hours
 
+    // ---------------------------------------------------------------- sound (packet 0x54)
+    std::function<void(int id)> playAmbientSound;
+    // A positional sound: no loop, no pitch variance, no second copy.
+    std::function<void(int id, int x, int y)> playSoundAt;
+
     // ---------------------------------------------------------------- game room, side connection
     std::function<void(const GameRoomSessionFields& fields)> igrSaveIdAndStart;
     std::function<void()> igrStopAllAndWait;

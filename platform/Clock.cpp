@@ -1,3 +1,4 @@
+#include "platform/backend.h"
 #include "platform/platform.h"
 
 #include <atomic>
@@ -17,6 +18,7 @@ const SteadyClock::time_point g_processStart = SteadyClock::now();
 std::atomic<bool> g_manual{false};
 std::atomic<uint32_t> g_manualTick{0};
 std::atomic<uint32_t> g_manualProcess{0};
+std::atomic<detail::ManualClockListener> g_clockListener{nullptr};
 
 } // namespace
 
@@ -41,6 +43,11 @@ void UseManualClock(uint32_t tickStart, uint32_t processStart) {
 void AdvanceManualClock(uint32_t tickMs, std::optional<uint32_t> processMs) {
     g_manualTick.fetch_add(tickMs);
     g_manualProcess.fetch_add(processMs.value_or(tickMs));
+    if (auto listener = g_clockListener.load()) listener();
+}
+
+void detail::SetManualClockListener(detail::ManualClockListener listener) {
+    g_clockListener.store(listener);
 }
 
 void UseRealClock() {

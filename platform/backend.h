@@ -1,6 +1,7 @@
 #pragma once
 // Internal to platform/: what a window backend provides. Window.cpp keeps the message queue and
 // the window procedure and calls the active backend for everything native.
+#include "platform/Audio.h"
 #include "platform/platform.h"
 
 #include <memory>
@@ -50,5 +51,14 @@ void QueueMessage(const Message& msg);
 
 // Copies a ring of pixels into a linear frame of width x height with the given pitch (in pixels).
 void UnrollRing(const uint16_t* ring, int width, int height, int start, uint16_t* out, int outPitch);
+
+// Audio devices of the two backends (platform/Audio.h); null with the reason in *result.
+std::unique_ptr<AudioDevice> OpenSdlAudio(AudioResult* result);
+std::unique_ptr<AudioDevice> OpenHeadlessAudio(AudioResult* result);
+void ResetHeadlessAudio();
+// Called after every AdvanceManualClock, on the advancing thread (the headless audio device pulls
+// the periods that became due).
+using ManualClockListener = void (*)();
+void SetManualClockListener(ManualClockListener listener);
 
 } // namespace platform::detail

@@ -1,7 +1,10 @@
 #pragma once
 // Test hooks of the headless backend: script input, read presented frames and message boxes,
 // and set what the "desktop" reports.
+#include "platform/Audio.h"
 #include "platform/platform.h"
+
+#include <optional>
 
 #include <string>
 #include <vector>
@@ -56,7 +59,20 @@ void SetClipboardText(std::string utf8);
 void SetFocus(bool focused);
 void SetFullScreenAllowed(bool allowed);
 
-// Back to the initial state: no window, empty queues, default desktop (1024 x 768 x 32).
+// The virtual audio device: it pulls whole periods (10 ms at its rate) from the mixer as the manual
+// clock advances, on the advancing thread, and records them (interleaved stereo). Under the real
+// clock it pulls nothing.
+std::vector<int16_t> RecordedAudio();
+void ClearRecordedAudio();
+// The rate of devices opened from now on (0: 44,100 Hz).
+void SetAudioRate(int rate);
+// Makes a stage of the devices opened from now on fail with code (nullopt: nothing fails).
+void FailAudioDevice(std::optional<AudioStage> stage, AudioResult code = dserr::GENERIC);
+// Whether a virtual device is open now.
+bool AudioDeviceOpen();
+
+// Back to the initial state: no window, empty queues, default desktop (1024 x 768 x 32), audio at
+// 44,100 Hz with nothing failing and nothing recorded.
 void Reset();
 
 } // namespace platform::headless

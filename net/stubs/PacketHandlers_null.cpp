@@ -253,9 +253,6 @@ void HandlePingEcho(CGameSock&, PacketReader& packet) {
 void HandlePlayMusic(CGameSock&, PacketReader& packet) {
     Drop("HandlePlayMusic", packet);
 }
-void HandlePlaySound(CGameSock&, PacketReader& packet) {
-    Drop("HandlePlaySound", packet);
-}
 void HandlePlayerUpdate(CGameSock&, PacketReader& packet) {
     Drop("HandlePlayerUpdate", packet);
 }

@@ -219,6 +219,7 @@ void Reset() {
     s.currentCursor = 0;
     s.nextCursor = 1;
     s.refuseCursors = false;
+    detail::ResetHeadlessAudio();
     detail::ResetWindowLayer();
 }
 

@@ -35,7 +35,8 @@ struct NamedText {
 constexpr NamedText kDefFiles[] = {
     {"sound.def", "# sound {alternatives} extra\n"
                   "# a missing sound plays one of its alternatives\n"
-                  "1200 {60, 61} 0\n"},
+                  "1200 {60, 61} 0\n"
+                  "30 {5} 0\n"},
     {"music.def", "# song {alternatives} extra\n"
                   "45 {1} 0\n"},
     {"anim1.def", "# body {alternatives} extra\n"

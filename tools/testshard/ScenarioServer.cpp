@@ -119,7 +119,9 @@ std::vector<std::vector<uint8_t>> DefaultWorldPackets() {
     const std::string text = "Welcome to the test shard.";
     speech.insert(speech.end(), text.begin(), text.end());
     speech.push_back(0);
-    return {{0x4F, 0x10}, {0x5B, 12, 0, 0}, Sized(speech)};
+    // The ambient loop of the sample installation's sound 2 (a tone whose loop is seamless).
+    const std::vector<uint8_t> ambient = {0x54, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0};
+    return {{0x4F, 0x10}, {0x5B, 12, 0, 0}, ambient, Sized(speech)};
 }
 
 // ---------------------------------------------------------------- connections

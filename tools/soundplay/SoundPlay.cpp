@@ -1,0 +1,124 @@
+#include "soundplay/SoundPlay.h"
+
+#include "core/CDHDCache.h"
+#include "core/DefManager.h"
+#include "core/FileManager.h"
+#include "core/QVReport.h"
+#include "core/VerData.h"
+#include "media/CStreamBuf.h"
+#include "media/SoundManager.h"
+#include "platform/headless.h"
+#include "platform/platform.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace soundplay {
+namespace {
+
+int Usage() {
+    std::fprintf(
+        stderr, "usage: soundplay INSTALL_DIR ID [--pan P] [--volume V] [--pitch P] [--seconds S] OUT.wav\n");
+    return 2;
+}
+
+bool ParseNumber(const std::string& text, double& out) {
+    char* end = nullptr;
+    out = std::strtod(text.c_str(), &end);
+    return !text.empty() && *end == '\0';
+}
+
+void PutLE(std::string& out, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        out += static_cast<char>(value >> (8 * i));
+}
+
+std::string Wav(const std::vector<int16_t>& samples, int rate) {
+    const uint32_t dataBytes = static_cast<uint32_t>(samples.size() * 2);
+    std::string w = "RIFF";
+    PutLE(w, 36 + dataBytes, 4);
+    w += "WAVEfmt ";
+    PutLE(w, 16, 4);
+    PutLE(w, 1, 2);
+    PutLE(w, 2, 2);
+    PutLE(w, static_cast<uint32_t>(rate), 4);
+    PutLE(w, static_cast<uint32_t>(rate * 4), 4);
+    PutLE(w, 4, 2);
+    PutLE(w, 16, 2);
+    w += "data";
+    PutLE(w, dataBytes, 4);
+    for (int16_t s : samples)
+        PutLE(w, static_cast<uint16_t>(s), 2);
+    return w;
+}
+
+} // namespace
+
+int Run(const std::vector<std::string>& args) {
+    std::vector<std::string> positional;
+    double pan = 0, volume = 0, pitch = 0, seconds = 0;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        double* target = a == "--pan"       ? &pan
+                         : a == "--volume"  ? &volume
+                         : a == "--pitch"   ? &pitch
+                         : a == "--seconds" ? &seconds
+                                            : nullptr;
+        if (target) {
+            if (i + 1 >= args.size() || !ParseNumber(args[++i], *target)) return Usage();
+        } else if (a.rfind("--", 0) == 0) {
+            return Usage();
+        } else {
+            positional.push_back(a);
+        }
+    }
+    double id = 0;
+    if (positional.size() != 3 || !ParseNumber(positional[1], id) || seconds < 0 || seconds > 600)
+        return Usage();
+
+    platform::UseBackend(platform::BackendKind::Headless);
+    platform::UseManualClock(0, 0);
+    platform::headless::SetAudioRate(platform::kDeviceRate);
+    FileManager::startupWithPaths(positional[0], "");
+    CDHDCache::startup();
+    CDHDCache::Init();
+    LoadVersionFile();
+    DefManager::startup();
+    SoundManager::CSoundManager();
+    SoundManager::EnableSound(true);
+    SoundManager::SetVolume(255);
+    SoundManager::InitDirectSound(0);
+
+    const int voice = SoundManager::PlaySound(static_cast<int>(id), static_cast<int>(pan),
+                                              static_cast<int>(volume), false, static_cast<int>(pitch), true);
+    int status = 0;
+    if (voice < 0) {
+        std::fprintf(stderr, "soundplay: sound %d does not play\n", static_cast<int>(id));
+        status = 1;
+    } else {
+        // The main loop refills about every 100 ms; without --seconds play until the voice is free.
+        const int limitMs = seconds > 0 ? static_cast<int>(seconds * 1000) : 60000;
+        for (int t = 0; t < limitMs; t += 100) {
+            platform::AdvanceManualClock(static_cast<uint32_t>(std::min(100, limitMs - t)));
+            SoundManager::Update();
+            if (seconds <= 0 && SoundManager::Voice(voice)->IsFree()) break;
+        }
+        const std::vector<int16_t> out = platform::headless::RecordedAudio();
+        const std::string wav = Wav(out, platform::kDeviceRate);
+        if (!platform::AtomicReplaceFile(positional[2], wav.data(), wav.size())) {
+            std::fprintf(stderr, "soundplay: cannot write %s\n", positional[2].c_str());
+            status = 1;
+        } else {
+            std::printf("sound %d on voice %d: %zu frames at %d Hz written to %s\n", static_cast<int>(id),
+                        voice, out.size() / 2, platform::kDeviceRate, positional[2].c_str());
+        }
+    }
+    SoundManager::shutdown();
+    DefManager::shutdown();
+    CDHDCache::shutdown();
+    FileManager::shutdown();
+    platform::UseRealClock();
+    return status;
+}
+
+} // namespace soundplay
