@@ -8,6 +8,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 bool ShortBlocks(const MpegGranuleInfo& g) {
@@ -56,12 +60,32 @@ void Imdct36(const float* in, float* out, int blockType, const mpeg::Layer3Table
     }
 }
 
-int16_t ToQ14(float v) {
+[[maybe_unused]] int16_t ToQ14(float v) {
     v *= 16384.0f;
     // Limited before the conversion, which has no result outside the range; NaN becomes 0.
     v = v == v ? v : 0.0f;
     v = std::min(std::max(v, -32768.0f), 32767.0f);
     return static_cast<int16_t>(std::lrint(v));
+}
+
+// 576 values x 16384, rounded to the nearest (ties to even), limited, NaN as 0.
+void ToQ14(const float* in, int16_t* out) {
+#if defined(__SSE2__)
+    const __m128 scale = _mm_set1_ps(16384.0f), low = _mm_set1_ps(-32768.0f), high = _mm_set1_ps(32767.0f);
+    for (int i = 0; i < 576; i += 8) {
+        __m128 a = _mm_mul_ps(_mm_loadu_ps(in + i), scale);
+        __m128 b = _mm_mul_ps(_mm_loadu_ps(in + i + 4), scale);
+        a = _mm_and_ps(a, _mm_cmpord_ps(a, a));
+        b = _mm_and_ps(b, _mm_cmpord_ps(b, b));
+        a = _mm_min_ps(_mm_max_ps(a, low), high);
+        b = _mm_min_ps(_mm_max_ps(b, low), high);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
+                         _mm_packs_epi32(_mm_cvtps_epi32(a), _mm_cvtps_epi32(b)));
+    }
+#else
+    for (int i = 0; i < 576; ++i)
+        out[i] = ToQ14(in[i]);
+#endif
 }
 
 } // namespace
@@ -75,10 +99,9 @@ void CMpegAudioDecoder::Requantize(float* xr, int ch, int gr, const int* is) {
     const int nz = nonzero_[ch];
     auto scaled = [&](int from, int to, int k) {
         const float f = gain * t.pow2[std::min(k, 63)];
-        for (int i = from; i < to; ++i) {
-            const int q = is[i];
-            xr[i] = q >= 0 ? f * t.pow43[q] : -f * t.pow43[-q];
-        }
+        const float* table = t.signedPow43 + 8206; // |is| <= 15 + 2^13 - 1 by the Huffman decoding
+        for (int i = from; i < to; ++i)
+            xr[i] = f * table[is[i]];
     };
     const bool shortBlocks = ShortBlocks(g);
     const bool mixed = shortBlocks && g.mixedBlock;
@@ -340,10 +363,13 @@ int CMpegAudioDecoder::DecodeLayer3(int16_t* pcm) {
             }
         } else {
             int16_t in[18][2][32];
-            for (int ch = 0; ch < nch; ++ch)
+            for (int ch = 0; ch < nch; ++ch) {
+                int16_t q[576];
+                ToQ14(hybrid_[ch], q);
                 for (int sb = 0; sb < 32; ++sb)
                     for (int slot = 0; slot < 18; ++slot)
-                        in[slot][ch][sb] = ToQ14(hybrid_[ch][18 * sb + slot]);
+                        in[slot][ch][sb] = q[18 * sb + slot];
+            }
             for (int slot = 0; slot < 18; ++slot) {
                 SynthesizeFixed(pcm, in[slot][0]);
                 pcm += slotSamples_;

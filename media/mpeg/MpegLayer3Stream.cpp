@@ -211,20 +211,35 @@ int CMpegAudioDecoder::HuffmanDecodeCode(int table, int* x, int* y, int* v, int*
         bits = static_cast<int>((e >> 24) & 31);
         level = lookup + (e & 0xFFFFFF);
     }
-    reservoir_.SkipBits(used + static_cast<int>(e >> 16));
+    used += static_cast<int>(e >> 16);
     const int value = static_cast<int>(e & 0xFF);
+    // Sign bits and linbits from the same look-ahead while it lasts (25 bits at least).
+    uint32_t bitsAhead = peek << used;
+    auto take = [&](int n) {
+        if (used + n > 25) {
+            reservoir_.SkipBits(used);
+            bitsAhead = reservoir_.Peek();
+            used = 0;
+        }
+        const uint32_t r = bitsAhead >> (32 - n);
+        bitsAhead <<= n;
+        used += n;
+        return r;
+    };
     if (table >= 32) {
         int q[4] = {value >> 3 & 1, value >> 2 & 1, value >> 1 & 1, value & 1};
         for (int& k : q)
-            if (k && reservoir_.Get1Bit()) k = -1;
+            if (k && take(1)) k = -1;
+        reservoir_.SkipBits(used);
         *v = q[0], *w = q[1], *x = q[2], *y = q[3];
         return 0;
     }
     int a = value >> 4, b = value & 15;
-    if (info.linbits && a == 15) a += static_cast<int>(reservoir_.GetBits(info.linbits));
-    if (a && reservoir_.Get1Bit()) a = -a;
-    if (info.linbits && b == 15) b += static_cast<int>(reservoir_.GetBits(info.linbits));
-    if (b && reservoir_.Get1Bit()) b = -b;
+    if (info.linbits && a == 15) a += static_cast<int>(take(info.linbits));
+    if (a && take(1)) a = -a;
+    if (info.linbits && b == 15) b += static_cast<int>(take(info.linbits));
+    if (b && take(1)) b = -b;
+    reservoir_.SkipBits(used);
     *x = a, *y = b;
     return 0;
 }

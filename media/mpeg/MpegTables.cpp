@@ -3,6 +3,7 @@
 #include "media/mpeg/MpegTableData.h"
 
 #include <cmath>
+#include <cstdlib>
 
 namespace mpeg {
 
@@ -52,12 +53,27 @@ SynthesisTables BuildSynthesis() {
             t.window[tap][n] = static_cast<float>(value / 2.0);      // x 32768 / 65536, exact
             t.fixedWindow[tap][n] = static_cast<int16_t>(value / 4); // truncates toward zero
         }
+    // The fixed-point windowing sums in 32 bits: it relies on this bound.
+    for (int n = 0; n < 32; ++n) {
+        int sum = 0;
+        for (int tap = 0; tap < 16; ++tap)
+            sum += std::abs(t.fixedWindow[tap][n]);
+        if (sum >= 65536) std::abort();
+    }
     auto q14 = [](double c) { return static_cast<int16_t>(static_cast<int>(c * 16384 + 0.5)); };
     for (int m = 0; m < 16; ++m)
         for (int i = 0; i < 16; ++i) {
             t.cosEven[m][i] = q14(std::cos((2 * i + 1) * m * kPi / 32));
             t.cosOdd[m][i] = q14(std::cos((2 * i + 1) * (2 * m + 1) * kPi / 64));
         }
+    for (int m = 0; m < 16; ++m)
+        for (int i = 0; i < 16; ++i) {
+            t.pairEven[i / 2][m][i % 2] = t.cosEven[m][i];
+            t.pairOdd[i / 2][m][i % 2] = t.cosOdd[m][i];
+        }
+    for (int tap = 0; tap < 16; ++tap)
+        for (int n = 0; n < 32; ++n)
+            t.windowPairs[tap / 2][n][tap % 2] = t.fixedWindow[tap][n];
     for (int half = 1; half <= 16; half *= 2)
         for (int i = 0; i < half; ++i)
             t.dctFactor[half + i] =
@@ -69,6 +85,8 @@ Layer3Tables BuildLayer3() {
     Layer3Tables t{};
     for (int x = 0; x < 8207; ++x)
         t.pow43[x] = static_cast<float>(std::pow(static_cast<double>(x), 4.0 / 3.0));
+    for (int q = -8206; q <= 8206; ++q)
+        t.signedPow43[q + 8206] = q < 0 ? -t.pow43[-q] : t.pow43[q];
     for (int k = 0; k < 64; ++k)
         t.pow2[k] = static_cast<float>(std::pow(2.0, -k / 2.0));
     for (int p = 0; p < 7; ++p)

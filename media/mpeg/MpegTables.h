@@ -60,6 +60,11 @@ struct SynthesisTables {
     // O[m][i] = cos((2i+1)(2m+1) pi/64), each (int)(x 16384 + 0.5).
     int16_t cosEven[16][16];
     int16_t cosOdd[16][16];
+    // The same for packed multiply-add: [i / 2][m][i % 2], two inputs' cosines side by side.
+    alignas(16) int16_t pairEven[8][16][2];
+    alignas(16) int16_t pairOdd[8][16][2];
+    // The fixed-point window with taps 2p and 2p + 1 side by side: [p][n][tap % 2].
+    alignas(16) int16_t windowPairs[8][32][2];
     // Factors 1 / (2 cos((2i+1) pi / 2N)) of the fast N-point DCT at [N/2 + i].
     float dctFactor[32];
 };
@@ -107,11 +112,12 @@ inline constexpr uint8_t kLsfScaleFactorCounts[6][3][4] = {
 inline constexpr uint8_t kPretab[22] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 3, 3, 3, 2, 0};
 
 struct Layer3Tables {
-    float pow43[8207];         // x^(4/3)
-    float pow2[64];            // 2^(-k/2)
-    float intensity[7];        // MPEG-1: tan(p pi / 12), position 6 as 1e11
-    float lsfIntensity[2][32]; // io^n, io = 2^(-1/4) (intensity scale 0) or 2^(-1/2)
-    float cs[8], ca[8];        // alias reduction
+    float pow43[8207];               // x^(4/3)
+    float signedPow43[2 * 8206 + 1]; // sign(q) |q|^(4/3) at [q + 8206]
+    float pow2[64];                  // 2^(-k/2)
+    float intensity[7];              // MPEG-1: tan(p pi / 12), position 6 as 1e11
+    float lsfIntensity[2][32];       // io^n, io = 2^(-1/4) (intensity scale 0) or 2^(-1/2)
+    float cs[8], ca[8];              // alias reduction
     // Windows of the 36-point transform by block type 0, 1, 3 (type 2's row unused), and the
     // 12-point window.
     float window[4][36];
