@@ -105,9 +105,12 @@ DecodedPcm DecodeWithOurs(const std::vector<uint8_t>& stream, int chunk,
 int FindLag(const DecodedPcm& ours, const ReferencePcm& reference, int maxLag) {
     const size_t oc = static_cast<size_t>(ours.channels), rc = static_cast<size_t>(reference.channels);
     if (!oc || !rc) return -1;
-    const size_t window = std::min(static_cast<size_t>(ours.rate), ours.samples.size() / oc);
+    // Short streams: a shorter window, so that every lag has the reference beside it.
+    const size_t refTimes = reference.samples.size() / rc;
+    if (refTimes <= static_cast<size_t>(maxLag)) return -1;
+    const size_t window = std::min(
+        {static_cast<size_t>(ours.rate), ours.samples.size() / oc, refTimes - static_cast<size_t>(maxLag)});
     const size_t span = window + static_cast<size_t>(maxLag);
-    if (reference.samples.size() / rc < span) return -1;
     size_t size = 1;
     while (size < 2 * span)
         size <<= 1;
