@@ -111,6 +111,10 @@ class CMpegAudioDecoder {
     void Antialias(int ch, int gr, float* x);
     void HybridSynthesis(int ch, int gr, float* x, int subbands);
 
+    // The hand-over to the fixed-point synthesis: 576 values x 16384, rounded to the nearest (ties
+    // to even), limited to 16 bits, NaN as 0.
+    static void HandOverFixed(const float* hybrid, int16_t* q14);
+
     MpegBitReservoir& reservoir() { return reservoir_; }
     MpegGranuleInfo& granuleInfo(int ch, int gr) { return granule_[ch][gr]; }
     MpegScaleFactors& scaleFactors(int ch) { return scaleFactors_[ch]; }

@@ -68,8 +68,9 @@ void Imdct36(const float* in, float* out, int blockType, const mpeg::Layer3Table
     return static_cast<int16_t>(std::lrint(v));
 }
 
-// 576 values x 16384, rounded to the nearest (ties to even), limited, NaN as 0.
-void ToQ14(const float* in, int16_t* out) {
+} // namespace
+
+void CMpegAudioDecoder::HandOverFixed(const float* in, int16_t* out) {
 #if defined(__SSE2__)
     const __m128 scale = _mm_set1_ps(16384.0f), low = _mm_set1_ps(-32768.0f), high = _mm_set1_ps(32767.0f);
     for (int i = 0; i < 576; i += 8) {
@@ -87,8 +88,6 @@ void ToQ14(const float* in, int16_t* out) {
         out[i] = ToQ14(in[i]);
 #endif
 }
-
-} // namespace
 
 void CMpegAudioDecoder::Requantize(float* xr, int ch, int gr, const int* is) {
     const MpegGranuleInfo& g = granule_[ch][gr];
@@ -365,7 +364,7 @@ int CMpegAudioDecoder::DecodeLayer3(int16_t* pcm) {
             int16_t in[18][2][32];
             for (int ch = 0; ch < nch; ++ch) {
                 int16_t q[576];
-                ToQ14(hybrid_[ch], q);
+                HandOverFixed(hybrid_[ch], q);
                 for (int sb = 0; sb < 32; ++sb)
                     for (int slot = 0; slot < 18; ++slot)
                         in[slot][ch][sb] = q[18 * sb + slot];
