@@ -135,6 +135,7 @@ class CMpegAudioDecoder {
     int DecodeLayer1(int16_t* pcm);
     int DecodeLayer2(int16_t* pcm);
     int DecodeLayer3(int16_t* pcm);
+    int16_t* SynthesizeGranule(int16_t* pcm);
     struct Layer2Frame;
     void ReadLayer2Samples(const Layer2Frame& frame, float (*samples)[2][32], int part);
     void DctFloat(float* evenRing, float* oddRing, const float* in);

@@ -21,7 +21,8 @@ bool ShortBlocks(const MpegGranuleInfo& g) {
 // The standard's 36 windowed outputs of one subband. The IMDCT is a DCT-IV of the inputs whose
 // outputs, with signs, fill the 36 points: n = 36: y[i] = t[i + 9] (i < 9), -t[26 - i] (i < 27),
 // -t[i - 27]; n = 12 likewise with 3, 8 and 9.
-void Imdct36(const float* in, float* out, int blockType, const mpeg::Layer3Tables& t) {
+MPEG_NO_COVERAGE MPEG_NO_ADDRESS_CHECKS void Imdct36(const float* in, float* out, int blockType,
+                                                     const mpeg::Layer3Tables& t) {
     if (blockType != 2) {
         float d[18] = {};
         for (int k = 0; k < 18; ++k) {
@@ -68,9 +69,17 @@ void Imdct36(const float* in, float* out, int blockType, const mpeg::Layer3Table
     return static_cast<int16_t>(std::lrint(v));
 }
 
+// |is| <= 15 + 2^13 - 1 by the Huffman decoding.
+MPEG_NO_COVERAGE void ScaleLines(float* xr, const int* is, int from, int to, float f,
+                                 const mpeg::Layer3Tables& t) {
+    const float* table = t.signedPow43 + 8206;
+    for (int i = from; i < to; ++i)
+        xr[i] = f * table[is[i]];
+}
+
 } // namespace
 
-void CMpegAudioDecoder::HandOverFixed(const float* in, int16_t* out) {
+MPEG_NO_COVERAGE void CMpegAudioDecoder::HandOverFixed(const float* in, int16_t* out) {
 #if defined(__SSE2__)
     const __m128 scale = _mm_set1_ps(16384.0f), low = _mm_set1_ps(-32768.0f), high = _mm_set1_ps(32767.0f);
     for (int i = 0; i < 576; i += 8) {
@@ -97,10 +106,7 @@ void CMpegAudioDecoder::Requantize(float* xr, int ch, int gr, const int* is) {
     const float gain = static_cast<float>(std::pow(2.0, (g.globalGain - 210) / 4.0));
     const int nz = nonzero_[ch];
     auto scaled = [&](int from, int to, int k) {
-        const float f = gain * t.pow2[std::min(k, 63)];
-        const float* table = t.signedPow43 + 8206; // |is| <= 15 + 2^13 - 1 by the Huffman decoding
-        for (int i = from; i < to; ++i)
-            xr[i] = f * table[is[i]];
+        ScaleLines(xr, is, from, to, gain * t.pow2[std::min(k, 63)], t);
     };
     const bool shortBlocks = ShortBlocks(g);
     const bool mixed = shortBlocks && g.mixedBlock;
@@ -254,7 +260,7 @@ void CMpegAudioDecoder::ProcessStereo(int gr, float (*lr)[576], float (*xr)[576]
     }
 }
 
-void CMpegAudioDecoder::ReorderShortBlocks(const float* lr, int ch, int gr, float* out) {
+MPEG_NO_COVERAGE void CMpegAudioDecoder::ReorderShortBlocks(const float* lr, int ch, int gr, float* out) {
     const MpegGranuleInfo& g = granule_[ch][gr];
     if (!ShortBlocks(g)) {
         std::memcpy(out, lr, 576 * sizeof(float));
@@ -270,7 +276,7 @@ void CMpegAudioDecoder::ReorderShortBlocks(const float* lr, int ch, int gr, floa
         out[i] = lr[map[i]];
 }
 
-void CMpegAudioDecoder::Antialias(int ch, int gr, float* x) {
+MPEG_NO_COVERAGE void CMpegAudioDecoder::Antialias(int ch, int gr, float* x) {
     const MpegGranuleInfo& g = granule_[ch][gr];
     int boundaries = 31;
     if (ShortBlocks(g)) {
@@ -291,7 +297,7 @@ void CMpegAudioDecoder::Antialias(int ch, int gr, float* x) {
     }
 }
 
-void CMpegAudioDecoder::HybridSynthesis(int ch, int gr, float* x, int subbands) {
+MPEG_NO_COVERAGE void CMpegAudioDecoder::HybridSynthesis(int ch, int gr, float* x, int subbands) {
     const MpegGranuleInfo& g = granule_[ch][gr];
     float* overlap = overlap_[ch];
     float* out = hybrid_[ch];
@@ -310,6 +316,35 @@ void CMpegAudioDecoder::HybridSynthesis(int ch, int gr, float* x, int subbands) 
     std::memcpy(out + 18 * subbands, overlap + 18 * subbands,
                 sizeof(float) * 18 * static_cast<size_t>(32 - subbands));
     std::fill(overlap + 18 * subbands, overlap + 576, 0.0f);
+}
+
+// Slot by slot: the hybrid output of subband sb at time t is slot t's input sb.
+MPEG_NO_COVERAGE int16_t* CMpegAudioDecoder::SynthesizeGranule(int16_t* pcm) {
+    const int nch = channels_;
+    if (synthesisForm_ == Synthesis::Float) {
+        float in[2][32];
+        for (int slot = 0; slot < 18; ++slot) {
+            for (int ch = 0; ch < nch; ++ch)
+                for (int sb = 0; sb < 32; ++sb)
+                    in[ch][sb] = hybrid_[ch][18 * sb + slot];
+            SynthesizeFloat(pcm, in[0]);
+            pcm += slotSamples_;
+        }
+        return pcm;
+    }
+    int16_t in[18][2][32];
+    for (int ch = 0; ch < nch; ++ch) {
+        int16_t q[576];
+        HandOverFixed(hybrid_[ch], q);
+        for (int sb = 0; sb < 32; ++sb)
+            for (int slot = 0; slot < 18; ++slot)
+                in[slot][ch][sb] = q[18 * sb + slot];
+    }
+    for (int slot = 0; slot < 18; ++slot) {
+        SynthesizeFixed(pcm, in[slot][0]);
+        pcm += slotSamples_;
+    }
+    return pcm;
 }
 
 int CMpegAudioDecoder::DecodeLayer3(int16_t* pcm) {
@@ -333,10 +368,10 @@ int CMpegAudioDecoder::DecodeLayer3(int16_t* pcm) {
         const int joint = nch == 2 ? std::max(nonzero_[0], nonzero_[1]) : nonzero_[0];
         for (int ch = 0; ch < nch; ++ch) {
             const MpegGranuleInfo& g = granule_[ch][gr];
-            // Lines that may be nonzero after stereo processing and reordering: short bands keep
-            // their lines within the band.
+            // Lines that may be nonzero after stereo processing and reordering: reordering keeps a
+            // short band's lines within the band.
             int lines = nch == 2 && mode_ == 1 ? joint : nonzero_[ch];
-            if (ShortBlocks(g) && lines > 36) {
+            if (ShortBlocks(g) && (lines > 36 || !g.mixedBlock)) {
                 int b = 0;
                 while (b < 12 && 3 * bands.s[b + 1] < lines)
                     ++b;
@@ -351,29 +386,7 @@ int CMpegAudioDecoder::DecodeLayer3(int16_t* pcm) {
                 for (int i = 1; i < 18; i += 2)
                     h[18 * sb + i] = -h[18 * sb + i];
         }
-        if (synthesisForm_ == Synthesis::Float) {
-            float in[2][32];
-            for (int slot = 0; slot < 18; ++slot) {
-                for (int ch = 0; ch < nch; ++ch)
-                    for (int sb = 0; sb < 32; ++sb)
-                        in[ch][sb] = hybrid_[ch][18 * sb + slot];
-                SynthesizeFloat(pcm, in[0]);
-                pcm += slotSamples_;
-            }
-        } else {
-            int16_t in[18][2][32];
-            for (int ch = 0; ch < nch; ++ch) {
-                int16_t q[576];
-                HandOverFixed(hybrid_[ch], q);
-                for (int sb = 0; sb < 32; ++sb)
-                    for (int slot = 0; slot < 18; ++slot)
-                        in[slot][ch][sb] = q[18 * sb + slot];
-            }
-            for (int slot = 0; slot < 18; ++slot) {
-                SynthesizeFixed(pcm, in[slot][0]);
-                pcm += slotSamples_;
-            }
-        }
+        pcm = SynthesizeGranule(pcm);
     }
     activeLines_[0] = activeLines_[1] = 576;
     return 0;

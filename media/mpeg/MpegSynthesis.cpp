@@ -13,22 +13,12 @@
 #include <emmintrin.h>
 #endif
 
-// The synthesis loops have fixed counts and no branch on the data: coverage tracing there tells a
-// fuzzer nothing and would take most of its time.
-#if defined(__clang__)
-#define MPEG_NO_COVERAGE __attribute__((no_sanitize("coverage")))
-#elif defined(__GNUC__) && __GNUC__ >= 12
-#define MPEG_NO_COVERAGE __attribute__((no_sanitize_coverage))
-#else
-#define MPEG_NO_COVERAGE
-#endif
-
 namespace {
 
 // Lee's recursive fast DCT: the even outputs are the half-size DCT of the folded sums, the odd
 // outputs the sums of neighbours of the half-size DCT of the scaled differences.
 template <int N> struct FastDct {
-    MPEG_NO_COVERAGE static void Run(const float* x, float* out, const float* factor) {
+    MPEG_NO_COVERAGE MPEG_NO_ADDRESS_CHECKS static void Run(const float* x, float* out, const float* factor) {
         constexpr int H = N / 2;
         float a[H], b[H], ea[H], eb[H];
         for (int i = 0; i < H; ++i) {
@@ -63,6 +53,14 @@ template <typename T> MPEG_NO_COVERAGE void Arrange(T* even, T* odd, const T* X)
         odd[n] = X[n - 16];
     }
 }
+
+#if defined(__SSE2__)
+// Values 2p and 2p + 1 side by side in every 32-bit lane.
+MPEG_NO_COVERAGE inline __m128i Pair(const int16_t* v, int p) {
+    return _mm_set1_epi32(static_cast<int>(static_cast<uint16_t>(v[2 * p]) |
+                                           static_cast<uint32_t>(static_cast<uint16_t>(v[2 * p + 1])) << 16));
+}
+#endif
 
 int16_t Saturate16(int64_t v) {
     return static_cast<int16_t>(v > 32767 ? 32767 : v < -32768 ? -32768 : v);
@@ -103,13 +101,8 @@ MPEG_NO_COVERAGE void CMpegAudioDecoder::DctFixed(int16_t* evenRing, int16_t* od
     __m128i accEh[4], accEl[4], accOh[4], accOl[4];
     for (int q = 0; q < 4; ++q)
         accEh[q] = accEl[q] = accOh[q] = accOl[q] = _mm_setzero_si128();
-    auto pair = [](const int16_t* v, int p) {
-        return _mm_set1_epi32(
-            static_cast<int>(static_cast<uint16_t>(v[2 * p]) |
-                             static_cast<uint32_t>(static_cast<uint16_t>(v[2 * p + 1])) << 16));
-    };
     for (int p = 0; p < 8; ++p) {
-        const __m128i ah = pair(aHigh, p), al = pair(aLow, p), dh = pair(dHigh, p), dl = pair(dLow, p);
+        const __m128i ah = Pair(aHigh, p), al = Pair(aLow, p), dh = Pair(dHigh, p), dl = Pair(dLow, p);
         const auto* e = reinterpret_cast<const __m128i*>(synthesis_->pairEven[p]);
         const auto* o = reinterpret_cast<const __m128i*>(synthesis_->pairOdd[p]);
         for (int q = 0; q < 4; ++q) {
