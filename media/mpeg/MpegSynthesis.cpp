@@ -7,6 +7,8 @@
 #include "media/mpeg/MpegAudioDecoder.h"
 #include "media/mpeg/MpegTables.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -66,6 +68,51 @@ int16_t Saturate16(int64_t v) {
     return static_cast<int16_t>(v > 32767 ? 32767 : v < -32768 ? -32768 : v);
 }
 
+// out[m] = sum over i of v[i] x c[m][i] for 16 outputs, c given as pairs [i / 2][m][i % 2].
+MPEG_NO_COVERAGE void Matrix16(const int16_t* v, const int16_t (*pairs)[16][2], int32_t* out) {
+#if defined(__SSE2__)
+    // Two inputs at a time against four outputs' cosine pairs per multiply-add.
+    __m128i acc[4] = {_mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128()};
+    for (int p = 0; p < 8; ++p) {
+        const __m128i x = Pair(v, p);
+        const auto* c = reinterpret_cast<const __m128i*>(pairs[p]);
+        for (int q = 0; q < 4; ++q)
+            acc[q] = _mm_add_epi32(acc[q], _mm_madd_epi16(x, _mm_load_si128(c + q)));
+    }
+    for (int q = 0; q < 4; ++q)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * q), acc[q]);
+#else
+    for (int m = 0; m < 16; ++m) {
+        out[m] = 0;
+        for (int i = 0; i < 16; ++i)
+            out[m] += int32_t{v[i]} * pairs[i / 2][m][i % 2];
+    }
+#endif
+}
+
+// Outputs 2m of one half of the matrixing (even or odd), (sum >> 14) saturated. Every cosine row
+// sums to at most 16 x 16384 in magnitude, so inputs up to 8191 keep the sums within 32 bits;
+// louder ones are split into a high and a low byte whose sums are joined in 64 bits.
+MPEG_NO_COVERAGE void MatrixHalf(const int16_t* v, int largest, const int16_t (*pairs)[16][2], int16_t* out) {
+    int32_t high[16];
+    if (largest <= 8191) {
+        Matrix16(v, pairs, high);
+        for (int m = 0; m < 16; ++m)
+            out[2 * m] = Saturate16(high[m] >> 14);
+        return;
+    }
+    int16_t upper[16], lower[16];
+    for (int i = 0; i < 16; ++i) {
+        upper[i] = static_cast<int16_t>(v[i] >> 8);
+        lower[i] = static_cast<int16_t>(v[i] & 255);
+    }
+    int32_t low[16];
+    Matrix16(upper, pairs, high);
+    Matrix16(lower, pairs, low);
+    for (int m = 0; m < 16; ++m)
+        out[2 * m] = Saturate16((int64_t{high[m]} * 256 + low[m]) >> 14);
+}
+
 } // namespace
 
 void CMpegAudioDecoder::ResetSynthesis() {
@@ -84,57 +131,18 @@ MPEG_NO_COVERAGE void CMpegAudioDecoder::DctFloat(float* evenRing, float* oddRin
 MPEG_NO_COVERAGE void CMpegAudioDecoder::DctFixed(int16_t* evenRing, int16_t* oddRing, const int16_t* in) {
     // The folding saturates at 16 bits and the matrixing sums exactly: a loud input clips instead
     // of wrapping into a full-scale click. Results in range are those of 16-bit folding and
-    // 32-bit sums. Each folded value is split into a high and a low byte so that the partial
-    // sums of 16 x 16-bit products stay within 32 bits; they are joined in 64 bits.
-    int16_t aHigh[16], aLow[16], dHigh[16], dLow[16];
+    // 32-bit sums.
+    int16_t a[16], d[16];
+    int largestA = 0, largestD = 0;
     for (int i = 0; i < 16; ++i) {
-        const int16_t a = Saturate16(int32_t{in[i]} + in[31 - i]);
-        const int16_t d = Saturate16(int32_t{in[i]} - in[31 - i]);
-        aHigh[i] = static_cast<int16_t>(a >> 8);
-        aLow[i] = static_cast<int16_t>(a & 255);
-        dHigh[i] = static_cast<int16_t>(d >> 8);
-        dLow[i] = static_cast<int16_t>(d & 255);
+        a[i] = Saturate16(int32_t{in[i]} + in[31 - i]);
+        d[i] = Saturate16(int32_t{in[i]} - in[31 - i]);
+        largestA = std::max(largestA, std::abs(int{a[i]}));
+        largestD = std::max(largestD, std::abs(int{d[i]}));
     }
-    int32_t eh[16], el[16], oh[16], ol[16];
-#if defined(__SSE2__)
-    // Two inputs at a time against four outputs' cosine pairs per multiply-add.
-    __m128i accEh[4], accEl[4], accOh[4], accOl[4];
-    for (int q = 0; q < 4; ++q)
-        accEh[q] = accEl[q] = accOh[q] = accOl[q] = _mm_setzero_si128();
-    for (int p = 0; p < 8; ++p) {
-        const __m128i ah = Pair(aHigh, p), al = Pair(aLow, p), dh = Pair(dHigh, p), dl = Pair(dLow, p);
-        const auto* e = reinterpret_cast<const __m128i*>(synthesis_->pairEven[p]);
-        const auto* o = reinterpret_cast<const __m128i*>(synthesis_->pairOdd[p]);
-        for (int q = 0; q < 4; ++q) {
-            const __m128i ce = _mm_load_si128(e + q), co = _mm_load_si128(o + q);
-            accEh[q] = _mm_add_epi32(accEh[q], _mm_madd_epi16(ah, ce));
-            accEl[q] = _mm_add_epi32(accEl[q], _mm_madd_epi16(al, ce));
-            accOh[q] = _mm_add_epi32(accOh[q], _mm_madd_epi16(dh, co));
-            accOl[q] = _mm_add_epi32(accOl[q], _mm_madd_epi16(dl, co));
-        }
-    }
-    for (int q = 0; q < 4; ++q) {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(eh + 4 * q), accEh[q]);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(el + 4 * q), accEl[q]);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(oh + 4 * q), accOh[q]);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(ol + 4 * q), accOl[q]);
-    }
-#else
-    for (int m = 0; m < 16; ++m) {
-        eh[m] = el[m] = oh[m] = ol[m] = 0;
-        for (int i = 0; i < 16; ++i) {
-            eh[m] += int32_t{aHigh[i]} * synthesis_->cosEven[m][i];
-            el[m] += int32_t{aLow[i]} * synthesis_->cosEven[m][i];
-            oh[m] += int32_t{dHigh[i]} * synthesis_->cosOdd[m][i];
-            ol[m] += int32_t{dLow[i]} * synthesis_->cosOdd[m][i];
-        }
-    }
-#endif
     int16_t X[32];
-    for (int m = 0; m < 16; ++m) {
-        X[2 * m] = Saturate16((int64_t{eh[m]} * 256 + el[m]) >> 14);
-        X[2 * m + 1] = Saturate16((int64_t{oh[m]} * 256 + ol[m]) >> 14);
-    }
+    MatrixHalf(a, largestA, synthesis_->pairEven, X);
+    MatrixHalf(d, largestD, synthesis_->pairOdd, X + 1);
     Arrange(evenRing, oddRing, X);
 }
 
