@@ -23,6 +23,16 @@ class MpegBitReservoir {
                            slots_[(index + 2) & kMask] << 8 | slots_[(index + 3) & kMask];
         return w << (8 - left);
     }
+    // The next 57 bits or more, not taken: the next bit is bit 63.
+    uint64_t Peek64() const {
+        int index = readIndex_, left = bitsLeft_;
+        if (left == 0) ++index, left = 8;
+        const uint64_t high = slots_[index & kMask] << 24 | slots_[(index + 1) & kMask] << 16 |
+                              slots_[(index + 2) & kMask] << 8 | slots_[(index + 3) & kMask];
+        const uint64_t low = slots_[(index + 4) & kMask] << 24 | slots_[(index + 5) & kMask] << 16 |
+                             slots_[(index + 6) & kMask] << 8 | slots_[(index + 7) & kMask];
+        return (high << 32 | low) << (8 - left);
+    }
     // Takes n bits without reading them, any n >= 0.
     void SkipBits(int n) {
         consumedBits_ += n;

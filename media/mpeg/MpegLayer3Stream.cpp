@@ -191,56 +191,83 @@ void CMpegAudioDecoder::ReadScaleFactorsLsf(int ch, int gr) {
         sf.s[w][12] = 0;
 }
 
+namespace {
+
+// One code through the lookup levels, several bits per step; `used` is the code's length. The
+// look-ahead's next bit is bit 63.
+inline int LookUp(const mpeg::HuffmanTableInfo& info, const uint32_t* lookup, uint64_t bits, int* used) {
+    const uint32_t* level = lookup + info.start;
+    int width = info.bits, taken = 0;
+    uint32_t e = level[bits >> (64 - width)];
+    while (e & 0x80000000u) {
+        taken += width;
+        width = static_cast<int>((e >> 24) & 31);
+        level = lookup + (e & 0xFFFFFF);
+        e = level[(bits << taken) >> (64 - width)];
+    }
+    *used = taken + static_cast<int>(e >> 16);
+    return static_cast<int>(e & 0xFF);
+}
+
+// A pair with its linbits and sign bits: at most 19 + 2 x 14 bits, all within one look-ahead.
+inline void DecodePair(MpegBitReservoir& r, const mpeg::HuffmanTableInfo& info, const uint32_t* lookup,
+                       int* x, int* y) {
+    const uint64_t bits = r.Peek64();
+    int used;
+    const int value = LookUp(info, lookup, bits, &used);
+    int a = value >> 4, b = value & 15;
+    const int linbits = info.linbits;
+    if (a == 15 && linbits) {
+        a += static_cast<int>((bits << used) >> (64 - linbits));
+        used += linbits;
+    }
+    if (a) {
+        if ((bits << used) >> 63) a = -a;
+        ++used;
+    }
+    if (b == 15 && linbits) {
+        b += static_cast<int>((bits << used) >> (64 - linbits));
+        used += linbits;
+    }
+    if (b) {
+        if ((bits << used) >> 63) b = -b;
+        ++used;
+    }
+    r.SkipBits(used);
+    *x = a, *y = b;
+}
+
+// A quadruple with its sign bits, in the order v w x y.
+inline void DecodeQuad(MpegBitReservoir& r, const mpeg::HuffmanTableInfo& info, const uint32_t* lookup,
+                       int* q) {
+    const uint64_t bits = r.Peek64();
+    int used;
+    const int value = LookUp(info, lookup, bits, &used);
+    for (int k = 0; k < 4; ++k) {
+        q[k] = value >> (3 - k) & 1;
+        if (q[k]) {
+            if ((bits << used) >> 63) q[k] = -1;
+            ++used;
+        }
+    }
+    r.SkipBits(used);
+}
+
+} // namespace
+
 int CMpegAudioDecoder::HuffmanDecodeCode(int table, int* x, int* y, int* v, int* w) {
     const mpeg::HuffmanTableInfo& info = mpeg::Layer3HuffmanTable(table);
     if (info.start < 0) {
         *x = *y = 0;
         return 0;
     }
-    // Several bits per step through the lookup levels; the bits taken are exactly the code's.
-    const uint32_t* lookup = mpeg::Layer3HuffmanLookup();
-    const uint32_t peek = reservoir_.Peek();
-    const uint32_t* level = lookup + info.start;
-    int bits = info.bits;
-    int used = 0;
-    uint32_t e;
-    for (;;) {
-        e = level[(peek << used) >> (32 - bits)];
-        if (!(e & 0x80000000u)) break;
-        used += bits;
-        bits = static_cast<int>((e >> 24) & 31);
-        level = lookup + (e & 0xFFFFFF);
-    }
-    used += static_cast<int>(e >> 16);
-    const int value = static_cast<int>(e & 0xFF);
-    // Sign bits and linbits from the same look-ahead while it lasts (25 bits at least).
-    uint32_t bitsAhead = peek << used;
-    auto take = [&](int n) {
-        if (used + n > 25) {
-            reservoir_.SkipBits(used);
-            bitsAhead = reservoir_.Peek();
-            used = 0;
-        }
-        const uint32_t r = bitsAhead >> (32 - n);
-        bitsAhead <<= n;
-        used += n;
-        return r;
-    };
     if (table >= 32) {
-        int q[4] = {value >> 3 & 1, value >> 2 & 1, value >> 1 & 1, value & 1};
-        for (int& k : q)
-            if (k && take(1)) k = -1;
-        reservoir_.SkipBits(used);
+        int q[4];
+        DecodeQuad(reservoir_, info, mpeg::Layer3HuffmanLookup(), q);
         *v = q[0], *w = q[1], *x = q[2], *y = q[3];
-        return 0;
+    } else {
+        DecodePair(reservoir_, info, mpeg::Layer3HuffmanLookup(), x, y);
     }
-    int a = value >> 4, b = value & 15;
-    if (info.linbits && a == 15) a += static_cast<int>(take(info.linbits));
-    if (a && take(1)) a = -a;
-    if (info.linbits && b == 15) b += static_cast<int>(take(info.linbits));
-    if (b && take(1)) b = -b;
-    reservoir_.SkipBits(used);
-    *x = a, *y = b;
     return 0;
 }
 
@@ -255,22 +282,28 @@ void CMpegAudioDecoder::HuffmanDecodeGranule(int ch, int gr, int* is, int part2S
         region1 = a < 23 ? bands.l[a] : 576;
         region2 = b < 23 ? bands.l[b] : 576;
     }
-    int x = 0, y = 0, v = 0, w = 0;
+    const uint32_t* lookup = mpeg::Layer3HuffmanLookup();
     const int big = 2 * g.bigValues;
     int i = 0;
     const int limits[3] = {std::min(region1, big), std::min(std::max(region1, region2), big), big};
     for (int r = 0; r < 3; ++r) {
-        const int table = g.tableSelect[r];
+        const mpeg::HuffmanTableInfo& info = mpeg::Layer3HuffmanTable(g.tableSelect[r] & 31);
+        if (info.start < 0) { // (0, 0) without reading
+            for (; i < limits[r]; i += 2)
+                if (i < 576) is[i] = is[i + 1] = 0;
+            continue;
+        }
         for (; i < limits[r]; i += 2) {
-            HuffmanDecodeCode(table, &x, &y, &v, &w);
+            int x, y;
+            DecodePair(reservoir_, info, lookup, &x, &y);
             if (i < 576) is[i] = x, is[i + 1] = y; // values beyond the spectrum are read, not kept
         }
     }
     i = std::max(i, big);
-    const int quadTable = 32 + (g.count1Table & 1);
+    const mpeg::HuffmanTableInfo& quads = mpeg::Layer3HuffmanTable(32 + (g.count1Table & 1));
     while (reservoir_.consumedBits() < end && i < 576) {
-        HuffmanDecodeCode(quadTable, &x, &y, &v, &w);
-        const int q[4] = {v, w, x, y};
+        int q[4];
+        DecodeQuad(reservoir_, quads, lookup, q);
         for (int k = 0; k < 4 && i + k < 576; ++k)
             is[i + k] = q[k];
         i += 4;
