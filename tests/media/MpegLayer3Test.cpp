@@ -524,6 +524,25 @@ TEST(MpegLayer3Stereo, IntensityAndMidSide) {
         ASSERT_TRUE(std::isfinite(lr[0][i]) && std::isfinite(lr[1][i])) << "line " << i;
 }
 
+TEST(MpegLayer3Stereo, ModeExtensionOutsideJointStereoCopiesTheChannels) {
+    for (int mode : {0, 2}) {
+        Frame f(Header(false, 0, mode, 3)); // stereo or dual channel with both extension bits set
+        CMpegAudioDecoder& d = *f.decoder;
+        for (int ch = 0; ch < 2; ++ch)
+            d.granuleInfo(ch, 0) = MpegGranuleInfo{};
+        for (int b = 0; b < 21; ++b)
+            d.scaleFactors(1).l[b] = 3;
+        static float xr[2][576], lr[2][576];
+        for (int i = 0; i < 576; ++i)
+            xr[0][i] = 1.0f, xr[1][i] = i < 8 ? 0.5f : 0.0f;
+        d.ProcessStereo(0, lr, xr);
+        for (int i = 0; i < 576; ++i) {
+            ASSERT_EQ(lr[0][i], xr[0][i]) << "mode " << mode << " line " << i;
+            ASSERT_EQ(lr[1][i], xr[1][i]) << "mode " << mode << " line " << i;
+        }
+    }
+}
+
 TEST(MpegLayer3Stereo, LowerRatePositionsAndTheLayoutOfChannelZero) {
     Frame f(Header(true, 0, 1, 1, 8)); // 22050 Hz, intensity only
     CMpegAudioDecoder& d = *f.decoder;
