@@ -1,5 +1,6 @@
-// The MPEG-audio decoder on a minute of Layer II (44.1 kHz joint stereo, 192 kbit/s, from twolame),
-// beside libmpg123 decoding the same bytes to 16 bits in the same run.
+// The MPEG-audio decoder on a minute of Layer II (44.1 kHz joint stereo, 192 kbit/s, from twolame)
+// and a minute of Layer III (44.1 kHz joint stereo, 128 kbit/s, from lame; both synthesis forms),
+// each beside libmpg123 decoding the same bytes to 16 bits in the same run.
 #include "media/mpeg/MpegAudioDecoder.h"
 #include "mpegwriter/MpegWriter.h"
 
@@ -17,34 +18,42 @@ namespace {
 
 constexpr double kSeconds = 60;
 
-// Encoded once per run in a temporary folder; empty when twolame is missing.
+// A minute encoded in a temporary folder by `command` (IN and OUT are the file names); empty when
+// the encoder is missing.
+std::vector<uint8_t> Encode(const std::string& command) {
+    char pattern[] = "/tmp/qv_mpegbench_XXXXXX";
+    std::vector<uint8_t> bytes;
+    if (!::mkdtemp(pattern)) return bytes;
+    const std::filesystem::path dir(pattern);
+    const std::string wav = (dir / "in.wav").string(), out = (dir / "out.mpa").string();
+    mpegwriter::WriteWav(wav, mpegwriter::SweepWithBursts(44100, 2, kSeconds, 1), 44100, 2);
+    if (std::system((command + " " + wav + " " + out + " >/dev/null 2>&1").c_str()) == 0) {
+        std::ifstream in(out, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    std::filesystem::remove_all(dir);
+    return bytes;
+}
+
 const std::vector<uint8_t>& Stream() {
-    static const std::vector<uint8_t> stream = [] {
-        char pattern[] = "/tmp/qv_mpegbench_XXXXXX";
-        std::vector<uint8_t> bytes;
-        if (!::mkdtemp(pattern)) return bytes;
-        const std::filesystem::path dir(pattern);
-        const std::string wav = (dir / "in.wav").string(), mp2 = (dir / "out.mp2").string();
-        mpegwriter::WriteWav(wav, mpegwriter::SweepWithBursts(44100, 2, kSeconds, 1), 44100, 2);
-        if (std::system(("twolame --quiet -m j -b 192 " + wav + " " + mp2 + " >/dev/null 2>&1").c_str()) ==
-            0) {
-            std::ifstream in(mp2, std::ios::binary);
-            bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        }
-        std::filesystem::remove_all(dir);
-        return bytes;
-    }();
+    static const std::vector<uint8_t> stream = Encode("twolame --quiet -m j -b 192");
     return stream;
 }
 
-void BM_MpegDecodeLayer2Minute(benchmark::State& state) {
-    const std::vector<uint8_t>& stream = Stream();
+const std::vector<uint8_t>& Layer3Stream() {
+    static const std::vector<uint8_t> stream = Encode("lame --quiet -t -m j -b 128");
+    return stream;
+}
+
+void DecodeOurs(benchmark::State& state, const std::vector<uint8_t>& stream,
+                CMpegAudioDecoder::Synthesis form) {
     if (stream.empty()) {
-        state.SkipWithError("twolame could not encode the stream");
+        state.SkipWithError("the encoder could not make the stream");
         return;
     }
     std::vector<uint8_t> buffer(131072);
     CMpegAudioDecoder decoder;
+    decoder.setSynthesis(form);
     for (auto _ : state) {
         decoder.Open(stream.data(), stream.size());
         int64_t total = 0;
@@ -56,12 +65,10 @@ void BM_MpegDecodeLayer2Minute(benchmark::State& state) {
     state.counters["x_realtime"] =
         benchmark::Counter(kSeconds, benchmark::Counter::kIsIterationInvariantRate);
 }
-BENCHMARK(BM_MpegDecodeLayer2Minute)->Unit(benchmark::kMillisecond);
 
-void BM_Mpg123DecodeLayer2Minute(benchmark::State& state) {
-    const std::vector<uint8_t>& stream = Stream();
+void DecodeMpg123(benchmark::State& state, const std::vector<uint8_t>& stream) {
     if (stream.empty()) {
-        state.SkipWithError("twolame could not encode the stream");
+        state.SkipWithError("the encoder could not make the stream");
         return;
     }
     std::vector<uint8_t> buffer(131072);
@@ -88,6 +95,30 @@ void BM_Mpg123DecodeLayer2Minute(benchmark::State& state) {
     mpg123_delete(mh);
     state.counters["x_realtime"] =
         benchmark::Counter(kSeconds, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void BM_MpegDecodeLayer3MinuteFixed(benchmark::State& state) {
+    DecodeOurs(state, Layer3Stream(), CMpegAudioDecoder::Synthesis::Fixed);
+}
+BENCHMARK(BM_MpegDecodeLayer3MinuteFixed)->Unit(benchmark::kMillisecond);
+
+void BM_MpegDecodeLayer3MinuteFloat(benchmark::State& state) {
+    DecodeOurs(state, Layer3Stream(), CMpegAudioDecoder::Synthesis::Float);
+}
+BENCHMARK(BM_MpegDecodeLayer3MinuteFloat)->Unit(benchmark::kMillisecond);
+
+void BM_Mpg123DecodeLayer3Minute(benchmark::State& state) {
+    DecodeMpg123(state, Layer3Stream());
+}
+BENCHMARK(BM_Mpg123DecodeLayer3Minute)->Unit(benchmark::kMillisecond);
+
+void BM_MpegDecodeLayer2Minute(benchmark::State& state) {
+    DecodeOurs(state, Stream(), CMpegAudioDecoder::Synthesis::Fixed);
+}
+BENCHMARK(BM_MpegDecodeLayer2Minute)->Unit(benchmark::kMillisecond);
+
+void BM_Mpg123DecodeLayer2Minute(benchmark::State& state) {
+    DecodeMpg123(state, Stream());
 }
 BENCHMARK(BM_Mpg123DecodeLayer2Minute)->Unit(benchmark::kMillisecond);
 

@@ -12,7 +12,8 @@ constexpr int kDelaySamples[4] = {0, 545, 481, 1105};
 
 } // namespace
 
-CMpegAudioDecoder::CMpegAudioDecoder() : synthesis_(&mpeg::GetSynthesisTables()) {
+CMpegAudioDecoder::CMpegAudioDecoder()
+    : layer3_(&mpeg::GetLayer3Tables()), synthesis_(&mpeg::GetSynthesisTables()) {
     mpeg::GetLayer12Tables(); // built here, not in the middle of the first frame
 }
 
@@ -50,7 +51,13 @@ void CMpegAudioDecoder::SetupStream() {
     reservoir_.Reset();
     granules_ = id_ ? 2 : 1;
     nonzero_[0] = nonzero_[1] = 576;
+    lastSkip_ = 0;
+    mainDataBegin_ = privateBits_ = 0;
+    std::memset(scfsi_, 0, sizeof scfsi_);
+    std::memset(granule_, 0, sizeof granule_);
+    std::memset(scaleFactors_, 0, sizeof scaleFactors_);
     std::memset(overlap_, 0, sizeof overlap_);
+    std::memset(hybrid_, 0, sizeof hybrid_);
     std::memset(pcm_, 0, sizeof pcm_);
 }
 

@@ -13,11 +13,43 @@
 
 namespace mpeg {
 struct SynthesisTables;
-}
+struct Layer3Tables;
+} // namespace mpeg
+
+// Layer III side information of one granule and channel.
+struct MpegGranuleInfo {
+    int part23Length;
+    int bigValues;
+    int globalGain;
+    int scalefacCompress;
+    int windowSwitching;
+    int blockType;
+    int mixedBlock;
+    int tableSelect[3];
+    int subblockGain[3];
+    int region0Count;
+    int region1Count;
+    int preflag;
+    int scalefacScale;
+    int count1Table;
+};
+
+// Layer III scale factors of one channel: long bands l[0..22] (21, 22 always 0), short bands
+// s[window][0..12] (12 always 0).
+struct MpegScaleFactors {
+    int l[23];
+    int s[3][13];
+};
 
 class CMpegAudioDecoder {
   public:
     static constexpr int kFrameSamples = 2304; // 1152 sample times x 2 channels
+
+    // Layer III hands its subband samples to the fixed-point synthesis (the default) or, unscaled,
+    // to the floating-point one. Set before Open.
+    enum class Synthesis { Fixed, Float };
+    void setSynthesis(Synthesis s) { synthesisForm_ = s; }
+    Synthesis synthesis() const { return synthesisForm_; }
 
     CMpegAudioDecoder();
     virtual ~CMpegAudioDecoder();
@@ -63,12 +95,47 @@ class CMpegAudioDecoder {
     int layer2SubbandLimit() const { return subbandLimit_; }
     int jointBound() const { return jointBound_; }
 
+    // Layer III parsing: side information from the frame stream; scale factors and spectra from the
+    // bit reservoir.
+    bool ReadSideInfo();
+    void GatherMainData();
+    void ReadScaleFactors(int ch, int gr);
+    void ReadScaleFactorsLsf(int ch, int gr);
+    void HuffmanDecodeGranule(int ch, int gr, int* is, int part2Start);
+    int HuffmanDecodeCode(int table, int* x, int* y, int* v, int* w);
+    // Layer III reconstruction.
+    void Requantize(float* xr, int ch, int gr, const int* is);
+    void ProcessStereo(int gr, float (*lr)[576], float (*xr)[576]);
+    void IntensityFactorsLsf(int position, int scale, float* k0, float* k1) const;
+    void ReorderShortBlocks(const float* lr, int ch, int gr, float* out);
+    void Antialias(int ch, int gr, float* x);
+    void HybridSynthesis(int ch, int gr, float* x, int subbands);
+
+    // The hand-over to the fixed-point synthesis: 576 values x 16384, rounded to the nearest (ties
+    // to even), limited to 16 bits, NaN as 0.
+    static void HandOverFixed(const float* hybrid, int16_t* q14);
+
+    MpegBitReservoir& reservoir() { return reservoir_; }
+    MpegGranuleInfo& granuleInfo(int ch, int gr) { return granule_[ch][gr]; }
+    MpegScaleFactors& scaleFactors(int ch) { return scaleFactors_[ch]; }
+    int mainDataBegin() const { return mainDataBegin_; }
+    int scfsi(int ch, int band) const { return scfsi_[ch][band]; }
+    int nonzeroCount(int ch) const { return nonzero_[ch]; }
+    int reservoirBytes() const { return reservoirBytes_; }
+    // Bytes the reader moved before the last frame's first granule: forward (> 0), back (< 0), or
+    // 0 when main_data_begin reached before the bytes the reservoir holds.
+    int lastSkip() const { return lastSkip_; }
+    float overlap(int ch, int i) const { return overlap_[ch][i]; }
+    // The channels' hybrid output of the last granule, by [channel][subband x 18 + slot].
+    const float* hybridOutput(int ch) const { return hybrid_[ch]; }
+
   private:
     void SetupStream();
     void ResetPosition();
     int DecodeLayer1(int16_t* pcm);
     int DecodeLayer2(int16_t* pcm);
     int DecodeLayer3(int16_t* pcm);
+    int16_t* SynthesizeGranule(int16_t* pcm);
     struct Layer2Frame;
     void ReadLayer2Samples(const Layer2Frame& frame, float (*samples)[2][32], int part);
     void DctFloat(float* evenRing, float* oddRing, const float* in);
@@ -90,9 +157,19 @@ class CMpegAudioDecoder {
 
     // Layer III state, set up by Open for every stream.
     float overlap_[2][576];
+    float hybrid_[2][576];
     int16_t nonzero_[2];
     MpegBitReservoir reservoir_;
+    int mainDataBegin_ = 0;
+    int privateBits_ = 0;
+    int scfsi_[2][4] = {};
+    MpegGranuleInfo granule_[2][2] = {};
+    MpegScaleFactors scaleFactors_[2] = {};
     int reservoirBytes_ = 0;
+    int lastSkip_ = 0;
+    int activeLines_[2] = {576, 576}; // lines Antialias looks at, set per granule
+    Synthesis synthesisForm_ = Synthesis::Fixed;
+    const mpeg::Layer3Tables* layer3_;
 
     int bitrate_ = 0;
     const uint8_t* data_ = nullptr;

@@ -18,23 +18,27 @@ void MpegBitReservoir::PutByte(uint8_t b) {
     writeIndex_ = (writeIndex_ + 1) & kSlotMask;
 }
 
+void MpegBitReservoir::PutBytes(const uint8_t* b, int n) {
+    for (int i = 0; i < n; ++i) {
+        slots_[writeIndex_] = b[i];
+        writeIndex_ = (writeIndex_ + 1) & kSlotMask;
+    }
+}
+
 uint32_t MpegBitReservoir::GetBits(int n) {
     if (n <= 0) return 0;
-    consumedBits_ += n;
-    uint32_t result = 0;
-    while (n > 0) {
-        if (bitsLeft_ == 0) {
-            ++readIndex_;
-            bitsLeft_ = 8;
-        }
-        int t = n < bitsLeft_ ? n : bitsLeft_;
-        uint32_t byte = slots_[readIndex_ & kSlotMask] & ((1u << bitsLeft_) - 1);
-        uint32_t bits = byte >> (bitsLeft_ - t);
-        bitsLeft_ -= t;
-        n -= t;
-        if (n < 32) result |= bits << n; // bits beyond 32 only happen in skips
+    if (n > 32) {
+        SkipBits(n);
+        return 0;
     }
-    return result;
+    if (n <= 25) {
+        const uint32_t bits = Peek() >> (32 - n);
+        SkipBits(n);
+        return bits;
+    }
+    // 26..32 bits: the top part, then the rest (longer skips go through SkipBits).
+    const uint32_t high = GetBits(n - 16);
+    return high << 16 | GetBits(16);
 }
 
 uint32_t MpegBitReservoir::Get1Bit() {
@@ -48,6 +52,9 @@ uint32_t MpegBitReservoir::Get1Bit() {
 }
 
 void MpegBitReservoir::RewindBits(int n) {
+    // Never before the first bit taken since the reservoir was emptied.
+    if (n > consumedBits_) n = consumedBits_;
+    if (n <= 0) return;
     consumedBits_ -= n;
     bitsLeft_ += n;
     while (bitsLeft_ >= 8) {

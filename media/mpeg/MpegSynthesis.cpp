@@ -7,16 +7,12 @@
 #include "media/mpeg/MpegAudioDecoder.h"
 #include "media/mpeg/MpegTables.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
-// The synthesis loops have fixed counts and no branch on the data: coverage tracing there tells a
-// fuzzer nothing and would take most of its time.
-#if defined(__clang__)
-#define MPEG_NO_COVERAGE __attribute__((no_sanitize("coverage")))
-#elif defined(__GNUC__) && __GNUC__ >= 12
-#define MPEG_NO_COVERAGE __attribute__((no_sanitize_coverage))
-#else
-#define MPEG_NO_COVERAGE
+#if defined(__SSE2__)
+#include <emmintrin.h>
 #endif
 
 namespace {
@@ -24,7 +20,7 @@ namespace {
 // Lee's recursive fast DCT: the even outputs are the half-size DCT of the folded sums, the odd
 // outputs the sums of neighbours of the half-size DCT of the scaled differences.
 template <int N> struct FastDct {
-    MPEG_NO_COVERAGE static void Run(const float* x, float* out, const float* factor) {
+    MPEG_NO_COVERAGE MPEG_NO_ADDRESS_CHECKS static void Run(const float* x, float* out, const float* factor) {
         constexpr int H = N / 2;
         float a[H], b[H], ea[H], eb[H];
         for (int i = 0; i < H; ++i) {
@@ -60,8 +56,61 @@ template <typename T> MPEG_NO_COVERAGE void Arrange(T* even, T* odd, const T* X)
     }
 }
 
+#if defined(__SSE2__)
+// Values 2p and 2p + 1 side by side in every 32-bit lane.
+MPEG_NO_COVERAGE inline __m128i Pair(const int16_t* v, int p) {
+    return _mm_set1_epi32(static_cast<int>(static_cast<uint16_t>(v[2 * p]) |
+                                           static_cast<uint32_t>(static_cast<uint16_t>(v[2 * p + 1])) << 16));
+}
+#endif
+
 int16_t Saturate16(int64_t v) {
     return static_cast<int16_t>(v > 32767 ? 32767 : v < -32768 ? -32768 : v);
+}
+
+// out[m] = sum over i of v[i] x c[m][i] for 16 outputs, c given as pairs [i / 2][m][i % 2].
+MPEG_NO_COVERAGE void Matrix16(const int16_t* v, const int16_t (*pairs)[16][2], int32_t* out) {
+#if defined(__SSE2__)
+    // Two inputs at a time against four outputs' cosine pairs per multiply-add.
+    __m128i acc[4] = {_mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128()};
+    for (int p = 0; p < 8; ++p) {
+        const __m128i x = Pair(v, p);
+        const auto* c = reinterpret_cast<const __m128i*>(pairs[p]);
+        for (int q = 0; q < 4; ++q)
+            acc[q] = _mm_add_epi32(acc[q], _mm_madd_epi16(x, _mm_load_si128(c + q)));
+    }
+    for (int q = 0; q < 4; ++q)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * q), acc[q]);
+#else
+    for (int m = 0; m < 16; ++m) {
+        out[m] = 0;
+        for (int i = 0; i < 16; ++i)
+            out[m] += int32_t{v[i]} * pairs[i / 2][m][i % 2];
+    }
+#endif
+}
+
+// Outputs 2m of one half of the matrixing (even or odd), (sum >> 14) saturated. Every cosine row
+// sums to at most 16 x 16384 in magnitude, so inputs up to 8191 keep the sums within 32 bits;
+// louder ones are split into a high and a low byte whose sums are joined in 64 bits.
+MPEG_NO_COVERAGE void MatrixHalf(const int16_t* v, int largest, const int16_t (*pairs)[16][2], int16_t* out) {
+    int32_t high[16];
+    if (largest <= 8191) {
+        Matrix16(v, pairs, high);
+        for (int m = 0; m < 16; ++m)
+            out[2 * m] = Saturate16(high[m] >> 14);
+        return;
+    }
+    int16_t upper[16], lower[16];
+    for (int i = 0; i < 16; ++i) {
+        upper[i] = static_cast<int16_t>(v[i] >> 8);
+        lower[i] = static_cast<int16_t>(v[i] & 255);
+    }
+    int32_t low[16];
+    Matrix16(upper, pairs, high);
+    Matrix16(lower, pairs, low);
+    for (int m = 0; m < 16; ++m)
+        out[2 * m] = Saturate16((int64_t{high[m]} * 256 + low[m]) >> 14);
 }
 
 } // namespace
@@ -80,24 +129,20 @@ MPEG_NO_COVERAGE void CMpegAudioDecoder::DctFloat(float* evenRing, float* oddRin
 }
 
 MPEG_NO_COVERAGE void CMpegAudioDecoder::DctFixed(int16_t* evenRing, int16_t* oddRing, const int16_t* in) {
-    // The folding and the matrixing saturate at 16 bits and sum in 64 bits: a loud input clips
-    // instead of wrapping into a full-scale click. Results in range are those of 16-bit folding
-    // and 32-bit sums.
-    int32_t a[16], d[16];
+    // The folding saturates at 16 bits and the matrixing sums exactly: a loud input clips instead
+    // of wrapping into a full-scale click. Results in range are those of 16-bit folding and
+    // 32-bit sums.
+    int16_t a[16], d[16];
+    int largestA = 0, largestD = 0;
     for (int i = 0; i < 16; ++i) {
         a[i] = Saturate16(int32_t{in[i]} + in[31 - i]);
         d[i] = Saturate16(int32_t{in[i]} - in[31 - i]);
+        largestA = std::max(largestA, std::abs(int{a[i]}));
+        largestD = std::max(largestD, std::abs(int{d[i]}));
     }
     int16_t X[32];
-    for (int m = 0; m < 16; ++m) {
-        int64_t even = 0, odd = 0;
-        for (int i = 0; i < 16; ++i) {
-            even += a[i] * synthesis_->cosEven[m][i];
-            odd += d[i] * synthesis_->cosOdd[m][i];
-        }
-        X[2 * m] = Saturate16(even >> 14);
-        X[2 * m + 1] = Saturate16(odd >> 14);
-    }
+    MatrixHalf(a, largestA, synthesis_->pairEven, X);
+    MatrixHalf(d, largestD, synthesis_->pairOdd, X + 1);
     Arrange(evenRing, oddRing, X);
 }
 
@@ -135,15 +180,42 @@ MPEG_NO_COVERAGE void CMpegAudioDecoder::SynthesizeFixed(int16_t* out, const int
     for (int ch = 0; ch < nch; ++ch) {
         auto& history = historyFixed_[ch];
         DctFixed(history[offset][0], history[offset][1], in + 32 * ch);
-        int64_t acc[32] = {};
+        // Every output's absolute window sum is below 65536 (checked when the tables are built),
+        // so sixteen products of 16-bit history values never leave 32 bits.
+        alignas(16) int32_t acc[32];
         int32_t middle = 0; // output 16: eight products, each reduced to its upper 16 bits
+        for (int t = 1; t < 16; t += 2)
+            middle += (int32_t{history[(offset + t) & 15][1][16]} * synthesis_->fixedWindow[t][16]) >> 16;
+#if defined(__SSE2__)
+        // Taps 2p and 2p + 1 interleaved against their window pairs: one multiply-add per four
+        // outputs and two taps.
+        __m128i sum[8];
+        for (auto& v : sum)
+            v = _mm_setzero_si128();
+        for (int p = 0; p < 8; ++p) {
+            const auto* h0 = reinterpret_cast<const __m128i*>(history[(offset + 2 * p) & 15][0]);
+            const auto* h1 = reinterpret_cast<const __m128i*>(history[(offset + 2 * p + 1) & 15][1]);
+            const auto* w = reinterpret_cast<const __m128i*>(synthesis_->windowPairs[p]);
+            for (int g = 0; g < 4; ++g) {
+                const __m128i a = _mm_loadu_si128(h0 + g), b = _mm_loadu_si128(h1 + g);
+                sum[2 * g] = _mm_add_epi32(
+                    sum[2 * g], _mm_madd_epi16(_mm_unpacklo_epi16(a, b), _mm_load_si128(w + 2 * g)));
+                sum[2 * g + 1] = _mm_add_epi32(
+                    sum[2 * g + 1], _mm_madd_epi16(_mm_unpackhi_epi16(a, b), _mm_load_si128(w + 2 * g + 1)));
+            }
+        }
+        for (int k = 0; k < 8; ++k)
+            _mm_store_si128(reinterpret_cast<__m128i*>(acc + 4 * k), sum[k]);
+#else
+        for (int n = 0; n < 32; ++n)
+            acc[n] = 0;
         for (int t = 0; t < 16; ++t) {
             const int16_t* h = history[(offset + t) & 15][t & 1];
             const int16_t* w = synthesis_->fixedWindow[t];
             for (int n = 0; n < 32; ++n)
                 acc[n] += int32_t{h[n]} * w[n];
-            if (t & 1) middle += (int32_t{h[16]} * w[16]) >> 16;
         }
+#endif
         for (int n = 0; n < 32; ++n)
             out[nch * n + ch] = Saturate16(n == 16 ? int64_t{middle} * 8 : acc[n] >> 13);
     }

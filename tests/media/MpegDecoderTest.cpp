@@ -74,13 +74,16 @@ TEST(MpegHeader, ProtectedFramesSkipTheCrcWord) {
     for (uint8_t second : {0xFB, 0xFA}) {
         std::vector<uint8_t> v = Bytes(0xFF009064u | uint32_t(second) << 16, 2 * 417);
         v[417] = 0xFF, v[418] = second, v[419] = 0x90, v[420] = 0x64;
+        // main_data_begin is the first 9 bits after the CRC word: 0x157 without it, 0x100 with it.
+        v[4] = 0xAB, v[5] = 0xCD, v[6] = 0x80;
         CMpegAudioDecoder d;
         ASSERT_EQ(d.Open(v.data(), v.size()), 0);
         int16_t pcm[CMpegAudioDecoder::kFrameSamples];
         ASSERT_EQ(d.DecodeFrame(pcm), 0);
-        EXPECT_EQ(d.bitCursor(), second == 0xFA ? 48 : 32);
+        EXPECT_EQ(d.mainDataBegin(), second == 0xFA ? 0x100 : 0x157);
+        EXPECT_EQ(d.bitCursor(), 417 * 8); // side information and main data taken whole
         ASSERT_EQ(d.DecodeFrame(pcm), 0);
-        EXPECT_EQ(d.bitCursor(), 417 * 8 + (second == 0xFA ? 48 : 32));
+        EXPECT_EQ(d.bitCursor(), 2 * 417 * 8);
         EXPECT_EQ(d.DecodeFrame(pcm), -1);
     }
 }

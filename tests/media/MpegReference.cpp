@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -82,9 +83,11 @@ ReferencePcm DecodeWithMpg123(const std::string& path, std::string* error) {
     return out;
 }
 
-DecodedPcm DecodeWithOurs(const std::vector<uint8_t>& stream, int chunk) {
+DecodedPcm DecodeWithOurs(const std::vector<uint8_t>& stream, int chunk,
+                          CMpegAudioDecoder::Synthesis synthesis) {
     DecodedPcm out;
     CMpegAudioDecoder decoder;
+    decoder.setSynthesis(synthesis);
     out.openResult = decoder.Open(stream.data(), stream.size());
     if (out.openResult != 0) return out;
     out.rate = decoder.sampleRate();
@@ -102,9 +105,12 @@ DecodedPcm DecodeWithOurs(const std::vector<uint8_t>& stream, int chunk) {
 int FindLag(const DecodedPcm& ours, const ReferencePcm& reference, int maxLag) {
     const size_t oc = static_cast<size_t>(ours.channels), rc = static_cast<size_t>(reference.channels);
     if (!oc || !rc) return -1;
-    const size_t window = std::min(static_cast<size_t>(ours.rate), ours.samples.size() / oc);
+    // Short streams: a shorter window, so that every lag has the reference beside it.
+    const size_t refTimes = reference.samples.size() / rc;
+    if (refTimes <= static_cast<size_t>(maxLag)) return -1;
+    const size_t window = std::min(
+        {static_cast<size_t>(ours.rate), ours.samples.size() / oc, refTimes - static_cast<size_t>(maxLag)});
     const size_t span = window + static_cast<size_t>(maxLag);
-    if (reference.samples.size() / rc < span) return -1;
     size_t size = 1;
     while (size < 2 * span)
         size <<= 1;
@@ -136,24 +142,35 @@ int FindLag(const DecodedPcm& ours, const ReferencePcm& reference, int maxLag) {
     return best;
 }
 
-ErrorStats CompareAtLag(const DecodedPcm& ours, const ReferencePcm& reference, int lag) {
+ErrorStats CompareAtLag(const DecodedPcm& ours, const ReferencePcm& reference, int lag, size_t from,
+                        bool (*keep)(size_t)) {
     ErrorStats s;
     const size_t ch = static_cast<size_t>(ours.channels);
     if (ch == 0 || static_cast<size_t>(reference.channels) != ch || lag < 0) return s;
     const size_t oursTimes = ours.samples.size() / ch;
     const size_t refTimes = reference.samples.size() / ch;
     if (refTimes <= static_cast<size_t>(lag)) return s;
-    s.compared = std::min(oursTimes, refTimes - static_cast<size_t>(lag));
+    const size_t end = std::min(oursTimes, refTimes - static_cast<size_t>(lag));
     double sum[2] = {0, 0};
-    for (size_t t = 0; t < s.compared; ++t)
+    for (size_t t = from; t < end; ++t) {
+        if (keep && !keep(t)) continue;
+        ++s.compared;
         for (size_t c = 0; c < ch; ++c) {
             double e = ours.samples[t * ch + c] - reference.samples[(t + lag) * ch + c];
             sum[c] += e * e;
             s.max[c] = std::max(s.max[c], std::fabs(e));
         }
+    }
     for (size_t c = 0; c < ch && s.compared; ++c)
         s.rms[c] = std::sqrt(sum[c] / static_cast<double>(s.compared));
     return s;
+}
+
+int EncodeWithLame(const std::string& wav, const std::string& mp3, int rate, const std::string& options) {
+    char khz[16];
+    std::snprintf(khz, sizeof khz, "%g", rate / 1000.0);
+    return RunQuietly("lame --quiet -t --resample " + std::string(khz) + " " + options + " " + wav + " " +
+                      mp3);
 }
 
 int RunQuietly(const std::string& command) {

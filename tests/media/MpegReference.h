@@ -1,6 +1,8 @@
 #pragma once
 // Support of the MPEG-audio tests: libmpg123 as the reference decoder, our decoder over a whole
 // stream, the lag between the two, error statistics, and the encoder runs.
+#include "media/mpeg/MpegAudioDecoder.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -23,7 +25,8 @@ struct DecodedPcm {
     std::vector<int16_t> samples;
 };
 // Our decoder over the whole stream in reads of `chunk` bytes.
-DecodedPcm DecodeWithOurs(const std::vector<uint8_t>& stream, int chunk = 131072);
+DecodedPcm DecodeWithOurs(const std::vector<uint8_t>& stream, int chunk = 131072,
+                          CMpegAudioDecoder::Synthesis synthesis = CMpegAudioDecoder::Synthesis::Fixed);
 
 // The lag (0..maxLag) at which the reference best matches ours, by normalised cross-correlation
 // of the first channel over the first second: ours[n] ~ reference[n + lag].
@@ -34,7 +37,13 @@ struct ErrorStats {
     double max[2] = {0, 0};
     size_t compared = 0; // sample times
 };
-ErrorStats CompareAtLag(const DecodedPcm& ours, const ReferencePcm& reference, int lag);
+// Over our sample times from `from` on, only those whose position n satisfies keep(n) when given.
+ErrorStats CompareAtLag(const DecodedPcm& ours, const ReferencePcm& reference, int lag, size_t from = 0,
+                        bool (*keep)(size_t) = nullptr);
+
+// lame with the given options at the input's rate (--resample, or lame lowers it at low bitrates),
+// without the tag frame (-t); its exit status.
+int EncodeWithLame(const std::string& wav, const std::string& mp3, int rate, const std::string& options);
 
 // Runs a shell command quietly; its exit status.
 int RunQuietly(const std::string& command);

@@ -1,5 +1,6 @@
-// mp3dec IN OUT.wav: decodes an MPEG audio file with the client's decoder into a 16-bit WAV file.
-// Decoding starts at the file's first 0xFF byte, as the music player starts it.
+// mp3dec [--synthesis=fixed|float] IN OUT.wav: decodes an MPEG audio file with the client's decoder
+// into a 16-bit WAV file. Decoding starts at the file's first 0xFF byte, as the music player starts
+// it. Layer III hands over to the fixed-point synthesis unless float is asked for.
 #include "media/mpeg/MpegAudioDecoder.h"
 
 #include <cstdint>
@@ -38,8 +39,15 @@ std::vector<uint8_t> WavHeader(int rate, int channels, uint32_t dataBytes) {
 } // namespace
 
 int main(int argc, char** argv) {
+    CMpegAudioDecoder::Synthesis synthesis = CMpegAudioDecoder::Synthesis::Fixed;
+    if (argc == 4 && std::strcmp(argv[1], "--synthesis=float") == 0) {
+        synthesis = CMpegAudioDecoder::Synthesis::Float;
+        ++argv, --argc;
+    } else if (argc == 4 && std::strcmp(argv[1], "--synthesis=fixed") == 0) {
+        ++argv, --argc;
+    }
     if (argc != 3) {
-        std::fprintf(stderr, "usage: mp3dec IN OUT.wav\n");
+        std::fprintf(stderr, "usage: mp3dec [--synthesis=fixed|float] IN OUT.wav\n");
         return 2;
     }
     std::ifstream in(argv[1], std::ios::binary);
@@ -53,6 +61,7 @@ int main(int argc, char** argv) {
         first ? static_cast<size_t>(static_cast<const uint8_t*>(first) - file.data()) : file.size();
 
     CMpegAudioDecoder decoder;
+    decoder.setSynthesis(synthesis);
     if (decoder.Open(file.data() + start, file.size() - start) != 0) {
         std::fprintf(stderr, "mp3dec: no acceptable MPEG audio header at byte %zu of %s\n", start, argv[1]);
         return 1;
