@@ -1,15 +1,17 @@
 #include "net/NetServices.h"
 
 #include "core/HWProfile.h"
-#include "core/MainWindow.h"
 #include "core/Options.h"
 #include "core/QVReport.h"
 #include "core/ShardRecord.h"
-#include "core/StartupServices.h"
 #include "core/config.h"
+#include "gumps/CGumpManager.h"
+#include "net/AppLink.h"
 #include "net/PacketManager.h"
 #include "platform/platform.h"
+#include "render/GraphicManager.h"
 #include "text/LanguageManager.h"
+#include "windows/WindowsStandIns.h"
 
 namespace {
 

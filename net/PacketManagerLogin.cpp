@@ -1,19 +1,20 @@
 // The login road: account login, shard choice, relay, game login, character choice, the login
 // confirmation, login complete, and the denial and error messages on the way.
 #include "core/ExitHandlers.h"
-#include "core/MainWindow.h"
 #include "core/Options.h"
 #include "core/QVReport.h"
 #include "core/ShardRecord.h"
-#include "core/StartupServices.h"
 #include "core/config.h"
-#include "core/multcli.h"
+#include "gumps/CGumpManager.h"
+#include "net/AppLink.h"
 #include "net/CGameSock.h"
 #include "net/CLatencyProbe.h"
 #include "net/ConnectionSeed.h"
 #include "net/NetServices.h"
 #include "net/PacketManager.h"
 #include "net/PacketManagerText.h"
+#include "render/DirtyRects.h"
+#include "windows/WindowsStandIns.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,12 +1,12 @@
 #include "render/Display.h"
 
-#include "gumps/CGumpManager.h"
-#include "gumps/MouseManager.h"
 #include "platform/platform.h"
 #include "render/BackBuffer.h"
 #include "render/DirtyRects.h"
 #include "render/FrameServices.h"
+#include "render/GameArea.h"
 #include "render/GraphicManager.h"
+#include "render/WindowLayer.h"
 
 #include <algorithm>
 #include <cstring>
@@ -97,8 +97,8 @@ void CreateFullScreenSurfaces() {
         if (!platform::SetFullScreen(true, width, height)) return;
     }
     BackBuffer::SetSize(width, height);
-    CGumpManager::SetGameAreaOffset(0, 0);
-    CGumpManager::RecreateDC();
+    SetGameAreaOffset(0, 0);
+    RecreateWindowSurfaces();
     D().surface.assign(static_cast<size_t>(width) * height, 0);
     D().surfaceWidth = width;
     D().surfaceHeight = height;
@@ -141,13 +141,13 @@ int PresentStartIndex() {
     const int64_t n = BackBuffer::PixelCount();
     if (n <= 0) return 0;
     int x = 0, y = 0;
-    CGumpManager::GetGameAreaOffset(x, y);
+    GetGameAreaOffset(&x, &y);
     int64_t d = (BackBuffer::RingOffset() - (int64_t{y} * BackBuffer::Width() + x)) % n;
     return static_cast<int>(d < 0 ? d + n : d);
 }
 
 void PresentFrame() {
-    MouseManager::RefreshCursorPos();
+    RefreshWindowCursor();
     uint16_t* pixels = BackBuffer::Pixels();
     if (!pixels) return;
     const int w = BackBuffer::Width(), h = BackBuffer::Height(), n = w * h;
@@ -161,7 +161,7 @@ void PresentFrame() {
         if (d > 0) CopyRingToSurface(surface, ring, n - d, 0, d);
         platform::PresentFrame(surface.pixels, surface.width, surface.height, 0);
     }
-    MouseManager::RestoreUnderCursor();
+    RestoreWindowCursor();
 }
 
 void ResetDisplayForTests() {

@@ -1,6 +1,6 @@
 // Stand-in until sound effects are built: silent.
 #include "core/QVReport.h"
-#include "core/StartupServices.h"
+#include "media/MediaStandIns.h"
 
 namespace SoundManager {
 void CSoundManager() {

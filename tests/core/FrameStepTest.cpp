@@ -1,6 +1,6 @@
 #include "AppFixture.h"
 
-#include "core/FrameStep.h"
+#include "app/FrameStep.h"
 
 #include <atomic>
 #include <gtest/gtest.h>

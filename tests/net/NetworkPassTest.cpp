@@ -1,7 +1,7 @@
 // The network pass, the dispatch table, the secondary-shard filter, the failure handling of game
 // connections and the keep-alive.
+#include "app/multcli.h"
 #include "core/GameTicks.h"
-#include "core/multcli.h"
 #include "net/CGameSock.h"
 #include "net/PacketLengthTable.h"
 #include "net/PacketManager.h"

@@ -1,6 +1,6 @@
 #include "RenderFixture.h"
 
-#include "core/MainWindow.h"
+#include "app/MainWindow.h"
 #include "core/SharedServices.h"
 #include "platform/headless.h"
 

@@ -1,7 +1,7 @@
 // Stand-in until the world model is built: no map, no objects, no player object.
 #include "core/QVReport.h"
-#include "core/StartupServices.h"
 #include "world/CObjectManager.h"
+#include "world/WorldStandIns.h"
 
 namespace MapManager {
 void startup() {

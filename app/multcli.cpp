@@ -1,20 +1,20 @@
-#include "core/multcli.h"
+#include "app/multcli.h"
 
+#include "app/FrameStep.h"
+#include "app/SpeechQueue.h"
+#include "app/StartupServices.h"
 #include "core/CharData.h"
-#include "core/FilterLists.h"
-#include "core/FrameStep.h"
 #include "core/GameTicks.h"
 #include "core/Options.h"
 #include "core/QVReport.h"
 #include "core/SharedServices.h"
-#include "core/SpeechQueue.h"
-#include "core/StartupServices.h"
 #include "core/config.h"
 #include "frontend/AccountLogin.h"
 #include "net/CGameSock.h"
 #include "net/ConnectionSeed.h"
 #include "net/NetServices.h"
 #include "platform/platform.h"
+#include "text/FilterLists.h"
 
 #include <cstdio>
 #include <cstdlib>

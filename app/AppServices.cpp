@@ -1,12 +1,12 @@
-#include "core/AppServices.h"
+#include "app/AppServices.h"
 
-#include "core/FrameStep.h"
-#include "core/MainWindow.h"
-#include "core/SavedOptions.h"
+#include "app/FrameStep.h"
+#include "app/MainWindow.h"
+#include "app/SavedOptions.h"
+#include "app/SpeechQueue.h"
+#include "app/StartupServices.h"
+#include "app/multcli.h"
 #include "core/ServerConfigSync.h"
-#include "core/SpeechQueue.h"
-#include "core/StartupServices.h"
-#include "core/multcli.h"
 #include "gumps/MouseManager.h"
 
 namespace {

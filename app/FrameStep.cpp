@@ -1,10 +1,10 @@
-#include "core/FrameStep.h"
+#include "app/FrameStep.h"
 
-#include "core/AppServices.h"
+#include "app/AppServices.h"
+#include "app/SpeechQueue.h"
+#include "app/StartupServices.h"
 #include "core/GameTicks.h"
 #include "core/Options.h"
-#include "core/SpeechQueue.h"
-#include "core/StartupServices.h"
 #include "platform/platform.h"
 
 #include <atomic>

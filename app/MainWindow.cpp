@@ -1,7 +1,7 @@
-#include "core/MainWindow.h"
+#include "app/MainWindow.h"
 
-#include "core/AppServices.h"
-#include "core/FrameStep.h"
+#include "app/AppServices.h"
+#include "app/FrameStep.h"
 #include "core/Options.h"
 #include "core/QVReport.h"
 #include "platform/platform.h"
