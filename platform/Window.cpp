@@ -58,8 +58,11 @@ void ResetWindowLayer() {
 
 void QueueMessage(const Message& msg) {
     WindowLayer& l = Layer();
-    std::lock_guard<std::mutex> lock(l.queueMutex);
-    l.queue.push_back(msg);
+    {
+        std::lock_guard<std::mutex> lock(l.queueMutex);
+        l.queue.push_back(msg);
+    }
+    WakeWaiter();
 }
 
 void UnrollRing(const uint16_t* ring, int width, int height, int start, uint16_t* out, int outPitch) {
@@ -157,8 +160,39 @@ bool WaitMessage(uint32_t timeoutMs) {
 
 void PostMessage(uint32_t id, uintptr_t wParam, intptr_t lParam) {
     auto& l = Layer();
-    std::lock_guard<std::mutex> lock(l.queueMutex);
-    l.queue.push_back(Message{id, wParam, lParam, TickCount()});
+    {
+        std::lock_guard<std::mutex> lock(l.queueMutex);
+        l.queue.push_back(Message{id, wParam, lParam, TickCount()});
+    }
+    detail::WakeWaiter();
+}
+
+WakeReason WaitForWork(uint32_t deadline) {
+    bool slept = false;
+    WakeReason reason = WakeReason::Deadline;
+    for (;;) {
+        detail::DrainWake(); // anything queued after this wakes the wait below
+        PumpNative();
+        {
+            std::lock_guard<std::mutex> lock(Layer().queueMutex);
+            if (!Layer().queue.empty()) {
+                reason = WakeReason::Message;
+                break;
+            }
+        }
+        const uint32_t now = TickCount();
+        const int32_t left = static_cast<int32_t>(detail::EarliestDeadline(deadline, now) - now);
+        if (left <= 0) break;
+        slept = true;
+        const detail::WaitOutcome outcome = ActiveBackendObject().WaitForWork(
+            static_cast<uint32_t>(left), detail::WatchedSockets(), detail::WakeDescriptor());
+        if (outcome == detail::WaitOutcome::Socket) {
+            reason = WakeReason::Socket;
+            break;
+        }
+    }
+    detail::CountWait(slept);
+    return reason;
 }
 
 void PostQuitMessage(int exitCode) {

@@ -7,6 +7,12 @@
 
 namespace platform::detail {
 
+struct WatchedSocket {
+    int socket = -1;
+    bool wantWrite = false;
+};
+enum class WaitOutcome { Timeout, Native, Socket, Wake };
+
 class Backend {
   public:
     virtual ~Backend() = default;
@@ -17,6 +23,9 @@ class Backend {
     virtual void Pump(std::vector<Message>& out) = 0;
     // Waits for native input at most ms; true when some is ready.
     virtual bool Wait(uint32_t ms) = 0;
+    // Sleeps at most ms; ends early on native input, a ready watched socket, or the wake
+    // descriptor becoming readable (left for the caller to drain).
+    virtual WaitOutcome WaitForWork(uint32_t ms, const std::vector<WatchedSocket>& sockets, int wake) = 0;
     virtual void SetTitle(std::string_view utf8) = 0;
     virtual void SetClientSize(int width, int height) = 0;
     virtual void GetClientSize(int& width, int& height) = 0;
@@ -47,6 +56,17 @@ Backend& HeadlessBackendObject();
 void ResetWindowLayer();
 // Puts a message at the end of the main window's queue (input arriving, in arrival order).
 void QueueMessage(const Message& msg);
+
+// The wait's registry (platform/Wait.cpp). WakeWaiter ends a wait under way (any thread).
+void WakeWaiter();
+int WakeDescriptor();
+void DrainWake();
+std::vector<WatchedSocket> WatchedSockets();
+// The earliest of deadline and every registered deadline, judged from now (ticks wrap).
+uint32_t EarliestDeadline(uint32_t deadline, uint32_t now);
+void CountWait(bool slept);
+// Polls the sockets and the wake descriptor at most timeoutMs (-1: without end).
+WaitOutcome PollSockets(const std::vector<WatchedSocket>& sockets, int wake, int timeoutMs);
 
 // Copies a ring of pixels into a linear frame of width x height with the given pitch (in pixels).
 void UnrollRing(const uint16_t* ring, int width, int height, int start, uint16_t* out, int outPitch);

@@ -300,6 +300,41 @@ class SocketWaiter {
     int event_ = -1;
 };
 
+// ---------------------------------------------------------------- waiting for work
+// The main loop's one wait, the only place the client sleeps when it has nothing to do. It returns
+// at once when a message is queued (input, a posted message or call), or when a watched socket is
+// ready or closed; otherwise when the tick count reaches the earliest of deadline and every
+// registered deadline. The SDL backend watches the sockets from a small thread that wakes the
+// event wait; the headless backend under the manual clock moves the clock to the deadline instead
+// of sleeping, so tests stay deterministic. Main thread only.
+enum class WakeReason { Message, Socket, Deadline };
+WakeReason WaitForWork(uint32_t deadline);
+// How many times WaitForWork was called, and how many of those slept (did not return at once).
+uint64_t WaitForWorkCalls();
+uint64_t WaitForWorkSleeps();
+
+// A deadline another part of the client has registered: at most one tick per slot, honoured by a
+// wait already under way. Any thread; the slot clears itself when destroyed.
+class Deadline {
+  public:
+    Deadline();
+    ~Deadline();
+    Deadline(const Deadline&) = delete;
+    Deadline& operator=(const Deadline&) = delete;
+    void Set(uint32_t tick);
+    void Clear();
+    bool IsSet() const;
+
+  private:
+    int id_ = 0;
+};
+
+// Sockets whose readiness ends the wait: readable (bytes or a close), and writable too while
+// wantWrite (a connect under way, queued bytes the socket did not take). Watching again updates
+// wantWrite; CloseSocket unwatches. Any thread.
+void WatchSocket(int s, bool wantWrite = false);
+void UnwatchSocket(int s);
+
 enum class ThreadPriority { Lowest, BelowNormal, Normal, Highest };
 // Best effort: Linux without privileges may refuse raising a priority.
 void SetCurrentThreadPriority(ThreadPriority priority);

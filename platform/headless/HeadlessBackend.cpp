@@ -48,6 +48,17 @@ class HeadlessBackend final : public Backend {
         SleepMillis(ms > 1 ? 1 : ms);
         return false;
     }
+    WaitOutcome WaitForWork(uint32_t ms, const std::vector<WatchedSocket>& sockets, int wake) override {
+        // Under the manual clock the time passes at once: whatever is ready now ends the wait,
+        // otherwise the clock moves to its end.
+        if (IsManualClock()) {
+            const WaitOutcome now = PollSockets(sockets, wake, 0);
+            if (now != WaitOutcome::Timeout) return now;
+            AdvanceManualClock(ms);
+            return WaitOutcome::Timeout;
+        }
+        return PollSockets(sockets, wake, ms > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<int>(ms));
+    }
     void SetTitle(std::string_view t) override { title = std::string(t); }
     void SetClientSize(int w, int h) override {
         clientW = w;

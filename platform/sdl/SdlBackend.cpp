@@ -4,8 +4,14 @@
 
 #include <SDL.h>
 #include <algorithm>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <thread>
+#include <unistd.h>
 
 namespace platform::detail {
 namespace {
@@ -159,9 +165,98 @@ void AppendUtf16(const char* s, std::vector<char16_t>& out) {
     }
 }
 
+// SDL's event wait cannot see sockets: while the main thread waits, this thread polls the watched
+// sockets and the wake descriptor and, when one is ready, wakes the event wait with a user event.
+// Between waits it sleeps on its condition, so it costs nothing while the main thread works.
+class SocketWatcher {
+  public:
+    ~SocketWatcher() { Stop(); }
+
+    void Arm(const std::vector<WatchedSocket>& sockets, int wake, Uint32 eventType) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (control_ < 0) control_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+        if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
+        fds_.assign(1, pollfd{control_, POLLIN, 0});
+        fds_.push_back(pollfd{wake, POLLIN, 0});
+        for (const WatchedSocket& w : sockets)
+            fds_.push_back(pollfd{w.socket, static_cast<short>(POLLIN | (w.wantWrite ? POLLOUT : 0)), 0});
+        eventType_ = eventType;
+        outcome_ = WaitOutcome::Timeout;
+        armed_ = true;
+        ++generation_;
+        ready_.notify_one();
+    }
+
+    // Ends the watch; what it saw, Timeout for nothing.
+    WaitOutcome Disarm() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (armed_) {
+            armed_ = false;
+            Kick();
+        }
+        return outcome_;
+    }
+
+    void Stop() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+            Kick();
+            ready_.notify_one();
+        }
+        if (thread_.joinable()) thread_.join();
+        if (control_ >= 0) close(control_);
+        control_ = -1;
+    }
+
+  private:
+    void Kick() {
+        const uint64_t one = 1;
+        if (control_ >= 0) [[maybe_unused]]
+            auto n = write(control_, &one, sizeof one);
+    }
+
+    void Run() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            ready_.wait(lock, [this] { return armed_ || stop_; });
+            if (stop_) return;
+            std::vector<pollfd> fds = fds_;
+            const uint64_t generation = generation_;
+            lock.unlock();
+            const int n = poll(fds.data(), fds.size(), -1);
+            uint64_t count = 0;
+            if (fds[0].revents) [[maybe_unused]]
+                auto r = read(control_, &count, sizeof count);
+            lock.lock();
+            if (n <= 0 || fds[0].revents || !armed_ || generation != generation_) continue;
+            bool socketReady = false;
+            for (size_t i = 2; i < fds.size(); ++i)
+                socketReady = socketReady || fds[i].revents != 0;
+            outcome_ = socketReady ? WaitOutcome::Socket : WaitOutcome::Wake;
+            armed_ = false;
+            SDL_Event e{};
+            e.type = eventType_;
+            SDL_PushEvent(&e);
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::thread thread_;
+    std::vector<pollfd> fds_;
+    int control_ = -1;
+    Uint32 eventType_ = 0;
+    WaitOutcome outcome_ = WaitOutcome::Timeout;
+    bool armed_ = false;
+    bool stop_ = false;
+    uint64_t generation_ = 0;
+};
+
 class SdlBackend final : public Backend {
   public:
     ~SdlBackend() override {
+        watcher_.Stop();
         DestroyWindow();
         if (videoUp_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
@@ -214,6 +309,18 @@ class SdlBackend final : public Backend {
             return false;
         }
         return SDL_WaitEventTimeout(nullptr, static_cast<int>(ms)) == 1;
+    }
+
+    WaitOutcome WaitForWork(uint32_t ms, const std::vector<WatchedSocket>& sockets, int wake) override {
+        const int timeout = ms > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<int>(ms);
+        if (!videoUp_ || wakeEvent_ == 0) return PollSockets(sockets, wake, timeout);
+        watcher_.Arm(sockets, wake, wakeEvent_);
+        const bool native = SDL_WaitEventTimeout(nullptr, timeout) == 1;
+        const WaitOutcome seen = watcher_.Disarm();
+        SDL_FlushEvent(wakeEvent_);
+        if (seen != WaitOutcome::Timeout) return seen;
+        return native && SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) ? WaitOutcome::Native
+                                                                      : WaitOutcome::Timeout;
     }
 
     void SetTitle(std::string_view t) override {
@@ -350,6 +457,8 @@ class SdlBackend final : public Backend {
             return false;
         }
         videoUp_ = true;
+        const Uint32 first = SDL_RegisterEvents(1);
+        wakeEvent_ = first == static_cast<Uint32>(-1) ? 0 : first;
         return true;
     }
 
@@ -454,6 +563,8 @@ class SdlBackend final : public Backend {
     }
 
     bool videoUp_ = false;
+    Uint32 wakeEvent_ = 0; // the watcher's user event; 0 when none could be registered
+    SocketWatcher watcher_;
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
