@@ -309,8 +309,25 @@ std::optional<std::string> GetClipboardText() {
 }
 
 void PresentFrame(const uint16_t* ring, int width, int height, int start) {
+    PresentFrameRects(ring, width, height, start, {PresentRect{0, 0, width, height}});
+}
+
+void PresentFrameRects(const uint16_t* ring, int width, int height, int start,
+                       const std::vector<PresentRect>& rects) {
     if (!ring || width <= 0 || height <= 0) return;
-    ActiveBackendObject().Present(ring, width, height, start);
+    std::vector<PresentRect> cut;
+    cut.reserve(rects.size());
+    for (const PresentRect& r : rects) {
+        PresentRect c{std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, width),
+                      std::min(r.bottom, height)};
+        if (c.left < c.right && c.top < c.bottom) cut.push_back(c);
+    }
+    if (cut.empty()) return;
+    ActiveBackendObject().Present(ring, width, height, start, cut);
+}
+
+bool ReadShownPixels(std::vector<uint32_t>& rgb, int& width, int& height) {
+    return ActiveBackendObject().ReadShown(rgb, width, height);
 }
 
 void ShowMessageBox(std::string_view text, std::string_view caption, BoxIcon icon) {

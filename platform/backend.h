@@ -40,7 +40,10 @@ class Backend {
     virtual uintptr_t CreateColorCursor(const uint16_t*, int, int, int, int) { return 0; }
     virtual void SetColorCursor(uintptr_t) {}
     virtual void DestroyColorCursor(uintptr_t) {}
-    virtual void Present(const uint16_t* ring, int width, int height, int start) = 0;
+    // Shows the listed rectangles (cut to the frame, at least one) of the ring frame.
+    virtual void Present(const uint16_t* ring, int width, int height, int start,
+                         const std::vector<PresentRect>& rects) = 0;
+    virtual bool ReadShown(std::vector<uint32_t>&, int&, int&) { return false; }
     virtual bool SetFullScreen(bool on, int width, int height) = 0;
     virtual bool IsFullScreen() = 0;
     virtual DesktopInfo Desktop() = 0;

@@ -106,6 +106,19 @@ std::optional<std::string> GetClipboardText(); // UTF-8
 // Shows a frame of 16-bit RGB555 pixels that is stored as a ring: screen pixel (x, y) is
 // ring[(start + y * width + x) mod (width * height)]. Pixels outside the window are cut off.
 void PresentFrame(const uint16_t* ring, int width, int height, int start);
+// The same for only these rectangles of the screen (left/top inside, right/bottom outside); the
+// rest of the window keeps what it showed. No rectangle: nothing is shown.
+struct PresentRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+};
+void PresentFrameRects(const uint16_t* ring, int width, int height, int start,
+                       const std::vector<PresentRect>& rects);
+// What the window shows now, as 0xRRGGBB a pixel (tests compare it with the frame drawn); false
+// without a window.
+bool ReadShownPixels(std::vector<uint32_t>& rgb, int& width, int& height);
 
 // ---------------------------------------------------------------- message boxes
 enum class BoxIcon { None, Information, Warning, Error };

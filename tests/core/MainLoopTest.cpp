@@ -213,8 +213,22 @@ TEST_F(MainLoopTest, FramesArePresentedByTheRealFrameStep) {
         Advance(50);
         Passes(1);
     }
-    EXPECT_GE(platform::headless::PresentedFrameCount(), 2);
+    // The first frame shows everything; frames that change nothing present nothing.
+    EXPECT_EQ(platform::headless::PresentedFrameCount(), 1);
     EXPECT_EQ(platform::headless::LastFrame().width, 640);
+    ASSERT_EQ(platform::headless::LastPresentedRects().size(), 1u);
+    EXPECT_EQ(platform::headless::LastPresentedRects()[0].right, 640);
+    EXPECT_EQ(platform::headless::LastPresentedRects()[0].bottom, 480);
+
+    // The window lost its picture: the next frame shows all of it again.
+    platform::SendMessage(platform::WM_PAINT);
+    for (int i = 0; i < 2; ++i) {
+        Advance(50);
+        Passes(1);
+    }
+    EXPECT_EQ(platform::headless::PresentedFrameCount(), 2);
+    ASSERT_EQ(platform::headless::LastPresentedRects().size(), 1u);
+    EXPECT_EQ(platform::headless::LastPresentedRects()[0].bottom, 480);
 }
 
 } // namespace
