@@ -37,6 +37,11 @@ intptr_t MainWndProc(const platform::Message& msg);
 // The accelerator table: sends the bound command for Alt+Enter, Ctrl+Shift+F, Ctrl+Z and Alt+Z.
 bool TranslateAccelerator(const platform::Message& msg);
 
+void SwitchToWindowed();
+void SwitchToFullScreen();
+void SetFullScreen(bool on);
+bool IsFullScreenMode();
+
 void SendToggleFullScreen();
 void LeaveFullScreen();
 

@@ -1,6 +1,7 @@
 #include "app/multcli.h"
 
 #include "app/FrameStep.h"
+#include "app/MainWindow.h"
 #include "app/SpeechQueue.h"
 #include "app/StartupServices.h"
 #include "core/CharData.h"
@@ -735,3 +736,43 @@ void ResetConnectionsForTests() {
 }
 
 } // namespace CApp
+
+// ---------------------------------------------------------------- what the connections ask above net/
+namespace {
+
+// Entering the game display, in the windows and the display. The desktop, the entry line, the
+// step height and the transparency circle follow when the gump framework and the world are built.
+void ApplyGameDisplay() {
+    GamePlayWindowSize = "640x480";
+    CApp::readConfig("qv.cfg", false);
+    LoadMacros();
+    SetFullScreen(FullScreen);
+    if (IsFullScreenMode()) {
+        if (RuntimeDebugMsg) ShowSystemMessage(33, 3, "Using Full Screen Mode...");
+        SwitchToWindowed();
+        CApp::readConfig("qv.cfg", false);
+        SwitchToFullScreen();
+    } else {
+        if (RuntimeDebugMsg) ShowSystemMessage(33, 3, "Using Windowed Mode...");
+        CGumpManager::RecreateDC();
+    }
+    InvalidateAll();
+}
+
+void BindNetServices(NetServices& s) {
+    s.showSystemMessage = ShowSystemMessage;
+    // The message box's owner, mode and value wait for the gump framework's full form.
+    s.showModalMessage = [](MessageOwner, const char* text, int, int) {
+        CGumpManager::ShowModalMessage(text);
+    };
+    s.showConnectionLost = [] { CGumpManager::ShowModalMessage("Connection lost"); };
+    s.applyGameDisplay = ApplyGameDisplay;
+}
+
+// Bound as soon as the application is linked in, before any connection exists.
+const bool g_netServicesBound = [] {
+    SetNetServicesBinder(BindNetServices);
+    return true;
+}();
+
+} // namespace

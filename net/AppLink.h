@@ -16,11 +16,7 @@ void SetName(std::string_view name);
 void SetPlayerSerial(uint32_t serial);
 } // namespace CApp
 
-// The main window's display mode and title.
-void SwitchToWindowed();
-void SwitchToFullScreen();
-void SetFullScreen(bool on);
-bool IsFullScreenMode();
+// The main window's title.
 void SetMainWindowTitle(const char* text);
 
 // ---------------------------------------------------------------- connections and shard records

@@ -5,7 +5,6 @@
 #include "core/QVReport.h"
 #include "core/ShardRecord.h"
 #include "core/config.h"
-#include "gumps/CGumpManager.h"
 #include "net/AppLink.h"
 #include "net/CGameSock.h"
 #include "net/CLatencyProbe.h"
@@ -13,8 +12,6 @@
 #include "net/NetServices.h"
 #include "net/PacketManager.h"
 #include "net/PacketManagerText.h"
-#include "render/DirtyRects.h"
-#include "windows/WindowsStandIns.h"
 
 #include <cstdio>
 #include <cstring>
@@ -271,25 +268,6 @@ void HandleLoginComplete(CGameSock&, PacketReader&) {
 void EnterGameDisplay() {
     SetGameDisplayEntered(true);
     GetNetServices().applyGameDisplay();
-}
-
-// The desktop, the entry line, the step height and the transparency circle follow when the gump
-// framework and the world are built.
-void ApplyGameDisplay() {
-    GamePlayWindowSize = "640x480";
-    CApp::readConfig("qv.cfg", false);
-    LoadMacros();
-    SetFullScreen(FullScreen);
-    if (IsFullScreenMode()) {
-        if (RuntimeDebugMsg) ShowSystemMessage(33, 3, "Using Full Screen Mode...");
-        SwitchToWindowed();
-        CApp::readConfig("qv.cfg", false);
-        SwitchToFullScreen();
-    } else {
-        if (RuntimeDebugMsg) ShowSystemMessage(33, 3, "Using Windowed Mode...");
-        CGumpManager::RecreateDC();
-    }
-    InvalidateAll();
 }
 
 void HandleLoginDenied(CGameSock& connection, PacketReader& packet) {
