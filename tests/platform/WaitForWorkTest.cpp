@@ -2,6 +2,7 @@
 #include "platform/platform.h"
 #include "support/TestSupport.h"
 
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <optional>
 #include <thread>
@@ -97,7 +98,29 @@ TEST_F(WaitForWorkTest, BytesOrACloseOnAWatchedConnectionEndTheWaitAtOnce) {
     EXPECT_EQ(WaitForWork(TickCount() + 10), WakeReason::Deadline);
 }
 
-TEST_F(WaitForWorkTest, BytesArrivingDuringARealWaitEndIt) {
+// The waits on the real clock, on each backend: SDL (its dummy video driver) waits in its event
+// queue while its watcher thread polls the sockets.
+class RealWaitTest : public qvtest::CleanState, public ::testing::WithParamInterface<BackendKind> {
+  protected:
+    void SetUp() override {
+        qvtest::CleanState::SetUp();
+        UseRealClock();
+        ::setenv("SDL_VIDEODRIVER", "dummy", 1);
+        UseBackend(GetParam());
+        ASSERT_TRUE(CreateMainWindow(WindowDesc{"Varnis Online", 64, 48, false},
+                                     [](const Message& m) { return DefWindowProc(m); }));
+        Message m;
+        while (PeekMessage(m)) {
+        }
+    }
+    void TearDown() override {
+        DestroyMainWindow();
+        UseBackend(BackendKind::Headless);
+        qvtest::CleanState::TearDown();
+    }
+};
+
+TEST_P(RealWaitTest, BytesArrivingDuringARealWaitEndIt) {
     LoopbackPair pair;
     ASSERT_NE(pair.server, kInvalidSocket);
     WatchSocket(pair.client);
@@ -112,7 +135,7 @@ TEST_F(WaitForWorkTest, BytesArrivingDuringARealWaitEndIt) {
     EXPECT_LT(TickCount() - start, 10000u);
 }
 
-TEST_F(WaitForWorkTest, InputOrAPostedCallEndsTheWait) {
+TEST_F(WaitForWorkTest, InputEndsTheWait) {
     UseManualClock(100, 0);
     headless::PushKey('A', true);
     EXPECT_EQ(WaitForWork(5000), WakeReason::Message);
@@ -120,10 +143,13 @@ TEST_F(WaitForWorkTest, InputOrAPostedCallEndsTheWait) {
     Message m;
     ASSERT_TRUE(PeekMessage(m));
     EXPECT_EQ(WaitForWork(150), WakeReason::Deadline);
+}
 
-    // On the real clock, from another thread while the main thread sleeps.
-    UseRealClock();
+TEST_P(RealWaitTest, AMessagePostedFromAnotherThreadEndsTheWait) {
+    // Input pushed (headless only: SDL input comes from the window system) or a posted call.
+    Message m;
     for (bool posted : {false, true}) {
+        if (!posted && GetParam() == BackendKind::Sdl) continue;
         std::thread other([posted] {
             SleepMillis(30);
             if (posted)
@@ -141,7 +167,7 @@ TEST_F(WaitForWorkTest, InputOrAPostedCallEndsTheWait) {
     }
 }
 
-TEST_F(WaitForWorkTest, ADeadlineRegisteredWhileWaitingIsHonoured) {
+TEST_P(RealWaitTest, ADeadlineRegisteredWhileWaitingIsHonoured) {
     Deadline late;
     const uint32_t start = TickCount();
     std::thread other([&] {
@@ -155,5 +181,10 @@ TEST_F(WaitForWorkTest, ADeadlineRegisteredWhileWaitingIsHonoured) {
     EXPECT_GE(waited, 60u);
     EXPECT_LT(waited, 10000u);
 }
+
+INSTANTIATE_TEST_SUITE_P(Backends, RealWaitTest, ::testing::Values(BackendKind::Headless, BackendKind::Sdl),
+                         [](const auto& info) {
+                             return info.param == BackendKind::Sdl ? "Sdl" : "Headless";
+                         });
 
 } // namespace
