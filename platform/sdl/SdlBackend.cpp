@@ -406,7 +406,8 @@ class SdlBackend final : public Backend {
         std::vector<PresentRect> all;
         const std::vector<PresentRect>* list = &rects;
         if (repaintAll_ || surface != lastSurface_) {
-            all.push_back(PresentRect{0, 0, w, h});
+            SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0)); // beyond the frame
+            all.push_back(PresentRect{0, 0, std::max(w, surface->w), std::max(h, surface->h)});
             list = &all;
         }
         std::vector<SDL_Rect> update;
@@ -415,17 +416,17 @@ class SdlBackend final : public Backend {
         for (const PresentRect& r : *list) {
             const int right = std::min(r.right, surface->w), bottom = std::min(r.bottom, surface->h);
             if (r.left >= right || r.top >= bottom) continue;
-            for (int y = r.top; y < bottom; ++y) {
+            update.push_back(SDL_Rect{r.left, r.top, right - r.left, bottom - r.top});
+            for (int y = r.top; y < std::min(bottom, h); ++y) {
                 int64_t at = (start + static_cast<int64_t>(y) * w + r.left) % total;
                 if (at < 0) at += total;
                 uint8_t* row =
                     static_cast<uint8_t*>(surface->pixels) + static_cast<ptrdiff_t>(y) * surface->pitch;
-                for (int x = r.left; x < right; ++x) {
+                for (int x = r.left; x < std::min(right, w); ++x) {
                     WidenInto(surface, row, x, ring[at]);
                     if (++at == total) at = 0;
                 }
             }
-            update.push_back(SDL_Rect{r.left, r.top, right - r.left, bottom - r.top});
         }
         if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
         if (!update.empty() &&
