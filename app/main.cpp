@@ -3,8 +3,8 @@
 // --exit-after-first-frame (for scripts/bench-startup.sh): closes the window as soon as the first
 // frame was presented and prints the milliseconds from process start to that frame on stderr.
 // It needs the headless backend, whose presented frames can be counted.
+#include "app/WinMain.h"
 #include "core/ExitHandlers.h"
-#include "core/WinMain.h"
 #include "media/SoundManager.h"
 #include "platform/headless.h"
 #include "platform/platform.h"

@@ -1,6 +1,5 @@
 #include "core/config.h"
 
-#include "core/multcli.h"
 #include "platform/platform.h"
 
 namespace ConfigFiles {

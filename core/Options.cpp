@@ -1,7 +1,5 @@
 #include "core/Options.h"
 
-#include "core/SavedOptions.h"
-
 bool Sound, Music, ObscenityFilter, FrameCounter, FullScreen, ShowIntroAnim, ClientFirstLaunch, autoLogIn,
     OrderCacheOnStartup, RememberAcctPW, GlobalQueue, UseVerData, SaveJournal, JournalSaveUnicode,
     NotorietyQuery, UseCircleTrans, FilterPWOn, Footsteps, ShowTips, ScaleBarkTimes, FrameSkipping,

@@ -164,3 +164,6 @@ extern ServerAddress TranslationServerIPAddress;
 
 // Every option back to its default.
 void ResetOptions();
+// Every option of the options window's six tables back to its default, the next-start and text
+// choices included; defined beside the tables (app/SavedOptions.cpp).
+void ResetSavedOptionDefaults();

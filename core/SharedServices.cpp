@@ -1,11 +1,7 @@
 #include "core/SharedServices.h"
 
 #include "core/ExitHandlers.h"
-#include "core/MainWindow.h"
-#include "gumps/MouseManager.h"
 #include "platform/platform.h"
-#include "render/BackBuffer.h"
-#include "render/GraphicManager.h"
 
 #include <algorithm>
 #include <atomic>
@@ -29,7 +25,7 @@ bool IsGodClient() {
 }
 
 void OutOfMemoryHandler() {
-    if (platform::HasMainWindow() && platform::IsFullScreen()) SwitchToWindowed();
+    if (platform::HasMainWindow() && platform::IsFullScreen()) platform::SetFullScreen(false, 0, 0);
     platform::ShowMessageBox(
         "There is not enough memory to continue execution.  If you do not have virtual memory "
         "enabled, this could be the problem. Otherwise, you may be low on disk space, or may "
@@ -46,10 +42,6 @@ void ShowErrorMessage(const char* text, const char* caption, const void* exitFla
 int GameCursorFor(int kind) {
     bool automatic = (kind >= 1 && kind <= 8) || (kind >= 31 && kind <= 38);
     return automatic ? 0 : 17;
-}
-
-void SetGameCursor(int kind) {
-    MouseManager::SetCursor(GameCursorFor(kind));
 }
 
 namespace {
@@ -74,14 +66,6 @@ int RandomBelow(int n) {
     return RandomNext() % n;
 }
 
-int ClearScreenBuffer() {
-    uint16_t* pixels = BackBuffer::Pixels();
-    if (pixels)
-        std::memset(pixels, 0,
-                    static_cast<size_t>(BackBuffer::Width()) * BackBuffer::Height() * sizeof(uint16_t));
-    return 0;
-}
-
 void ClearRingArea(uint16_t* pixels, int width, int height, int ringOffset, int areaWidth, int areaHeight) {
     if (!pixels || width <= 0 || height <= 0) return;
     const int64_t total = static_cast<int64_t>(width) * height;
@@ -97,11 +81,6 @@ void ClearRingArea(uint16_t* pixels, int width, int height, int ringOffset, int 
         pos += width;
         if (pos >= total) pos -= total;
     }
-}
-
-void ClearViewBuffer() {
-    ClearRingArea(BackBuffer::Pixels(), BackBuffer::Width(), BackBuffer::Height(), BackBuffer::RingOffset(),
-                  GraphicManager::GetScreenWidth(), GraphicManager::GetScreenHeight());
 }
 
 namespace {

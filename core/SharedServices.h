@@ -16,16 +16,12 @@ void ShowErrorMessage(const char* text, const char* caption, const void* exitFla
 
 // Kinds 1..8 and 31..38 ask for cursor 0 (the automatic cursor), every other kind cursor 17.
 int GameCursorFor(int kind);
-void SetGameCursor(int kind);
 
 // The one pseudo-random generator of the process. Seeding it fixes the numbers that follow.
 void SeedRandom(uint32_t seed);
 int RandomNext();       // 0..32767
 int RandomBelow(int n); // 0..n-1; 0 for n <= 0
 
-// Zero the whole back buffer, or the screen-sized area of it as the ring shows it.
-int ClearScreenBuffer();
-void ClearViewBuffer();
 // The ring walk of ClearViewBuffer over explicit buffers (width x height pixels, ring offset).
 void ClearRingArea(uint16_t* pixels, int width, int height, int ringOffset, int areaWidth, int areaHeight);
 

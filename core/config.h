@@ -255,6 +255,9 @@ int GetHostRotationIndex();
 
 // ---------------------------------------------------------------- reading and writing
 namespace CApp {
+// The folder of the client named by "ExePath", ending in its separator; "" before startup (set by
+// the application's start-up).
+const std::string& GetClientFolder();
 // Reads "qv.cfg" (main: the per-character file when there is one) or another file (login.cfg)
 // and applies each known key.
 void readConfig(const char* fileName, bool main);

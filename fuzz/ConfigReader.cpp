@@ -1,9 +1,9 @@
 // "qv.cfg" and "login.cfg" from any text: every key applied as the reader applies it (as the main
 // file, a character's file and the login server file), the option-line test, and the in-place
 // rewrite of a key's line.
+#include "app/SavedOptions.h"
 #include "core/FileManager.h"
 #include "core/Options.h"
-#include "core/SavedOptions.h"
 #include "core/config.h"
 
 #include <cstdint>

@@ -2,9 +2,9 @@
 // ("ignore.lst"), the keyword table ("speech.mul") and the character data ("chardata.mul"); the
 // words read are then masked in a text made of the same bytes, and the lists written back must
 // read back the same.
+#include "app/SpeechQueue.h"
 #include "core/CharData.h"
-#include "core/FilterLists.h"
-#include "core/SpeechQueue.h"
+#include "text/FilterLists.h"
 
 #include <cstdint>
 #include <cstdlib>

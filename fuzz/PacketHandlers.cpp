@@ -3,8 +3,8 @@
 //
 // Input: a flags byte (bit 0 secondary shard, bit 1 game phase, bit 2 character selection open,
 // bit 3 edit server, bit 4 an account name is set), the id (taken modulo the table), then the fields.
+#include "app/multcli.h"
 #include "core/ExitHandlers.h"
-#include "core/multcli.h"
 #include "net/CGameSock.h"
 #include "net/CLatencyProbe.h"
 #include "net/NetServices.h"

@@ -1,5 +1,5 @@
 // The clipboard's text is whatever another program put there.
-#include "core/MainWindow.h"
+#include "app/MainWindow.h"
 
 #include <cstddef>
 #include <cstdint>

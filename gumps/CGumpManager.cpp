@@ -1,7 +1,6 @@
 #include "gumps/CGumpManager.h"
 
 #include "core/GameTicks.h"
-#include "core/MainWindow.h"
 #include "core/Options.h"
 #include "core/QVReport.h"
 #include "gumps/CGump.h"
@@ -12,7 +11,9 @@
 #include "render/BackBuffer.h"
 #include "render/DirtyRects.h"
 #include "render/Display.h"
+#include "render/GameArea.h"
 #include "render/GraphicManager.h"
+#include "render/WindowLayer.h"
 #include "text/LanguageManager.h"
 #include "text/LanguageSection.h"
 
@@ -551,3 +552,15 @@ void GumpHandleChildChange(CGump* parent, CGump* child) {
 bool GumpIsSingleLineInput(CGump* gump) {
     return gump && (gump->IsInputControlGump() || gump->IsUnicodeInputControlGump());
 }
+
+namespace {
+// The display and the frame below reach the windows through the window layer's slots.
+const bool g_windowLayerInstalled = [] {
+    WindowLayer& layer = GetWindowLayer();
+    layer.recreateSurfaces = CGumpManager::RecreateDC;
+    layer.drawAll = CGumpManager::DrawAllGumps;
+    layer.refreshCursor = MouseManager::RefreshCursorPos;
+    layer.restoreUnderCursor = MouseManager::RestoreUnderCursor;
+    return true;
+}();
+} // namespace

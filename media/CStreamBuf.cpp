@@ -1,8 +1,8 @@
 #include "media/CStreamBuf.h"
 
 #include "core/CDHDCache.h"
-#include "core/FrameStep.h"
 #include "core/QVReport.h"
+#include "core/TimerLock.h"
 #include "media/SoundManager.h"
 
 #include <algorithm>

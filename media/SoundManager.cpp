@@ -1,6 +1,5 @@
 #include "media/SoundManager.h"
 
-#include "core/AppServices.h"
 #include "core/CDHDCache.h"
 #include "core/DefManager.h"
 #include "core/Options.h"
@@ -309,14 +308,6 @@ void ReportError(const char* message, platform::AudioResult code, const char* ex
 }
 
 void BindServices() {
-    AppServices& s = Services();
-    s.soundStartup = CSoundManager;
-    s.soundShutdown = shutdown;
-    s.initDirectSound = [] { InitDirectSound(0); };
-    s.soundUpdate = Update;
-    s.soundEnabled = IsEnabled;
-    s.enableSound = EnableSound;
-    s.setSoundVolume = SetVolume;
     NetServices& n = GetNetServices();
     n.playAmbientSound = PlayAmbientSound;
     n.playSoundAt = [](int id, int x, int y) { PlaySoundAt(id, x, y, 1.0f, false, 0, false); };

@@ -53,8 +53,8 @@ void ReportError(const char* message, platform::AudioResult code, const char* ex
 // The text of that box.
 std::string ErrorText(const char* message, platform::AudioResult code, const char* extra);
 
-// Binds the application's and the connection's sound entries (core/AppServices, net/NetServices)
-// to this module.
+// Binds the connection's sound entries (net/NetServices) to this module; the application calls it
+// directly.
 void BindServices();
 
 // ---------------------------------------------------------------- state, for tests and tools

@@ -3,7 +3,7 @@
 #include "core/GameTicks.h"
 #include "core/QVReport.h"
 #include "core/ShardRecord.h"
-#include "core/multcli.h"
+#include "net/AppLink.h"
 #include "net/CLatencyProbe.h"
 #include "net/NetServices.h"
 #include "net/PacketBuffer.h"

@@ -1,25 +1,25 @@
 #include "net/NetServices.h"
 
 #include "core/HWProfile.h"
-#include "core/MainWindow.h"
 #include "core/Options.h"
 #include "core/QVReport.h"
 #include "core/ShardRecord.h"
-#include "core/StartupServices.h"
 #include "core/config.h"
+#include "net/AppLink.h"
 #include "net/PacketManager.h"
 #include "platform/platform.h"
+#include "render/GraphicManager.h"
 #include "text/LanguageManager.h"
 
 namespace {
 
 NetServices MakeDefaults() {
     NetServices s;
-    s.showSystemMessage = ShowSystemMessage;
+    // The windows' entries until the application binds them (SetNetServicesBinder).
+    s.showSystemMessage = [](int, int, const char* text) { QVReport::message("System message: %s\n", text); };
     s.setWindowTitle = SetMainWindowTitle;
-    // The owning login windows do not exist yet: the box has no owner to show again.
-    s.showModalMessage = [](MessageOwner, const char* text, int mode, int value) {
-        CGumpManager::ShowModalMessage(text, nullptr, mode, value);
+    s.showModalMessage = [](MessageOwner, const char* text, int, int) {
+        QVReport::message("Modal message: %s\n", text);
     };
     s.showMessageBox = [](const char* text, const char* caption) { platform::ShowMessageBox(text, caption); };
 
@@ -44,8 +44,7 @@ NetServices MakeDefaults() {
     s.deletePendingNotices = [] {};
     s.deleteEnteringWorldNotice = [] {};
     s.deferUntilMessageClosed = [](void (*)()) { return false; };
-    // A value other than 0: its OK logs out.
-    s.showConnectionLost = [] { CGumpManager::ShowModalMessage("Connection lost", nullptr, 1, 1); };
+    s.showConnectionLost = [] { QVReport::message("Modal message: Connection lost\n"); };
     s.destroyDraggedItem = [] {};
     s.setLogoutReturn = [] {};
     // Without popup menus nothing can be chosen.
@@ -63,7 +62,7 @@ NetServices MakeDefaults() {
 
     s.drawFrame = GraphicManager::DrawFrame;
     s.sleep = [](uint32_t ms) { platform::SleepMillis(ms); };
-    s.applyGameDisplay = PacketManager::ApplyGameDisplay;
+    s.applyGameDisplay = [] {};
     s.gameDisplaySize = [](int& width, int& height) {
         width = 640;
         height = 480;
@@ -91,14 +90,30 @@ NetServices MakeDefaults() {
     return s;
 }
 
-NetServices g_services = MakeDefaults();
+NetServicesBinder g_binder = nullptr; // constant-initialized: set before or after the table
+
+NetServices BoundDefaults() {
+    NetServices s = MakeDefaults();
+    if (g_binder) g_binder(s);
+    return s;
+}
+
+NetServices& Table() {
+    static NetServices services = BoundDefaults();
+    return services;
+}
 
 } // namespace
 
 NetServices& GetNetServices() {
-    return g_services;
+    return Table();
 }
 
 void ResetNetServices() {
-    g_services = MakeDefaults();
+    Table() = BoundDefaults();
+}
+
+void SetNetServicesBinder(NetServicesBinder binder) {
+    g_binder = binder;
+    if (binder) binder(Table());
 }

@@ -150,3 +150,8 @@ struct NetServices {
 NetServices& GetNetServices();
 // Every entry back to its default binding.
 void ResetNetServices();
+// The application, above net/, binds the entries that reach the windows and the display (system
+// lines, modal messages, entering the game display). Its binder runs over the defaults now and at
+// every ResetNetServices.
+using NetServicesBinder = void (*)(NetServices& services);
+void SetNetServicesBinder(NetServicesBinder binder);

@@ -149,8 +149,6 @@ void SendTargetCancel();
 // ---------------------------------------------------------------- the game display
 // Switches to the game display once the server finished sending the world (0x55).
 void EnterGameDisplay();
-// What entering the game display does in the windows and the display (NetServices::applyGameDisplay).
-void ApplyGameDisplay();
 bool IsGameDisplayEntered();
 void SetGameDisplayEntered(bool entered);
 

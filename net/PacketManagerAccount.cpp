@@ -2,7 +2,7 @@
 #include "core/QVReport.h"
 #include "core/ShardRecord.h"
 #include "core/SharedServices.h"
-#include "core/multcli.h"
+#include "net/AppLink.h"
 #include "net/CGameSock.h"
 #include "net/CLatencyProbe.h"
 #include "net/ConnectionSeed.h"

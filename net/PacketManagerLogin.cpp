@@ -1,13 +1,11 @@
 // The login road: account login, shard choice, relay, game login, character choice, the login
 // confirmation, login complete, and the denial and error messages on the way.
 #include "core/ExitHandlers.h"
-#include "core/MainWindow.h"
 #include "core/Options.h"
 #include "core/QVReport.h"
 #include "core/ShardRecord.h"
-#include "core/StartupServices.h"
 #include "core/config.h"
-#include "core/multcli.h"
+#include "net/AppLink.h"
 #include "net/CGameSock.h"
 #include "net/CLatencyProbe.h"
 #include "net/ConnectionSeed.h"
@@ -270,25 +268,6 @@ void HandleLoginComplete(CGameSock&, PacketReader&) {
 void EnterGameDisplay() {
     SetGameDisplayEntered(true);
     GetNetServices().applyGameDisplay();
-}
-
-// The desktop, the entry line, the step height and the transparency circle follow when the gump
-// framework and the world are built.
-void ApplyGameDisplay() {
-    GamePlayWindowSize = "640x480";
-    CApp::readConfig("qv.cfg", false);
-    LoadMacros();
-    SetFullScreen(FullScreen);
-    if (IsFullScreenMode()) {
-        if (RuntimeDebugMsg) ShowSystemMessage(33, 3, "Using Full Screen Mode...");
-        SwitchToWindowed();
-        CApp::readConfig("qv.cfg", false);
-        SwitchToFullScreen();
-    } else {
-        if (RuntimeDebugMsg) ShowSystemMessage(33, 3, "Using Windowed Mode...");
-        CGumpManager::RecreateDC();
-    }
-    InvalidateAll();
 }
 
 void HandleLoginDenied(CGameSock& connection, PacketReader& packet) {

@@ -284,6 +284,7 @@ int CClientSock::Connect(uint32_t address, uint16_t port, bool keepQueued) {
     }
     state_ = LinkState::Connecting;
     connectStart_ = platform::TickCount();
+    UpdateWatch();
     return 1;
 }
 
@@ -335,7 +336,36 @@ const char* CClientSock::StallReason(uint32_t now) const {
     return nullptr;
 }
 
+void CClientSock::UpdateWatch() {
+    if (!IsOpen()) {
+        phaseDeadline_.Clear();
+        return;
+    }
+    platform::WatchSocket(handle_, state_ == LinkState::Connecting || sendFill_ > 0);
+    if (state_ == LinkState::Connecting) {
+        phaseDeadline_.Set(connectStart_ + kConnectTimeoutMs);
+        return;
+    }
+    const bool partial = framer_.BufferedLength() > framer_.ReadOffset() || framer_.IsGrouping();
+    // The earlier of the two stall clocks runs out first.
+    bool stalling = partial;
+    uint32_t since = lastReceived_;
+    if (sendFill_ > 0 && (!stalling || static_cast<int32_t>(lastSent_ - since) < 0)) {
+        since = lastSent_;
+        stalling = true;
+    }
+    if (stalling)
+        phaseDeadline_.Set(since + kStallTimeoutMs);
+    else
+        phaseDeadline_.Clear();
+}
+
 void CClientSock::Poll() {
+    // Whatever this pass did, the main loop's wait then watches the socket for the next phase.
+    struct WatchAfter {
+        CClientSock* self;
+        ~WatchAfter() { self->UpdateWatch(); }
+    } watchAfter{this};
     if (pendingError_) {
         const char* reason = pendingError_;
         pendingError_ = nullptr;
@@ -442,6 +472,7 @@ void CClientSock::Send(std::span<const uint8_t> wire) {
     // connect is under way can still go to another server.
     std::memcpy(sendBuffer_.get() + sendFill_, wire.data(), wire.size());
     sendFill_ += static_cast<int>(wire.size());
+    if (IsOpen()) platform::WatchSocket(handle_, true); // the next wait ends when it can leave
 }
 
 void CClientSock::EncipherQueued() {

@@ -205,10 +205,14 @@ class CClientSock : public CSocket, public PacketSink {
     void FailConnect(int code);
     // A stalled server: a packet begun and not finished, or queued bytes it does not take.
     const char* StallReason(uint32_t now) const;
+    // Tells the main loop's wait what this connection waits for: its socket, and the deadline of
+    // its phase (the connect, a stalled packet or send).
+    void UpdateWatch();
 
     uint32_t id_;
     LinkState state_ = LinkState::Closed;
     uint32_t connectStart_ = 0;
+    platform::Deadline phaseDeadline_;
     uint32_t lastReceived_ = 0; // when bytes last arrived
     uint32_t lastSent_ = 0;     // when the server last took bytes, or the buffer was empty
     std::array<uint8_t, 4> seedBytes_{};

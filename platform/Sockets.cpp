@@ -121,7 +121,9 @@ SocketHandle OpenUdpSocket() {
 }
 
 void CloseSocket(SocketHandle s) {
-    if (s >= 0) ::close(s);
+    if (s < 0) return;
+    UnwatchSocket(s); // before the number can be handed out again
+    ::close(s);
 }
 
 bool SetSocketNonBlocking(SocketHandle s, bool nonBlocking) {

@@ -58,8 +58,11 @@ void ResetWindowLayer() {
 
 void QueueMessage(const Message& msg) {
     WindowLayer& l = Layer();
-    std::lock_guard<std::mutex> lock(l.queueMutex);
-    l.queue.push_back(msg);
+    {
+        std::lock_guard<std::mutex> lock(l.queueMutex);
+        l.queue.push_back(msg);
+    }
+    WakeWaiter();
 }
 
 void UnrollRing(const uint16_t* ring, int width, int height, int start, uint16_t* out, int outPitch) {
@@ -157,8 +160,39 @@ bool WaitMessage(uint32_t timeoutMs) {
 
 void PostMessage(uint32_t id, uintptr_t wParam, intptr_t lParam) {
     auto& l = Layer();
-    std::lock_guard<std::mutex> lock(l.queueMutex);
-    l.queue.push_back(Message{id, wParam, lParam, TickCount()});
+    {
+        std::lock_guard<std::mutex> lock(l.queueMutex);
+        l.queue.push_back(Message{id, wParam, lParam, TickCount()});
+    }
+    detail::WakeWaiter();
+}
+
+WakeReason WaitForWork(uint32_t deadline) {
+    bool slept = false;
+    WakeReason reason = WakeReason::Deadline;
+    for (;;) {
+        detail::DrainWake(); // anything queued after this wakes the wait below
+        PumpNative();
+        {
+            std::lock_guard<std::mutex> lock(Layer().queueMutex);
+            if (!Layer().queue.empty()) {
+                reason = WakeReason::Message;
+                break;
+            }
+        }
+        const uint32_t now = TickCount();
+        const int32_t left = static_cast<int32_t>(detail::EarliestDeadline(deadline, now) - now);
+        if (left <= 0) break;
+        slept = true;
+        const detail::WaitOutcome outcome = ActiveBackendObject().WaitForWork(
+            static_cast<uint32_t>(left), detail::WatchedSockets(), detail::WakeDescriptor());
+        if (outcome == detail::WaitOutcome::Socket) {
+            reason = WakeReason::Socket;
+            break;
+        }
+    }
+    detail::CountWait(slept);
+    return reason;
 }
 
 void PostQuitMessage(int exitCode) {
@@ -275,8 +309,25 @@ std::optional<std::string> GetClipboardText() {
 }
 
 void PresentFrame(const uint16_t* ring, int width, int height, int start) {
+    PresentFrameRects(ring, width, height, start, {PresentRect{0, 0, width, height}});
+}
+
+void PresentFrameRects(const uint16_t* ring, int width, int height, int start,
+                       const std::vector<PresentRect>& rects) {
     if (!ring || width <= 0 || height <= 0) return;
-    ActiveBackendObject().Present(ring, width, height, start);
+    std::vector<PresentRect> cut;
+    cut.reserve(rects.size());
+    for (const PresentRect& r : rects) {
+        PresentRect c{std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, width),
+                      std::min(r.bottom, height)};
+        if (c.left < c.right && c.top < c.bottom) cut.push_back(c);
+    }
+    if (cut.empty()) return;
+    ActiveBackendObject().Present(ring, width, height, start, cut);
+}
+
+bool ReadShownPixels(std::vector<uint32_t>& rgb, int& width, int& height) {
+    return ActiveBackendObject().ReadShown(rgb, width, height);
 }
 
 void ShowMessageBox(std::string_view text, std::string_view caption, BoxIcon icon) {

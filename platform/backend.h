@@ -8,6 +8,12 @@
 
 namespace platform::detail {
 
+struct WatchedSocket {
+    int socket = -1;
+    bool wantWrite = false;
+};
+enum class WaitOutcome { Timeout, Native, Socket, Wake };
+
 class Backend {
   public:
     virtual ~Backend() = default;
@@ -18,6 +24,9 @@ class Backend {
     virtual void Pump(std::vector<Message>& out) = 0;
     // Waits for native input at most ms; true when some is ready.
     virtual bool Wait(uint32_t ms) = 0;
+    // Sleeps at most ms; ends early on native input, a ready watched socket, or the wake
+    // descriptor becoming readable (left for the caller to drain).
+    virtual WaitOutcome WaitForWork(uint32_t ms, const std::vector<WatchedSocket>& sockets, int wake) = 0;
     virtual void SetTitle(std::string_view utf8) = 0;
     virtual void SetClientSize(int width, int height) = 0;
     virtual void GetClientSize(int& width, int& height) = 0;
@@ -32,7 +41,10 @@ class Backend {
     virtual uintptr_t CreateColorCursor(const uint16_t*, int, int, int, int) { return 0; }
     virtual void SetColorCursor(uintptr_t) {}
     virtual void DestroyColorCursor(uintptr_t) {}
-    virtual void Present(const uint16_t* ring, int width, int height, int start) = 0;
+    // Shows the listed rectangles (cut to the frame, at least one) of the ring frame.
+    virtual void Present(const uint16_t* ring, int width, int height, int start,
+                         const std::vector<PresentRect>& rects) = 0;
+    virtual bool ReadShown(std::vector<uint32_t>&, int&, int&) { return false; }
     virtual bool SetFullScreen(bool on, int width, int height) = 0;
     virtual bool IsFullScreen() = 0;
     virtual DesktopInfo Desktop() = 0;
@@ -48,6 +60,17 @@ Backend& HeadlessBackendObject();
 void ResetWindowLayer();
 // Puts a message at the end of the main window's queue (input arriving, in arrival order).
 void QueueMessage(const Message& msg);
+
+// The wait's registry (platform/Wait.cpp). WakeWaiter ends a wait under way (any thread).
+void WakeWaiter();
+int WakeDescriptor();
+void DrainWake();
+std::vector<WatchedSocket> WatchedSockets();
+// The earliest of deadline and every registered deadline, judged from now (ticks wrap).
+uint32_t EarliestDeadline(uint32_t deadline, uint32_t now);
+void CountWait(bool slept);
+// Polls the sockets and the wake descriptor at most timeoutMs (-1: without end).
+WaitOutcome PollSockets(const std::vector<WatchedSocket>& sockets, int wake, int timeoutMs);
 
 // Copies a ring of pixels into a linear frame of width x height with the given pitch (in pixels).
 void UnrollRing(const uint16_t* ring, int width, int height, int start, uint16_t* out, int outPitch);

@@ -32,7 +32,10 @@ void PushClose(); // the user closes the window
 
 // Presented frames.
 int PresentedFrameCount();
+// What the window shows: every present copies only its rectangles into it.
 const Frame& LastFrame();
+// The rectangles of the last present.
+const std::vector<PresentRect>& LastPresentedRects();
 
 // Message boxes shown so far (they are also printed to stderr).
 const std::vector<RecordedBox>& MessageBoxes();

@@ -106,6 +106,19 @@ std::optional<std::string> GetClipboardText(); // UTF-8
 // Shows a frame of 16-bit RGB555 pixels that is stored as a ring: screen pixel (x, y) is
 // ring[(start + y * width + x) mod (width * height)]. Pixels outside the window are cut off.
 void PresentFrame(const uint16_t* ring, int width, int height, int start);
+// The same for only these rectangles of the screen (left/top inside, right/bottom outside); the
+// rest of the window keeps what it showed. No rectangle: nothing is shown.
+struct PresentRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+};
+void PresentFrameRects(const uint16_t* ring, int width, int height, int start,
+                       const std::vector<PresentRect>& rects);
+// What the window shows now, as 0xRRGGBB a pixel (tests compare it with the frame drawn); false
+// without a window.
+bool ReadShownPixels(std::vector<uint32_t>& rgb, int& width, int& height);
 
 // ---------------------------------------------------------------- message boxes
 enum class BoxIcon { None, Information, Warning, Error };
@@ -299,6 +312,41 @@ class SocketWaiter {
   private:
     int event_ = -1;
 };
+
+// ---------------------------------------------------------------- waiting for work
+// The main loop's one wait, the only place the client sleeps when it has nothing to do. It returns
+// at once when a message is queued (input, a posted message or call), or when a watched socket is
+// ready or closed; otherwise when the tick count reaches the earliest of deadline and every
+// registered deadline. The SDL backend watches the sockets from a small thread that wakes the
+// event wait; the headless backend under the manual clock moves the clock to the deadline instead
+// of sleeping, so tests stay deterministic. Main thread only.
+enum class WakeReason { Message, Socket, Deadline };
+WakeReason WaitForWork(uint32_t deadline);
+// How many times WaitForWork was called, and how many of those slept (did not return at once).
+uint64_t WaitForWorkCalls();
+uint64_t WaitForWorkSleeps();
+
+// A deadline another part of the client has registered: at most one tick per slot, honoured by a
+// wait already under way. Any thread; the slot clears itself when destroyed.
+class Deadline {
+  public:
+    Deadline();
+    ~Deadline();
+    Deadline(const Deadline&) = delete;
+    Deadline& operator=(const Deadline&) = delete;
+    void Set(uint32_t tick);
+    void Clear();
+    bool IsSet() const;
+
+  private:
+    int id_ = 0;
+};
+
+// Sockets whose readiness ends the wait: readable (bytes or a close), and writable too while
+// wantWrite (a connect under way, queued bytes the socket did not take). Watching again updates
+// wantWrite; CloseSocket unwatches. Any thread.
+void WatchSocket(int s, bool wantWrite = false);
+void UnwatchSocket(int s);
 
 enum class ThreadPriority { Lowest, BelowNormal, Normal, Highest };
 // Best effort: Linux without privileges may refuse raising a priority.

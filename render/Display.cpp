@@ -1,12 +1,12 @@
 #include "render/Display.h"
 
-#include "gumps/CGumpManager.h"
-#include "gumps/MouseManager.h"
 #include "platform/platform.h"
 #include "render/BackBuffer.h"
 #include "render/DirtyRects.h"
 #include "render/FrameServices.h"
+#include "render/GameArea.h"
 #include "render/GraphicManager.h"
+#include "render/WindowLayer.h"
 
 #include <algorithm>
 #include <cstring>
@@ -21,6 +21,10 @@ struct DisplayState {
     std::vector<uint16_t> surface; // the full-screen surface, the mode's size
     int surfaceWidth = 0;
     int surfaceHeight = 0;
+    std::vector<uint16_t> picture; // the frame in screen order, in a window
+    std::vector<uint16_t> shown;   // what the last present showed
+    int shownWidth = 0;
+    int shownHeight = 0;
 };
 DisplayState& D() {
     static DisplayState d;
@@ -97,8 +101,8 @@ void CreateFullScreenSurfaces() {
         if (!platform::SetFullScreen(true, width, height)) return;
     }
     BackBuffer::SetSize(width, height);
-    CGumpManager::SetGameAreaOffset(0, 0);
-    CGumpManager::RecreateDC();
+    SetGameAreaOffset(0, 0);
+    RecreateWindowSurfaces();
     D().surface.assign(static_cast<size_t>(width) * height, 0);
     D().surfaceWidth = width;
     D().surfaceHeight = height;
@@ -141,27 +145,78 @@ int PresentStartIndex() {
     const int64_t n = BackBuffer::PixelCount();
     if (n <= 0) return 0;
     int x = 0, y = 0;
-    CGumpManager::GetGameAreaOffset(x, y);
+    GetGameAreaOffset(&x, &y);
     int64_t d = (BackBuffer::RingOffset() - (int64_t{y} * BackBuffer::Width() + x)) % n;
     return static_cast<int>(d < 0 ? d + n : d);
 }
 
-void PresentFrame() {
-    MouseManager::RefreshCursorPos();
-    uint16_t* pixels = BackBuffer::Pixels();
-    if (!pixels) return;
-    const int w = BackBuffer::Width(), h = BackBuffer::Height(), n = w * h;
-    const int d = PresentStartIndex();
-    if (!D().fullScreenActive) {
-        platform::PresentFrame(pixels, w, h, d);
-    } else {
-        DisplaySurface surface = GetFullScreenSurface();
-        RingView ring{pixels, w, h};
-        CopyRingToSurface(surface, ring, 0, d, n - d);
-        if (d > 0) CopyRingToSurface(surface, ring, n - d, 0, d);
-        platform::PresentFrame(surface.pixels, surface.width, surface.height, 0);
+std::vector<Rect> ChangedRects(const uint16_t* before, const uint16_t* now, int width, int height) {
+    std::vector<Rect> rects;
+    if (!before || !now || width <= 0 || height <= 0) return rects;
+    for (int top = 0; top < height; top += kPresentBandRows) {
+        const int bottom = std::min(top + kPresentBandRows, height);
+        int left = width, right = 0;
+        for (int y = top; y < bottom; ++y) {
+            const uint16_t* a = before + static_cast<size_t>(y) * width;
+            const uint16_t* b = now + static_cast<size_t>(y) * width;
+            if (std::memcmp(a, b, static_cast<size_t>(width) * sizeof(uint16_t)) == 0) continue;
+            int l = 0, r = width;
+            while (a[l] == b[l])
+                ++l;
+            while (a[r - 1] == b[r - 1])
+                --r;
+            left = std::min(left, l);
+            right = std::max(right, r);
+        }
+        if (left < right) {
+            // A band that continues the one above over the same columns joins it.
+            if (!rects.empty() && rects.back().bottom == top && rects.back().left == left &&
+                rects.back().right == right)
+                rects.back().bottom = bottom;
+            else
+                rects.push_back(Rect{left, top, right, bottom});
+        }
     }
-    MouseManager::RestoreUnderCursor();
+    return rects;
+}
+
+void PresentFrame() {
+    RefreshWindowCursor();
+    uint16_t* pixels = BackBuffer::Pixels();
+    if (pixels) {
+        const int w = BackBuffer::Width(), h = BackBuffer::Height(), n = w * h;
+        const int d = PresentStartIndex();
+        DisplaySurface picture = GetFullScreenSurface();
+        if (!D().fullScreenActive) {
+            D().picture.resize(static_cast<size_t>(n));
+            picture = DisplaySurface{D().picture.data(), w, w, h};
+        }
+        RingView ring{pixels, w, h};
+        CopyRingToSurface(picture, ring, 0, d, n - d);
+        if (d > 0) CopyRingToSurface(picture, ring, n - d, 0, d);
+        // Only what changed since the last present goes out; an unchanged frame shows nothing.
+        DisplayState& s = D();
+        const size_t count = static_cast<size_t>(picture.width) * picture.height;
+        std::vector<platform::PresentRect> rects;
+        if (s.shownWidth != picture.width || s.shownHeight != picture.height || s.shown.size() != count) {
+            rects.push_back({0, 0, picture.width, picture.height});
+        } else {
+            for (const Rect& r : ChangedRects(s.shown.data(), picture.pixels, picture.width, picture.height))
+                rects.push_back({r.left, r.top, r.right, r.bottom});
+        }
+        if (!rects.empty()) {
+            s.shown.assign(picture.pixels, picture.pixels + count);
+            s.shownWidth = picture.width;
+            s.shownHeight = picture.height;
+            platform::PresentFrameRects(picture.pixels, picture.width, picture.height, 0, rects);
+        }
+    }
+    RestoreWindowCursor();
+}
+
+void ForgetPresentedFrame() {
+    D().shown.clear();
+    D().shownWidth = D().shownHeight = 0;
 }
 
 void ResetDisplayForTests() {

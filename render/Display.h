@@ -2,7 +2,10 @@
 // The display: the back buffer's creation, full-screen surfaces and presenting a frame. Memory
 // pixels are 5-5-5 everywhere and the platform display takes them as they are, so the 5-6-5
 // conversion is never needed on the way out; CopyRingToSurface565 is kept for a 5-6-5 surface.
+#include "render/Rect.h"
+
 #include <cstdint>
+#include <vector>
 
 // A lockable surface: width x height pixels in rows of pitch pixels.
 struct DisplaySurface {
@@ -43,8 +46,16 @@ void CopyRingToSurface565(const DisplaySurface& destination, const RingView& rin
                           int ringIndex, int count);
 
 // Shows the back buffer in the window or on the full-screen surface, rotated so that the game
-// area's top-left pixel is the screen's.
+// area's top-left pixel is the screen's. Only the rectangles that differ from the last present
+// go out (the first present and one after a size change show everything); a frame that changed
+// nothing presents nothing.
 void PresentFrame();
+// The next present shows the whole frame (the window lost what it showed).
+void ForgetPresentedFrame();
+// The rows are compared in bands of this many; a band that changed gives one rectangle from its
+// first to its last changed column, and bands below each other over the same columns join.
+constexpr int kPresentBandRows = 16;
+std::vector<Rect> ChangedRects(const uint16_t* before, const uint16_t* now, int width, int height);
 // The ring index shown at the window's top-left pixel.
 int PresentStartIndex();
 

@@ -3,7 +3,6 @@
 #include "core/CDHDCache.h"
 #include "core/QVReport.h"
 #include "core/SharedServices.h"
-#include "gumps/CGumpManager.h"
 #include "platform/platform.h"
 #include "render/Art.h"
 #include "render/BackBuffer.h"
@@ -11,7 +10,7 @@
 #include "render/DrawManager.h"
 #include "render/FrameServices.h"
 #include "render/RenderData.h"
-#include "world/MapManager.h"
+#include "render/WindowLayer.h"
 
 #include <algorithm>
 #include <vector>
@@ -106,7 +105,7 @@ void SetScreenSize(int width, int height) {
     bool large = width == 800 && height == 600;
     S().screenWidth = large ? 800 : 640;
     S().screenHeight = large ? 600 : 480;
-    CGumpManager::RecreateDC();
+    RecreateWindowSurfaces();
 }
 
 const uint16_t* GetGreyTable() {
@@ -196,7 +195,7 @@ void CreateInitialGumps() {
     QVReport::message("GraphicManager::CreateInitialGumps: begin.\n");
     const FrameServices& services = GetFrameServices();
     pMapGump = services.createMapGump ? services.createMapGump() : nullptr;
-    CGumpManager::RecreateDC();
+    RecreateWindowSurfaces();
     if (services.createMainMenu) services.createMainMenu();
 }
 
@@ -216,7 +215,7 @@ void DrawFrame() {
         RenderFrame();
     }
     Rect all{0, 0, BackBuffer::Width(), BackBuffer::Height()};
-    CGumpManager::DrawAllGumps(&all, true);
+    DrawAllWindows(&all, true);
     if (services.redrawInputLine) services.redrawInputLine();
 }
 
@@ -238,12 +237,6 @@ void ResetForTests() {
 void ProjectCell(int x, int y, int mapWidth, int scrollX, int scrollY, int* sx, int* sy) {
     if (sx) *sx = (mapWidth + x - y) * 22 - scrollX;
     if (sy) *sy = (x + y) * 22 - scrollY + 20;
-}
-
-void WorldToScreen(int x, int y, int* sx, int* sy) {
-    int scrollX = 0, scrollY = 0;
-    DrawManager::GetScrollOffset(scrollX, scrollY);
-    ProjectCell(x, y, MapManager::GetMapWidth(), scrollX, scrollY, sx, sy);
 }
 
 uint16_t RGBToPixel(uint8_t r, uint8_t g, uint8_t b) {

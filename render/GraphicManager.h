@@ -56,9 +56,8 @@ void ResetForTests();
 
 } // namespace GraphicManager
 
-// The isometric projection of a map cell's top corner without height.
-void WorldToScreen(int x, int y, int* sx, int* sy);
-// The same with the facet width and scroll offset given.
+// The isometric projection of a map cell's top corner without height, with the facet width and
+// the scroll offset given (WorldToScreen, world/WorldView.h, takes the current ones).
 void ProjectCell(int x, int y, int mapWidth, int scrollX, int scrollY, int* sx, int* sy);
 
 uint16_t RGBToPixel(uint8_t r, uint8_t g, uint8_t b);

@@ -1,6 +1,6 @@
 // Stand-in until chat, the side connection and help are built.
+#include "chat/ChatStandIns.h"
 #include "core/QVReport.h"
-#include "core/StartupServices.h"
 
 CGMSSock::CGMSSock() {
     QVReport::message("CGMSSock::CGMSSock(): begin.\n");

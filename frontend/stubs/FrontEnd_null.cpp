@@ -1,6 +1,6 @@
 // Stand-in until the login front end is built: no game-room reporting, no skill names.
 #include "core/QVReport.h"
-#include "core/StartupServices.h"
+#include "frontend/FrontEndStandIns.h"
 
 void IGRCreateSessionMutex() {}
 

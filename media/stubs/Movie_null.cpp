@@ -1,6 +1,6 @@
 // Stand-in until the movie player is built: movies are skipped.
 #include "core/QVReport.h"
-#include "core/StartupServices.h"
+#include "media/MediaStandIns.h"
 
 MovieContext* MoviePlay(const char* fileName, MovieSettings*) {
     QVReport::message("MoviePlay: no movie player; '%s' skipped.\n", fileName ? fileName : "");

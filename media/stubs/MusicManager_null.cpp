@@ -1,6 +1,6 @@
 // Stand-in until music is built: silent.
 #include "core/QVReport.h"
-#include "core/StartupServices.h"
+#include "media/MediaStandIns.h"
 
 namespace MusicManager {
 void CMusicManager() {

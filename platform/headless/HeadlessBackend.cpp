@@ -3,6 +3,7 @@
 #include "platform/backend.h"
 #include "platform/headless.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace platform {
@@ -24,6 +25,7 @@ class HeadlessBackend final : public Backend {
     std::optional<std::string> clipboard;
     headless::Frame frame;
     int frames = 0;
+    std::vector<PresentRect> presentedRects;
     std::vector<headless::RecordedBox> boxes;
     std::vector<headless::RecordedCursor> cursors;
     uintptr_t currentCursor = 0;
@@ -47,6 +49,17 @@ class HeadlessBackend final : public Backend {
         // Nothing arrives from outside; a test thread may push meanwhile.
         SleepMillis(ms > 1 ? 1 : ms);
         return false;
+    }
+    WaitOutcome WaitForWork(uint32_t ms, const std::vector<WatchedSocket>& sockets, int wake) override {
+        // Under the manual clock the time passes at once: whatever is ready now ends the wait,
+        // otherwise the clock moves to its end.
+        if (IsManualClock()) {
+            const WaitOutcome now = PollSockets(sockets, wake, 0);
+            if (now != WaitOutcome::Timeout) return now;
+            AdvanceManualClock(ms);
+            return WaitOutcome::Timeout;
+        }
+        return PollSockets(sockets, wake, ms > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<int>(ms));
     }
     void SetTitle(std::string_view t) override { title = std::string(t); }
     void SetClientSize(int w, int h) override {
@@ -87,12 +100,33 @@ class HeadlessBackend final : public Backend {
         std::erase_if(cursors, [cursor](const headless::RecordedCursor& c) { return c.id == cursor; });
         if (currentCursor == cursor) currentCursor = 0;
     }
-    void Present(const uint16_t* ring, int w, int h, int start) override {
-        frame.width = w;
-        frame.height = h;
-        frame.pixels.assign(static_cast<size_t>(w) * h, 0);
-        UnrollRing(ring, w, h, start, frame.pixels.data(), w);
+    void Present(const uint16_t* ring, int w, int h, int start,
+                 const std::vector<PresentRect>& rects) override {
+        // Like a window: what lies outside the rectangles keeps what was shown before.
+        if (frame.width != w || frame.height != h) {
+            frame.width = w;
+            frame.height = h;
+            frame.pixels.assign(static_cast<size_t>(w) * h, 0);
+        }
+        std::vector<uint16_t> drawn(static_cast<size_t>(w) * h);
+        UnrollRing(ring, w, h, start, drawn.data(), w);
+        for (const PresentRect& r : rects)
+            for (int y = r.top; y < r.bottom; ++y)
+                std::copy(drawn.begin() + y * w + r.left, drawn.begin() + y * w + r.right,
+                          frame.pixels.begin() + y * w + r.left);
+        presentedRects = rects;
         ++frames;
+    }
+    bool ReadShown(std::vector<uint32_t>& rgb, int& width, int& height) override {
+        if (!window) return false;
+        width = frame.width;
+        height = frame.height;
+        rgb.resize(frame.pixels.size());
+        for (size_t i = 0; i < frame.pixels.size(); ++i) {
+            const uint32_t p = frame.pixels[i], r = (p >> 10) & 31, g = (p >> 5) & 31, b = p & 31;
+            rgb[i] = (r << 3 | r >> 2) << 16 | (g << 3 | g >> 2) << 8 | (b << 3 | b >> 2);
+        }
+        return true;
     }
     bool SetFullScreen(bool on, int, int) override {
         if (on && !fullScreenAllowed) return false;
@@ -165,6 +199,9 @@ int PresentedFrameCount() {
 const Frame& LastFrame() {
     return State().frame;
 }
+const std::vector<PresentRect>& LastPresentedRects() {
+    return State().presentedRects;
+}
 const std::vector<RecordedBox>& MessageBoxes() {
     return State().boxes;
 }
@@ -214,6 +251,7 @@ void Reset() {
     s.clipboard.reset();
     s.frame = Frame{};
     s.frames = 0;
+    s.presentedRects.clear();
     s.boxes.clear();
     s.cursors.clear();
     s.currentCursor = 0;

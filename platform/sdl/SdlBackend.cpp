@@ -1,11 +1,18 @@
 // The real backend: an SDL2 window, keyboard and mouse translated into window messages with
-// virtual-key codes, and RGB555 frames shown through a streaming texture.
+// virtual-key codes, and RGB555 frames shown through the window's own surface, only the
+// rectangles that changed (no renderer, so no GL driver is loaded).
 #include "platform/backend.h"
 
 #include <SDL.h>
 #include <algorithm>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <thread>
+#include <unistd.h>
 
 namespace platform::detail {
 namespace {
@@ -159,9 +166,113 @@ void AppendUtf16(const char* s, std::vector<char16_t>& out) {
     }
 }
 
+// One 5-5-5 pixel into a surface pixel: each channel widened to 8 bits (the top bits repeated
+// below), then put in the surface's format; 32-bit xRGB, the usual X11 surface, directly.
+inline void WidenInto(SDL_Surface* surface, uint8_t* row, int x, uint16_t p) {
+    const uint32_t r = (p >> 10) & 31, g = (p >> 5) & 31, b = p & 31;
+    const uint32_t r8 = r << 3 | r >> 2, g8 = g << 3 | g >> 2, b8 = b << 3 | b >> 2;
+    const SDL_PixelFormat* f = surface->format;
+    if (f->format == SDL_PIXELFORMAT_RGB888 || f->format == SDL_PIXELFORMAT_ARGB8888) {
+        reinterpret_cast<uint32_t*>(row)[x] = 0xFF000000u | r8 << 16 | g8 << 8 | b8;
+        return;
+    }
+    const uint32_t mapped =
+        SDL_MapRGB(f, static_cast<Uint8>(r8), static_cast<Uint8>(g8), static_cast<Uint8>(b8));
+    std::memcpy(row + x * f->BytesPerPixel, &mapped, f->BytesPerPixel);
+}
+
+// SDL's event wait cannot see sockets: while the main thread waits, this thread polls the watched
+// sockets and the wake descriptor and, when one is ready, wakes the event wait with a user event.
+// Between waits it sleeps on its condition, so it costs nothing while the main thread works.
+class SocketWatcher {
+  public:
+    ~SocketWatcher() { Stop(); }
+
+    void Arm(const std::vector<WatchedSocket>& sockets, int wake, Uint32 eventType) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (control_ < 0) control_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+        if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
+        fds_.assign(1, pollfd{control_, POLLIN, 0});
+        fds_.push_back(pollfd{wake, POLLIN, 0});
+        for (const WatchedSocket& w : sockets)
+            fds_.push_back(pollfd{w.socket, static_cast<short>(POLLIN | (w.wantWrite ? POLLOUT : 0)), 0});
+        eventType_ = eventType;
+        outcome_ = WaitOutcome::Timeout;
+        armed_ = true;
+        ++generation_;
+        ready_.notify_one();
+    }
+
+    // Ends the watch; what it saw, Timeout for nothing.
+    WaitOutcome Disarm() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (armed_) {
+            armed_ = false;
+            Kick();
+        }
+        return outcome_;
+    }
+
+    void Stop() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+            Kick();
+            ready_.notify_one();
+        }
+        if (thread_.joinable()) thread_.join();
+        if (control_ >= 0) close(control_);
+        control_ = -1;
+    }
+
+  private:
+    void Kick() {
+        const uint64_t one = 1;
+        if (control_ >= 0) [[maybe_unused]]
+            auto n = write(control_, &one, sizeof one);
+    }
+
+    void Run() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            ready_.wait(lock, [this] { return armed_ || stop_; });
+            if (stop_) return;
+            std::vector<pollfd> fds = fds_;
+            const uint64_t generation = generation_;
+            lock.unlock();
+            const int n = poll(fds.data(), fds.size(), -1);
+            uint64_t count = 0;
+            if (fds[0].revents) [[maybe_unused]]
+                auto r = read(control_, &count, sizeof count);
+            lock.lock();
+            if (n <= 0 || fds[0].revents || !armed_ || generation != generation_) continue;
+            bool socketReady = false;
+            for (size_t i = 2; i < fds.size(); ++i)
+                socketReady = socketReady || fds[i].revents != 0;
+            outcome_ = socketReady ? WaitOutcome::Socket : WaitOutcome::Wake;
+            armed_ = false;
+            SDL_Event e{};
+            e.type = eventType_;
+            SDL_PushEvent(&e);
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::thread thread_;
+    std::vector<pollfd> fds_;
+    int control_ = -1;
+    Uint32 eventType_ = 0;
+    WaitOutcome outcome_ = WaitOutcome::Timeout;
+    bool armed_ = false;
+    bool stop_ = false;
+    uint64_t generation_ = 0;
+};
+
 class SdlBackend final : public Backend {
   public:
     ~SdlBackend() override {
+        watcher_.Stop();
         DestroyWindow();
         if (videoUp_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
@@ -175,26 +286,17 @@ class SdlBackend final : public Backend {
             std::fprintf(stderr, "SDL_CreateWindow: %s\n", SDL_GetError());
             return false;
         }
-        renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED);
-        if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
-        if (!renderer_) {
-            std::fprintf(stderr, "SDL_CreateRenderer: %s\n", SDL_GetError());
-            SDL_DestroyWindow(window_);
-            window_ = nullptr;
-            return false;
-        }
+        // Frames go to the window's own surface: no renderer, no texture, no GL driver.
+        repaintAll_ = true;
+        lastSurface_ = nullptr;
         SDL_StartTextInput();
         return true;
     }
 
     void DestroyWindow() override {
-        if (texture_) SDL_DestroyTexture(texture_);
-        if (renderer_) SDL_DestroyRenderer(renderer_);
         if (window_) SDL_DestroyWindow(window_);
-        texture_ = nullptr;
-        renderer_ = nullptr;
         window_ = nullptr;
-        texW_ = texH_ = 0;
+        lastSurface_ = nullptr;
         closeQueued_ = false;
     }
 
@@ -214,6 +316,18 @@ class SdlBackend final : public Backend {
             return false;
         }
         return SDL_WaitEventTimeout(nullptr, static_cast<int>(ms)) == 1;
+    }
+
+    WaitOutcome WaitForWork(uint32_t ms, const std::vector<WatchedSocket>& sockets, int wake) override {
+        const int timeout = ms > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<int>(ms);
+        if (!videoUp_ || wakeEvent_ == 0) return PollSockets(sockets, wake, timeout);
+        watcher_.Arm(sockets, wake, wakeEvent_);
+        const bool native = SDL_WaitEventTimeout(nullptr, timeout) == 1;
+        const WaitOutcome seen = watcher_.Disarm();
+        SDL_FlushEvent(wakeEvent_);
+        if (seen != WaitOutcome::Timeout) return seen;
+        return native && SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) ? WaitOutcome::Native
+                                                                      : WaitOutcome::Timeout;
     }
 
     void SetTitle(std::string_view t) override {
@@ -280,29 +394,69 @@ class SdlBackend final : public Backend {
         if (cursor) SDL_FreeCursor(reinterpret_cast<SDL_Cursor*>(cursor));
     }
 
-    void Present(const uint16_t* ring, int w, int h, int start) override {
-        if (!renderer_) return;
-        if (!texture_ || texW_ != w || texH_ != h) {
-            if (texture_) SDL_DestroyTexture(texture_);
-            texture_ =
-                SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB555, SDL_TEXTUREACCESS_STREAMING, w, h);
-            texW_ = w;
-            texH_ = h;
-            if (!texture_) {
-                std::fprintf(stderr, "SDL_CreateTexture: %s\n", SDL_GetError());
-                return;
+    void Present(const uint16_t* ring, int w, int h, int start,
+                 const std::vector<PresentRect>& rects) override {
+        if (!window_) return;
+        SDL_Surface* surface = SDL_GetWindowSurface(window_); // follows the window's size
+        if (!surface) {
+            std::fprintf(stderr, "SDL_GetWindowSurface: %s\n", SDL_GetError());
+            return;
+        }
+        // After an expose, a resize or a new surface the window shows nothing of ours: all of it.
+        std::vector<PresentRect> all;
+        const std::vector<PresentRect>* list = &rects;
+        if (repaintAll_ || surface != lastSurface_) {
+            SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0)); // beyond the frame
+            all.push_back(PresentRect{0, 0, std::max(w, surface->w), std::max(h, surface->h)});
+            list = &all;
+        }
+        std::vector<SDL_Rect> update;
+        if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
+        const int64_t total = static_cast<int64_t>(w) * h;
+        for (const PresentRect& r : *list) {
+            const int right = std::min(r.right, surface->w), bottom = std::min(r.bottom, surface->h);
+            if (r.left >= right || r.top >= bottom) continue;
+            update.push_back(SDL_Rect{r.left, r.top, right - r.left, bottom - r.top});
+            for (int y = r.top; y < std::min(bottom, h); ++y) {
+                int64_t at = (start + static_cast<int64_t>(y) * w + r.left) % total;
+                if (at < 0) at += total;
+                uint8_t* row =
+                    static_cast<uint8_t*>(surface->pixels) + static_cast<ptrdiff_t>(y) * surface->pitch;
+                for (int x = r.left; x < std::min(right, w); ++x) {
+                    WidenInto(surface, row, x, ring[at]);
+                    if (++at == total) at = 0;
+                }
             }
         }
-        void* pixels = nullptr;
-        int pitch = 0;
-        if (SDL_LockTexture(texture_, nullptr, &pixels, &pitch) != 0) return;
-        UnrollRing(ring, w, h, start, static_cast<uint16_t*>(pixels), pitch / 2);
-        SDL_UnlockTexture(texture_);
-        SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-        SDL_RenderClear(renderer_);
-        SDL_Rect dst{0, 0, w, h};
-        SDL_RenderCopy(renderer_, texture_, nullptr, &dst);
-        SDL_RenderPresent(renderer_);
+        if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+        if (!update.empty() &&
+            SDL_UpdateWindowSurfaceRects(window_, update.data(), static_cast<int>(update.size())) != 0)
+            std::fprintf(stderr, "SDL_UpdateWindowSurfaceRects: %s\n", SDL_GetError());
+        repaintAll_ = false;
+        lastSurface_ = surface;
+    }
+
+    bool ReadShown(std::vector<uint32_t>& rgb, int& width, int& height) override {
+        SDL_Surface* surface = window_ ? SDL_GetWindowSurface(window_) : nullptr;
+        if (!surface) return false;
+        width = surface->w;
+        height = surface->h;
+        rgb.assign(static_cast<size_t>(width) * height, 0);
+        if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return false;
+        const int bpp = surface->format->BytesPerPixel;
+        for (int y = 0; y < height; ++y) {
+            const uint8_t* row =
+                static_cast<const uint8_t*>(surface->pixels) + static_cast<ptrdiff_t>(y) * surface->pitch;
+            for (int x = 0; x < width; ++x) {
+                uint32_t p = 0;
+                std::memcpy(&p, row + x * bpp, static_cast<size_t>(bpp));
+                Uint8 r = 0, g = 0, b = 0;
+                SDL_GetRGB(p, surface->format, &r, &g, &b);
+                rgb[static_cast<size_t>(y) * width + x] = static_cast<uint32_t>(r) << 16 | g << 8 | b;
+            }
+        }
+        if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+        return true;
     }
 
     bool SetFullScreen(bool on, int w, int h) override {
@@ -345,11 +499,16 @@ class SdlBackend final : public Backend {
   private:
     bool StartVideo() {
         if (videoUp_) return true;
+        // The window surface stays in memory (X shared memory): without this SDL probes an OpenGL
+        // context to choose a texture-backed surface, which loads the GL driver.
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
             std::fprintf(stderr, "SDL video: %s\n", SDL_GetError());
             return false;
         }
         videoUp_ = true;
+        const Uint32 first = SDL_RegisterEvents(1);
+        wakeEvent_ = first == static_cast<Uint32>(-1) ? 0 : first;
         return true;
     }
 
@@ -368,6 +527,7 @@ class SdlBackend final : public Backend {
                 closeQueued_ = true;
                 break;
             case SDL_WINDOWEVENT_SIZE_CHANGED:
+                repaintAll_ = true;
                 push(WM_SIZE, 0, MakeLParam(e.window.data1, e.window.data2));
                 break;
             case SDL_WINDOWEVENT_MINIMIZED:
@@ -382,6 +542,7 @@ class SdlBackend final : public Backend {
                 push(WM_KILLFOCUS, 0, 0);
                 break;
             case SDL_WINDOWEVENT_EXPOSED:
+                repaintAll_ = true;
                 push(WM_PAINT, 0, 0);
                 break;
             default:
@@ -454,10 +615,11 @@ class SdlBackend final : public Backend {
     }
 
     bool videoUp_ = false;
+    Uint32 wakeEvent_ = 0; // the watcher's user event; 0 when none could be registered
+    SocketWatcher watcher_;
     SDL_Window* window_ = nullptr;
-    SDL_Renderer* renderer_ = nullptr;
-    SDL_Texture* texture_ = nullptr;
-    int texW_ = 0, texH_ = 0;
+    SDL_Surface* lastSurface_ = nullptr; // the window surface the last present drew into
+    bool repaintAll_ = true;             // the window lost its picture (new, exposed, resized)
     bool closeQueued_ = false;
 };
 

@@ -1,6 +1,6 @@
 // Stand-in until the scene, seated mobiles and light are built: their start-ups only log.
 #include "core/QVReport.h"
-#include "core/StartupServices.h"
+#include "render/RenderStandIns.h"
 
 namespace DrawManager {
 void startup() {

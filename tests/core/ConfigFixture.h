@@ -1,21 +1,21 @@
 #pragma once
 // The configuration modules over a temporary working folder: options at their defaults, no
 // character or shard chosen, and every module of the player's stores reset around each test.
-#include "core/AppServices.h"
+#include "app/AppServices.h"
+#include "app/SavedOptions.h"
+#include "app/SpeechQueue.h"
+#include "app/multcli.h"
 #include "core/CDHDCache.h"
 #include "core/CharData.h"
 #include "core/FileManager.h"
-#include "core/FilterLists.h"
 #include "core/Options.h"
-#include "core/SavedOptions.h"
-#include "core/SpeechQueue.h"
 #include "core/StoreErrors.h"
 #include "core/config.h"
-#include "core/multcli.h"
 #include "platform/platform.h"
 #include "render/GraphicManager.h"
 #include "render/HueManager.h"
 #include "support/TestSupport.h"
+#include "text/FilterLists.h"
 
 #include <memory>
 #include <string>

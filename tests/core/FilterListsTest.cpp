@@ -1,4 +1,4 @@
-#include "core/FilterLists.h"
+#include "text/FilterLists.h"
 #include "core/SharedServices.h"
 #include "core/config.h"
 #include "support/TestSupport.h"

@@ -1,6 +1,7 @@
 #include "AppFixture.h"
 
-#include "core/FrameStep.h"
+#include "app/FrameStep.h"
+#include "core/TimerLock.h"
 
 #include <atomic>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "AppFixture.h"
 
-#include "core/IntroMovie.h"
-#include "core/StartupServices.h"
+#include "app/IntroMovie.h"
+#include "app/StartupServices.h"
 
 #include <filesystem>
 #include <fstream>

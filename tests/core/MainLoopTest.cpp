@@ -1,5 +1,6 @@
 #include "AppFixture.h"
 #include "core/HWProfile.h"
+#include "platform/headless.h"
 
 #include <gtest/gtest.h>
 
@@ -51,6 +52,36 @@ TEST_F(MainLoopTest, FrameStepAdvancesByTheIntervalUnlessTwoAreLate) {
         Advance(100);
         Passes(1);
     }
+}
+
+TEST_F(MainLoopTest, APassWithNothingToDoSleepsUntilTheNextDeadline) {
+    // Line the step start up with now.
+    Advance(100);
+    Passes(1);
+    const uint32_t start = GetStepStart();
+    updates.clear();
+    const MainLoopCounts before = GetMainLoopCounts();
+    // Nothing due: the pass waits exactly until the frame step (the manual clock moves there).
+    ASSERT_TRUE(RunMainLoopPass(true));
+    EXPECT_EQ(GetGameTicks(), start + 50);
+    EXPECT_TRUE(updates.empty());
+    ASSERT_TRUE(RunMainLoopPass(true)); // the step runs; a busy pass does not wait
+    EXPECT_EQ(updates, std::vector<int>{0});
+    EXPECT_EQ(GetGameTicks(), start + 50);
+
+    // A deadline another part registered comes first; input ends the wait at once.
+    platform::Deadline other;
+    other.Set(platform::TickCount() + 20);
+    ASSERT_TRUE(RunMainLoopPass(true));
+    EXPECT_EQ(GetGameTicks(), start + 70);
+    other.Clear();
+    platform::headless::PushMouse(platform::WM_MOUSEMOVE, 5, 5);
+    ASSERT_TRUE(RunMainLoopPass(true)); // drains the input: busy, no wait
+    ASSERT_TRUE(RunMainLoopPass(true));
+    EXPECT_EQ(GetGameTicks(), start + 100);
+    const MainLoopCounts after = GetMainLoopCounts();
+    EXPECT_EQ(after.passes - before.passes, 5u);
+    EXPECT_EQ(after.waits - before.waits, 3u);
 }
 
 TEST_F(MainLoopTest, ClockDriftSwitchesTheSourceWithoutAJumpAndBack) {
@@ -182,8 +213,22 @@ TEST_F(MainLoopTest, FramesArePresentedByTheRealFrameStep) {
         Advance(50);
         Passes(1);
     }
-    EXPECT_GE(platform::headless::PresentedFrameCount(), 2);
+    // The first frame shows everything; frames that change nothing present nothing.
+    EXPECT_EQ(platform::headless::PresentedFrameCount(), 1);
     EXPECT_EQ(platform::headless::LastFrame().width, 640);
+    ASSERT_EQ(platform::headless::LastPresentedRects().size(), 1u);
+    EXPECT_EQ(platform::headless::LastPresentedRects()[0].right, 640);
+    EXPECT_EQ(platform::headless::LastPresentedRects()[0].bottom, 480);
+
+    // The window lost its picture: the next frame shows all of it again.
+    platform::SendMessage(platform::WM_PAINT);
+    for (int i = 0; i < 2; ++i) {
+        Advance(50);
+        Passes(1);
+    }
+    EXPECT_EQ(platform::headless::PresentedFrameCount(), 2);
+    ASSERT_EQ(platform::headless::LastPresentedRects().size(), 1u);
+    EXPECT_EQ(platform::headless::LastPresentedRects()[0].bottom, 480);
 }
 
 } // namespace

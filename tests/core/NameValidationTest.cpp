@@ -1,4 +1,4 @@
-#include "core/NameValidation.h"
+#include "text/NameValidation.h"
 #include "core/SharedServices.h"
 
 #include <gtest/gtest.h>

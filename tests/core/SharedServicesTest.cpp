@@ -5,6 +5,7 @@
 #include "core/MarkedMobiles.h"
 #include "platform/headless.h"
 #include "render/BackBuffer.h"
+#include "render/ClearScreen.h"
 #include "render/GraphicManager.h"
 #include "support/TestSupport.h"
 

@@ -1,5 +1,5 @@
 #include "ConfigFixture.h"
-#include "core/FrameStep.h"
+#include "app/FrameStep.h"
 #include "mkinstall/Installation.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "AppFixture.h"
 
-#include "core/WebBrowser.h"
+#include "app/WebBrowser.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,9 +1,9 @@
 // Input as the user makes it: pushed into the headless platform, taken by one pass of the main loop,
 // and delivered through the window procedure and the mouse manager to the right gump.
-#include "core/AppServices.h"
-#include "core/FrameStep.h"
-#include "core/MainWindow.h"
-#include "core/WinMain.h"
+#include "app/AppServices.h"
+#include "app/FrameStep.h"
+#include "app/MainWindow.h"
+#include "app/WinMain.h"
 #include "gumps/GumpFixture.h"
 #include "mkinstall/CursorArt.h"
 #include "render/FrameServices.h"

@@ -2,7 +2,7 @@
 // size, place, clicks, dragging, Enter and focus hand-back, the modal message, the yes/no box's
 // modality and callbacks, and golden pictures of each.
 #include "gumps/MessageGumps.h"
-#include "core/AppServices.h"
+#include "app/AppServices.h"
 #include "gumps/ControlFixture.h"
 #include "net/NetServices.h"
 #include "render/GraphicManager.h"

@@ -1,8 +1,8 @@
 #include "media/SoundFixture.h"
 
-#include "core/AppServices.h"
-#include "core/MainWindow.h"
-#include "core/SavedOptions.h"
+#include "app/AppServices.h"
+#include "app/MainWindow.h"
+#include "app/SavedOptions.h"
 #include "net/NetServices.h"
 #include "net/PacketBuffer.h"
 #include "net/CGameSock.h"

@@ -1,7 +1,7 @@
 // The application object's connection side: choosing and rotating login servers, additional
 // shards, the shard menu and switching, and the character requests.
+#include "app/multcli.h"
 #include "core/Options.h"
-#include "core/multcli.h"
 #include "net/CGameSock.h"
 #include "net/PacketManager.h"
 #include "platform/platform.h"

@@ -1,8 +1,8 @@
 // The handlers and builders of the login road, the shard list and the character lists, each fed
 // one packet through dispatch with a recording front end.
+#include "app/multcli.h"
 #include "core/ExitHandlers.h"
 #include "core/HWProfile.h"
-#include "core/multcli.h"
 #include "net/CGameSock.h"
 #include "net/CLatencyProbe.h"
 #include "net/ConnectionSeed.h"

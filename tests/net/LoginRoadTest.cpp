@@ -1,6 +1,6 @@
 // The login road end to end on loopback: the client's application object and network pass against
 // the scripted test server, with a recorder where the login screens will be.
-#include "core/multcli.h"
+#include "app/multcli.h"
 #include "net/CGameSock.h"
 #include "net/ConnectionSeed.h"
 #include "net/PacketManager.h"

@@ -1,8 +1,8 @@
 // The main loop while a connect waits for a server that does not answer: the window keeps drawing
 // and closes at once.
-#include "core/AppServices.h"
-#include "core/WinMain.h"
-#include "core/multcli.h"
+#include "app/AppServices.h"
+#include "app/WinMain.h"
+#include "app/multcli.h"
 #include "net/CGameSock.h"
 #include "platform/headless.h"
 #include "platform/platform.h"

@@ -1,7 +1,7 @@
 // The network pass, the dispatch table, the secondary-shard filter, the failure handling of game
 // connections and the keep-alive.
+#include "app/multcli.h"
 #include "core/GameTicks.h"
-#include "core/multcli.h"
 #include "net/CGameSock.h"
 #include "net/PacketLengthTable.h"
 #include "net/PacketManager.h"
@@ -307,6 +307,39 @@ TEST_F(NetworkPassTest, AServerStalledInTheMiddleOfAPacketIsALostConnection) {
     EXPECT_TRUE(CApp::ShardRecords().empty());
     EXPECT_EQ(frontEnd.connectionLost, 1);
     EXPECT_TRUE(g_dispatched.empty());
+}
+
+TEST_F(NetworkPassTest, TheMainLoopsWaitWakesForAConnectionsBytesAndItsStallDeadline) {
+    platform::UseManualClock(1000, 0);
+    platform::TcpSocket listener = platform::TcpSocket::Listen(platform::kLoopback, 0);
+    ShardRecord* only = AddShard("Alpha");
+    CGameSock* connection = only->connection;
+    ASSERT_EQ(connection->Connect(platform::kLoopback, listener.LocalPort()), 1);
+    platform::TcpSocket peer = listener.Accept(5000);
+    ASSERT_TRUE(qvtest::PollNetworkUntil([&] { return connection->IsEstablished(); }));
+    SetLostConnectionWatch(true);
+
+    // An idle server sets no deadline: the wait runs to the loop's own.
+    uint32_t start = platform::TickCount();
+    EXPECT_EQ(platform::WaitForWork(start + 100000), platform::WakeReason::Deadline);
+    EXPECT_EQ(platform::TickCount(), start + 100000);
+
+    // Bytes end the wait at once.
+    const uint8_t part[] = {0x1C, 0x00, 0x20, 0x01}; // 4 bytes of 32
+    ASSERT_TRUE(peer.SendAll(part, sizeof part));
+    ASSERT_TRUE(platform::WaitSocketReadable(connection->Handle(), 5000));
+    start = platform::TickCount();
+    EXPECT_EQ(platform::WaitForWork(start + 100000), platform::WakeReason::Socket);
+    EXPECT_EQ(platform::TickCount(), start);
+
+    // Half a packet read: the wait ends when the stall runs out, and the pass then ends the shard.
+    PollNetwork();
+    ASSERT_EQ(connection->ReceivedMeter().Total(), sizeof part);
+    EXPECT_EQ(platform::WaitForWork(start + 100000), platform::WakeReason::Deadline);
+    EXPECT_EQ(platform::TickCount(), start + CClientSock::kStallTimeoutMs);
+    PollNetwork();
+    EXPECT_TRUE(CApp::ShardRecords().empty());
+    EXPECT_EQ(frontEnd.connectionLost, 1);
 }
 
 TEST_F(NetworkPassTest, TheKeepAliveGoesOutSixtyOneSecondsAfterTheLastOne) {

@@ -1,6 +1,7 @@
 #include "RenderFixture.h"
 
 #include "core/SharedServices.h"
+#include "render/ClearScreen.h"
 
 #include <gtest/gtest.h>
 

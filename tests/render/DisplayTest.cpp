@@ -1,6 +1,6 @@
 #include "RenderFixture.h"
 
-#include "core/MainWindow.h"
+#include "app/MainWindow.h"
 #include "core/SharedServices.h"
 #include "platform/headless.h"
 
@@ -145,6 +145,87 @@ TEST_F(DisplayTest, TheBackBufferIsNeverSmallerThanTheScreenAndOnlyGrowsInAWindo
     GraphicManager::SetScreenSize(640, 480);
     EXPECT_EQ(BackBuffer::Width(), 800);
     EXPECT_TRUE(IsAllDirty());
+}
+
+} // namespace
+
+namespace {
+
+TEST(ChangedRectsTest, EachChangedBandGivesItsChangedColumns) {
+    constexpr int w = 40, h = 40; // bands of rows 0-15, 16-31 and a short one, 32-39
+    struct Case {
+        const char* name;
+        std::vector<std::pair<int, int>> changed; // (x, y)
+        std::vector<Rect> rects;
+    } cases[] = {
+        {"nothing changed", {}, {}},
+        {"one pixel", {{5, 3}}, {{5, 0, 6, 16}}},
+        {"two pixels of a band span both", {{30, 1}, {2, 15}}, {{2, 0, 31, 16}}},
+        {"bands below each other over the same columns join", {{7, 2}, {7, 20}}, {{7, 0, 8, 32}}},
+        {"over other columns they stay apart", {{7, 2}, {8, 20}}, {{7, 0, 8, 16}, {8, 16, 9, 32}}},
+        {"the last band is cut to the frame", {{0, 39}, {39, 33}}, {{0, 32, 40, 40}}},
+    };
+    const std::vector<uint16_t> before(w * h, 0x1234);
+    for (const Case& c : cases) {
+        std::vector<uint16_t> now = before;
+        for (auto [x, y] : c.changed)
+            now[static_cast<size_t>(y) * w + x] ^= 1;
+        const std::vector<Rect> got = ChangedRects(before.data(), now.data(), w, h);
+        ASSERT_EQ(got.size(), c.rects.size()) << c.name;
+        for (size_t i = 0; i < got.size(); ++i) {
+            EXPECT_EQ(got[i].left, c.rects[i].left) << c.name;
+            EXPECT_EQ(got[i].top, c.rects[i].top) << c.name;
+            EXPECT_EQ(got[i].right, c.rects[i].right) << c.name;
+            EXPECT_EQ(got[i].bottom, c.rects[i].bottom) << c.name;
+        }
+    }
+}
+
+} // namespace
+
+namespace {
+
+using rendertest::RenderTest;
+
+class PartialPresentTest : public RenderTest {};
+
+TEST_F(PartialPresentTest, OnlyWhatChangedIsPresentedAndTheWindowShowsTheWholeFrame) {
+    const int w = 64, h = 48;
+    BackBuffer::SetSize(w, h);
+    BackBuffer::Create();
+    BackBuffer::SetRingOffset(9 * w + 33);
+    for (int i = 0; i < w * h; ++i)
+        BackBuffer::Pixels()[i] = static_cast<uint16_t>((i * 31) & 0x7FFF);
+    PresentFrame();
+    ASSERT_EQ(platform::headless::PresentedFrameCount(), 1);
+    ASSERT_EQ(platform::headless::LastPresentedRects().size(), 1u); // the first present: all of it
+
+    PresentFrame(); // nothing changed: nothing is presented
+    EXPECT_EQ(platform::headless::PresentedFrameCount(), 1);
+
+    BackBuffer::Pixels()[BackBuffer::IndexOf(3, 4)] ^= 0x7FFF;
+    BackBuffer::Pixels()[BackBuffer::IndexOf(60, 40)] ^= 0x7FFF;
+    PresentFrame();
+    EXPECT_EQ(platform::headless::PresentedFrameCount(), 2);
+    const auto& rects = platform::headless::LastPresentedRects();
+    ASSERT_EQ(rects.size(), 2u);
+    EXPECT_EQ(rects[0].left, 3);
+    EXPECT_EQ(rects[0].right, 4);
+    EXPECT_EQ(rects[0].top, 0);
+    EXPECT_EQ(rects[1].left, 60);
+    EXPECT_EQ(rects[1].top, 32);
+    EXPECT_EQ(rects[1].bottom, 48);
+    // The window shows every pixel of the back buffer at its screen place.
+    const auto& shown = platform::headless::LastFrame().pixels;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            ASSERT_EQ(shown[static_cast<size_t>(y) * w + x], BackBuffer::Pixels()[BackBuffer::IndexOf(x, y)])
+                << x << "," << y;
+
+    ForgetPresentedFrame(); // the window lost its picture: all of it again
+    PresentFrame();
+    ASSERT_EQ(platform::headless::LastPresentedRects().size(), 1u);
+    EXPECT_EQ(platform::headless::LastPresentedRects()[0].bottom, h);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "RenderFixture.h"
 
 #include "platform/headless.h"
+#include "world/WorldView.h"
 
 #include <gtest/gtest.h>
 

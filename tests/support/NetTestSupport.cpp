@@ -1,9 +1,9 @@
 #include "support/NetTestSupport.h"
 
+#include "app/multcli.h"
 #include "core/GameTicks.h"
 #include "core/HWProfile.h"
 #include "core/ShardRecord.h"
-#include "core/multcli.h"
 #include "net/CGameSock.h"
 #include "net/CLatencyProbe.h"
 #include "net/ConnectionSeed.h"

@@ -3,7 +3,7 @@
 // world and every dirtied rectangle recorded, and the world emptied around each test.
 #include "core/MarkedMobiles.h"
 #include "core/Options.h"
-#include "core/StartupServices.h"
+#include "app/StartupServices.h"
 #include "render/DrawItem.h"
 #include "support/TestSupport.h"
 #include "world/CObjectManager.h"

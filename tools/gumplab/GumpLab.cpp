@@ -2,10 +2,10 @@
 
 #include "gumplab/ControlsScene.h"
 
+#include "app/MainWindow.h"
 #include "core/CDHDCache.h"
 #include "core/FileManager.h"
 #include "core/GameTicks.h"
-#include "core/MainWindow.h"
 #include "core/Options.h"
 #include "gumps/CGump.h"
 #include "gumps/CGumpManager.h"

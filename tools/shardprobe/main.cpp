@@ -5,10 +5,10 @@
 // Usage: shardprobe HOST PORT ACCOUNT PASSWORD [SHARD [SLOT]]
 //   SHARD  a shard's name or its position in the list (0 = first); SLOT  0-4
 // Exit code 0 in the world; 1 when the road ends early (the reason is printed); 2 for bad usage.
+#include "app/multcli.h"
 #include "core/QVReport.h"
 #include "core/ShardRecord.h"
 #include "core/config.h"
-#include "core/multcli.h"
 #include "net/CGameSock.h"
 #include "net/NetServices.h"
 #include "net/PacketManager.h"

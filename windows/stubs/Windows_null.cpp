@@ -1,7 +1,7 @@
 // Stand-in until the in-game windows are built: no journal, an entry line that takes nothing, no
 // macros.
 #include "core/QVReport.h"
-#include "core/StartupServices.h"
+#include "windows/WindowsStandIns.h"
 
 namespace TextManager {
 void startup() {

@@ -1,7 +1,7 @@
 // Stand-in until the map, walking, paths and weather are built.
 #include "core/QVReport.h"
-#include "core/StartupServices.h"
 #include "world/CObjectManager.h"
+#include "world/WorldStandIns.h"
 
 namespace MapManager {
 void startup() {

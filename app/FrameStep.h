@@ -39,12 +39,6 @@ time_t GetFrameSeconds();
 void SetActionWaitCounter(int value);
 int GetActionWaitCounter();
 
-// The busy flag that keeps the cursor tick away from music and sound-voice work, which may run on
-// other threads. Acquire waits (1 ms polls) until the flag is free; a tick never waits and is
-// skipped instead.
-void AcquireTimerLock();
-void ReleaseTimerLock();
-bool IsTimerLockTaken();
 
 // The 25 ms cursor timer. Its thread only posts a tick to the main loop (at most one waits in the
 // queue); MouseTimerProc, the tick, runs on the main thread when the loop dispatches it and moves

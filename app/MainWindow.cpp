@@ -1,10 +1,11 @@
-#include "core/MainWindow.h"
+#include "app/MainWindow.h"
 
-#include "core/AppServices.h"
-#include "core/FrameStep.h"
+#include "app/AppServices.h"
+#include "app/FrameStep.h"
 #include "core/Options.h"
 #include "core/QVReport.h"
 #include "platform/platform.h"
+#include "render/Display.h"
 #include "render/GraphicManager.h"
 
 #include <algorithm>
@@ -273,7 +274,10 @@ intptr_t MainWndProc(const platform::Message& msg) {
         if (s.targeting()) s.setCursor(kTargetCursor);
         return platform::DefWindowProc(msg);
     case platform::WM_PAINT:
-        return 0; // frames are drawn by the frame step
+        // Frames are drawn by the frame step; the window lost its picture, so its next present
+        // shows the whole frame.
+        ForgetPresentedFrame();
+        return 0;
     case platform::WM_CLOSE:
         if (s.inWorld()) {
             s.quitGame();

@@ -1,25 +1,25 @@
-#include "core/WinMain.h"
+#include "app/WinMain.h"
 
-#include "core/AppServices.h"
+#include "app/AppServices.h"
+#include "app/FrameStep.h"
+#include "app/IntroMovie.h"
+#include "app/MainWindow.h"
+#include "app/StartupServices.h"
+#include "app/multcli.h"
 #include "core/CDHDCache.h"
 #include "core/CVersionManager.h"
-#include "core/FilterLists.h"
-#include "core/FrameStep.h"
 #include "core/GameTicks.h"
 #include "core/HWProfile.h"
-#include "core/IntroMovie.h"
-#include "core/MainWindow.h"
 #include "core/MarkedMobiles.h"
 #include "core/MemoryManager.h"
 #include "core/Options.h"
 #include "core/QVReport.h"
 #include "core/SharedServices.h"
 #include "core/ShutdownSequence.h"
-#include "core/StartupServices.h"
 #include "core/config.h"
-#include "core/multcli.h"
 #include "platform/platform.h"
 #include "render/FrameServices.h"
+#include "text/FilterLists.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -37,6 +37,8 @@ struct MainState {
     uint32_t clockRefTick = 0;
     int exitCode = 0;
     bool quit = false;
+    uint64_t passes = 0;
+    uint64_t waits = 0;                   // passes that ended in a wait for work
     platform::NamedObject instanceMarker; // "QvClientApp"
     std::unique_ptr<CPlacementPreview> placementPreview;
     std::unique_ptr<CNetInfo> netInfo;
@@ -355,6 +357,13 @@ bool DrainMessages(bool* handled) {
     return true;
 }
 
+// Milliseconds until the frame step is due, 0 when it is.
+uint32_t NextFrameStepIn() {
+    const uint32_t interval = static_cast<uint32_t>(CApp::GetFrameInterval());
+    const uint32_t elapsed = GetGameTicks() - M().stepStart;
+    return elapsed >= interval ? 0 : interval - elapsed;
+}
+
 bool RunFrameStep() {
     MainState& m = M();
     AppServices& s = Services();
@@ -404,8 +413,13 @@ bool RunMainLoopPass(bool mayWait) {
     s.soundUpdate();
     busy |= RunFrameStep();
     DoNothing();
-    // Nothing happened this pass: give the processor back until input arrives, at most 1 ms.
-    if (!busy && mayWait) platform::WaitMessage(1);
+    ++m.passes;
+    // Nothing happened this pass: sleep until input, a connection or the next deadline (the frame
+    // step's or one another part registered) has work.
+    if (!busy && mayWait) {
+        ++m.waits;
+        platform::WaitForWork(platform::TickCount() + NextFrameStepIn());
+    }
     return true;
 }
 
@@ -427,9 +441,21 @@ int RunShutdown() {
 
 int WinMain() {
     RunStartup();
+    const uint32_t start = platform::TickCount();
     while (RunMainLoopPass()) {
     }
+    if (std::getenv("QV_LOOP_STATS")) {
+        const double seconds = (platform::TickCount() - start) / 1000.0;
+        std::fprintf(stderr, "main loop: %llu passes, %llu waits, %llu slept, %.1f s, %.1f wake-ups/s\n",
+                     static_cast<unsigned long long>(M().passes), static_cast<unsigned long long>(M().waits),
+                     static_cast<unsigned long long>(platform::WaitForWorkSleeps()), seconds,
+                     seconds > 0 ? platform::WaitForWorkSleeps() / seconds : 0.0);
+    }
     return RunShutdown();
+}
+
+MainLoopCounts GetMainLoopCounts() {
+    return MainLoopCounts{M().passes, M().waits};
 }
 
 uint32_t GetStepStart() {
@@ -449,6 +475,7 @@ void ResetWinMainForTests() {
     m.clockRefProcess = m.clockRefTick = 0;
     m.exitCode = 0;
     m.quit = false;
+    m.passes = m.waits = 0;
     ShutdownSequence::ResetForTests();
     SetFrameServices(FrameServices{});
 }

@@ -1,6 +1,6 @@
-#include "core/WebBrowser.h"
+#include "app/WebBrowser.h"
 
-#include "core/AppServices.h"
+#include "app/AppServices.h"
 #include "core/QVReport.h"
 #include "platform/platform.h"
 

@@ -1,20 +1,21 @@
-#include "core/multcli.h"
+#include "app/multcli.h"
 
+#include "app/FrameStep.h"
+#include "app/MainWindow.h"
+#include "app/SpeechQueue.h"
+#include "app/StartupServices.h"
 #include "core/CharData.h"
-#include "core/FilterLists.h"
-#include "core/FrameStep.h"
 #include "core/GameTicks.h"
 #include "core/Options.h"
 #include "core/QVReport.h"
 #include "core/SharedServices.h"
-#include "core/SpeechQueue.h"
-#include "core/StartupServices.h"
 #include "core/config.h"
 #include "frontend/AccountLogin.h"
 #include "net/CGameSock.h"
 #include "net/ConnectionSeed.h"
 #include "net/NetServices.h"
 #include "platform/platform.h"
+#include "text/FilterLists.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -735,3 +736,44 @@ void ResetConnectionsForTests() {
 }
 
 } // namespace CApp
+
+// ---------------------------------------------------------------- what the connections ask above net/
+namespace {
+
+// Entering the game display, in the windows and the display. The desktop, the entry line, the
+// step height and the transparency circle follow when the gump framework and the world are built.
+void ApplyGameDisplay() {
+    GamePlayWindowSize = "640x480";
+    CApp::readConfig("qv.cfg", false);
+    LoadMacros();
+    SetFullScreen(FullScreen);
+    if (IsFullScreenMode()) {
+        if (RuntimeDebugMsg) ShowSystemMessage(33, 3, "Using Full Screen Mode...");
+        SwitchToWindowed();
+        CApp::readConfig("qv.cfg", false);
+        SwitchToFullScreen();
+    } else {
+        if (RuntimeDebugMsg) ShowSystemMessage(33, 3, "Using Windowed Mode...");
+        CGumpManager::RecreateDC();
+    }
+    InvalidateAll();
+}
+
+void BindNetServices(NetServices& s) {
+    s.showSystemMessage = ShowSystemMessage;
+    // The owning login windows do not exist yet: the box has no owner to show again.
+    s.showModalMessage = [](MessageOwner, const char* text, int mode, int value) {
+        CGumpManager::ShowModalMessage(text, nullptr, mode, value);
+    };
+    // A value other than 0: its OK logs out.
+    s.showConnectionLost = [] { CGumpManager::ShowModalMessage("Connection lost", nullptr, 1, 1); };
+    s.applyGameDisplay = ApplyGameDisplay;
+}
+
+// Bound as soon as the application is linked in, before any connection exists.
+const bool g_netServicesBound = [] {
+    SetNetServicesBinder(BindNetServices);
+    return true;
+}();
+
+} // namespace

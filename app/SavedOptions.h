@@ -4,6 +4,8 @@
 // choices). Keys are UTF-16; a key matches a row when it equals the start of the row's name, with
 // letter case, and the first matching row wins. A key ending in "$" names a next-start row.
 // SaveConfigOptions writes every option back in one block after a separator line.
+#include "core/Options.h"
+
 #include <string>
 
 bool HasSavedBoolConfigOption(const char16_t* key);
@@ -39,9 +41,6 @@ namespace CApp {
 // choices stay).
 void resetConfigDefaults();
 } // namespace CApp
-
-// Every option of the six tables back to its default, the next-start and text choices included.
-void ResetSavedOptionDefaults();
 
 constexpr const char* kConfigOptionSeparator = ";------------------------------";
 // True for the separator line and for a line whose key names an option of the tables.

@@ -88,8 +88,7 @@ struct AppServices {
     std::function<void()> updatePlayerStepZ;
     std::function<void()> clearPopupHelpState;
 
-    // sound, music, movies. The sound entries do nothing until SoundManager::BindServices binds
-    // them (media/ sits above core/).
+    // sound, music, movies
     std::function<void()> soundStartup;
     std::function<void()> soundShutdown;
     std::function<void()> initDirectSound;

@@ -23,8 +23,16 @@ const std::vector<StartupStep>& StartupTable();
 // window ends the process through TerminateProcess.
 void RunStartup();
 // One pass of the main loop: clock check, message drain, network pass, frame step. False once
-// WM_QUIT was taken. With mayWait a pass that found nothing to do waits up to 1 ms for input.
+// WM_QUIT was taken. With mayWait a pass that found nothing to do waits for work
+// (platform::WaitForWork) until the frame step is due.
 bool RunMainLoopPass(bool mayWait = true);
+// The loop's own counters: passes made, and passes that ended in a wait. With QV_LOOP_STATS set,
+// WinMain prints them (and the waits that slept) when the loop ends.
+struct MainLoopCounts {
+    uint64_t passes = 0;
+    uint64_t waits = 0;
+};
+MainLoopCounts GetMainLoopCounts();
 // The shutdown after WM_QUIT; returns the exit code (WM_QUIT's wParam).
 int RunShutdown();
 // Start-up, loop, shutdown. The caller runs the exit handlers afterwards.

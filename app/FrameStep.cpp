@@ -1,10 +1,11 @@
-#include "core/FrameStep.h"
+#include "app/FrameStep.h"
 
-#include "core/AppServices.h"
+#include "app/AppServices.h"
+#include "app/SpeechQueue.h"
+#include "app/StartupServices.h"
 #include "core/GameTicks.h"
 #include "core/Options.h"
-#include "core/SpeechQueue.h"
-#include "core/StartupServices.h"
+#include "core/TimerLock.h"
 #include "platform/platform.h"
 
 #include <atomic>
@@ -33,12 +34,6 @@ struct FrameState {
 FrameState& F() {
     static FrameState state;
     return state;
-}
-
-// The busy flag: taken by music and sound-voice work, which may run on other threads.
-std::atomic<bool>& TimerBusy() {
-    static std::atomic<bool> busy{false};
-    return busy;
 }
 
 // The timer's thread only posts a tick; the tick runs on the main thread, so the cursor, the
@@ -177,25 +172,8 @@ int GetActionWaitCounter() {
     return F().actionWaitCounter;
 }
 
-void AcquireTimerLock() {
-    bool expected = false;
-    while (!TimerBusy().compare_exchange_weak(expected, true)) {
-        expected = false;
-        platform::SleepMillis(1);
-    }
-}
-
-void ReleaseTimerLock() {
-    TimerBusy() = false;
-}
-
-bool IsTimerLockTaken() {
-    return TimerBusy().load();
-}
-
 void MouseTimerProc(unsigned timerId, unsigned, uintptr_t user, uintptr_t, uintptr_t) {
-    bool expected = false;
-    if (!TimerBusy().compare_exchange_strong(expected, true)) return; // skip this tick rather than wait
+    if (!TryAcquireTimerLock()) return; // skip this tick rather than wait
     CursorTimer& c = C();
     // A tick of a timer stopped since it was posted finds another id, or none.
     if (timerId != 0 && timerId == c.id && user == kCursorTimerUser && !c.reentry) {
@@ -211,7 +189,7 @@ void MouseTimerProc(unsigned timerId, unsigned, uintptr_t user, uintptr_t, uintp
         }
         c.reentry = false;
     }
-    TimerBusy() = false;
+    ReleaseTimerLock();
 }
 
 bool StartCursorTimer() {
@@ -244,5 +222,5 @@ unsigned CursorTimerId() {
 void ResetFrameStep() {
     StopCursorTimer();
     F() = FrameState{};
-    TimerBusy() = false;
+    ResetTimerLockForTests();
 }

@@ -1,4 +1,4 @@
-#include "core/FilterLists.h"
+#include "text/FilterLists.h"
 
 #include "core/QVReport.h"
 #include "core/StoreErrors.h"

@@ -1,14 +1,14 @@
-#include "core/AppServices.h"
+#include "app/AppServices.h"
 
-#include "core/FrameStep.h"
-#include "core/MainWindow.h"
-#include "core/QVReport.h"
-#include "core/SavedOptions.h"
+#include "app/FrameStep.h"
+#include "app/MainWindow.h"
+#include "app/SavedOptions.h"
+#include "app/SpeechQueue.h"
+#include "app/StartupServices.h"
+#include "app/multcli.h"
 #include "core/ServerConfigSync.h"
-#include "core/SpeechQueue.h"
-#include "core/StartupServices.h"
-#include "core/multcli.h"
 #include "gumps/MouseManager.h"
+#include "media/SoundManager.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ AppServices MakeDefaults() {
     s.flushSpeechQueue = CApp::FlushSpeechQueue;
     s.stepAlongPath = StepAlongPath;
     s.musicUpdate = MusicManager::Update;
-    s.soundUpdate = [] {};
+    s.soundUpdate = SoundManager::Update;
     s.updatePlayerWalk = UpdatePlayerWalk;
     s.updateMovement = CObjectManager::UpdateMovement;
     s.weatherUpdate = WeatherManager::Update;
@@ -100,15 +100,13 @@ AppServices MakeDefaults() {
 
     s.musicEnabled = MusicManager::IsEnabled;
     s.enableMusic = MusicManager::EnableMusic;
-    s.soundStartup = [] {
-        QVReport::message("SoundManager::CSoundManager(): begin; no sound module bound.\n");
-    };
-    s.soundShutdown = [] { QVReport::message("SoundManager::shutdown: begin.\n"); };
-    s.initDirectSound = [] {};
-    s.soundEnabled = [] { return false; };
-    s.enableSound = [](bool) {};
+    s.soundStartup = SoundManager::CSoundManager;
+    s.soundShutdown = SoundManager::shutdown;
+    s.initDirectSound = [] { SoundManager::InitDirectSound(0); };
+    s.soundEnabled = SoundManager::IsEnabled;
+    s.enableSound = SoundManager::EnableSound;
     s.setMusicVolume = MusicManager::SetVolume;
-    s.setSoundVolume = [](int) {};
+    s.setSoundVolume = SoundManager::SetVolume;
     s.playNextSong = MusicManager::PlayNextSong;
     s.moviePlay = [](const char* path, MovieSettings* settings) { MoviePlay(path, settings); };
     s.openIntroMpeg = OpenIntroMpeg;

@@ -1,7 +1,9 @@
 #pragma once
 // The client's one top-level window: its creation, title and size rules, the window procedure,
 // the keys and commands, clipboard pasting and the windowed/full-screen switch.
+#include "net/AppLink.h"
 #include "platform/messages.h"
+#include "render/GameArea.h"
 
 #include <cstdint>
 #include <string>
@@ -37,13 +39,13 @@ bool TranslateAccelerator(const platform::Message& msg);
 
 void SwitchToWindowed();
 void SwitchToFullScreen();
-void SendToggleFullScreen();
-void LeaveFullScreen();
 void SetFullScreen(bool on);
 bool IsFullScreenMode();
 
+void SendToggleFullScreen();
+void LeaveFullScreen();
+
 // "Varnis Online", or "Varnis Online - text".
-void SetMainWindowTitle(const char* text);
 // Places the window with a client area of width x height.
 void SetMainWindowPos(int x, int y, int width, int height);
 void GetMainWindowPos(int* left, int* top);
@@ -62,10 +64,6 @@ void HandleKey(int code);
 } // namespace CApp
 
 // The game area inside the window and the gump layer's offset in it.
-int GetGameAreaWidth();
-int GetGameAreaHeight();
-void GetGameAreaOffset(int* x, int* y);
-void SetGameAreaOffset(int x, int y);
 
 // The client size the window may take for a requested one: with "AllowWindowResize" at least the
 // screen size, rounded up to multiples of 4 and within the desktop; without it the screen size.

@@ -1,20 +1,20 @@
 #include "core/config.h"
 
+#include "app/SavedOptions.h"
+#include "app/multcli.h"
 #include "core/CDHDCache.h"
 #include "core/FileManager.h"
-#include "core/NameValidation.h"
 #include "core/Options.h"
 #include "core/QVReport.h"
-#include "core/SavedOptions.h"
 #include "core/ServerConfigSync.h"
 #include "core/StoreErrors.h"
-#include "core/multcli.h"
 #include "platform/platform.h"
 #include "render/CircleTrans.h"
 #include "render/Display.h"
 #include "render/GraphicManager.h"
 #include "render/HueManager.h"
 #include "text/LanguageTranslationServer.h"
+#include "text/NameValidation.h"
 
 #include <algorithm>
 #include <cctype>

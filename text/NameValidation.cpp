@@ -1,4 +1,4 @@
-#include "core/NameValidation.h"
+#include "text/NameValidation.h"
 
 #include "text/BoyerMoore.h"
 

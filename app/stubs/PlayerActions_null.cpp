@@ -1,7 +1,7 @@
 // Stand-in until the application object's connection side and player actions are built: no
 // targeting, always at peace.
+#include "app/StartupServices.h"
 #include "core/QVReport.h"
-#include "core/StartupServices.h"
 
 namespace CApp {
 void RequestWarMode(int) {}

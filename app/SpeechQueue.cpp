@@ -1,8 +1,8 @@
-#include "core/SpeechQueue.h"
+#include "app/SpeechQueue.h"
 
-#include "core/AppServices.h"
+#include "app/AppServices.h"
+#include "app/FrameStep.h"
 #include "core/FileManager.h"
-#include "core/FrameStep.h"
 #include "core/Options.h"
 #include "core/QVReport.h"
 #include "net/SpeechMessages.h"

@@ -1,8 +1,8 @@
-#include "core/IntroMovie.h"
+#include "app/IntroMovie.h"
 
-#include "core/AppServices.h"
-#include "core/MainWindow.h"
-#include "core/StartupServices.h"
+#include "app/AppServices.h"
+#include "app/MainWindow.h"
+#include "app/StartupServices.h"
 #include "platform/platform.h"
 
 #include <optional>
