@@ -88,8 +88,8 @@ void CopyLanguage(char out[4], const char* language) {
 
 ChatTextBox::ChatTextBox(CGump* parent_, bool wrap_, bool selectable_, int limit, int id, int background_,
                          int font_)
-    : ChatControl(0, 0, 1, 1, 1), boxId(id), wrap(wrap_), selectable(selectable_), lineLimit(std::max(limit, 1)),
-      background(background_), font(font_) {
+    : ChatControl(0, 0, 1, 1, 1), boxId(id), wrap(wrap_), selectable(selectable_),
+      lineLimit(std::max(limit, 1)), background(background_), font(font_) {
     debugName = "ChatTextBox";
     SetFrame(0, PixelBlock(1, 1));
     Attach(parent_);
@@ -302,7 +302,8 @@ void ChatTextBox::Redraw() {
         else
             background = 0;
     }
-    if (background >= 0) std::fill(block->pixels.begin(), block->pixels.end(), static_cast<uint16_t>(background));
+    if (background >= 0)
+        std::fill(block->pixels.begin(), block->pixels.end(), static_cast<uint16_t>(background));
 
     ChatFontScope scope(font);
     const Rect clip{2, 0, std::max(width - 2, 2), height};
@@ -313,8 +314,8 @@ void ChatTextBox::Redraw() {
             const uint16_t c = static_cast<uint16_t>(it->colour & 0x7FFF);
             const uint16_t second = static_cast<uint16_t>(it->secondColour & 0x7FFF);
             if (wrap)
-                UnicodeDrawStringWrapSelected(target, std::max(width - 4, 1), it->text.c_str(), 2, ly, c, clip, second,
-                                              it->markStart, it->markEnd);
+                UnicodeDrawStringWrapSelected(target, std::max(width - 4, 1), it->text.c_str(), 2, ly, c,
+                                              clip, second, it->markStart, it->markEnd);
             else
                 UnicodeDrawStringSelected(target, it->text.c_str(), 2, ly, c, clip, second, it->markStart,
                                           it->markEnd);
