@@ -236,7 +236,7 @@ ChatGump::ChatGump(int x_, int y_, int w, int h, const char16_t* title_)
 
 ChatGump::~ChatGump() {
     if (TheWindow() == this) TheWindow() = nullptr;
-    if (IsConnected()) SendChatText(u"X");
+    if (HasGameSock()) SendChatText(u"X");
 }
 
 void ChatGump::BuildCommandList() {
@@ -557,7 +557,7 @@ std::u16string ChatGump::MessageFor(const std::u16string& text) const {
 }
 
 void ChatGump::SendChatText(const std::u16string& message) {
-    if (!IsConnected()) return;
+    if (!HasGameSock()) return;
     std::vector<uint8_t> buffer(16 + 2 * message.size());
     PacketWriter packet(buffer.data(), buffer.size());
     BeginPacket(packet, 0xB3);

@@ -643,7 +643,7 @@ void ChatDialog::Accept() {
     Close();
     if (p) {
         p->HandleDialogResult(this, first.c_str(), secondField ? second.c_str() : nullptr);
-    } else if (!hasParent_ && IsConnected()) {
+    } else if (!hasParent_ && HasGameSock()) {
         uint8_t buffer[80];
         PacketWriter packet(buffer);
         SendOpenChat(packet, first.c_str());
