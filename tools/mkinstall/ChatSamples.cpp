@@ -126,10 +126,10 @@ SampleSection ChatSampleSection() {
     // The command words: each text is the word and one more unit (a space, or '$' where the
     // command goes out at once).
     static const char* const kWords[] = {
-        "/join ",  "/create ", "/msg ",    "/me ",       "/emote ",   "/list$",    "/topic ", "/kick ",
-        "/voice ", "/op ",     "/unop ",   "/pw ",       "/public ",  "/private ", "/show$",  "/hide$",
-        "/nick ",  "/invite ", "/accept ", "/decline ",  "/whisper ", "/away ",    "/back$",  "/mode ",
-        "/quiet ", "/leave$",  "/ignore ", "/unignore ", "/who$",
+        "/join ",  "/create ",  "/leave$",    "/msg ",    "/me ",      "/emote ",   "/list$",   "/kick ",
+        "/voice ", "/unvoice ", "/op ",       "/pw ",     "/public ",  "/private ", "/show$",   "/whoami$",
+        "/hide$",  "/nick ",    "/unignore ", "/ignore ", "/who$",     "/invite ",  "/accept ", "/decline ",
+        "/away ",  "/quiet ",   "/back$",     "/mode ",   "/whisper ",
     };
     for (int i = 0; i < 29; ++i)
         s.texts.emplace_back(65 + i, kWords[i]);
