@@ -8,6 +8,7 @@ namespace gumplab {
 struct Options {
     std::string installDir;
     std::string scene;
+    std::string sceneArg; // the "html" scene's file
     std::string shotPath; // non-empty: run a scripted session headless and write the last frame
 };
 
