@@ -153,6 +153,7 @@ TEST_F(ChatTest, ADialogReportsTheSameByEnterAsByItsButton) {
 TEST_F(ChatTest, ADialogClosedWithItsWindowOrInTeardownSendsNothing) {
     EnsureGameSock();
     Queued();
+    RecordingChat::cancels = 0;
     auto* w = new RecordingChat(50, 50, 400, 300);
     new ChatDialog(w, 5, u"Name?", u"Name", nullptr);
     auto* top = new ChatDialog(nullptr, 0, u"Open chat", u"Name", nullptr);
@@ -160,6 +161,7 @@ TEST_F(ChatTest, ADialogClosedWithItsWindowOrInTeardownSendsNothing) {
     CGumpManager::CloseAllGumps();
     CGumpManager::FreeClosedGumps();
     EXPECT_TRUE(Queued().empty());
+    EXPECT_EQ(RecordingChat::cancels, 0); // its window was closing with it
 
     // Accepted, a top-level dialog asks to open the chat.
     auto* open = new ChatDialog(nullptr, 0, u"Open chat", u"Name", nullptr);

@@ -39,13 +39,17 @@ class RecordingChat : public ChatControl {
     void HandleScrollBarStep(int direction, ChatScrollBar*) override {
         events.push_back("step " + std::to_string(direction));
     }
-    void HandleDialogCancel(ChatDialog*) override { events.push_back("cancel"); }
+    void HandleDialogCancel(ChatDialog*) override {
+        events.push_back("cancel");
+        ++cancels;
+    }
     void HandleDialogResult(ChatDialog*, const char16_t* text, const char16_t* second) override {
         events.push_back("result " + Narrow(text) +
                          (second ? " | " + Narrow(second) : std::string(" | null")));
     }
     std::vector<std::string> events;
     int acceptLines = 1;
+    static inline int cancels = 0; // also after the window is gone
     // Only the events that start with prefix.
     std::vector<std::string> Only(const std::string& prefix) const {
         std::vector<std::string> out;

@@ -68,6 +68,22 @@ TEST_F(ChatGumpTest, TypedLinesGoOutWithTheirCommandCode) {
     }
 }
 
+TEST_F(ChatGumpTest, MissingOrEmptyWordsAndCaptionsAreSkipped) {
+    // A section where most command words are missing and one is a single unit.
+    mkinstall::SampleSection section{"chat", 2, 106, {{66, "/create "}, {67, "$"}, {94, "Hi"}}, {}};
+    dir.write("language/chat.enu", mkinstall::MakeSectionFile(section, "enu"));
+    LanguageManager::shutdown();
+    LanguageManager::startup();
+    chat->Close();
+    CGumpManager::FreeClosedGumps();
+    Queued();
+    chat = new ChatGump(40, 30, 440, 320, u"Chat");
+    EXPECT_EQ(chat->MessageFor(u"hello"), u"ahello");
+    EXPECT_EQ(chat->MessageFor(u"/create x"), u"cx");
+    EXPECT_EQ(chat->conferenceCaption->lines.back().text, u"");
+    EXPECT_EQ(chat->commands[0].first, u"");
+}
+
 TEST_F(ChatGumpTest, ACommandEndingInDollarGoesWithoutADialog) {
     chat->HandleButtonPress(1);
     ChatListGump* pane = chat->commandPane.get();
