@@ -401,7 +401,7 @@ void ChatGump::HandleLButtonDown(int px, int py) {
     pressX = px;
     pressY = py;
     pressed = true;
-    if (minimised) clicks.Press(px, py, GetGameTicks());
+    if (minimised) restoreOnRelease = clicks.Press(px, py, GetGameTicks());
 }
 
 void ChatGump::HandleCaptureMove(int px, int py) {
@@ -416,10 +416,10 @@ void ChatGump::HandleLButtonUp(int px, int py) {
     pressed = false;
     if (MouseManager::GetCapture() == this) MouseManager::SetCapture(nullptr);
     if (minimised) {
-        // A double click restores the window.
-        const bool doubleClick = clicks.Press(px, py, GetGameTicks()) || clicks.Held();
+        // The second press of a double click restores the window on its release.
         clicks.Release();
-        if (doubleClick) {
+        if (restoreOnRelease) {
+            restoreOnRelease = false;
             RestoreGump(this);
             frameIndex = 0;
             newText = false;

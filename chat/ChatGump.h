@@ -104,6 +104,7 @@ class ChatGump : public ChatControl {
     GumpRef<ChatListGump> commandPane;
     bool pressed = false;
     ClickTracker clicks;
+    bool restoreOnRelease = false;
     std::vector<Entry> conferences;
     std::vector<Entry> commands;
     std::vector<int> commandTextNumbers; // the "chat" number of each command

@@ -144,6 +144,22 @@ TEST_F(ChatGumpTest, TheInnerAreaKeepsItsMinimumSize) {
     EXPECT_EQ(chat->GetInnerWidth(), 300);
 }
 
+TEST_F(ChatGumpTest, AMinimisedWindowIsRestoredByADoubleClickOnly) {
+    chat->minimiseButton->HandleLButtonUp(0, 0);
+    ASSERT_TRUE(chat->minimised);
+    chat->newText = true;
+    const int mx = chat->x + 10, my = chat->y + 10;
+    Click(mx, my);
+    EXPECT_TRUE(chat->minimised);
+    platform::AdvanceManualClock(2000);
+    MouseManager::Update();
+    Click(mx, my);
+    Click(mx, my);
+    EXPECT_FALSE(chat->minimised);
+    EXPECT_FALSE(chat->newText);
+    EXPECT_EQ(chat->x, 40);
+}
+
 TEST_F(ChatGumpTest, ClosingSaysGoodbye) {
     chat->Close();
     CGumpManager::FreeClosedGumps();
