@@ -64,6 +64,15 @@ std::vector<Word> CommandWords() {
     return words;
 }
 
+// The message of a typed line: its code unit, then the text.
+std::u16string WithCode(char16_t code, std::u16string_view text) {
+    std::u16string message;
+    message.reserve(text.size() + 1);
+    message.push_back(code);
+    message.append(text);
+    return message;
+}
+
 } // namespace
 
 // ------------------------------------------------------------------ ChatListGump
@@ -527,8 +536,12 @@ void ChatGump::HandleChildText(const char16_t* text, CGump* sender) {
 void ChatGump::HandleDialogResult(ChatDialog* dialog, const char16_t* text, const char16_t* second) {
     const std::u16string first = text ? text : u"";
     if (dialog->dialogId == -1) {
-        std::u16string message = u"c" + first;
-        if (second && second[0]) message += u"{" + std::u16string(second) + u"}";
+        std::u16string message = WithCode(u'c', first);
+        if (second && second[0]) {
+            message += u'{';
+            message += second;
+            message += u'}';
+        }
         SendChatText(message);
     } else {
         const int index = (dialog->dialogId - 1) / 2;
@@ -551,9 +564,9 @@ std::u16string ChatGump::MessageFor(const std::u16string& text) const {
         if (text.compare(0, word.size(), word) != 0) continue;
         size_t rest = word.size();
         if (rest < text.size() && text[rest] == u' ') ++rest;
-        return std::u16string(1, w.code) + text.substr(rest);
+        return WithCode(w.code, std::u16string_view(text).substr(rest));
     }
-    return u"a" + text;
+    return WithCode(u'a', text);
 }
 
 void ChatGump::SendChatText(const std::u16string& message) {
