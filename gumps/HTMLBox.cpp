@@ -113,7 +113,6 @@ void HTMLBox::SetRect(const Rect& place) {
 }
 
 void HTMLBox::SetText(const char16_t* text, int colour) {
-    textColour_ = colour;
     doc_ = std::make_unique<HTMLDocument>(text ? std::u16string_view(text) : std::u16string_view(), flags,
                                           colour);
     // An editable box always has a first run to type into.

@@ -81,5 +81,4 @@ class HTMLBox : public ChatControl {
     void MoveCaretVertically(int dy, bool shift);
 
     std::unique_ptr<HTMLDocument> doc_;
-    int textColour_ = 0;
 };

@@ -284,7 +284,7 @@ void HTMLDocument::ParseHead(std::u16string& text) {
 }
 
 bool HTMLDocument::AddRun(const std::u16string& text, size_t first, size_t end, uint32_t style, int colour,
-                          int link, int indent, bool) {
+                          int link, int indent) {
     if (end <= first || first >= text.size()) return false;
     if (static_cast<int>(runs.size()) >= kMaxRuns) return false;
     HTMLRun run;

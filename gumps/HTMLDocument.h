@@ -98,7 +98,7 @@ class HTMLDocument {
     size_t ParseBody(std::u16string& text, size_t pos, uint32_t style, int colour, int link, int indent,
                      std::u16string_view closing, int depth);
     bool AddRun(const std::u16string& text, size_t first, size_t end, uint32_t style, int colour, int link,
-                int indent, bool lineFeed = false);
+                int indent);
 
     struct Placed {
         int run;
