@@ -286,3 +286,58 @@ TEST_F(HtmlBoxTest, LinksGoToTheSideConnectionTheBrowserOrAnAnchor) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(HtmlBoxTest, DraggingSelectsAndUpDownMoveByALine) {
+    HTMLBox* box = MakeBox(0, u"first line\nsecond line\nthird");
+    box->placeholder = true; // the first press empties a placeholder text once
+    box->SetText(u"placeholder", 0x7FFF);
+    const int ox = 20 + 10, oy = 20 + 10;
+    Press(ox + box->textRect.left + 2, oy + box->textRect.top + 5);
+    Release(ox + box->textRect.left + 2, oy + box->textRect.top + 5);
+    EXPECT_TRUE(box->Text().empty());
+    EXPECT_FALSE(box->placeholder);
+    EXPECT_EQ(CGumpManager::GetFocus(), box);
+
+    Type(box, u"first line");
+    box->HandleKey(13);
+    Type(box, u"second line");
+    // Drag from the start of the first line into the second: the selection spans the line feed.
+    const Rect& t = box->textRect;
+    Press(ox + t.left + 1, oy + t.top + 5);
+    MoveTo(ox + t.left + 30, oy + t.top + 18 + 5);
+    Release(ox + t.left + 30, oy + t.top + 18 + 5);
+    EXPECT_EQ(box->caret, 0);
+    EXPECT_GT(box->selectionEnd, 11);
+    box->HandleKey(8);
+    EXPECT_EQ(box->Text().find(u'\n'), std::u16string::npos);
+
+    HTMLBox* lines = MakeBox(0, u"");
+    Type(lines, u"abc");
+    lines->HandleKey(13);
+    Type(lines, u"defgh");
+    lines->HandleKey(0xE026); // up: into the first line
+    EXPECT_LT(lines->caret, 4);
+    lines->HandleKey(0xE028); // down again
+    EXPECT_GT(lines->caret, 3);
+    HTMLBox* single = MakeBox(HtmlFlag::SingleLine, u"abc");
+    single->HandleKey(0xE026);
+    EXPECT_EQ(single->caret, 3);
+}
+
+TEST_F(HtmlBoxTest, APressInsideAPressingBoxReachesItsWindowAsAButton) {
+    class Window : public RecordingChat {
+      public:
+        using RecordingChat::RecordingChat;
+        void HandleButtonPress(int id) override { events.push_back("button " + std::to_string(id)); }
+    };
+    auto* w = new Window(20, 20, 400, 300);
+    auto* box = new HTMLBox(w, 42, HtmlFlag::ReadOnly | HtmlFlag::PressesBox, false, true);
+    box->SetRect(Rect{10, 10, 200, 120});
+    box->SetText(u"press me", 0x7FFF);
+    Click(20 + 10 + 20, 20 + 10 + 20);
+    EXPECT_EQ(w->Only("button"), std::vector<std::string>{"button 42"});
+}
+
+} // namespace
