@@ -388,6 +388,18 @@ bool ChatGump::IsPointInside(int px, int py) {
     return CGump::IsPointInside(px, py);
 }
 
+void ChatGump::PreDraw(const BlitTarget& target, const Rect& clip) {
+    if (IsClosed() || !visible) return;
+    Rect area = ScreenRect();
+    if (!minimised)
+        for (CGump* c = firstChild(); c; c = c->next())
+            if (!c->IsClosed() && c->visible) UniteRects(&area, c->ScreenRect());
+    const Rect r = IntersectRect(area, clip);
+    if (r.IsEmpty()) return;
+    drawn = true;
+    CGumpManager::SaveUnder(target, r);
+}
+
 void ChatGump::Draw(const BlitTarget& target, const Rect& clip) {
     if (IsClosed() || !visible) return;
     if (minimised) {

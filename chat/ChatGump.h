@@ -66,6 +66,9 @@ class ChatGump : public ChatControl {
     void LayoutChildren();
 
     CGump* GetGumpAt(int x, int y, const CGump* exclude) override;
+    // Saves the back buffer once under the window and its children (only the picture while
+    // minimised).
+    void PreDraw(const BlitTarget& target, const Rect& clip) override;
     void Draw(const BlitTarget& target, const Rect& clip) override;
     bool IsPointInside(int x, int y) override;
     void HandleLButtonDown(int x, int y) override;

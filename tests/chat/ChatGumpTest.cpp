@@ -160,6 +160,21 @@ TEST_F(ChatGumpTest, AMinimisedWindowIsRestoredByADoubleClickOnly) {
     EXPECT_EQ(chat->x, 40);
 }
 
+TEST_F(ChatGumpTest, DrawingPutsTheWorldBackWhereTheWindowWas) {
+    const Rect all{0, 0, BackBuffer::Width(), BackBuffer::Height()};
+    auto shown = [](int x, int y) {
+        const platform::headless::Frame& f = platform::headless::LastFrame();
+        return f.pixels.at(static_cast<size_t>(y) * f.width + x);
+    };
+    CGumpManager::DrawAllGumps(&all, true);
+    EXPECT_NE(shown(140, 130), gumptest::WorldPixel(140, 130));
+    // Afterwards the back buffer holds the world again, also under the children.
+    EXPECT_EQ(Screen(140, 130), gumptest::WorldPixel(140, 130));
+    chat->minimiseButton->HandleLButtonUp(0, 0);
+    CGumpManager::DrawAllGumps(&all, true);
+    EXPECT_EQ(shown(140, 130), gumptest::WorldPixel(140, 130));
+}
+
 TEST_F(ChatGumpTest, ClosingSaysGoodbye) {
     chat->Close();
     CGumpManager::FreeClosedGumps();
