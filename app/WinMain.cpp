@@ -5,6 +5,7 @@
 #include "app/IntroMovie.h"
 #include "app/MainWindow.h"
 #include "app/StartupServices.h"
+#include "app/WebBrowser.h"
 #include "app/multcli.h"
 #include "core/CDHDCache.h"
 #include "core/CVersionManager.h"
@@ -17,6 +18,7 @@
 #include "core/SharedServices.h"
 #include "core/ShutdownSequence.h"
 #include "core/config.h"
+#include "gumps/HTMLBox.h"
 #include "platform/platform.h"
 #include "render/FrameServices.h"
 #include "text/FilterLists.h"
@@ -390,7 +392,16 @@ const std::vector<StartupStep>& StartupTable() {
     return kStartup;
 }
 
+// What the floors below reach of the application, bound before anything runs.
+void BindLowerFloors() {
+    HTMLBox::services().openUrl = [](const std::string& url) {
+        LeaveFullScreen();
+        OpenURL(url);
+    };
+}
+
 void RunStartup() {
+    BindLowerFloors();
     for (const StartupStep& step : kStartup) {
         step.run();
         if (step.handler) RegisterExitHandler(step.handler, step.handlerName);

@@ -17,9 +17,9 @@ TEST_F(GumpTest, GumpLabWritesTheWindowsSceneAfterItsScript) {
     qvtest::TempDir dir;
     ASSERT_TRUE(mkinstall::WriteInstallation(dir.file("install"), nullptr));
     std::string error;
-    EXPECT_FALSE(gumplab::Run({dir.file("install"), "nosuch", ""}, &error));
+    EXPECT_FALSE(gumplab::Run({dir.file("install"), "nosuch", "", ""}, &error));
     EXPECT_EQ(error, "unknown scene nosuch");
-    ASSERT_TRUE(gumplab::Run({dir.file("install"), "windows", dir.file("shot.ppm")}, &error)) << error;
+    ASSERT_TRUE(gumplab::Run({dir.file("install"), "windows", dir.file("shot.ppm"), ""}, &error)) << error;
     const std::string ppm = dir.read("shot.ppm");
     const std::string header = "P6\n640 480\n255\n";
     ASSERT_EQ(ppm.compare(0, header.size(), header), 0);
@@ -44,7 +44,7 @@ TEST_F(GumpTest, GumpLabWritesTheControlsSceneAfterItsScript) {
     qvtest::TempDir dir;
     ASSERT_TRUE(mkinstall::WriteInstallation(dir.file("install"), nullptr));
     std::string error;
-    ASSERT_TRUE(gumplab::Run({dir.file("install"), "controls", dir.file("shot.ppm")}, &error)) << error;
+    ASSERT_TRUE(gumplab::Run({dir.file("install"), "controls", dir.file("shot.ppm"), ""}, &error)) << error;
     const std::string ppm = dir.read("shot.ppm");
     const std::string header = "P6\n640 480\n255\n";
     ASSERT_EQ(ppm.compare(0, header.size(), header), 0);
@@ -66,4 +66,21 @@ TEST_F(GumpTest, GumpLabWritesTheControlsSceneAfterItsScript) {
     // The thumb was dragged 100 pixels along its track.
     EXPECT_EQ(pixel(L::kThumbX + 100 + 1 + 5, L::kThumbY + 5),
               mkinstall::SampleControlArt(254).pixels[5 * 15 + 5]);
+}
+
+TEST_F(GumpTest, GumpLabRunsTheChatAndHtmlScenes) {
+    ResetAll();
+    platform::UseRealClock();
+    qvtest::TempDir dir;
+    ASSERT_TRUE(mkinstall::WriteInstallation(dir.file("install"), nullptr));
+    std::string error;
+    ASSERT_TRUE(gumplab::Run({dir.file("install"), "chat", dir.file("chat.ppm"), ""}, &error)) << error;
+    EXPECT_EQ(dir.read("chat.ppm").compare(0, 15, "P6\n640 480\n255\n"), 0);
+    gumplab::Options html{dir.file("install"), "html", dir.file("html.ppm"),
+                          QV_TESTS_DIR "/gumps/data/sample.html"};
+    ASSERT_TRUE(gumplab::Run(html, &error)) << error;
+    EXPECT_EQ(dir.read("html.ppm").compare(0, 15, "P6\n640 480\n255\n"), 0);
+    html.sceneArg = dir.file("missing.html");
+    EXPECT_FALSE(gumplab::Run(html, &error));
+    EXPECT_NE(error.find("missing.html"), std::string::npos);
 }

@@ -1,5 +1,6 @@
 #include "gumplab/GumpLab.h"
 
+#include "gumplab/ChatScene.h"
 #include "gumplab/ControlsScene.h"
 
 #include "app/MainWindow.h"
@@ -127,6 +128,7 @@ bool Step() {
     if (g_quit) return false;
     MouseManager::Update();
     CGumpManager::Update();
+    ChatSceneTick();
     const Rect all{0, 0, BackBuffer::Width(), BackBuffer::Height()};
     CGumpManager::DrawAllGumps(&all, true);
     return true;
@@ -186,10 +188,22 @@ void ControlsScript() {
     Frames(3);
 }
 
+// Lines arrive; click the input, type a line and send it (nothing is connected: it only clears).
+void ChatScript() {
+    namespace h = platform::headless;
+    Frames(130);
+    h::PushMouse(platform::WM_LBUTTONDOWN, 60, 300, 1);
+    h::PushMouse(platform::WM_LBUTTONUP, 60, 300);
+    Frames(1);
+    for (char16_t u : std::u16string(u"hello"))
+        h::PushChar(u);
+    Frames(2);
+}
+
 } // namespace
 
 bool IsKnownScene(const std::string& scene) {
-    return scene == "windows" || scene == "controls";
+    return scene == "windows" || scene == "controls" || scene == "chat" || scene == "html";
 }
 
 namespace {
@@ -245,14 +259,27 @@ bool Run(const Options& options, std::string* error) {
     MouseManager::SetSoftwareCursor(true);
     ToolTipFont = 1;
     const bool controls = options.scene == "controls";
-    if (controls)
+    const bool chat = options.scene == "chat", html = options.scene == "html";
+    if (controls) {
         BuildControlsScene();
-    else
+    } else if (chat) {
+        BuildChatScene();
+    } else if (html) {
+        if (!BuildHtmlScene(options.sceneArg, error)) {
+            Close();
+            return false;
+        }
+    } else {
         BuildWindowsScene();
+    }
 
     if (!options.shotPath.empty()) {
         if (controls)
             ControlsScript();
+        else if (chat)
+            ChatScript();
+        else if (html)
+            Frames(3);
         else
             Script();
         const platform::headless::Frame& frame = platform::headless::LastFrame();

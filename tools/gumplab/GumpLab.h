@@ -9,6 +9,7 @@ struct Options {
     std::string installDir;
     std::string scene;
     std::string shotPath; // non-empty: run a scripted session headless and write the last frame
+    std::string sceneArg; // the "html" scene's file
 };
 
 // False with a reason when the scene is unknown or the installation cannot be used.

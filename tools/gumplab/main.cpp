@@ -1,6 +1,6 @@
 // The window layer on its own: draggable windows, a modal box and tooltips, or every control,
 // over a still world.
-// Usage: gumplab INSTALL_DIR SCENE [--shot OUT.ppm]
+// Usage: gumplab INSTALL_DIR SCENE [FILE] [--shot OUT.ppm]
 #include "gumplab/GumpLab.h"
 
 #include <cstdio>
@@ -8,11 +8,14 @@
 
 int main(int argc, char** argv) {
     gumplab::Options options;
-    if (argc == 5 && std::strcmp(argv[3], "--shot") == 0)
-        options.shotPath = argv[4];
-    else if (argc != 3) {
-        std::fprintf(stderr,
-                     "usage: gumplab INSTALL_DIR SCENE [--shot OUT.ppm]\nscenes: windows, controls\n");
+    // "html" takes the file to show after the scene name.
+    int rest = 3;
+    if (argc > 3 && std::strcmp(argv[2], "html") == 0) options.sceneArg = argv[rest++];
+    if (argc == rest + 2 && std::strcmp(argv[rest], "--shot") == 0)
+        options.shotPath = argv[rest + 1];
+    else if (argc != rest) {
+        std::fprintf(stderr, "usage: gumplab INSTALL_DIR SCENE [FILE] [--shot OUT.ppm]\n"
+                             "scenes: windows, controls, chat, html FILE\n");
         return 2;
     }
     options.installDir = argv[1];

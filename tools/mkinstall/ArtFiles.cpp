@@ -1,5 +1,7 @@
 #include "mkinstall/ArtFiles.h"
 
+#include "mkinstall/ChatSamples.h"
+
 #include "mkinstall/ControlArts.h"
 #include "mkinstall/CursorArt.h"
 
@@ -268,6 +270,7 @@ IndexedFile MakeGumpArtFiles() {
     }
     AddWindowGumpArts(file);
     AddControlArts(file);
+    AddChatArts(file);
     return file;
 }
 

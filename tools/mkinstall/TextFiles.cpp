@@ -1,5 +1,7 @@
 #include "mkinstall/TextFiles.h"
 
+#include "mkinstall/ChatSamples.h"
+
 #include "mkinstall/DataFiles.h"
 #include "mkinstall/Glyphs.h"
 #include "mkinstall/WorldFiles.h"
@@ -231,19 +233,7 @@ const std::vector<SampleSection>& SampleSections() {
                 skills.texts.emplace_back(i, SkillName(i));
             s.push_back(skills);
         }
-        s.push_back({"chat",
-                     2,
-                     97,
-                     {{0, "Chat"},
-                      {1, "Conferences"},
-                      {2, "Users"},
-                      {16, "You have joined a conference."},
-                      {17, "You have left the conference."},
-                      {18, "Join a conference"},
-                      {19, "Conference name"},
-                      {20, "Password"},
-                      {94, "Welcome to chat."}},
-                     {}});
+        s.push_back(ChatSampleSection());
         s.push_back({"options", 2, 3, {{0, "Options"}, {1, "General"}, {2, "Sound and music"}}, {}});
         s.push_back({"professn",
                      2,
