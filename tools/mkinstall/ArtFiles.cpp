@@ -2,6 +2,7 @@
 
 #include "mkinstall/ControlArts.h"
 #include "mkinstall/CursorArt.h"
+#include "mkinstall/FieldArts.h"
 
 #include "platform/platform.h"
 
@@ -268,6 +269,7 @@ IndexedFile MakeGumpArtFiles() {
     }
     AddWindowGumpArts(file);
     AddControlArts(file);
+    AddFieldArts(file);
     return file;
 }
 
