@@ -322,7 +322,8 @@ CPanelChoiceGump::CPanelChoiceGump(int x_, int y_, int w, int h, CGump* owner_, 
     : CGump(x_, y_, 0, 1, w, h) {
     SetKind(GumpKind::Other, GumpTrait::Transparency | GumpTrait::GameAreaRelative);
     debugName = "CPanelChoiceGump";
-    gumpArt = art;
+    // The art is painted into the bitmap: the base draw would draw a gump art in its place.
+    panelArt = art;
     owner = GumpRef<CGump>(owner_);
     dropDown = GumpRef<CInputControlGump>(dropDown_);
     hasDropDown = dropDown_ != nullptr;

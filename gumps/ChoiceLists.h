@@ -132,6 +132,7 @@ class CPanelChoiceGump : public CGump {
     bool hasDropDown = false;
     bool unicode = false;
     int rowHeight = 0, baseline = 0;
+    int panelArt = 0;
 };
 
 // The first row shown for a thumb at position of range: a range below 1 counts as 1.
