@@ -1,4 +1,5 @@
 // Golden pictures of the text fields, lists, the edit list, barks and the input lines.
+#include "core/SharedServices.h"
 #include "gumps/Barks.h"
 #include "gumps/ChoiceLists.h"
 #include "gumps/EditLists.h"
@@ -20,6 +21,7 @@ CGump* Canvas(int w, int h) {
 } // namespace
 
 TEST_F(ControlTest, GoldenFields) {
+    SeedRandom(23);
     Sheet sheet(320, 260);
     CGump* canvas = Canvas(320, 260);
     // Focused, typed past its width, caret moved back: the view is scrolled and the caret mid-text.
@@ -87,6 +89,7 @@ TEST_F(ControlTest, GoldenFields) {
 }
 
 TEST_F(ControlTest, GoldenLists) {
+    SeedRandom(23); // the frames' ornaments
     Sheet sheet(640, 400);
     CGump* canvas = Canvas(640, 400);
     auto* choice = new CScrollChoiceGump(canvas, 9300, 5, 5, 220, 130, nullptr, false, false);
