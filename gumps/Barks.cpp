@@ -154,7 +154,7 @@ CBarkGump* CBarkGump::Create(uint32_t owner, const char* text, int hue, int font
                               &h, &b, 0);
     w = std::max(w, 1);
     h = std::max(h, 1);
-    if (!bark->Place(owner, holder, w, h, h / kLineHeight, label ? -45 : 45)) {
+    if (!bark->Place(owner, holder, w, h, std::max(1, h / kLineHeight), label ? -45 : 45)) {
         delete bark;
         return nullptr;
     }
@@ -172,6 +172,7 @@ CBarkGump* CBarkGump::Create(uint32_t owner, const char* text, int hue, int font
 
 // lift > 0: the system line's distance from the bottom; a negative lift marks a name label (the
 // distance is its magnitude).
+// A text lower than a line still counts one line: it would otherwise get no time at all.
 bool CBarkGump::Place(uint32_t owner, CGump* holder, int w, int h, int lines, int lift) {
     const bool label = lift < 0;
     lift = std::abs(lift);
@@ -404,7 +405,7 @@ CUnicodeBarkGump* CUnicodeBarkGump::Create(uint32_t owner, const char16_t* text,
     }
     w = std::max(w, 0) + 2;
     h = std::max(h, 0) + 2;
-    if (!bark->Place(owner, holder, w, h, h / kLineHeight, label ? -48 : 48)) {
+    if (!bark->Place(owner, holder, w, h, std::max(1, h / kLineHeight), label ? -48 : 48)) {
         delete bark;
         return nullptr;
     }

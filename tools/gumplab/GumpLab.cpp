@@ -1,6 +1,7 @@
 #include "gumplab/GumpLab.h"
 
 #include "gumplab/ControlsScene.h"
+#include "gumplab/InputsScene.h"
 
 #include "core/CDHDCache.h"
 #include "core/FileManager.h"
@@ -189,7 +190,7 @@ void ControlsScript() {
 } // namespace
 
 bool IsKnownScene(const std::string& scene) {
-    return scene == "windows" || scene == "controls";
+    return scene == "windows" || scene == "controls" || scene == "inputs";
 }
 
 namespace {
@@ -245,14 +246,19 @@ bool Run(const Options& options, std::string* error) {
     MouseManager::SetSoftwareCursor(true);
     ToolTipFont = 1;
     const bool controls = options.scene == "controls";
+    const bool inputs = options.scene == "inputs";
     if (controls)
         BuildControlsScene();
+    else if (inputs)
+        BuildInputsScene();
     else
         BuildWindowsScene();
 
     if (!options.shotPath.empty()) {
         if (controls)
             ControlsScript();
+        else if (inputs)
+            InputsScript(Frames);
         else
             Script();
         const platform::headless::Frame& frame = platform::headless::LastFrame();
