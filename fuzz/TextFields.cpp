@@ -2,6 +2,7 @@
 // a maximum, a size, a text written in directly and then key codes. Both field types must keep
 // their text inside the buffer and the caret and view inside the text; list boxes and choice rows
 // take any texts and counts.
+#include "core/QVReport.h"
 #include "gumps/CGumpManager.h"
 #include "gumps/ChoiceLists.h"
 #include "gumps/InputControls.h"
@@ -94,6 +95,8 @@ template <class Field> void Drive(Reader& in, CGump* window) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static bool ready = [] {
+        QVReport::startWithoutFile(); // no log file in the folder the fuzzer runs in
+        QVReport::setRecorder([](QVReport::Level, const std::string&) {});
         RenderData::SetItemSource(NoArt);
         LoadSmallFonts();
         for (int font = 0; font < kUnicodeFontCount; ++font)
