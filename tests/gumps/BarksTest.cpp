@@ -257,3 +257,61 @@ TEST_F(BarkTest, ASingleClickOnAMobileBarkTargetsItUnlessItAsksFirst) {
         }
     }
 }
+
+TEST_F(BarkTest, RefreshedBarksFollowTheirSpeakerButThePlayersStayPut) {
+    constexpr uint32_t kPlayer = 0x200;
+    World().mobiles = {kMobile, kPlayer};
+    World().player = kPlayer;
+    places[kMobile] = Rect{400, 300, 420, 360};
+    places[kPlayer] = Rect{200, 300, 220, 360};
+    CBarkGump* other = CBarkGump::Create(kMobile, "moving", 0, 3, nullptr, 0);
+    CBarkGump* mine = CBarkGump::Create(kPlayer, "still", 0, 3, nullptr, 0);
+    CBarkGump* line = CBarkGump::Create(0, "system", 0, 3, nullptr, 0);
+    const int ox = other->x, oy = other->y, mx = mine->x, my = mine->y, lx = line->x, ly = line->y;
+    places[kMobile] = Rect{430, 290, 450, 350};
+    places[kPlayer] = Rect{230, 290, 250, 350};
+    CGumpManager::RefreshBarks();
+    EXPECT_EQ(other->x, ox + 30);
+    EXPECT_EQ(other->y, oy - 10);
+    EXPECT_EQ(mine->x, mx);
+    EXPECT_EQ(mine->y, my);
+    EXPECT_EQ(line->x, lx);
+    EXPECT_EQ(line->y, ly);
+    // Far off the left edge: clamped, but the unclamped place is kept for the way back.
+    places[kMobile] = Rect{-400, 290, -380, 350};
+    CGumpManager::RefreshBarks();
+    EXPECT_EQ(other->x, 0);
+    places[kMobile] = Rect{430, 290, 450, 350};
+    CGumpManager::RefreshBarks();
+    EXPECT_EQ(other->x, ox + 30);
+}
+
+TEST_F(BarkTest, ClicksTranslateForeignSpeechAndADoubleClickActsOnTheSpeaker) {
+    World().mobiles = {kMobile};
+    places[kMobile] = Rect{400, 300, 420, 360};
+    const bool savedAuto = TranslationServerAutomatic;
+    TranslationServerAutomatic = true;
+    std::vector<std::u16string> sent;
+    std::vector<uint32_t> doubled;
+    BarkHookTable().acceptsSourceLanguage = [](const char* code) { return std::string(code) != "enu"; };
+    BarkHookTable().translate = [&](const char16_t* text, uint32_t) { sent.emplace_back(text); };
+    BarkHookTable().doubleClickObject = [&](uint32_t s) { doubled.push_back(s); };
+    CUnicodeBarkGump* foreign = CUnicodeBarkGump::Create(kMobile, u"Hallo", 38, 0, "deu", nullptr, 0);
+    ASSERT_NE(foreign, nullptr);
+    Click(foreign->x + 2, foreign->y + 2);
+    Advance(platform::GetDoubleClickTime() + 1);
+    MouseManager::Update();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0], u"Hallo");
+    OnBarkTranslated(1, kMobile, 0, u"Hello");
+    CBarkGump* answer = CBarkGump::NewestOf(kMobile);
+    ASSERT_NE(answer, foreign);
+    EXPECT_EQ(answer->hue(), 53);
+    EXPECT_EQ(gump_cast<CUnicodeBarkGump>(answer)->wideText(), u"Hello");
+    Advance(1000);
+    Click(answer->x + 2, answer->y + 2);
+    Click(answer->x + 2, answer->y + 2);
+    EXPECT_EQ(doubled, std::vector<uint32_t>{kMobile});
+    EXPECT_EQ(sent.size(), 1u); // an English bark is not sent
+    TranslationServerAutomatic = savedAuto;
+}

@@ -250,3 +250,26 @@ TEST_F(ControlTest, DropDownListChoosesOnTheNextPressAndOnlyANewValueTellsTheWin
         MouseManager::OnLButtonUp(lx + 20, ly + 2 * 14 + 5);
     }
 }
+
+TEST_F(ControlTest, PanelTellsItsOwnerAtThePressAndFillsTheControlOnTheTick) {
+    auto* window = new FieldWindow(0, 0, 300, 200, 0x0421);
+    auto* field = MakeField<CInputControlGump>(window, FieldMode::DropDown, 40);
+    auto* panel = new CPanelChoiceGump(10, 60, 150, 80, window, field, mkinstall::kPanelArt, false);
+    panel->AddRow(5, "five", 0);
+    panel->AddRow(6, "six", 0);
+    panel->Attach(window);
+    const int rowY = 60 + panel->rowHeight + 1;
+    MoveTo(20, rowY);
+    MouseManager::OnLButtonDown(20, rowY);
+    EXPECT_EQ(window->Count("change"), 1); // the press itself
+    MouseManager::Update();
+    EXPECT_EQ(FieldText(*field), "six");
+    EXPECT_EQ(field->value, 6);
+    EXPECT_EQ(window->Count("change"), 3); // the control, then the panel
+    MouseManager::Update();
+    EXPECT_EQ(window->Count("change"), 3); // every second tick while held
+    MouseManager::Update();
+    EXPECT_EQ(window->Count("change"), 5);
+    MouseManager::OnLButtonUp(20, rowY);
+    EXPECT_FALSE(panel->pressed);
+}
