@@ -210,7 +210,7 @@ void CScrollChoiceGump::Redraw() {
     PixelBlock& bitmap = *block;
     std::fill(bitmap.pixels.begin(), bitmap.pixels.end(), uint16_t{0});
     const int W = width, H = height;
-    DrawGumpFrameRect(0, 0, W - 20, shardList ? H - 45 : H, gumpArt, bitmap, false);
+    DrawCachedGumpFrame(frame_, 0, 0, W - 20, shardList ? H - 45 : H, gumpArt, bitmap);
     // The scroll track between the arrows.
     const int tx = columnX - 1, h250 = ArtHeight(250), h257 = ArtHeight(257), h255 = ArtHeight(255);
     const int trackBottom = scrollBottom - h255 + 1;

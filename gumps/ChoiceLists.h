@@ -7,6 +7,7 @@
 // shard list to the front end's shard selection through ShardListHooks.
 #include "gumps/CGump.h"
 #include "gumps/Controls.h"
+#include "gumps/GumpArtLayout.h"
 #include "gumps/InputControls.h"
 
 #include <array>
@@ -94,6 +95,9 @@ class CScrollChoiceGump : public CGump {
     Rect secondColumn{}, thirdColumn{};
     bool unicode = false;
     int rowHeight = 0, baseline = 0;
+
+  private:
+    FrameCache frame_; // hovering repaints often: the ornaments stay where they were put
 };
 
 class CPanelChoiceGump : public CGump {

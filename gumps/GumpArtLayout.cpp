@@ -202,3 +202,15 @@ void DrawArtStripVertical(int art, int n, PixelBlock& bitmap, int y0, int reserv
     }
     Draw(target, CopySpanKeyed, art + n + 1, kNoClip, cap.w == top.w ? 0 : dx, limit - 1);
 }
+
+void DrawCachedGumpFrame(FrameCache& cache, int x, int y, int width, int height, int base,
+                         PixelBlock& bitmap) {
+    if (width <= 0 || height <= 0) return;
+    if (cache.base != base || cache.block.width != width || cache.block.height != height) {
+        cache.block = PixelBlock(width, height);
+        cache.base = base;
+        DrawGumpFrame(base, cache.block, false);
+    }
+    BlitPixelBlockTo(TargetOf(bitmap), CopySpanKeyed, cache.block.pixels.data(), width, height, kNoClip, x,
+                     y);
+}

@@ -283,7 +283,7 @@ int CFramedInputControlGump::DrawHue() const {
 
 void CFramedInputControlGump::DrawBackground(PixelBlock& bitmap) {
     std::fill(bitmap.pixels.begin(), bitmap.pixels.end(), uint16_t{0});
-    DrawGumpFrame(kFrameArt, bitmap, false);
+    DrawCachedGumpFrame(frame_, 0, 0, width, height, kFrameArt, bitmap);
 }
 
 void CFramedInputControlGump::HandleMouseMove(int x_, int y_) {

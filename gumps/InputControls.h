@@ -3,6 +3,7 @@
 // the pick-a-player double click), CFramedInputControlGump (the same on a nine-piece frame with
 // hover and marked hues) and CUnicodeInputControlGump (UTF-16, unicode font 1, a colour from the
 // hue table). All three are the TextField template over their traits.
+#include "gumps/GumpArtLayout.h"
 #include "gumps/TextField.h"
 
 #include <string>
@@ -97,6 +98,9 @@ class CFramedInputControlGump : public CInputControlGump {
   protected:
     int DrawHue() const override;
     void DrawBackground(PixelBlock& bitmap) override;
+
+  private:
+    FrameCache frame_;
 };
 
 class CUnicodeInputControlGump : public TextField<WideFieldText> {

@@ -200,7 +200,7 @@ void CDropDownListGump::Redraw(int) {
     if (width <= 0 || height <= 0) return;
     PixelBlock& bitmap = SizedFrame(this);
     std::fill(bitmap.pixels.begin(), bitmap.pixels.end(), uint16_t{0});
-    DrawGumpFrame(gumpArt, bitmap, false);
+    DrawCachedGumpFrame(frame_, 0, 0, width, height, gumpArt, bitmap);
     const BlitTarget target = MakeBlitTarget(bitmap.pixels.data(), bitmap.width, bitmap.height);
     const int baseline = Baseline(font);
     const Rect clip{0, 0, width, height};

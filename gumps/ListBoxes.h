@@ -6,6 +6,7 @@
 // into the control (kept as a GumpRef: a closed control gets nothing), tells the control's window
 // and closes itself.
 #include "gumps/CGump.h"
+#include "gumps/GumpArtLayout.h"
 #include "gumps/InputControls.h"
 
 #include <array>
@@ -64,4 +65,7 @@ class CDropDownListGump : public CListBoxControlGump {
     void HandleLButtonDown(int x, int y) override;
     void HandleLButtonUp(int, int) override {}
     void HandleCaptureMove(int x, int y) override;
+
+  private:
+    FrameCache frame_; // every move over the rows repaints: the ornaments stay put
 };

@@ -273,3 +273,16 @@ TEST_F(ControlTest, PanelTellsItsOwnerAtThePressAndFillsTheControlOnTheTick) {
     MouseManager::OnLButtonUp(20, rowY);
     EXPECT_FALSE(panel->pressed);
 }
+
+TEST_F(ControlTest, RepaintsKeepTheFrameOrnamentsWhereTheyWere) {
+    auto* list = new CScrollChoiceGump(nullptr, kFrame, 0, 0, 300, 200, nullptr, false, false);
+    list->AddRow(1, "one", 0, nullptr, nullptr);
+    list->Redraw();
+    list->Attach(nullptr);
+    const std::vector<uint16_t> first = list->Frame(0)->pixels;
+    for (int i = 0; i < 5; ++i) {
+        list->HandleMouseMove(list->area.left + 2, list->area.top + 1);
+        list->HandleMouseMoveAway();
+    }
+    EXPECT_EQ(list->Frame(0)->pixels, first);
+}
