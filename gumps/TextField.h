@@ -59,6 +59,11 @@ template <class Traits> class TextField : public CGump {
         if (text)
             while (len < kMaxLength && (n < 0 || len < n) && text[len] != 0)
                 ++len;
+        // A UTF-16 text cut at the buffer keeps no half of a surrogate pair.
+        if constexpr (sizeof(Char) == 2)
+            if (len == kMaxLength && (n < 0 || n > len) && text[len] != 0 && text[len - 1] >= 0xD800 &&
+                text[len - 1] <= 0xDBFF)
+                --len;
         std::copy(text, text + len, text_.begin());
         std::fill(text_.begin() + len, text_.end(), Char(0));
         caret = std::clamp(caret, 0, mode == FieldMode::Number ? NumberLength() + 1 : len);

@@ -311,3 +311,16 @@ TEST_F(ControlTest, NameFilterKeepsNameCharacters) {
         alnum->HandleKey(static_cast<unsigned char>(c));
     EXPECT_EQ(FieldText(*alnum), "ab9Z");
 }
+
+TEST_F(ControlTest, AUtf16TextCutAtTheBufferKeepsNoHalfPair) {
+    auto* window = new FieldWindow(0, 0, 300, 100, 0x0421);
+    auto* field = MakeField<CUnicodeInputControlGump>(window, FieldMode::Text, 500);
+    std::u16string text(CUnicodeInputControlGump::kMaxLength - 1, u'a');
+    text += u"\U0001F600"; // the pair would straddle the end of the buffer
+    field->SetText(text.c_str());
+    EXPECT_EQ(field->Length(), CUnicodeInputControlGump::kMaxLength - 1);
+    text.resize(CUnicodeInputControlGump::kMaxLength - 2);
+    text += u"\U0001F600";
+    field->SetText(text.c_str());
+    EXPECT_EQ(field->Length(), CUnicodeInputControlGump::kMaxLength);
+}
