@@ -286,3 +286,21 @@ TEST_F(ControlTest, RepaintsKeepTheFrameOrnamentsWhereTheyWere) {
     }
     EXPECT_EQ(list->Frame(0)->pixels, first);
 }
+
+TEST_F(ControlTest, ListBoxChoiceForAClosedControlIsDropped) {
+    auto* window = new DropDownWindow(DropDownWindow::Opens::ListBox);
+    MoveTo(30, 15);
+    MouseManager::OnLButtonDown(30, 15);
+    CListBoxControlGump* list = window->box;
+    ASSERT_NE(list, nullptr);
+    GumpRef<CListBoxControlGump> ref(list);
+    int lx = 0, ly = 0;
+    CGump::GumpToScreenCoords(list, &lx, &ly);
+    MoveTo(lx + 20, ly + 6 + 5);
+    EXPECT_EQ(list->selected, 0);
+    window->Close(); // the control goes with its window; the list is top-level and stays
+    CGumpManager::FreeClosedGumps();
+    ASSERT_TRUE(ref);
+    MouseManager::OnLButtonUp(lx + 20, ly + 6 + 5);
+    EXPECT_FALSE(ref);
+}
