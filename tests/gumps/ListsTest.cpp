@@ -304,3 +304,22 @@ TEST_F(ControlTest, ListBoxChoiceForAClosedControlIsDropped) {
     MouseManager::OnLButtonUp(lx + 20, ly + 6 + 5);
     EXPECT_FALSE(ref);
 }
+
+TEST_F(ControlTest, ArtStripStacksItsBodyPiecesInTurnAndEndsWithTheCap) {
+    PixelBlock strip(120, 60);
+    DrawArtStripVertical(mkinstall::kListStripArt, 3, strip, 0, 0);
+    auto colour = [](int art) { return mkinstall::SampleFieldArt(art).pixels[5 * 120 + 60]; };
+    // Top cap 6 high; pieces from y = 5, 14 high each; the limit is 60 - 6 = 54, the cap at 53.
+    struct Row {
+        int y, art;
+    } rows[] = {{2, 2485}, {10, 2486}, {25, 2487}, {40, 2488}, {50, 2486}, {57, 2489}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.y);
+        EXPECT_EQ(strip.At(60, r.y), colour(r.art));
+    }
+    PixelBlock empty;
+    DrawArtStripVertical(mkinstall::kListStripArt, 3, empty, 0, 0); // nothing to draw into
+    PixelBlock far(120, 60);
+    DrawArtStripVertical(mkinstall::kListStripArt, 3, far, -2000000000, 0); // ends at once
+    EXPECT_EQ(far.At(60, 57), colour(2489));
+}
