@@ -24,7 +24,8 @@ class EditListBase : public CGump {
     // With the button held the window (the list itself without one) follows the pointer.
     void HandleCaptureMove(int x, int y) override;
     void HandleMouseTick() override;
-    void HandleRButtonUp(int x, int y) override { ParentRButtonUpHandler(this, x, y); }
+    // The window gets the release at (0, 0), which closes it.
+    void HandleRButtonUp(int, int) override { ParentRButtonUpHandler(this, 0, 0); }
 
     bool held = false;
     bool longPress = false;
