@@ -212,6 +212,8 @@ class CGump : public CTrackedObject {
     // Overhead texts: the gump they follow, and whether their time is up.
     virtual CGump* BarkHolderGump() const { return nullptr; }
     virtual bool IsExpired(uint32_t) const { return false; }
+    // Overhead texts follow their owner's place after the view scrolled.
+    virtual void UpdateBarkPosition() {}
 
     // ------------------------------------------------ kind and traits
     GumpKind kind() const { return kind_; }

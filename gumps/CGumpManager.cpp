@@ -303,6 +303,11 @@ void Update() {
 
 // ------------------------------------------------ hit test and finding
 
+void RefreshBarks() {
+    for (CGump* g = S().top.first; g; g = g->next())
+        if (!g->IsClosed() && g->IsBarkGump()) g->UpdateBarkPosition();
+}
+
 bool IsClickableBark(const CGump* bark) {
     if (!bark) return false;
     if (bark->IsItemPropGump()) return true;

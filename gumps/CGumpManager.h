@@ -24,6 +24,8 @@ void startup();
 void shutdown();
 void Update();
 void UpdateBarks();
+// Every overhead text follows its owner again (after scrolling and option changes).
+void RefreshBarks();
 
 CGump* GetFocus();
 void SetFocus(CGump* gump);

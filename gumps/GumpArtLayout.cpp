@@ -180,3 +180,37 @@ void BlendHighlightBar(int x, int y, int width, int art, PixelBlock& bitmap) {
             if (GetGumpArtPixel(right, j, row) != 0) blend(int64_t{x} + l.w + middle + j, py);
     }
 }
+
+void DrawArtStripVertical(int art, int n, PixelBlock& bitmap, int y0, int reserve) {
+    if (bitmap.Empty() || n <= 0) return;
+    // A start far above the bitmap is walked from just above it: the pieces there are never seen.
+    y0 = std::max(y0, -bitmap.height - 1);
+    const BlitTarget target = TargetOf(bitmap);
+    const Size top = SizeOf(art), body = SizeOf(art + 1), cap = SizeOf(art + n + 1);
+    const int limit = bitmap.height - cap.h - reserve;
+    Draw(target, CopySpanKeyed, art, kNoClip, 0, y0);
+    if (body.w <= 0) return;
+    const int dx = body.w < top.w ? (top.w - body.w) / 2 : 0;
+    const Rect clip{0, top.h, bitmap.width, limit + 1};
+    // Every piece is at least one pixel high, so the walk ends within the bitmap's height.
+    int64_t y = int64_t{y0} + top.h - 1;
+    for (int j = 0; y < limit; j = (j + 1) % n) {
+        const Size piece = SizeOf(art + 1 + j);
+        const int yy = static_cast<int>(y);
+        Draw(target, CopySpanKeyed, art + 1 + j, y + piece.h > limit ? clip : kNoClip, dx, yy);
+        y += std::max(1, piece.h);
+    }
+    Draw(target, CopySpanKeyed, art + n + 1, kNoClip, cap.w == top.w ? 0 : dx, limit - 1);
+}
+
+void DrawCachedGumpFrame(FrameCache& cache, int x, int y, int width, int height, int base,
+                         PixelBlock& bitmap) {
+    if (width <= 0 || height <= 0) return;
+    if (cache.base != base || cache.block.width != width || cache.block.height != height) {
+        cache.block = PixelBlock(width, height);
+        cache.base = base;
+        DrawGumpFrame(base, cache.block, false);
+    }
+    BlitPixelBlockTo(TargetOf(bitmap), CopySpanKeyed, cache.block.pixels.data(), width, height, kNoClip, x,
+                     y);
+}

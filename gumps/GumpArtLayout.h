@@ -34,9 +34,22 @@ void DrawGumpArtHBar(int art, PixelBlock& bitmap);
 // The nine pieces of base over the whole bitmap (or a rectangle of it); ornaments unless plain.
 void DrawGumpFrame(int base, PixelBlock& bitmap, bool plain);
 void DrawGumpFrameRect(int x, int y, int width, int height, int base, PixelBlock& bitmap, bool plain);
+// A nine-piece frame drawn once per size and base and copied on every repaint after, so that a
+// control that repaints often keeps the ornaments it was given the first time.
+struct FrameCache {
+    PixelBlock block;
+    int base = -1;
+};
+void DrawCachedGumpFrame(FrameCache& cache, int x, int y, int width, int height, int base,
+                         PixelBlock& bitmap);
+
 // Greys the shape of art (left end), a middle span and art + 1 (right end) at (x, y), width wide:
 // each pixel becomes half itself plus mid grey. Only pixels inside the bitmap change.
 void BlendHighlightBar(int x, int y, int width, int art, PixelBlock& bitmap);
+
+// A vertical strip: art a at (0, y0), the n body pieces a + 1 .. a + n in turn below it (centred
+// when narrower), and the bottom cap a + n + 1 ending reserve pixels above the bitmap's bottom.
+void DrawArtStripVertical(int art, int n, PixelBlock& bitmap, int y0, int reserve);
 
 // Where the two ornaments of a pair go along an edge of length pixels whose ornaments are sizeA
 // and sizeB long: false when the edge is too short or no place keeps them sizeA + 10 apart.

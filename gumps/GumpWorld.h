@@ -43,6 +43,12 @@ struct GumpSlots {
     std::function<bool(int x, int y)> popupMenuHit;   // an open popup menu is at the point
     std::function<void()> closePopupMenu;
     std::function<void()> logOut; // LogOut: the OK of a lost-connection message box
+    // ShowSystemMessage (hue, font, text) and the name request for a picked mobile (0x98).
+    std::function<void(int hue, int font, const char* text)> systemMessage;
+    std::function<void(uint32_t serial)> nameRequest;
+    // The journal's lines (TextManager::AddJournalEntry and its UTF-16 form).
+    std::function<void(const char* line, int hue)> journalEntry;
+    std::function<void(const char16_t* line, int hue)> journalEntryUnicode;
 };
 
 GumpSlots& GumpSlotTable();

@@ -38,7 +38,9 @@ HTMLBox::Services DefaultServices() {
     s.keyDown = [](int key) { return platform::IsKeyDown(key); };
     s.sendInternalLink = [](const std::u16string& href) { SendGMSCommand(1, href.c_str()); };
     // The application binds the browser (it leaves full screen first); unbound, a link only logs.
-    s.openUrl = [](const std::string& url) { QVReport::message("HTMLBox: no browser for %s\n", url.c_str()); };
+    s.openUrl = [](const std::string& url) {
+        QVReport::message("HTMLBox: no browser for %s\n", url.c_str());
+    };
     return s;
 }
 

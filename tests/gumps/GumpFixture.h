@@ -8,6 +8,7 @@
 #include "gumps/CGumpManager.h"
 #include "gumps/GumpWorld.h"
 #include "gumps/MouseManager.h"
+#include "gumps/Targeting.h"
 #include "mkinstall/ArtFiles.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
@@ -133,6 +134,7 @@ class GumpTest : public qvtest::CleanState {
         MouseManager::ResetForTests();
         ResetGumpWorld();
         ResetGumpSlots();
+        GumpTargeting::ResetForTests();
         ResetMinimizeGridForTests();
         ResetArtCache();
         ResetGumpArtCache();

@@ -2,9 +2,11 @@
 // shown, and the last frame written; every control used and a question left open.
 #include "gumplab/GumpLab.h"
 #include "gumplab/ControlsScene.h"
+#include "gumplab/InputsScene.h"
 #include "gumps/GumpFixture.h"
 #include "mkinstall/ControlArts.h"
 #include "mkinstall/CursorArt.h"
+#include "mkinstall/FieldArts.h"
 #include "mkinstall/Installation.h"
 
 #include <gtest/gtest.h>
@@ -83,4 +85,30 @@ TEST_F(GumpTest, GumpLabRunsTheChatAndHtmlScenes) {
     html.sceneArg = dir.file("missing.html");
     EXPECT_FALSE(gumplab::Run(html, &error));
     EXPECT_NE(error.find("missing.html"), std::string::npos);
+}
+
+TEST_F(GumpTest, GumpLabWritesTheInputsSceneAfterItsScript) {
+    ResetAll();
+    platform::UseRealClock();
+    qvtest::TempDir dir;
+    ASSERT_TRUE(mkinstall::WriteInstallation(dir.file("install"), nullptr));
+    std::string error;
+    ASSERT_TRUE(gumplab::Run({dir.file("install"), "inputs", dir.file("shot.ppm"), ""}, &error)) << error;
+    const std::string ppm = dir.read("shot.ppm");
+    const std::string header = "P6\n640 480\n255\n";
+    ASSERT_EQ(ppm.compare(0, header.size(), header), 0);
+    auto pixel = [&](int x, int y) {
+        const size_t at = header.size() + (static_cast<size_t>(y) * 640 + x) * 3;
+        const auto c = [&](size_t i) {
+            return static_cast<uint16_t>(static_cast<uint8_t>(ppm[at + i]) >> 3);
+        };
+        return static_cast<uint16_t>(c(0) << 10 | c(1) << 5 | c(2));
+    };
+    using L = gumplab::InputsLayout;
+    // The list box chose and closed: the field's art shows again below the drop-down field.
+    const mkinstall::Picture field = mkinstall::SampleFieldArt(2443);
+    EXPECT_NE(pixel(L::kListX + 60, L::kListY + 30), mkinstall::SampleFieldArt(2487).pixels[5 * 120 + 60]);
+    // The text field kept its art where no text is drawn.
+    EXPECT_EQ(pixel(L::kTextX + field.width - 3, L::kTextY + field.height - 2),
+              field.pixels[static_cast<size_t>(field.height - 2) * field.width + field.width - 3]);
 }

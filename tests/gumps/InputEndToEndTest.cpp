@@ -5,8 +5,13 @@
 #include "app/MainWindow.h"
 #include "app/WinMain.h"
 #include "gumps/GumpFixture.h"
+#include "gumps/InputControls.h"
 #include "mkinstall/CursorArt.h"
+#include "mkinstall/TextFiles.h"
 #include "render/FrameServices.h"
+#include "render/HueManager.h"
+#include "text/FontManager.h"
+#include "text/UnicodeFont.h"
 
 #include <gtest/gtest.h>
 
@@ -118,4 +123,50 @@ TEST_F(InputEndToEnd, TheShownCursorIsADirectionOverTheGameAreaAndThePointerOver
     EXPECT_EQ(MouseManager::GetCurrentCursorKind(), 17);
     EXPECT_EQ(headless::CurrentCursor(), MouseManager::CursorHandleForPicture(24668 - 24659));
     EXPECT_TRUE(platform::IsSystemCursorShown());
+}
+
+namespace {
+
+// Two UTF-16 fields; Tab moves the focus from the first to the second.
+class TwoFieldWindow : public TestGump {
+  public:
+    TwoFieldWindow() : TestGump(100, 100, 300, 120, 0x0421) {
+        for (int i = 0; i < 2; ++i) {
+            fields[i] = new CUnicodeInputControlGump(10, 10 + 40 * i, this, 200, 24, FieldMode::Text, 40, 1,
+                                                     902, true, false, false);
+            fields[i]->Attach(this);
+        }
+    }
+    void HandleTabKey() override {
+        events.push_back("tab");
+        CGumpManager::KillFocus();
+        CGumpManager::SetFocus(fields[1]);
+    }
+    void HandleEnterKey() override { events.push_back("enter"); }
+    CUnicodeInputControlGump* fields[2] = {};
+};
+
+} // namespace
+
+TEST_F(InputEndToEnd, ClickAFieldTypeUtf16TabToTheNextAndEnterReachesTheWindow) {
+    const std::vector<uint8_t> fonts = mkinstall::MakeFontsFile();
+    FontManager::LoadFontsFromBytes(fonts.data(), fonts.size());
+    for (int font = 0; font < 3; ++font)
+        UnicodeUseFontBytes(font, mkinstall::MakeUnicodeFontFile(font));
+    auto* window = new TwoFieldWindow;
+    headless::PushMouse(platform::WM_LBUTTONDOWN, 120, 120, 1);
+    headless::PushMouse(platform::WM_LBUTTONUP, 120, 120);
+    Pass();
+    EXPECT_EQ(CGumpManager::GetFocus(), window->fields[0]);
+    for (char16_t unit : std::u16string(u"h\u00e9!"))
+        headless::PushChar(unit);
+    headless::PushChar(9);
+    headless::PushChar(u'x');
+    headless::PushChar(13);
+    Pass();
+    EXPECT_EQ(std::u16string(window->fields[0]->Text()), u"h\u00e9!");
+    EXPECT_EQ(std::u16string(window->fields[1]->Text()), u"x");
+    EXPECT_EQ(window->events, (std::vector<std::string>{"tab", "enter"}));
+    ResetUnicodeFontsForTests();
+    FontManager::ResetForTests();
 }

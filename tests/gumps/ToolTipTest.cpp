@@ -108,7 +108,7 @@ TEST_F(ToolTipTest, AWideBoxRepeatsTheTopEdgeArt) {
 
 TEST_F(ToolTipTest, FrameArtOfAnotherSizeEndsTheProgram) {
     qvtest::ReportRecorder recorder;
-    mkinstall::AddItem(Served().gumps, 3004, mkinstall::EncodeGumpArt(2, 2, {1, 1, 1, 1}),
+    mkinstall::ReplaceItem(Served().gumps, 3004, mkinstall::EncodeGumpArt(2, 2, {1, 1, 1, 1}),
                        mkinstall::GumpExtra(2, 2));
     ResetGumpArtCache();
     EXPECT_THROW(ToolTipGump(0, 0, u"mim"), qvtest::ProcessExit);

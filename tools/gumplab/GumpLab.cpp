@@ -2,6 +2,7 @@
 
 #include "gumplab/ChatScene.h"
 #include "gumplab/ControlsScene.h"
+#include "gumplab/InputsScene.h"
 
 #include "app/MainWindow.h"
 #include "core/CDHDCache.h"
@@ -203,7 +204,8 @@ void ChatScript() {
 } // namespace
 
 bool IsKnownScene(const std::string& scene) {
-    return scene == "windows" || scene == "controls" || scene == "chat" || scene == "html";
+    return scene == "windows" || scene == "controls" || scene == "chat" || scene == "html" ||
+           scene == "inputs";
 }
 
 namespace {
@@ -260,10 +262,13 @@ bool Run(const Options& options, std::string* error) {
     ToolTipFont = 1;
     const bool controls = options.scene == "controls";
     const bool chat = options.scene == "chat", html = options.scene == "html";
+    const bool inputs = options.scene == "inputs";
     if (controls) {
         BuildControlsScene();
     } else if (chat) {
         BuildChatScene();
+    } else if (inputs) {
+        BuildInputsScene();
     } else if (html) {
         if (!BuildHtmlScene(options.sceneArg, error)) {
             Close();
@@ -280,6 +285,8 @@ bool Run(const Options& options, std::string* error) {
             ChatScript();
         else if (html)
             Frames(3);
+        else if (inputs)
+            InputsScript(Frames);
         else
             Script();
         const platform::headless::Frame& frame = platform::headless::LastFrame();

@@ -4,10 +4,12 @@
 
 #include "mkinstall/ControlArts.h"
 #include "mkinstall/CursorArt.h"
+#include "mkinstall/FieldArts.h"
 
 #include "platform/platform.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace mkinstall {
@@ -54,17 +56,32 @@ bool Write(const std::string& dir, const char* name, const std::vector<uint8_t>&
 
 } // namespace
 
-void AddItem(IndexedFile& file, int id, const std::vector<uint8_t>& bytes, int32_t extra) {
+namespace {
+void PutItem(IndexedFile& file, int id, const std::vector<uint8_t>& bytes, int32_t extra, bool replace) {
     size_t at = static_cast<size_t>(id) * 12;
     while (file.index.size() < at + 12) {
         PutU32(file.index, 0xFFFFFFFFu);
         PutU32(file.index, 0);
         PutU32(file.index, 0);
     }
+    // Two sample writers claiming one id would silently replace each other's art.
+    if (!replace && GetU32(file.index.data() + at) != 0xFFFFFFFFu) {
+        std::fprintf(stderr, "mkinstall: item %d is written twice\n", id);
+        std::abort();
+    }
     SetU32(file.index, at, static_cast<uint32_t>(file.data.size()));
     SetU32(file.index, at + 4, static_cast<uint32_t>(bytes.size()));
     SetU32(file.index, at + 8, static_cast<uint32_t>(extra));
     file.data.insert(file.data.end(), bytes.begin(), bytes.end());
+}
+} // namespace
+
+void AddItem(IndexedFile& file, int id, const std::vector<uint8_t>& bytes, int32_t extra) {
+    PutItem(file, id, bytes, extra, false);
+}
+
+void ReplaceItem(IndexedFile& file, int id, const std::vector<uint8_t>& bytes, int32_t extra) {
+    PutItem(file, id, bytes, extra, true);
 }
 
 const uint8_t* FindItem(const IndexedFile& file, int id, int& length, int& extra) {
@@ -271,6 +288,7 @@ IndexedFile MakeGumpArtFiles() {
     AddWindowGumpArts(file);
     AddControlArts(file);
     AddChatArts(file);
+    AddFieldArts(file);
     return file;
 }
 

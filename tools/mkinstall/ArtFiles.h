@@ -15,8 +15,11 @@ struct IndexedFile {
     std::vector<uint8_t> data;
 };
 
-// Appends one item to an indexed file at id (records up to id are added as missing).
+// Appends one item to an indexed file at id (records up to id are added as missing); an id written
+// twice is a fault of the generator and ends it.
 void AddItem(IndexedFile& file, int id, const std::vector<uint8_t>& bytes, int32_t extra);
+// Replaces an item on purpose (tests that serve a damaged or changed item).
+void ReplaceItem(IndexedFile& file, int id, const std::vector<uint8_t>& bytes, int32_t extra);
 // Looks an item up the way the data-file cache does: null with length 0 when missing.
 const uint8_t* FindItem(const IndexedFile& file, int id, int& length, int& extra);
 
