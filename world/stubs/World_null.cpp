@@ -3,30 +3,9 @@
 #include "core/StartupServices.h"
 #include "world/CObjectManager.h"
 
-namespace MapManager {
-void startup() {
-    QVReport::message("MapManager::startup: begin.\n");
-}
-} // namespace MapManager
-
 namespace CObjectManager {
 void UpdateMovement() {}
 } // namespace CObjectManager
-
-namespace PathManager {
-void startup() {
-    QVReport::message("PathManager::startup: begin.\n");
-}
-void shutdown() {
-    QVReport::message("PathManager::shutdown: begin.\n");
-}
-} // namespace PathManager
-
-namespace MradeRunager {
-void startup() {
-    QVReport::message("MradeRunager::startup: begin.\n");
-}
-} // namespace MradeRunager
 
 namespace WeatherManager {
 void startup() {
@@ -40,10 +19,5 @@ void Update() {}
 
 void UpdatePlayerWalk() {}
 void WalkByKey(int, intptr_t) {}
-
-CPlacementPreview::CPlacementPreview() {
-    QVReport::message("CPlacementPreview::CPlacementPreview(): begin.\n");
-}
-CPlacementPreview::~CPlacementPreview() = default;
 
 void UpdatePlayerStepZ() {}
