@@ -258,6 +258,13 @@ void SetMapSource(const MapSource& source) {
     S().source = source;
 }
 
+const uint8_t* GetSourceItem(int indexRow, int dataRow, int id, int& length, int& extra) {
+    length = 0;
+    extra = 0;
+    if (!S().source.item) return nullptr;
+    return S().source.item(indexRow, dataRow, id, length, extra);
+}
+
 void SetViewHooks(const ViewHooks& hooks) {
     S().hooks = hooks;
 }

@@ -28,6 +28,8 @@ struct MapSource {
 };
 MapSource DefaultMapSource();
 void SetMapSource(const MapSource& source);
+// An item through the current source (multi data reads here too).
+const uint8_t* GetSourceItem(int indexRow, int dataRow, int id, int& length, int& extra);
 
 void startup();
 // Back to the start-up state (tests).

@@ -17,7 +17,7 @@ std::vector<Record> ReadMulti(int multiId) {
     std::vector<Record> out;
     int length = 0, extra = 0;
     const uint8_t* data =
-        CDHDCache::GetCacheItem(CDHDCache::kMultiIdx, CDHDCache::kMulti, multiId, length, extra);
+        MapManager::GetSourceItem(CDHDCache::kMultiIdx, CDHDCache::kMulti, multiId, length, extra);
     if (!data || length <= 0) return out;
     const int count = length / kRecordSize;
     out.reserve(static_cast<size_t>(count));
