@@ -3,6 +3,7 @@
 #include "mkinstall/ArtFiles.h"
 #include "mkinstall/ConfigFiles.h"
 #include "mkinstall/DataFiles.h"
+#include "mkinstall/Landscape.h"
 #include "mkinstall/TextFiles.h"
 #include "mkinstall/WorldFiles.h"
 
@@ -16,7 +17,8 @@ bool WriteInstallation(const std::string& dir, std::string* error) {
         return false;
     }
     // The picture files first: the data-file writer fills in only the numbered files still missing.
-    if (!WriteArtFiles(dir, error) || !WriteDataFiles(dir, error)) return false;
+    if (!WriteArtFiles(dir, error) || !WriteLandscape(dir, error) || !WriteDataFiles(dir, error))
+        return false;
     if (!WriteTextFiles(dir, error) || !WriteWorldFiles(dir, error)) return false;
     return WriteConfigFiles(dir, error);
 }
