@@ -665,6 +665,21 @@ int CheckValue(int block, const uint8_t* data) {
     return (block & 1) ? (digest[4] & 0x0F) : (digest[2] & 0x0F);
 }
 
+std::string BuildCheckTable(const uint8_t* map, size_t size) {
+    const uint8_t zeros[kBlockSize] = {};
+    const int even = CheckValue(0, zeros), odd = CheckValue(1, zeros);
+    std::string table(kCheckTableSize, static_cast<char>(even << 4 | odd));
+    const size_t blocks = std::min(size / kBlockSize, static_cast<size_t>(kCheckBlocks));
+    for (size_t b = 0; b < blocks; ++b) {
+        const uint8_t* data = map + b * kBlockSize;
+        if (std::all_of(data, data + kBlockSize, [](uint8_t v) { return v == 0; })) continue;
+        const int value = CheckValue(static_cast<int>(b), data);
+        char& entry = table[b / 2];
+        entry = static_cast<char>((b & 1) ? ((entry & 0xF0) | value) : ((entry & 0x0F) | (value << 4)));
+    }
+    return table;
+}
+
 void SetCheckTable(const uint8_t* table, size_t size) {
     if (!table)
         S().checkTable.clear();

@@ -98,6 +98,8 @@ constexpr const char* kCheckFileName = "mapcheck.bin";
 constexpr int kCheckTableSize = kCheckBlocks / 2;
 // The 4-bit check value of a block's bytes (by the block number's parity).
 int CheckValue(int block, const uint8_t* data);
+// The table for the blocks of a map file image; blocks beyond it count as 196 zero bytes.
+std::string BuildCheckTable(const uint8_t* map, size_t size);
 // Sets or clears the table (null: none).
 void SetCheckTable(const uint8_t* table, size_t size);
 // Loads "mapcheck.bin" from the data folder; false when it is missing or short.

@@ -187,9 +187,11 @@ void GetStandingSurface(int& low, int& high, int x, int y, int z, int d, int typ
                 low = std::max(low, at);
                 high = std::max(high, at);
             }
-        } else if ((e.flags & Terrain::kBlocks) && e.top <= z) {
-            low = std::max(low, static_cast<int>(e.top));
-        } else if ((e.flags & Terrain::kBridge) && e.top == z) {
+            continue;
+        }
+        if ((e.flags & Terrain::kBlocks) && e.top <= z) low = std::max(low, static_cast<int>(e.top));
+        // A stair one stands on reaches from its bottom to its full height.
+        if ((e.flags & Terrain::kBridge) && e.top == z) {
             low = std::min(low, static_cast<int>(e.bottom));
             high = std::max(high, e.bottom + e.height);
         }

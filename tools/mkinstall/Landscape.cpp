@@ -3,8 +3,7 @@
 #include "mkinstall/DataFiles.h"
 #include "mkinstall/WorldFiles.h"
 #include "platform/platform.h"
-
-#include <nettle/md5.h>
+#include "world/MapManager.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -122,15 +121,6 @@ bool WriteFileBytes(const std::string& dir, const std::string& name, const std::
     return false;
 }
 
-int CheckNibble(int block, const uint8_t* data) {
-    md5_ctx ctx;
-    md5_init(&ctx);
-    md5_update(&ctx, kBlockBytes, data);
-    uint8_t digest[MD5_DIGEST_SIZE];
-    md5_digest(&ctx, sizeof digest, digest);
-    return (block & 1) ? (digest[4] & 0x0F) : (digest[2] & 0x0F);
-}
-
 std::string MultiRecord(int graphic, int dx, int dy, int dz, uint32_t flags) {
     return Le16(graphic) + Le16(dx) + Le16(dy) + Le16(dz) + LittleEndian32(static_cast<int32_t>(flags));
 }
@@ -138,14 +128,14 @@ std::string MultiRecord(int graphic, int dx, int dy, int dz, uint32_t flags) {
 // A table of holes: every block's value is that of 196 zero bytes.
 std::string ZeroCheckTable() {
     const uint8_t zeros[kBlockBytes] = {};
-    const int even = CheckNibble(0, zeros), odd = CheckNibble(1, zeros);
+    const int even = MapManager::CheckValue(0, zeros), odd = MapManager::CheckValue(1, zeros);
     return std::string(kCheckBlockCount / 2, static_cast<char>(even << 4 | odd));
 }
 
 void SetCheckValue(std::string& table, int block, const uint8_t* data) {
     if (block < 0 || block >= kCheckBlockCount) return;
     if (std::all_of(data, data + kBlockBytes, [](uint8_t b) { return b == 0; })) return;
-    const int value = CheckNibble(block, data);
+    const int value = MapManager::CheckValue(block, data);
     char& entry = table[static_cast<size_t>(block / 2)];
     entry = static_cast<char>((block & 1) ? ((entry & 0xF0) | value) : ((entry & 0x0F) | (value << 4)));
 }
@@ -186,9 +176,10 @@ const std::vector<SampleStatic>& LandscapeStatics() {
                 add(WorldItem::Wall, 13, i, 0);
             }
         }
+        // Floors, the ground one leaving room for the stairs (u 11, v 8..11) up to the upper one.
         for (int v = 7; v <= 12; ++v)
             for (int u = 7; u <= 12; ++u) {
-                add(WorldItem::Floor, u, v, 0);
+                if (u != 11 || v < 8 || v > 11) add(WorldItem::Floor, u, v, 0);
                 if (u <= 10) add(WorldItem::Floor, u, v, 20); // the upper floor
             }
         for (int i = 0; i < 4; ++i)
@@ -225,14 +216,6 @@ const std::vector<SampleStatic>& BridgeStatics() {
 std::string LandscapeBlock(int block) {
     if (block < kMapBlocks) return MapBlock(block);
     return BlockFrom(block, LandscapeLand);
-}
-
-std::string MapCheckTable(const uint8_t* map, size_t size) {
-    std::string table = ZeroCheckTable();
-    const size_t blocks = std::min(size / kBlockBytes, static_cast<size_t>(kCheckBlockCount));
-    for (size_t block = 0; block < blocks; ++block)
-        SetCheckValue(table, static_cast<int>(block), map + block * kBlockBytes);
-    return table;
 }
 
 bool WriteLandscape(const std::string& dir, std::string* error) {

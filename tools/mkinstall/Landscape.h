@@ -20,8 +20,8 @@ constexpr int kLandscapeCells = 64;
 constexpr int kLargeFacetBlocksHigh = 512;
 constexpr int kCheckBlockCount = 393216;
 // Blocks in "map0.mul": up to the landscape's south-east corner.
-constexpr int kMapFileBlocks =
-    (kLandscapeX / 8 + kLandscapeCells / 8 - 1) * kLargeFacetBlocksHigh + kLandscapeY / 8 + kLandscapeCells / 8;
+constexpr int kMapFileBlocks = (kLandscapeX / 8 + kLandscapeCells / 8 - 1) * kLargeFacetBlocksHigh +
+                               kLandscapeY / 8 + kLandscapeCells / 8;
 // The tent's multi id; record 3 has flags 0 (shown in the preview, never built).
 constexpr int kTentMulti = 1;
 
@@ -48,8 +48,6 @@ int BridgeBlock();
 
 // The 196 bytes of a block as the map file holds it.
 std::string LandscapeBlock(int block);
-// The check table (196,608 bytes) for the blocks a map file holds; blocks beyond it count as zeros.
-std::string MapCheckTable(const uint8_t* map, size_t size);
 
 // Writes "map0.mul", "staidx0.mul"/"statics0.mul", the difference pair of set 0 ("mapdifl0.mul",
 // "mapdif0.mul", "stadifl0.mul", "stadifi0.mul", "stadif0.mul"), "multi.idx"/"multi.mul" and
