@@ -10,6 +10,7 @@
 #include "render/DrawManager.h"
 #include "world/CObjectManager.h"
 #include "world/TileData.h"
+#include "world/WorldLogin.h"
 #include "world/objects.h"
 
 #include <nettle/md5.h>
@@ -272,6 +273,7 @@ void SetViewHooks(const ViewHooks& hooks) {
 void startup() {
     QVReport::message("MapManager::startup: begin.\n");
     Reset();
+    WorldLogin::BindNetServices();
 }
 
 void Reset() {

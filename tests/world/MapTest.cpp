@@ -1,6 +1,9 @@
 // The map: wrap and distances, land items and their heights, the view centre, the statics window,
 // difference lists, statics records, sight, the roof cut and the map block check.
+#include "core/ShardRecord.h"
+#include "net/NetServices.h"
 #include "world/MapFixture.h"
+#include "world/WorldLogin.h"
 
 #include <algorithm>
 #include <set>
@@ -299,6 +302,47 @@ TEST_F(MapTest, ResetBlocksEmptiesTheWindowAndTheCells) {
     MapManager::GetStaticsWindow(bx, by, loaded);
     EXPECT_EQ(bx, -9999);
     EXPECT_EQ(std::count(loaded, loaded + 36, -1), 36);
+}
+
+} // namespace
+} // namespace maptest
+
+namespace maptest {
+namespace {
+
+TEST_F(MapTest, LoginPlacesThePlayerAndCentresTheView) {
+    CObj* leftover = PlaceStatic(objtest::G::Plain, 5, 5, 0);
+    (void)leftover; // released with the world
+    LoginConfirmation c;
+    c.serial = 0x1234;
+    c.body = 0x4190; // the low 14 bits: 400
+    c.x = 200;
+    c.y = 300;
+    c.z = 7;
+    c.facing = 2;
+    WorldLogin::PlacePlayer(c);
+    ASSERT_NE(pPlayerObject, nullptr);
+    EXPECT_EQ(pPlayerObject->serial, 0x1234u);
+    EXPECT_EQ(pPlayerObject->graphic, 400);
+    EXPECT_EQ(pPlayerObject->locX, 200);
+    EXPECT_EQ(pPlayerObject->z, 7);
+    EXPECT_EQ(pPlayerObject->lastKnown[0], -1);
+    int x = 0, y = 0, z = 0;
+    MapManager::GetCenter(x, y, z);
+    EXPECT_EQ(x, 200);
+    EXPECT_EQ(y, 300);
+    EXPECT_NE(LandAt(218, 318), nullptr);
+    size_t statics = 0;
+    WorldLists::World().ForEach([&](CObj* o) { statics += o->locX == 5 ? 1 : 0; });
+    EXPECT_EQ(statics, 0u);
+
+    PlayerShardState saved;
+    WorldLogin::ReadPlayerState(saved);
+    WorldLogin::ReleaseWorldObjects();
+    EXPECT_EQ(LandAt(200, 300), nullptr);
+    WorldLogin::RestorePlayerState(saved, 0x1234);
+    EXPECT_EQ(pPlayerObject->locY, 300);
+    EXPECT_NE(LandAt(200, 300), nullptr);
 }
 
 } // namespace
