@@ -1,6 +1,7 @@
 #include "world/Terrain.h"
 
 #include "platform/platform.h"
+#include "render/BackBuffer.h"
 #include "render/DrawItem.h"
 #include "render/DrawManager.h"
 #include "world/MapManager.h"
@@ -359,4 +360,19 @@ int ComputeStepZ(const StepZInput& in) {
         return start + (done - 2) * (in.z - start) / (n - 2);
     }
     return drawn;
+}
+
+void UpdatePlayerStepZ() {
+    CPlayerMobile* p = pPlayerObject;
+    if (!p || !p->IsPlaced()) return;
+    // Until the walk queue drives the step frames the player stands: the current cell, offset 0.
+    const StepZInput in{p->locX, p->locY, p->z, p->facing & 7, p->previousX, p->previousY, p->previousZ, 4,
+                        0,       false,   0};
+    const int drawn = ComputeStepZ(in);
+    p->drawZ = static_cast<int16_t>(drawn);
+    const int x = p->locX, y = p->locY;
+    const int scrollX =
+        (MapManager::GetMapWidth() + x - y) * 22 + p->walkScrollX - (BackBuffer::Width() / 2 - 1);
+    const int scrollY = (x + y) * 22 + p->walkScrollY - drawn * 4 - (BackBuffer::Height() / 2 - 23);
+    DrawManager::SetScrollOffset(scrollX, scrollY);
 }

@@ -80,3 +80,5 @@ struct StepZInput {
     int drop; // for a falling step: start z - new z
 };
 int ComputeStepZ(const StepZInput& in);
+// The player's drawn z, and the view's scroll position from it (declared with the start-up services).
+void UpdatePlayerStepZ();

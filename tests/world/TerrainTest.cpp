@@ -1,5 +1,6 @@
 // Step evaluation: CanWalkOnto over small cells, the slides of a diagonal, the land and stair
 // heights, and the surface under the placement preview.
+#include "render/BackBuffer.h"
 #include "world/MapFixture.h"
 
 namespace maptest {
@@ -175,6 +176,28 @@ TEST_F(TerrainTest, SurfaceUnderTheRoofCutStartsAtZero) {
     DrawManager::SetRoofCut(false, 0);
     PlaceStatic(I::Wall, 130, 100, 3);
     EXPECT_EQ(GetSurfaceZAt(130, 100), 23);
+}
+
+} // namespace
+} // namespace maptest
+
+namespace maptest {
+namespace {
+
+TEST_F(TerrainTest, PlayerStepZSetsTheScrollOffsetFromTheDrawnZ) {
+    SetLand(150, 100, L::Hill, 8);
+    SetLand(151, 100, L::Hill, 8);
+    SetLand(150, 101, L::Hill, 8);
+    SetLand(151, 101, L::Hill, 8);
+    Relist(150, 100);
+    pPlayerObject = new CPlayerMobile(1, 400);
+    pPlayerObject->AddToWorld(objtest::Pos(150, 100), 8);
+    UpdatePlayerStepZ();
+    EXPECT_EQ(pPlayerObject->drawZ, 8);
+    int sx = 0, sy = 0;
+    DrawManager::GetScrollOffset(sx, sy);
+    EXPECT_EQ(sx, (6144 + 150 - 100) * 22 - (BackBuffer::Width() / 2 - 1));
+    EXPECT_EQ(sy, 250 * 22 - 8 * 4 - (BackBuffer::Height() / 2 - 23));
 }
 
 } // namespace

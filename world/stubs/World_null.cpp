@@ -1,4 +1,4 @@
-// Stand-in until the map, walking, paths and weather are built.
+// Stand-in until walking, the object movement pass and weather are built.
 #include "core/QVReport.h"
 #include "core/StartupServices.h"
 #include "world/CObjectManager.h"
@@ -19,5 +19,3 @@ void Update() {}
 
 void UpdatePlayerWalk() {}
 void WalkByKey(int, intptr_t) {}
-
-void UpdatePlayerStepZ() {}
