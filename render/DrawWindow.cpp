@@ -1,5 +1,6 @@
 // The 64 x 64 draw window: a ring over the cell table that follows the view centre, and the roof
 // cut that hides what lies above the player under a roof.
+#include "core/MemoryManager.h"
 #include "render/DirtyRects.h"
 #include "render/DrawItem.h"
 #include "render/DrawManager.h"
@@ -15,6 +16,8 @@ struct Window {
     bool roofCut = false;
     int roofCutZ = 0;
 };
+
+constexpr int kFlushBatch = 256;
 
 Window& W() {
     static Window w;
@@ -82,27 +85,36 @@ void RecenterWindow() {
 
 void FlushCell(int x, int y) {
     CDrawItem*& head = DrawMapThingie::table[y & 63][x & 63];
+    // Unlinked first, released after: a release may take other items of the cell with it (a
+    // multi's parts), so no walk may be running over the cell then.
+    CDrawItem* leaving[kFlushBatch];
     CDrawItem* player = nullptr;
-    for (CDrawItem* item = head; item;) {
-        CDrawItem* next = item->nextDraw;
-        if (item->IsDynamic() || item->IsLand()) {
-            // Unlinked by hand: the item's own location may name another cell of the ring.
-            if (item->prevDraw)
-                item->prevDraw->nextDraw = item->nextDraw;
-            else
-                head = item->nextDraw;
-            if (item->nextDraw) item->nextDraw->prevDraw = item->prevDraw;
-            item->nextDraw = nullptr;
-            item->prevDraw = nullptr;
-            item->listed = 0;
-            if (item->IsPlayer()) {
-                player = item;
-                InvalidateAll();
-            } else {
-                item->Release();
+    for (;;) {
+        int count = 0;
+        for (CDrawItem* item = head; item && count < kFlushBatch;) {
+            CDrawItem* next = item->nextDraw;
+            if (item->IsDynamic() || item->IsLand()) {
+                // Unlinked by hand: the item's own location may name another cell of the ring.
+                if (item->prevDraw)
+                    item->prevDraw->nextDraw = item->nextDraw;
+                else
+                    head = item->nextDraw;
+                if (item->nextDraw) item->nextDraw->prevDraw = item->prevDraw;
+                item->nextDraw = nullptr;
+                item->prevDraw = nullptr;
+                item->listed = 0;
+                if (item->IsPlayer()) {
+                    player = item;
+                    InvalidateAll();
+                } else {
+                    leaving[count++] = item;
+                }
             }
+            item = next;
         }
-        item = next;
+        for (int i = 0; i < count; ++i)
+            if (CPointerRegistry::IsValid(leaving[i])) leaving[i]->Release();
+        if (count < kFlushBatch) break;
     }
     if (player) player->AddToDrawList();
 }

@@ -92,7 +92,7 @@ bool InsideMap(int x, int y) {
 }
 
 int BlockOf(int x, int y) {
-    return (x >> 3) * S().height / 8 + (y >> 3);
+    return (x >> 3) * (S().height >> 3) + (y >> 3);
 }
 
 int CellIndex(int x, int y) {

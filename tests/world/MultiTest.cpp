@@ -26,6 +26,9 @@ class MultiTest : public MapTest {
             MultiRecord(0x4007, 0, 0, 0, 0) + MultiRecord(I::Wall, -1, 0, 0, 1) +
             MultiRecord(I::Wall, 2, 0, 0, 1) + MultiRecord(I::Floor, 0, 0, 5, 0) +
             MultiRecord(I::Wall, 0, -3, 2, 1);
+        data.items[{CDHDCache::kMulti, 9}] = MultiRecord(0x4009, 0, 0, 0, 0) +
+                                             MultiRecord(I::Floor, 0, 0, 20, 1) +
+                                             MultiRecord(I::Wall, 0, 0, 1, 1);
         data.items[{CDHDCache::kMulti, 8}] =
             MultiRecord(0x4008, 0, 0, 0, 0) + MultiRecord(I::Floor, 1, 1, 0, 1);
     }
@@ -96,6 +99,17 @@ TEST_F(MultiTest, ANewIdRebuildsEveryComponent) {
     EXPECT_EQ(WorldLists::MultiComponents().Count(), 1u);
     tent->Release();
     EXPECT_EQ(WorldLists::MultiComponents().Count(), 0u);
+}
+
+TEST_F(MultiTest, FlushingACellTakesAMultiWithThePartsOnItsOwnCell) {
+    CDynamicObj* tent = NewDynamicObj(0x40000001, 0x4009, 0);
+    MradeRunager::UpdateMulti(tent, 50, 60, 0, 9);
+    ASSERT_EQ(Components(tent).size(), 2u);
+    ASSERT_EQ(Cell(50, 60).size(), 3u);
+    DrawManager::FlushCell(50, 60); // the tent goes, and its parts with it
+    EXPECT_TRUE(Cell(50, 60).empty());
+    EXPECT_EQ(WorldLists::MultiComponents().Count(), 0u);
+    EXPECT_EQ(CObjectManager::FindBySerial(0x40000001), nullptr);
 }
 
 TEST_F(MultiTest, MissingMultiDataLeavesASingleObject) {
