@@ -347,3 +347,27 @@ TEST_F(MapTest, LoginPlacesThePlayerAndCentresTheView) {
 
 } // namespace
 } // namespace maptest
+
+namespace maptest {
+namespace {
+
+TEST_F(MapTest, TheWindowFlushesTheColumnItLeavesOnly) {
+    CenterOn(100, 100); // window corner (68, 68)
+    int cx = 0, cy = 0;
+    DrawManager::GetWindowCorner(cx, cy);
+    EXPECT_EQ(cx, 68);
+    CDynamicObj* leaving = NewDynamicObj(0x40000010, objtest::G::Plain, 0);
+    leaving->AddToWorld(objtest::Pos(68, 100), 0);
+    CDynamicObj* staying = NewDynamicObj(0x40000011, objtest::G::Plain, 0);
+    staying->AddToWorld(objtest::Pos(69, 100), 0);
+    MapManager::MoveCenter(1, 0, 0);
+    EXPECT_EQ(CObjectManager::FindBySerial(0x40000010), nullptr);
+    EXPECT_EQ(CObjectManager::FindBySerial(0x40000011), staying);
+    // A jump of a whole window flushes everything.
+    MapManager::SetCenter(1000, 1000, 0, 0);
+    EXPECT_EQ(CObjectManager::FindBySerial(0x40000011), nullptr);
+    EXPECT_EQ(LandAt(100, 100), nullptr);
+}
+
+} // namespace
+} // namespace maptest
