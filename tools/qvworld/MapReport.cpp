@@ -196,7 +196,11 @@ std::string DescribeCell(int x, int y) {
         const Terrain::TileContent& e = contents[i];
         std::string name =
             e.item->IsLand() ? (e.item->IsStretchedLand() ? "land (stretched)" : "land") : "static";
-        if (e.item->IsObj()) name += " " + std::to_string(static_cast<const CObj*>(e.item)->graphic);
+        if (e.item->IsObj()) {
+            char graphic[16];
+            std::snprintf(graphic, sizeof graphic, " %d", static_cast<const CObj*>(e.item)->graphic);
+            name += graphic;
+        }
         std::snprintf(line, sizeof line, "  %s: bottom %d, top %d, height %d,%s%s%s\n", name.c_str(),
                       e.bottom, e.top, e.height, (e.flags & Terrain::kBlocks) ? " blocks" : "",
                       (e.flags & Terrain::kSurface) ? " surface" : "",

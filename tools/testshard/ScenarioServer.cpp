@@ -2,6 +2,7 @@
 
 #include "platform/platform.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 
@@ -408,9 +409,11 @@ namespace {
 
 // A variable packet: the id, the big-endian length, the fields.
 std::vector<uint8_t> Variable(uint8_t id, const std::vector<uint8_t>& fields) {
-    std::vector<uint8_t> p{id, static_cast<uint8_t>((fields.size() + 3) >> 8),
-                           static_cast<uint8_t>(fields.size() + 3)};
-    p.insert(p.end(), fields.begin(), fields.end());
+    std::vector<uint8_t> p(fields.size() + 3);
+    p[0] = id;
+    p[1] = static_cast<uint8_t>((fields.size() + 3) >> 8);
+    p[2] = static_cast<uint8_t>(fields.size() + 3);
+    std::copy(fields.begin(), fields.end(), p.begin() + 3);
     return p;
 }
 
