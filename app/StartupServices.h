@@ -26,7 +26,12 @@
 #include "windows/WindowsStandIns.h"
 #include "world/BodyTypes.h"
 #include "world/CObjectManager.h"
+#include "world/MapManager.h"
+#include "world/MultiManager.h"
+#include "world/PathManager.h"
+#include "world/PlayerObject.h"
 #include "world/RegionManager.h"
+#include "world/Terrain.h"
 #include "world/WorldStandIns.h"
 #include "world/animCrap.h"
 
@@ -35,7 +40,6 @@
 
 // ---------------------------------------------------------------- application object: connections, actions
 namespace CApp {
-void LoadPlayerFile();
 void RequestWarMode(int mode); // 1 war, 0 peace, -1 toggle
 void SendTextCommand(int type, const char* text);
 bool IsTargeting();

@@ -181,6 +181,8 @@ void SendPing(PacketWriter& packet, uint8_t value);                             
 void SendStatusRequest(PacketWriter& packet, uint8_t type, uint32_t serial);         // 0x34
 void SendTipRequest(PacketWriter& packet, uint16_t number, uint8_t flag);            // 0xA7
 void SendUpdateRange(PacketWriter& packet, uint8_t range);                           // 0xC8
+// 0xC5 (built in world/): a map block that failed the check, as the map code used it (196 bytes).
+void SendMapBlockReport(PacketWriter& packet, int block, uint16_t value, const uint8_t* blockData);
 // Starts a 0xBF packet with its sub-command; the caller writes the rest.
 void BeginExtendedCommand(PacketWriter& packet, uint16_t sub);
 

@@ -25,6 +25,8 @@ struct State {
     int centerY = 0;
     int updateRange = 18;
     int mapWidth = 6144;
+    int wrapWidth = 5120;
+    int wrapHeight = 4096;
     DirtySink sink = DirtyOnScreen;
 };
 
@@ -54,6 +56,14 @@ void SetMapWidth(int width) {
 }
 int GetMapWidth() {
     return S().mapWidth;
+}
+void SetWrapSize(int width, int height) {
+    S().wrapWidth = width;
+    S().wrapHeight = height;
+}
+void GetWrapSize(int& width, int& height) {
+    width = S().wrapWidth;
+    height = S().wrapHeight;
 }
 void SetDirtySink(DirtySink sink) {
     S().sink = sink ? sink : DirtyOnScreen;

@@ -103,6 +103,9 @@ int GetUpdateRange();
 // The map width that the column term uses (6144 or 2304).
 void SetMapWidth(int width);
 int GetMapWidth();
+// The wrap size of the facet (5120 x 4096 on the large facets) for the draw window's seam.
+void SetWrapSize(int width, int height);
+void GetWrapSize(int& width, int& height);
 // Where dirtied world rects go; the default subtracts the scroll offset and calls DirtyRect.
 using DirtySink = void (*)(const Rect& worldRect);
 void SetDirtySink(DirtySink sink);

@@ -14,4 +14,22 @@ void RefreshItemsWithGraphic(int graphic);
 void ClearDrawTable();
 // World pixel of the back buffer's top-left corner.
 void GetScrollOffset(int& x, int& y);
+void SetScrollOffset(int x, int y);
+
+// ---- the 64 x 64 draw window over the cell table
+// Moves the window so that its corner is the view centre minus (32, 32), flushing the cells that
+// leave it (the ring slots the incoming rows and columns reuse).
+void RecenterWindow();
+// The window corner (-128, -128 when cleared).
+void GetWindowCorner(int& x, int& y);
+void ResetWindow();
+// Empties one table cell (x, y in 0..63): land and server items are released (the server sends
+// them again when they come back into range); map statics stay. The player is listed again.
+void FlushCell(int x, int y);
+void FlushAllCells();
+
+// ---- the roof cut: everything at or above the level is hidden while it is on
+void SetRoofCut(bool on, int level);
+bool IsRoofCutOn();
+int GetRoofCutZ();
 } // namespace DrawManager

@@ -48,8 +48,11 @@ CDynamicObj::~CDynamicObj() {
 
 void CDynamicObj::ReleaseShared() {
     vendorName.clear();
-    delete multiList;
-    multiList = nullptr;
+    if (multiList) {
+        multiList->Clear();
+        delete multiList;
+        multiList = nullptr;
+    }
     for (int i = 0; i < 2; ++i)
         if (gumps[i]) WorldHook::Call(WorldHook::Table().forgetOwner, gumps[i], this);
     if (pDraggedObject == this) pDraggedObject = nullptr;

@@ -1,6 +1,6 @@
 #pragma once
 // The player object's life as start-up, the main loop and exit see it (the same declarations as
-// core/StartupServices.h, which the world does not include).
+// app/StartupServices.h).
 #include <cstdint>
 
 namespace CApp {

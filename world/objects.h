@@ -16,10 +16,36 @@ constexpr uint32_t kItemSerialBit = 0x40000000;  // set for items
 constexpr uint32_t kDyingSerialBit = 0x80000000; // set while a mobile dies
 constexpr int kLayerCount = 30;
 
-// The component list of a multi (houses and ships); its extent widens the multi's range.
+class CObj;
+
+// The component list of a multi (houses and ships): local objects at fixed offsets around it; its
+// extent widens the multi's range. Built and moved by MradeRunager (world/MultiManager).
 struct CMultiCompList {
+    struct Node {
+        CObj* component = nullptr;
+        int16_t dx = 0, dy = 0, dz = 0;
+        Node* previous = nullptr;
+        Node* next = nullptr;
+    };
+    CMultiCompList() = default;
+    ~CMultiCompList();
+    CMultiCompList(const CMultiCompList&) = delete;
+    CMultiCompList& operator=(const CMultiCompList&) = delete;
+
+    // Takes every placed component out of the world and places it at the position plus its offsets.
+    void MoveTo(int x, int y, int z);
+    // Unless owned: releases every component and frees the nodes (id -1, not placed).
+    void Clear();
+    void SetOwned(bool flag) { owned = flag; }
+    void Append(CObj* component, int dx, int dy, int dz);
+    int Count() const;
+
+    Node* head = nullptr;
+    Node* tail = nullptr;
+    int32_t multiId = -1;
     int maxExtent = 0;
     bool owned = false;
+    bool placed = false;
 };
 
 class CLandTile : public CDrawItem {
@@ -36,7 +62,12 @@ class CStretchedLandTile : public CDrawItem {
     bool IsLand() const override { return true; }
     bool IsStretchedLand() const override { return true; }
     int DrawKey() const override { return GetTopZ() - 1; }
+    // The centre height by the flatter diagonal, the lowest corner, the height towards a direction.
+    int GetTopZ() const override;
+    int GetBottomZ() const override;
+    int GetZAtDir(int direction) const override;
     int8_t cornerZ[4] = {0, 0, 0, 0}; // the cell, x+1, x+1 and y+1, y+1
+    int landId = 0;
 };
 
 class CObj : public CDrawItem {
@@ -151,6 +182,9 @@ class CDynamicObj : public CObj {
     void SetPersonalLight(int level);
     // Changes the serial (a dying mobile gets bit 31) and keeps the lookup in step.
     void SetSerial(uint32_t newSerial);
+    // Builds the multi's component list when there is none; true when there is one afterwards.
+    bool EnsureMulti(int multiId);
+    void MoveMulti(uint32_t position, int newZ);
 
     uint32_t serial = 0;
     CDynamicObj* parent = nullptr;

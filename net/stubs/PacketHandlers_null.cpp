@@ -82,39 +82,6 @@ void HandleDropDone(CGameSock&, PacketReader& packet) {
 void HandleDyeRequest(CGameSock&, PacketReader& packet) {
     Drop("HandleDyeRequest", packet);
 }
-void HandleEditArt(CGameSock&, PacketReader& packet) {
-    Drop("HandleEditArt", packet);
-}
-void HandleEditCacheItem(CGameSock&, PacketReader& packet) {
-    Drop("HandleEditCacheItem", packet);
-}
-void HandleEditData3E(CGameSock&, PacketReader& packet) {
-    Drop("HandleEditData3E", packet);
-}
-void HandleEditData43(CGameSock&, PacketReader& packet) {
-    Drop("HandleEditData43", packet);
-}
-void HandleEditData44(CGameSock&, PacketReader& packet) {
-    Drop("HandleEditData44", packet);
-}
-void HandleEditData45(CGameSock&, PacketReader& packet) {
-    Drop("HandleEditData45", packet);
-}
-void HandleEditMapBlock(CGameSock&, PacketReader& packet) {
-    Drop("HandleEditMapBlock", packet);
-}
-void HandleEditMultiData(CGameSock&, PacketReader& packet) {
-    Drop("HandleEditMultiData", packet);
-}
-void HandleEditServerByte(CGameSock&, PacketReader& packet) {
-    Drop("HandleEditServerByte", packet);
-}
-void HandleEditStaticsBlock(CGameSock&, PacketReader& packet) {
-    Drop("HandleEditStaticsBlock", packet);
-}
-void HandleEditTiledataGroup(CGameSock&, PacketReader& packet) {
-    Drop("HandleEditTiledataGroup", packet);
-}
 void HandleEffectEx(CGameSock&, PacketReader& packet) {
     Drop("HandleEffectEx", packet);
 }
@@ -180,9 +147,6 @@ void HandleLogoutReply(CGameSock&, PacketReader& packet) {
 }
 void HandleManaUpdate(CGameSock&, PacketReader& packet) {
     Drop("HandleManaUpdate", packet);
-}
-void HandleMapCheckEnable(CGameSock&, PacketReader& packet) {
-    Drop("HandleMapCheckEnable", packet);
 }
 void HandleMapPlot(CGameSock&, PacketReader& packet) {
     Drop("HandleMapPlot", packet);
@@ -261,9 +225,6 @@ void HandlePointer(CGameSock&, PacketReader& packet) {
 }
 void HandleProfile(CGameSock&, PacketReader& packet) {
     Drop("HandleProfile", packet);
-}
-void HandleRegionRecord(CGameSock&, PacketReader& packet) {
-    Drop("HandleRegionRecord", packet);
 }
 void HandleSeason(CGameSock&, PacketReader& packet) {
     Drop("HandleSeason", packet);

@@ -5,8 +5,16 @@ namespace DrawManager {
 void DrawScene(const Rect&) {}
 void InvalidateLandTiles(int) {}
 void RefreshItemsWithGraphic(int) {}
+namespace {
+int g_scrollX = 0;
+int g_scrollY = 0;
+} // namespace
 void GetScrollOffset(int& x, int& y) {
-    x = 0;
-    y = 0;
+    x = g_scrollX;
+    y = g_scrollY;
+}
+void SetScrollOffset(int x, int y) {
+    g_scrollX = x;
+    g_scrollY = y;
 }
 } // namespace DrawManager

@@ -58,7 +58,7 @@ TEST_F(CDHDCacheTest, MaximumInstallReadsItemsInPlaceAndMakesNoCache) {
     ASSERT_NE(block0, nullptr);
     EXPECT_EQ(block5, block0 + 5 * 196);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(block5), 196), mkinstall::MapBlock(5));
-    EXPECT_EQ(CDHDCache::GetRecord(CDHDCache::kMap0, mkinstall::kMapBlocks), nullptr);
+    EXPECT_EQ(CDHDCache::GetRecord(CDHDCache::kMap0, mkinstall::kMapFileBlocks), nullptr);
 
     int length = 0, extra = 0;
     const uint8_t* item0 = CDHDCache::GetCacheItem(CDHDCache::kArtIdx, CDHDCache::kArt, 0, length, extra);
@@ -125,9 +125,10 @@ TEST_F(CDHDCacheTest, RequiredFilesMustExistOptionalOnesMayNot) {
     StartData(HdConfig::MaxHD);
     EXPECT_TRUE(CDHDCache::GetFileInfo(CDHDCache::kArt).found);
     EXPECT_EQ(CDHDCache::RowPath(CDHDCache::kArt), hd + "/ART.MUL");
-    EXPECT_FALSE(CDHDCache::GetFileInfo(CDHDCache::kStaDifI0).found);
+    // The sample installation has the difference files of set 0 only.
+    EXPECT_FALSE(CDHDCache::GetFileInfo(CDHDCache::kStaDifI0 + 2).found);
     recorder->clear();
-    EXPECT_EQ(Item(CDHDCache::kStaDifI0, CDHDCache::kStaDif0, 0), std::nullopt);
+    EXPECT_EQ(Item(CDHDCache::kStaDifI0 + 2, CDHDCache::kStaDif0 + 2, 0), std::nullopt);
     EXPECT_TRUE(recorder->lines().empty());
     CDHDCache::shutdown();
 

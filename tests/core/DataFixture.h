@@ -9,6 +9,7 @@
 #include "core/VerData.h"
 #include "mkinstall/DataFiles.h"
 #include "mkinstall/Installation.h"
+#include "mkinstall/Landscape.h"
 #include "platform/platform.h"
 #include "support/TestSupport.h"
 

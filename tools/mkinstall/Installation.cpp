@@ -3,6 +3,7 @@
 #include "mkinstall/ArtFiles.h"
 #include "mkinstall/ConfigFiles.h"
 #include "mkinstall/DataFiles.h"
+#include "mkinstall/Landscape.h"
 #include "mkinstall/SoundFiles.h"
 #include "mkinstall/TextFiles.h"
 #include "mkinstall/WorldFiles.h"
@@ -16,8 +17,10 @@ bool WriteInstallation(const std::string& dir, std::string* error) {
         if (error) *error = "cannot create " + dir;
         return false;
     }
-    // The picture and sound files first: the data-file writer fills in only the numbered files still missing.
-    if (!WriteArtFiles(dir, error) || !WriteSoundFiles(dir, error) || !WriteDataFiles(dir, error))
+    // The picture, sound and landscape files first: the data-file writer fills in only the numbered
+    // files still missing.
+    if (!WriteArtFiles(dir, error) || !WriteSoundFiles(dir, error) || !WriteLandscape(dir, error) ||
+        !WriteDataFiles(dir, error))
         return false;
     if (!WriteTextFiles(dir, error) || !WriteWorldFiles(dir, error)) return false;
     return WriteConfigFiles(dir, error);

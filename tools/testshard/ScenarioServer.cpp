@@ -2,6 +2,7 @@
 
 #include "platform/platform.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 
@@ -267,7 +268,8 @@ void ScenarioServer::Accept(int listener, bool gamePort) {
     connection->gamePort = gamePort;
     Connection* raw = connection.get();
     connection->stream = std::make_unique<ClientStream>(
-        Phase::Unknown, [raw](const std::vector<uint8_t>& packet) { raw->arrived.push_back(packet); });
+        script_.editServer ? Phase::Plain : Phase::Unknown,
+        [raw](const std::vector<uint8_t>& packet) { raw->arrived.push_back(packet); });
     {
         std::lock_guard<std::mutex> lock(mutex_);
         connection->number = nextNumber_++;
@@ -297,6 +299,7 @@ bool ScenarioServer::Serve(Connection& connection) {
         if (!connection.outReady) {
             const Phase phase = connection.stream->phase();
             if (phase == Phase::Login) connection.out.StartLogin();
+            if (phase == Phase::Plain && connection.gamePort) connection.out.StartPlainGame();
             if (phase == Phase::Game || phase == Phase::GameVariant)
                 connection.out.StartGame(SeedOf(connection.stream->seed()), phase == Phase::GameVariant);
             connection.outReady = true;
@@ -402,6 +405,53 @@ bool ScenarioServer::Write(Connection& connection, const std::vector<uint8_t>& b
         if (oneByOne) platform::SleepMillis(1);
     }
     return true;
+}
+
+namespace {
+
+// A variable packet: the id, the big-endian length, the fields.
+std::vector<uint8_t> Variable(uint8_t id, const std::vector<uint8_t>& fields) {
+    std::vector<uint8_t> p(fields.size() + 3);
+    p[0] = id;
+    p[1] = static_cast<uint8_t>((fields.size() + 3) >> 8);
+    p[2] = static_cast<uint8_t>(fields.size() + 3);
+    std::copy(fields.begin(), fields.end(), p.begin() + 3);
+    return p;
+}
+
+void PutBe(std::vector<uint8_t>& out, uint32_t value, int bytes) {
+    for (int i = bytes - 1; i >= 0; --i)
+        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+
+} // namespace
+
+// What the edit scenario sends after the login confirmation: item group 512 with graphic 30 made
+// an impassable block of height 10, multi 2 (a small tent whose record 0 is the multi itself) and
+// the map block check switched on.
+std::vector<std::vector<uint8_t>> EditServerPackets() {
+    std::vector<uint8_t> group;
+    PutBe(group, 512, 4); // group number
+    PutBe(group, 0, 4);   // header
+    for (int row = 0; row < 32; ++row) {
+        std::vector<uint8_t> entry(37, 0);
+        if (row == 30) {
+            entry[3] = 0x40; // flags, big-endian: impassable
+            entry[16] = 10;  // height
+            std::memcpy(&entry[17], "edited block", 12);
+        }
+        group.insert(group.end(), entry.begin(), entry.end());
+    }
+    std::vector<uint8_t> multi;
+    PutBe(multi, 2, 4); // multi id
+    PutBe(multi, 0, 4); // value
+    const int records[][5] = {{0x4002, 0, 0, 0, 0}, {1, -1, 0, 0, 1}, {1, 1, 0, 0, 1}, {4, 0, 0, 20, 1}};
+    for (const auto& r : records) {
+        for (int f = 0; f < 4; ++f)
+            PutBe(multi, static_cast<uint32_t>(r[f]) & 0xFFFF, 2);
+        PutBe(multi, static_cast<uint32_t>(r[4]), 4);
+    }
+    return {Variable(0x41, group), Variable(0x92, multi), {0xC6}};
 }
 
 } // namespace testshard

@@ -63,6 +63,9 @@ struct Script {
     // Game-phase bytes go out one per send.
     bool byteAtATime = false;
     bool echoKeepAlive = true;
+    // The client speaks to an edit server: no seed, nothing enciphered (the game phase still
+    // compressed).
+    bool editServer = false;
 };
 
 // A packet the client sent, deciphered.
@@ -141,5 +144,8 @@ std::vector<uint8_t> LoginDeniedPacket(uint8_t reason);
 std::vector<uint8_t> ErrorCodePacket(uint8_t code);
 // The world messages of the default script.
 std::vector<std::vector<uint8_t>> DefaultWorldPackets();
+
+// What the edit scenario sends after the login confirmation: a tile data group, a multi and 0xC6.
+std::vector<std::vector<uint8_t>> EditServerPackets();
 
 } // namespace testshard

@@ -196,6 +196,8 @@ const char* PhaseName(Phase phase) {
         return "game";
     case Phase::GameVariant:
         return "game (seed variant)";
+    case Phase::Plain:
+        return "plain";
     case Phase::Unknown:
         break;
     }
@@ -243,6 +245,10 @@ void ClientStream::SwitchToGame(bool variant) {
 bool ClientStream::Feed(const uint8_t* data, size_t size) {
     if (!failure_.empty()) return false;
     size_t i = 0;
+    if (phase_ == Phase::Plain) {
+        pending_.insert(pending_.end(), data, data + size);
+        return FramePackets();
+    }
     while (seedCount_ < 4 && i < size)
         seed_[seedCount_++] = data[i++];
     if (i == size) return true;
@@ -289,6 +295,7 @@ bool ClientStream::FramePackets() {
 
 void ServerStream::StartGame(const SeedBytes& seed, bool variant) {
     game_ = true;
+    plain_ = false;
     key_ = ReceiveKeyFor(seed, variant);
     index_ = 0;
 }
@@ -296,6 +303,7 @@ void ServerStream::StartGame(const SeedBytes& seed, bool variant) {
 std::vector<uint8_t> ServerStream::Encode(const std::vector<uint8_t>& packet) {
     if (!game_) return packet;
     std::vector<uint8_t> out = CompressPacket(packet);
+    if (plain_) return out;
     for (uint8_t& b : out)
         b ^= key_[index_++ % 16];
     return out;

@@ -70,7 +70,8 @@ void CompressPacket(const uint8_t* packet, size_t size, std::vector<uint8_t>& ou
 std::vector<uint8_t> CompressPacket(const std::vector<uint8_t>& packet);
 
 // ---------------------------------------------------------------- streams
-enum class Phase { Unknown, Login, Game, GameVariant };
+// Plain: an edit server's client, which sends no seed and enciphers nothing.
+enum class Phase { Unknown, Login, Game, GameVariant, Plain };
 const char* PhaseName(Phase phase);
 
 // What the client sends: the seed, then packets enciphered for the phase. Frames them by the
@@ -113,10 +114,16 @@ class ServerStream {
   public:
     void StartLogin() { game_ = false; }
     void StartGame(const SeedBytes& seed, bool variant);
+    // The game phase of an edit server: compressed, not enciphered.
+    void StartPlainGame() {
+        game_ = true;
+        plain_ = true;
+    }
     std::vector<uint8_t> Encode(const std::vector<uint8_t>& packet);
 
   private:
     bool game_ = false;
+    bool plain_ = false;
     std::array<uint8_t, 16> key_{};
     uint64_t index_ = 0;
 };

@@ -4,7 +4,8 @@
 // Usage: testshard [--scenario NAME] [--record] [PORT]
 //   PORT      default: the login port of the synthetic installation's "login.cfg"
 //   NAME      demo (default: stays up, accepts any account), deny:REASON, full, self, error:CODE,
-//             close (the game server closes in the middle of a packet), bytes (one byte per send)
+//             close (the game server closes in the middle of a packet), bytes (one byte per send),
+//             edit (an edit server: no seed, no cipher; sends a tile data group, a multi and 0xC6)
 //   --record  the old recorder: one port, every packet logged, nothing answered
 #include "core/QVReport.h"
 #include "mkinstall/Installation.h"
@@ -19,6 +20,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -39,6 +41,11 @@ bool ScriptFor(const std::string& name, testshard::Script& script) {
     if (name == "self") return script.relayToSelf = true;
     if (name == "close") return script.closeMidStream = true;
     if (name == "bytes") return script.byteAtATime = true;
+    if (name == "edit") {
+        script.editServer = true;
+        script.worldPackets = testshard::EditServerPackets();
+        return true;
+    }
     if (name.rfind("deny:", 0) == 0) {
         script.denyReason = std::atoi(name.c_str() + 5);
         return true;
