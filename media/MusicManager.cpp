@@ -137,7 +137,8 @@ void CMusicManager() {
     SeedRandom(SecondsOfDay());
     // No system MIDI mapper here, so no saved volume to restore at exit.
     platform::AudioDevice* device = SoundManager::Device();
-    if (device) CreateDigitalMusicPlayer(device);
+    if (device && CreateDigitalMusicPlayer(device) && m.listener.featureFlags)
+        GetDigitalMusicPlayer()->SetFeatureFlags(m.listener.featureFlags);
     if (m.enabled) PlaySong(0, 1, false);
 }
 
