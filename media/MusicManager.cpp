@@ -12,6 +12,7 @@
 #include "core/StartupServices.h"
 #include "media/SoundManager.h"
 #include "media/mp3.h"
+#include "net/NetServices.h"
 #include "platform/Midi.h"
 
 #include <algorithm>
@@ -281,6 +282,7 @@ void BindServices() {
     s.enableMusic = EnableMusic;
     s.setMusicVolume = SetVolume;
     s.playNextSong = PlayNextSong;
+    GetNetServices().playSong = PlaySong;
 }
 
 int CurrentSong() {

@@ -14,7 +14,6 @@ namespace {
 
 constexpr size_t kMaxLine = 511;
 constexpr int kServiceMs = 15;
-constexpr int kJoinWaitMs = 5000;
 
 std::unique_ptr<CDigitalMusicPlayer> g_player;
 
