@@ -149,8 +149,8 @@ void startup();
 void ShowContextHelp();
 
 // ---------------------------------------------------------------- music, movies (media/)
-// Sound effects are built (media/SoundManager.h); core reaches them through AppServices, which
-// SoundManager::BindServices binds.
+// Sound effects and music are built (media/SoundManager.h, media/MusicManager.h); core reaches them
+// through AppServices, which their BindServices bind, and calls music's start-up and shutdown here.
 namespace MusicManager {
 void CMusicManager();
 void shutdown();

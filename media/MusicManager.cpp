@@ -293,6 +293,10 @@ int RotationCounter() {
     return M().counter;
 }
 
+int Volume() {
+    return M().volume;
+}
+
 bool IsPlaying() {
     return SomethingPlaying();
 }

@@ -50,6 +50,7 @@ void BindServices();
 // ---------------------------------------------------------------- state, for tests and tools
 int CurrentSong();
 int RotationCounter();
+int Volume(); // 0..255
 bool IsPlaying();
 bool MidiOpen();
 // Back to the state before start-up (closes the song, destroys the digital player).

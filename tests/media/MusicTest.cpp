@@ -3,11 +3,18 @@
 // rules, and digital songs through the player, serviced by the test instead of its thread.
 #include "MpegReference.h"
 #include "SoundFixture.h"
+#include "core/AppServices.h"
+#include "core/MainWindow.h"
+#include "core/SavedOptions.h"
 #include "core/ShutdownSequence.h"
 #include "media/MusicManager.h"
 #include "media/mp3.h"
 #include "mkinstall/MusicFiles.h"
 #include "mpegwriter/MpegWriter.h"
+#include "net/CGameSock.h"
+#include "net/NetServices.h"
+#include "net/PacketBuffer.h"
+#include "net/PacketManager.h"
 #include "platform/Midi.h"
 
 #include <gtest/gtest.h>
@@ -275,6 +282,34 @@ TEST_F(MusicFixture, RequestsDuringShutdownAreRefusedWithTheirLogLine) {
     EXPECT_TRUE(report.contains(QVReport::Level::Error, "MusicManager::PlaySong: 'shutdownSequenceStarted'. "
                                                         "program would probably crash if we did not 'return "
                                                         "FALSE'!"));
+}
+
+TEST_F(MusicFixture, OptionsMenuCommandNotificationAndPacketReachTheModule) {
+    RemoveDigitalSongs();
+    StartMusic();
+    MusicManager::BindServices();
+    std::vector<uint8_t> bytes = {0x6D, 0, 7};
+    PacketReader reader(bytes.data(), bytes.size());
+    CGameSock connection;
+    PacketManager::HandlePlayMusic(connection, reader);
+    EXPECT_EQ(MusicManager::CurrentSong(), 7);
+    EXPECT_TRUE(MusicManager::IsPlaying());
+
+    SetSavedBoolConfigOption(u"Music", false);
+    EXPECT_FALSE(MusicManager::IsEnabled());
+    EXPECT_FALSE(MusicManager::IsPlaying());
+    MainWndProc(platform::Message{platform::WM_COMMAND, ID_MUSIC, 0, 0});
+    EXPECT_TRUE(MusicManager::IsEnabled());
+
+    // The main window's notification advances the rotation (song 0 at seconds of day 0 is song 0).
+    MainWndProc(platform::Message{platform::MM_MCINOTIFY, platform::kMciNotifySuccessful, 0, 0});
+    EXPECT_EQ(MusicManager::RotationCounter(), 1);
+    EXPECT_EQ(MusicManager::CurrentSong(), 0);
+
+    SetSavedIntConfigOption(u"MusicVol", 128);
+    EXPECT_EQ(MusicManager::Volume(), 128);
+    ResetNetServices();
+    ResetAppServices();
 }
 
 // ---------------------------------------------------------------- the digital player
