@@ -115,8 +115,7 @@ TEST_F(MusicFixture, MidiSongIsSilentBeforeItsFirstNoteSoundsFromItAndNotifiesAt
     ASSERT_EQ(notifications.size(), 1u);
     const size_t end = start + kSong0LengthMs * 441 / 10;
     EXPECT_GE(notifications[0], end);
-    EXPECT_LE(notifications[0], end + 2 * kPeriodFrames)
-        << "later than the period after the one the end lies in";
+    EXPECT_LE(notifications[0], end + kPeriodFrames) << "later than the period that renders the end";
     EXPECT_FALSE(MusicManager::IsPlaying());
 }
 
