@@ -89,7 +89,7 @@ int PlaySongTo(int song, double seconds, const std::string& out) {
             if (t % 100 < 15) MusicManager::Update();
             platform::Message msg;
             while (platform::PeekMessage(msg))
-                if (msg.id == platform::MM_MCINOTIFY) ended = true;
+                if (msg.id == platform::MM_MCINOTIFY && seconds <= 0) ended = true;
             if (seconds <= 0 && !MusicManager::IsPlaying()) ended = true;
         }
         if (!WriteRecording(out)) status = 1;
