@@ -11,6 +11,7 @@
 #include "gumps/CGumpManager.h"
 #include "gumps/MouseManager.h"
 #include "media/MediaStandIns.h"
+#include "media/MusicManager.h"
 #include "net/CGameSock.h"
 #include "net/CNetInfo.h"
 #include "net/PacketManager.h"

@@ -19,6 +19,7 @@
 #include "core/ShutdownSequence.h"
 #include "core/config.h"
 #include "gumps/HTMLBox.h"
+#include "media/MusicManager.h"
 #include "platform/platform.h"
 #include "render/FrameServices.h"
 #include "text/FilterLists.h"
@@ -394,6 +395,12 @@ const std::vector<StartupStep>& StartupTable() {
 
 // What the floors below reach of the application, bound before anything runs.
 void BindLowerFloors() {
+    MusicManager::MusicListener music;
+    music.inWarMode = [] {
+        const auto& war = Services().inWarMode;
+        return war && war();
+    };
+    MusicManager::SetMusicListener(std::move(music));
     HTMLBox::services().openUrl = [](const std::string& url) {
         LeaveFullScreen();
         OpenURL(url);

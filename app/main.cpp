@@ -5,6 +5,7 @@
 // It needs the headless backend, whose presented frames can be counted.
 #include "app/WinMain.h"
 #include "core/ExitHandlers.h"
+#include "media/MusicManager.h"
 #include "media/SoundManager.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
@@ -36,6 +37,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     SoundManager::BindServices();
+    MusicManager::BindServices();
     int code = firstFrameOnly ? RunUntilFirstFrame() : WinMain();
     RunExitHandlers();
     return code;

@@ -1,5 +1,5 @@
 #pragma once
-// Music and movies: the functions of this folder that others call and that are not built yet. Their
+// Movies: the functions of this folder that others call and that are not built yet. Their
 // stand-ins live in media/stubs/; each goes away, with its declaration here, when its code arrives.
 #include "render/BlitTarget.h"
 #include "render/Rect.h"
@@ -8,17 +8,7 @@
 
 class LanguageSection;
 
-// Sound effects are built (media/SoundManager.h); the application reaches them through AppServices,
-// which SoundManager::BindServices binds.
-namespace MusicManager {
-void CMusicManager();
-void shutdown();
-void Update();
-void EnableMusic(bool on);
-bool IsEnabled();
-void SetVolume(int volume); // 0..255
-void PlayNextSong();
-} // namespace MusicManager
+// Sound effects and music are built (media/SoundManager.h, media/MusicManager.h).
 struct MovieContext;
 struct MovieSettings {
     bool asynchronous = false;

@@ -82,6 +82,7 @@ NetServices MakeDefaults() {
 
     s.playAmbientSound = [](int) {};
     s.playSoundAt = [](int, int, int) {};
+    s.playSong = [](int, int, bool) { return 0; };
 
     s.igrSaveIdAndStart = [](const GameRoomSessionFields&) {};
     s.igrStopAllAndWait = [] {};

@@ -138,6 +138,9 @@ struct NetServices {
     std::function<void(int id)> playAmbientSound;
     // A positional sound: no loop, no pitch variance, no second copy.
     std::function<void(int id, int x, int y)> playSoundAt;
+    // ---------------------------------------------------------------- music (packet 0x6D, death)
+    // MusicManager::PlaySong (song, restart, force): 1 done or ignored, 0 refused.
+    std::function<int(int song, int restart, bool force)> playSong;
 
     // ---------------------------------------------------------------- game room, side connection
     std::function<void(const GameRoomSessionFields& fields)> igrSaveIdAndStart;

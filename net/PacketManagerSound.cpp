@@ -1,4 +1,4 @@
-// Packet 0x54: a sound effect at a place, or the ambient loop (mode 0).
+// Packet 0x54: a sound effect at a place, or the ambient loop (mode 0); packet 0x6D: a song.
 #include "core/DefManager.h"
 #include "core/QVReport.h"
 #include "net/NetServices.h"
@@ -29,6 +29,17 @@ void HandlePlaySound(CGameSock&, PacketReader& packet) {
     if (!exempt && table && table->Contains(sound)) sound = table->PickAlternative(sound, 0);
     if (sound > 1237) return;
     services.playSoundAt(sound, x, y);
+}
+
+void HandlePlayMusic(CGameSock&, PacketReader& packet) {
+    int at = 0;
+    uint16_t song = 0;
+    if (!ReadPacketU16(packet, at, song)) {
+        QVReport::warning("PacketManager::HandlePlayMusic: packet of %d bytes is short; dropped.\n",
+                          packet.length());
+        return;
+    }
+    GetNetServices().playSong(song, 1, false);
 }
 
 } // namespace PacketManager

@@ -3,7 +3,7 @@
 # Usage: install-deps.sh [extra packages...]
 set -euo pipefail
 want=(cmake make g++ clang pkg-config libsdl2-dev nettle-dev zlib1g-dev libgtest-dev libgmock-dev
-      libbenchmark-dev ccache libmpg123-dev lame twolame sox "$@")
+      libbenchmark-dev ccache libmpg123-dev lame twolame sox libfluidsynth-dev timgm6mb-soundfont "$@")
 missing=()
 for p in "${want[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -214,9 +214,6 @@ void HandlePersonalLight(CGameSock&, PacketReader& packet) {
 void HandlePingEcho(CGameSock&, PacketReader& packet) {
     Drop("HandlePingEcho", packet);
 }
-void HandlePlayMusic(CGameSock&, PacketReader& packet) {
-    Drop("HandlePlayMusic", packet);
-}
 void HandlePlayerUpdate(CGameSock&, PacketReader& packet) {
     Drop("HandlePlayerUpdate", packet);
 }

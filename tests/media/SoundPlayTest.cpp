@@ -38,6 +38,23 @@ TEST_F(SoundPlayTest, WritesWhatTheVirtualDevicePlayed) {
     EXPECT_NEAR(peakLeft, mkinstall::SampleSound::kToneAmplitude * std::pow(10.0, -2500 / 2000.0), 2);
 }
 
+TEST_F(SoundPlayTest, RendersASongUntilItEnds) {
+    // Song 1 has no digital version: half a second of MIDI, rendered in 15 ms steps.
+    ASSERT_EQ(soundplay::Run({dir.file("inst"), "--song", "1", dir.file("m.wav")}), 0);
+    const std::string wav = dir.read("m.wav");
+    const size_t frames = (wav.size() - 44) / 4;
+    EXPECT_GE(frames, 22050u);
+    EXPECT_LE(frames, 22050u + 2 * 662u);
+    int peak = 0;
+    for (size_t at = 44; at + 2 <= wav.size(); at += 2) {
+        int16_t v;
+        std::memcpy(&v, wav.data() + at, 2);
+        peak = std::max(peak, std::abs(int(v)));
+    }
+    EXPECT_GT(peak, 100);
+    EXPECT_EQ(soundplay::Run({dir.file("inst"), "--song", "49", dir.file("n.wav")}), 1);
+}
+
 TEST_F(SoundPlayTest, RefusesBadArgumentsAndSoundsThatDoNotPlay) {
     EXPECT_EQ(soundplay::Run({dir.file("inst"), "3"}), 2);
     EXPECT_EQ(soundplay::Run({dir.file("inst"), "x", dir.file("a.wav")}), 2);

@@ -4,6 +4,7 @@
 #include "mkinstall/ConfigFiles.h"
 #include "mkinstall/DataFiles.h"
 #include "mkinstall/Landscape.h"
+#include "mkinstall/MusicFiles.h"
 #include "mkinstall/SoundFiles.h"
 #include "mkinstall/TextFiles.h"
 #include "mkinstall/WorldFiles.h"
@@ -23,6 +24,7 @@ bool WriteInstallation(const std::string& dir, std::string* error) {
         !WriteDataFiles(dir, error))
         return false;
     if (!WriteTextFiles(dir, error) || !WriteWorldFiles(dir, error)) return false;
+    if (!WriteMusicFiles(dir, error)) return false;
     return WriteConfigFiles(dir, error);
 }
 

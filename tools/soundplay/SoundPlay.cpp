@@ -3,10 +3,13 @@
 #include "core/CDHDCache.h"
 #include "core/DefManager.h"
 #include "core/FileManager.h"
+#include "core/Options.h"
 #include "core/QVReport.h"
 #include "core/VerData.h"
 #include "media/CStreamBuf.h"
+#include "media/MusicManager.h"
 #include "media/SoundManager.h"
+#include "media/mp3.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
 
@@ -17,8 +20,9 @@ namespace soundplay {
 namespace {
 
 int Usage() {
-    std::fprintf(
-        stderr, "usage: soundplay INSTALL_DIR ID [--pan P] [--volume V] [--pitch P] [--seconds S] OUT.wav\n");
+    std::fprintf(stderr,
+                 "usage: soundplay INSTALL_DIR ID [--pan P] [--volume V] [--pitch P] [--seconds S] OUT.wav\n"
+                 "       soundplay INSTALL_DIR --song N [--seconds S] OUT.wav\n");
     return 2;
 }
 
@@ -52,17 +56,60 @@ std::string Wav(const std::vector<int16_t>& samples, int rate) {
     return w;
 }
 
+bool WriteRecording(const std::string& path) {
+    const std::vector<int16_t> out = platform::headless::RecordedAudio();
+    const std::string wav = Wav(out, platform::kDeviceRate);
+    if (!platform::AtomicReplaceFile(path, wav.data(), wav.size())) {
+        std::fprintf(stderr, "soundplay: cannot write %s\n", path.c_str());
+        return false;
+    }
+    std::printf("%zu frames at %d Hz written to %s\n", out.size() / 2, platform::kDeviceRate, path.c_str());
+    return true;
+}
+
+// A song through the music module: the digital player is serviced every 15 ms of the clock, the
+// frame step every 100 ms, and the end of a MIDI song arrives as MM_MCINOTIFY.
+int PlaySongTo(int song, double seconds, const std::string& out) {
+    ::Music = false; // nothing starts by itself
+    ::MusicVol = 255;
+    MusicManager::CMusicManager();
+    MusicManager::EnableMusic(true);
+    CreateDigitalMusicPlayer(SoundManager::Device(), false); // serviced here, on the manual clock
+    platform::headless::ClearRecordedAudio();
+    int status = 0;
+    if (MusicManager::PlaySong(song, 1, true) == 0 || !MusicManager::IsPlaying()) {
+        std::fprintf(stderr, "soundplay: song %d does not play\n", song);
+        status = 1;
+    } else {
+        const int limitMs = seconds > 0 ? static_cast<int>(seconds * 1000) : 600000;
+        bool ended = false;
+        for (int t = 0; t < limitMs && !ended; t += 15) {
+            platform::AdvanceManualClock(static_cast<uint32_t>(std::min(15, limitMs - t)));
+            if (CDigitalMusicPlayer* p = GetDigitalMusicPlayer()) p->ServiceStreams();
+            if (t % 100 < 15) MusicManager::Update();
+            platform::Message msg;
+            while (platform::PeekMessage(msg))
+                if (msg.id == platform::MM_MCINOTIFY && seconds <= 0) ended = true;
+            if (seconds <= 0 && !MusicManager::IsPlaying()) ended = true;
+        }
+        if (!WriteRecording(out)) status = 1;
+    }
+    MusicManager::shutdown();
+    return status;
+}
+
 } // namespace
 
 int Run(const std::vector<std::string>& args) {
     std::vector<std::string> positional;
-    double pan = 0, volume = 0, pitch = 0, seconds = 0;
+    double pan = 0, volume = 0, pitch = 0, seconds = 0, song = -1;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         double* target = a == "--pan"       ? &pan
                          : a == "--volume"  ? &volume
                          : a == "--pitch"   ? &pitch
                          : a == "--seconds" ? &seconds
+                         : a == "--song"    ? &song
                                             : nullptr;
         if (target) {
             if (i + 1 >= args.size() || !ParseNumber(args[++i], *target)) return Usage();
@@ -73,6 +120,8 @@ int Run(const std::vector<std::string>& args) {
         }
     }
     double id = 0;
+    const bool songMode = song >= 0;
+    if (songMode) positional.insert(positional.begin() + (positional.empty() ? 0 : 1), "0");
     if (positional.size() != 3 || !ParseNumber(positional[1], id) || seconds < 0 || seconds > 600)
         return Usage();
 
@@ -89,6 +138,15 @@ int Run(const std::vector<std::string>& args) {
     SoundManager::SetVolume(255);
     SoundManager::InitDirectSound(0);
 
+    if (songMode) {
+        const int status = PlaySongTo(static_cast<int>(song), seconds, positional[2]);
+        SoundManager::shutdown();
+        DefManager::shutdown();
+        CDHDCache::shutdown();
+        FileManager::shutdown();
+        platform::UseRealClock();
+        return status;
+    }
     const int voice = SoundManager::PlaySound(static_cast<int>(id), static_cast<int>(pan),
                                               static_cast<int>(volume), false, static_cast<int>(pitch), true);
     int status = 0;
