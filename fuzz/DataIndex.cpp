@@ -9,9 +9,9 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <string>
-#include <fcntl.h>
 #include <unistd.h>
 
 // Reads go here, so that they are not optimised away.

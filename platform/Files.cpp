@@ -3,11 +3,11 @@
 #include <atomic>
 #include <cctype>
 #include <cerrno>
-#include <mutex>
-#include <set>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <mutex>
+#include <set>
 #include <strings.h>
 #include <sys/file.h>
 #include <sys/mman.h>
@@ -185,7 +185,8 @@ int CreateLockedTemporary(const std::string& path, std::string& tempPath) {
         int fd = ::mkstemp(tempPath.data());
         if (fd < 0) break;
         ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-        struct stat mine {}, named {};
+        struct stat mine {
+        }, named{};
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &mine) == 0 &&
             ::stat(tempPath.c_str(), &named) == 0 && SameFile(mine, named))
             return fd;
@@ -214,27 +215,36 @@ size_t RemoveStaleTemporaries(std::string_view folder) {
         const std::string path = dir + "/" + name;
         int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) continue;
-        struct stat held {}, named {};
+        struct stat held {
+        }, named{};
         // A writer holds its temporary's lock until the rename; a lock we can take was left by a
         // writer that is gone.
         if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && held.st_uid == ::geteuid() &&
-            ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::stat(path.c_str(), &named) == 0 && SameFile(held, named) &&
-            ::unlink(path.c_str()) == 0)
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::stat(path.c_str(), &named) == 0 &&
+            SameFile(held, named) && ::unlink(path.c_str()) == 0)
             ++removed;
         ::close(fd);
     }
     return removed;
 }
 
+namespace {
+std::mutex g_sweptMutex;
+std::set<std::string> g_swept; // folders swept by this process
+} // namespace
+
 void SweepStaleTemporariesOnce(std::string_view filePath) {
-    static std::mutex mutex;
-    static std::set<std::string> swept;
     std::string folder = FolderOf(NativePath(filePath));
     {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (!swept.insert(folder).second) return;
+        std::lock_guard<std::mutex> lock(g_sweptMutex);
+        if (!g_swept.insert(folder).second) return;
     }
     RemoveStaleTemporaries(folder);
+}
+
+void ForgetSweptFoldersForTests() {
+    std::lock_guard<std::mutex> lock(g_sweptMutex);
+    g_swept.clear();
 }
 
 AtomicFileWriter::AtomicFileWriter(std::string_view path, FileAccess access) : path_(NativePath(path)) {

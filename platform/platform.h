@@ -235,6 +235,8 @@ class AtomicFileWriter {
 // asked in a process: stores call it as they load, and every AtomicFileWriter as it starts.
 size_t RemoveStaleTemporaries(std::string_view folder);
 void SweepStaleTemporariesOnce(std::string_view filePath);
+// A forked child stands for a new start: it forgets which folders were swept.
+void ForgetSweptFoldersForTests();
 
 // Whether a save flushes its file to the disk before the rename (on by default). Fuzz targets turn
 // it off: they save per input into a memory-backed folder, and nothing there must survive a crash.

@@ -30,7 +30,8 @@ void RemoveOrphans(const std::string& base) {
         const std::string name = it->path().filename().string();
         if (name.compare(0, kPrefix.size(), kPrefix) != 0) continue;
         const long pid = std::strtol(name.c_str() + kPrefix.size(), nullptr, 10);
-        if (pid <= 0 || pid == ::getpid() || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+        if (pid <= 0 || pid == ::getpid() || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)
+            continue;
         std::error_code ignored;
         std::filesystem::remove_all(it->path(), ignored);
     }
