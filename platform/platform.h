@@ -387,6 +387,8 @@ struct SocketReadiness {
 bool PollSocket(SocketHandle s, bool wantWrite, SocketReadiness& out);
 // Waits at most timeoutMs for the socket to become readable.
 bool WaitSocketReadable(SocketHandle s, uint32_t timeoutMs);
+// The same for any of several sockets (a server's listeners and connections).
+bool WaitAnySocketReadable(const std::vector<SocketHandle>& sockets, uint32_t timeoutMs);
 
 // Datagrams. Bind with port 0 for an ephemeral local port; BoundPort tells which one.
 bool BindSocket(SocketHandle s, uint32_t address, uint16_t port);

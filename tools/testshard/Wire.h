@@ -68,6 +68,8 @@ std::array<uint8_t, 16> ReceiveKeyFor(const SeedBytes& seed, bool variant);
 // Appends the packet's bytes as codes, then the end-of-packet code, padded to a whole byte.
 void CompressPacket(const uint8_t* packet, size_t size, std::vector<uint8_t>& out);
 std::vector<uint8_t> CompressPacket(const std::vector<uint8_t>& packet);
+// The bits of the packet's own codes, without the end code.
+size_t CompressedDataBits(const std::vector<uint8_t>& packet);
 
 // ---------------------------------------------------------------- streams
 enum class Phase { Unknown, Login, Game, GameVariant };
@@ -114,6 +116,7 @@ class ServerStream {
     void StartLogin() { game_ = false; }
     void StartGame(const SeedBytes& seed, bool variant);
     std::vector<uint8_t> Encode(const std::vector<uint8_t>& packet);
+    bool game() const { return game_; }
 
   private:
     bool game_ = false;
