@@ -5,6 +5,7 @@
 # each on one core. The corpus grows under build/fuzz/corpus/<target>/; crashes are written to
 # build/fuzz/artifacts/. Prints one line per target: inputs run, inputs per second, corpus size,
 # coverage features, and any crash with its reproducer's path. Exits non-zero if any target failed.
+# BUILD_JOBS limits the parallel compile (default: all cores).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-300}
@@ -15,7 +16,7 @@ for src in fuzz/*.cpp; do targets+=("$(basename "$src" .cpp)"); done
 [ ${#targets[@]} -eq 0 ] && { echo "fuzz long: no targets"; exit 0; }
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQV_FUZZ=ON \
     -DQV_TESTS=OFF -DQV_BENCH=OFF >/dev/null
-cmake --build build/fuzz -j "$(nproc)" >/dev/null
+cmake --build build/fuzz -j "${BUILD_JOBS:-$(nproc)}" >/dev/null
 mkdir -p build/fuzz/artifacts build/fuzz/long
 
 run_one() {
