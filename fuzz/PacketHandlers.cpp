@@ -24,8 +24,8 @@ struct ProcessEnded {};
 bool g_selectionOpen = false;
 
 bool Init() {
-    // The machine description the shard list stores goes to a settings store of the fuzzer's own.
-    ::setenv("QV_REGISTRY", "/tmp/fuzz_PacketHandlers-registry.ini", 1);
+    // The machine description the shard list stores, and "qv.cfg", go to the scratch folder
+    // (fuzz/support).
     platform::UseBackend(platform::BackendKind::Headless);
     SetExitFunction([](int) { throw ProcessEnded{}; });
     return true;
