@@ -324,7 +324,8 @@ void RewriteWithOptions(const std::string& path, const char* logName, bool dropP
         size_t slash = path.rfind('/');
         if (slash != std::string::npos) platform::MakeDirectories(path.substr(0, slash));
     }
-    if (!platform::AtomicReplaceFile(path, out.data(), out.size()))
+    if (!platform::AtomicReplaceFile(path, out.data(), out.size(),
+                                     platform::FileAccess::Private)) // passwords
         StoreErrors::SaveFailed(logName, path, true);
 }
 

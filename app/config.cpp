@@ -586,7 +586,10 @@ void WriteDirective(const std::string& path, ConfigKind kind, const char* value,
     if (!old) return;
     bool replaced = false;
     std::optional<std::string> out = RewriteDirectiveText(*old, kind, value, omit, &replaced);
-    if (!out || platform::AtomicReplaceFile(path, out->data(), out->size())) return;
+    // The file holds the scrambled password, which is no secret: only the file's mode keeps other
+    // local users out.
+    if (!out || platform::AtomicReplaceFile(path, out->data(), out->size(), platform::FileAccess::Private))
+        return;
     QVReport::error(replaced ? "saveConfigDirective: cannot open 'qv.cfg'. why? mode is 'wb'.\n"
                              : "saveConfigDirective: cannot open 'qv.cfg'.\n");
     StoreErrors::TellPlayer(path);
@@ -811,6 +814,7 @@ void readConfig(const char* fileName, bool main) {
             text = ReadFileText(ConfigFiles::WorkingPath(*name));
         }
         if (!text) text = ReadFileText(MainConfigPath());
+        platform::SweepStaleTemporariesOnce(MainConfigPath()); // what a save killed midway left
     } else if (fileName) {
         text = ReadFileText(ConfigFiles::WorkingPath(fileName));
     }

@@ -92,7 +92,11 @@ struct State {
     int numHeaders = 0;
     int cacheBytes = 0;
     int dataStart = 0;
-    std::vector<int> buckets; // kRowCount x kBucketsPerRow heads
+    // kRowCount x kBucketsPerRow heads while the cache is in use, set to -1 bytewise in one
+    // memset (an element fill stays a slow loop where the build traces loops, as fuzzing does).
+    // The table is kept across a shutdown, for the next Init.
+    std::unique_ptr<int[]> buckets;
+    bool lookupReady = false;
     std::vector<LookupNode> nodes;
     int freeNode = -1;
 
@@ -205,7 +209,7 @@ int BucketOf(int row, int key) {
 
 int FindNode(int row, int key) {
     State& s = S();
-    if (s.buckets.empty()) return -1;
+    if (!s.lookupReady) return -1;
     for (int n = s.buckets[BucketOf(row, key)]; n >= 0; n = s.nodes[n].next)
         if (s.nodes[n].row == row && s.nodes[n].key == key) return n;
     return -1;
@@ -349,7 +353,10 @@ void MakeCache() {
     for (int i = 0; i < n; ++i)
         s.nodes[i].next = i + 1 < n ? i + 1 : -1;
     s.freeNode = 0;
-    s.buckets.assign(static_cast<size_t>(kRowCount) * kBucketsPerRow, -1);
+    constexpr size_t kHeads = static_cast<size_t>(kRowCount) * kBucketsPerRow;
+    if (!s.buckets) s.buckets.reset(new int[kHeads]);
+    s.lookupReady = true;
+    std::memset(s.buckets.get(), 0xFF, kHeads * sizeof(int)); // every head -1
 
     QVReport::message("CDHDCache::Init(): making a cache of size %d bytes.\n", bytes);
     if (!CreateCacheFile(s.cacheFileName, bytes)) {
@@ -563,7 +570,7 @@ void shutdown() {
     QVReport::message("CDHDCache::shutdown: shutting down...\n");
     bool hadCacheFile = s.cache != nullptr;
     s.nodes.clear();
-    s.buckets.clear();
+    s.lookupReady = false;
     s.cache.reset(); // flushes and unmaps
     s.cacheView = nullptr;
     for (RowState& r : s.rows)

@@ -10,10 +10,19 @@ std::string& Folder() {
     return folder;
 }
 
+std::string& LastResort() {
+    static std::string folder;
+    return folder;
+}
+
 } // namespace
 
 void SetWorkingFolder(std::string_view folder) {
     Folder() = std::string(folder);
+}
+
+void SetLastResortFolder(std::string_view folder) {
+    LastResort() = std::string(folder);
 }
 
 const std::string& WorkingFolder() {
@@ -22,7 +31,8 @@ const std::string& WorkingFolder() {
 
 std::string WorkingPath(std::string_view name) {
     // The client's own folder is its working folder, wherever the process was started.
-    const std::string& folder = Folder().empty() ? CApp::GetClientFolder() : Folder();
+    const std::string& set = Folder().empty() ? CApp::GetClientFolder() : Folder();
+    const std::string& folder = set.empty() ? LastResort() : set;
     std::string path = platform::NativePath(name);
     if (!path.empty() && path[0] != '/' && !folder.empty())
         path =

@@ -79,6 +79,7 @@ void Clear() {
 
 void Load(const std::vector<std::string>& dataFileNames) {
     Clear();
+    platform::SweepStaleTemporariesOnce(Folder() + "/"); // items whose save was killed midway
     std::error_code ec;
     std::filesystem::directory_iterator it(Folder(), ec);
     if (ec) return; // no store yet

@@ -16,7 +16,6 @@ void LoadVersionFile();
 namespace VerData {
 
 constexpr int kRecordSize = 20;
-constexpr int kBucketCount = 1024;
 constexpr int kAnimTileFile = 51;
 constexpr int kHueFile = 52;
 constexpr int kFontFile = 53;

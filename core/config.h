@@ -203,9 +203,12 @@ constexpr const char* kLoginFile = "login.cfg";
 constexpr size_t kMaxLine = 256; // characters of a line that are looked at
 
 // The folder that holds "qv.cfg" and the player's lists: the one set here (tests), else the
-// client's folder ("ExePath"), else the process's working folder.
+// client's folder ("ExePath"), else the last-resort folder, else the process's working folder.
 void SetWorkingFolder(std::string_view folder);
 const std::string& WorkingFolder();
+// The folder taken when neither is known, in place of the process's working folder (fuzz targets
+// point it at a temporary folder). Tests' resets leave it alone.
+void SetLastResortFolder(std::string_view folder);
 // A name in the working folder: the existing file whose name matches regardless of case, else the
 // plain path. Absolute names are taken as they are.
 std::string WorkingPath(std::string_view name);

@@ -4,10 +4,12 @@
 #include "core/CDHDCache.h"
 #include "core/FileManager.h"
 #include "core/QVReport.h"
+#include "fuzz/support/FuzzEnvironment.h"
 #include "platform/platform.h"
 
 #include <cstdint>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <string>
 #include <unistd.h>
@@ -17,41 +19,37 @@ static unsigned g_sink;
 
 namespace {
 
-std::string g_root, g_hd, g_cd;
-
-void RemoveRoot() {
-    std::error_code ec;
-    std::filesystem::remove_all(g_root, ec);
-}
+// Made once: "max" holds every row (a maximum install), "hd" every row but the art pair, which is
+// only on the "CD". The art pair is rewritten in place per input; no file is made per input.
+std::string g_max, g_hd, g_cd;
 
 void WriteFile(const std::string& path, const uint8_t* data, size_t size) {
-    platform::AtomicReplaceFile(path, data, size);
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) std::abort();
+    for (size_t done = 0; done < size;) {
+        ssize_t n = ::write(fd, data + done, size - done);
+        if (n <= 0) std::abort();
+        done += static_cast<size_t>(n);
+    }
+    ::close(fd);
 }
 
 bool Setup() {
-    char pattern[] = "/tmp/qv-fuzz-index-XXXXXX";
-    const char* root = ::mkdtemp(pattern);
-    if (!root) std::abort();
-    // The report log's files land in the temporary folder; libFuzzer keeps the working folder.
-    char here[4096];
-    if (!::getcwd(here, sizeof here) || ::chdir(root) != 0) std::abort();
-    QVReport::start();
-    if (::chdir(here) != 0) std::abort();
-    g_root = root;
-    std::atexit(RemoveRoot);
-    g_hd = std::string(root) + "/hd";
-    g_cd = std::string(root) + "/cd";
-    platform::MakeDirectories(g_hd);
-    platform::MakeDirectories(g_cd);
-    ::setenv("QV_DATA_DIR", (std::string(root) + "/data").c_str(), 1); // server-sent items
+    const std::string root = qvfuzz::ScratchFolder() + "/index";
+    g_max = root + "/max";
+    g_hd = root + "/hd";
+    g_cd = root + "/cd";
+    for (const std::string* folder : {&g_max, &g_hd, &g_cd})
+        platform::MakeDirectories(*folder);
     platform::UseBackend(platform::BackendKind::Headless);
-    // Every required row exists, empty, in both folders (art is replaced per input).
+    // Every other row exists, empty (a missing row costs a folder scan per input, for a path this
+    // target does not look at).
     for (int row = 0; row < CDHDCache::kRowCount; ++row) {
-        const CDHDCache::CacheFileInfo& info = CDHDCache::GetFileInfo(row);
-        if (!info.required || row == CDHDCache::kArtIdx || row == CDHDCache::kArt) continue;
-        WriteFile(g_hd + "/" + info.name, nullptr, 0);
+        const std::string name = CDHDCache::GetFileInfo(row).name;
+        const bool art = row == CDHDCache::kArtIdx || row == CDHDCache::kArt;
+        WriteFile(g_max + "/" + name, nullptr, 0);
+        WriteFile((art ? g_cd : g_hd) + "/" + name, nullptr, 0);
     }
-    FileManager::startupWithPaths(g_hd, g_cd);
     return true;
 }
 
@@ -82,12 +80,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t* art = index + indexSize;
     const size_t artSize = size - 3 - indexSize;
     // The art pair lives in the installation folder or only on the "CD".
-    const std::string& artFolder = cached ? g_cd : g_hd;
-    const std::string& otherFolder = cached ? g_hd : g_cd;
-    std::remove((otherFolder + "/artidx.mul").c_str());
-    std::remove((otherFolder + "/art.mul").c_str());
+    const std::string& artFolder = cached ? g_cd : g_max;
     WriteFile(artFolder + "/artidx.mul", index, indexSize);
     WriteFile(artFolder + "/art.mul", art, artSize);
+    FileManager::shutdown();
+    FileManager::startupWithPaths(cached ? g_hd : g_max, g_cd);
 
     CDHDCache::SetHdConfig(cached ? CDHDCache::HdConfig::Cached : CDHDCache::HdConfig::MaxHD);
     // Room for one block of index records (49,152 bytes) and a few items.
@@ -105,6 +102,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     CDHDCache::shutdown();
     std::error_code ignored;
-    std::filesystem::remove_all(g_root + "/data", ignored); // each input starts without stored items
+    std::filesystem::remove_all(platform::UserDataDir(), ignored); // each input starts without stored items
     return 0;
 }

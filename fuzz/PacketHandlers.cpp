@@ -24,10 +24,8 @@ struct ProcessEnded {};
 bool g_selectionOpen = false;
 
 bool Init() {
-    // The machine description the shard list stores goes to a settings store of the fuzzer's own.
-    ::setenv("QV_REGISTRY", "/tmp/fuzz_PacketHandlers-registry.ini", 1);
-    // Items an edit server sends are stored below the user's data folder: one of the fuzzer's own.
-    ::setenv("QV_DATA_DIR", "/tmp/fuzz_PacketHandlers-data", 1);
+    // The machine description the shard list stores, and "qv.cfg", go to the scratch folder
+    // (fuzz/support).
     platform::UseBackend(platform::BackendKind::Headless);
     SetExitFunction([](int) { throw ProcessEnded{}; });
     return true;

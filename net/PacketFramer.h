@@ -48,6 +48,8 @@ class PacketFramer {
     int BufferedLength() const { return static_cast<int>(tail_ - head_); }
     int ReadOffset() const { return readOffset_; }
     int HeldCount() const { return static_cast<int>(held_.size()); }
+    // The decoder holds bits of an unfinished code: a packet's compressed bytes have begun.
+    bool InsideCode() const { return gameMode_ && !decoder_.AtCodeStart(); }
 
   private:
     struct HeldPacket {

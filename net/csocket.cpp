@@ -329,7 +329,10 @@ void CClientSock::FailConnect(int code) {
 }
 
 const char* CClientSock::StallReason(uint32_t now) const {
-    const bool partial = framer_.BufferedLength() > framer_.ReadOffset() || framer_.IsGrouping();
+    // Bits of a code count as much as whole bytes: a stall after the first compressed byte of a
+    // packet, before it yields a byte, would otherwise wait for ever.
+    const bool partial =
+        framer_.BufferedLength() > framer_.ReadOffset() || framer_.IsGrouping() || framer_.InsideCode();
     if (partial && now - lastReceived_ >= kStallTimeoutMs)
         return "the server stopped in the middle of a packet";
     if (sendFill_ > 0 && now - lastSent_ >= kStallTimeoutMs) return "the server stopped taking data";

@@ -1,10 +1,15 @@
 #include "platform/platform.h"
 
+#include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <mutex>
+#include <set>
 #include <strings.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -94,6 +99,25 @@ std::optional<std::string> FindPathIgnoringCase(std::string_view path) {
     if (p.empty()) return std::nullopt;
     if (FileExists(p)) return p;
 
+    // Most often the folder is named exactly and only the file's case differs: one scan of it.
+    const size_t slash = p.rfind('/');
+    if (slash != std::string::npos && slash > 0 && slash + 1 < p.size()) {
+        const std::string parent = p.substr(0, slash), last = p.substr(slash + 1);
+        if (last != "." && last != ".." && IsDirectory(parent)) {
+            DIR* d = ::opendir(parent.c_str());
+            if (!d) return std::nullopt;
+            std::optional<std::string> found;
+            while (dirent* e = ::readdir(d)) {
+                if (::strcasecmp(e->d_name, last.c_str()) == 0) {
+                    found = parent + "/" + e->d_name;
+                    break;
+                }
+            }
+            ::closedir(d);
+            return found;
+        }
+    }
+
     std::string resolved = p[0] == '/' ? "/" : "";
     size_t pos = p[0] == '/' ? 1 : 0;
     while (pos <= p.size()) {
@@ -126,19 +150,117 @@ std::optional<std::string> FindPathIgnoringCase(std::string_view path) {
 
 // ---------------------------------------------------------------- atomic replacement
 
-AtomicFileWriter::AtomicFileWriter(std::string_view path) : path_(NativePath(path)) {
+namespace {
+
+std::atomic<bool> g_durable{true};
+
+constexpr std::string_view kTempMark = ".tmp-";
+constexpr size_t kTempSuffix = 6; // the letters mkstemp fills in
+
+bool IsTemporaryName(std::string_view name) {
+    if (name.size() <= kTempMark.size() + kTempSuffix) return false;
+    const size_t mark = name.size() - kTempSuffix - kTempMark.size();
+    if (name.substr(mark, kTempMark.size()) != kTempMark) return false;
+    for (char c : name.substr(name.size() - kTempSuffix))
+        if (!std::isalnum(static_cast<unsigned char>(c))) return false;
+    return true;
+}
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Creates the temporary beside path_ and takes its lock. A sweeper of another process might remove
+// the name between the creation and the lock; then the name no longer leads to our file, and we
+// make another.
+int CreateLockedTemporary(const std::string& path, std::string& tempPath) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        tempPath = path + std::string(kTempMark) + "XXXXXX";
+        int fd = ::mkstemp(tempPath.data());
+        if (fd < 0) break;
+        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+        struct stat mine {
+        }, named{};
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &mine) == 0 &&
+            ::stat(tempPath.c_str(), &named) == 0 && SameFile(mine, named))
+            return fd;
+        ::close(fd);
+    }
+    tempPath.clear();
+    return -1;
+}
+
+} // namespace
+
+void SetDurableWrites(bool durable) {
+    g_durable = durable;
+}
+
+size_t RemoveStaleTemporaries(std::string_view folder) {
+    const std::string dir = folder.empty() ? std::string(".") : NativePath(folder);
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return 0;
+    std::vector<std::string> candidates;
+    while (dirent* e = ::readdir(d))
+        if (IsTemporaryName(e->d_name)) candidates.emplace_back(e->d_name);
+    ::closedir(d);
+    size_t removed = 0;
+    for (const std::string& name : candidates) {
+        const std::string path = dir + "/" + name;
+        int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat held {
+        }, named{};
+        // A writer holds its temporary's lock until the rename; a lock we can take was left by a
+        // writer that is gone.
+        if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && held.st_uid == ::geteuid() &&
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::stat(path.c_str(), &named) == 0 &&
+            SameFile(held, named) && ::unlink(path.c_str()) == 0)
+            ++removed;
+        ::close(fd);
+    }
+    return removed;
+}
+
+namespace {
+std::mutex g_sweptMutex;
+std::set<std::string> g_swept; // folders swept by this process
+} // namespace
+
+void SweepStaleTemporariesOnce(std::string_view filePath) {
+    std::string folder = FolderOf(NativePath(filePath));
+    {
+        std::lock_guard<std::mutex> lock(g_sweptMutex);
+        if (!g_swept.insert(folder).second) return;
+    }
+    RemoveStaleTemporaries(folder);
+}
+
+void ForgetSweptFoldersForTests() {
+    std::lock_guard<std::mutex> lock(g_sweptMutex);
+    g_swept.clear();
+}
+
+AtomicFileWriter::AtomicFileWriter(std::string_view path, FileAccess access) : path_(NativePath(path)) {
     // rename() would replace a file its owner made read-only without asking: refuse, as opening it
     // for writing would.
     if (::access(path_.c_str(), F_OK) == 0 && ::access(path_.c_str(), W_OK) != 0) return;
-    tempPath_ = path_ + ".tmp-XXXXXX";
-    int fd = ::mkstemp(tempPath_.data());
-    if (fd < 0) {
-        tempPath_.clear();
-        return;
-    }
-    // Keep the permissions of the file we replace, else the usual ones.
+    SweepStaleTemporariesOnce(path_);
+    int fd = CreateLockedTemporary(path_, tempPath_);
+    if (fd < 0) return;
+    // Keep the permissions of the file we replace (a private file loses its group and other bits),
+    // else the usual ones. mkstemp made the file 0600, so it was never wider than its final mode.
     struct stat st {};
-    ::fchmod(fd, ::stat(path_.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644);
+    const bool exists = ::stat(path_.c_str(), &st) == 0;
+    mode_t mode = exists ? (st.st_mode & 07777) : (access == FileAccess::Private ? 0600 : 0644);
+    if (access == FileAccess::Private) mode &= 07700;
+    ::fchmod(fd, mode);
     file_ = ::fdopen(fd, "wb");
     if (!file_) {
         ::close(fd);
@@ -152,27 +274,26 @@ AtomicFileWriter::~AtomicFileWriter() {
 }
 
 void AtomicFileWriter::Abandon() {
-    if (file_) std::fclose(file_);
-    file_ = nullptr;
     if (!tempPath_.empty()) ::unlink(tempPath_.c_str());
     tempPath_.clear();
+    if (file_) std::fclose(file_);
+    file_ = nullptr;
 }
 
 bool AtomicFileWriter::Commit() {
     if (!file_) return false;
-    bool ok = std::fflush(file_) == 0 && !std::ferror(file_) && ::fsync(::fileno(file_)) == 0;
-    ok = (std::fclose(file_) == 0) && ok;
-    file_ = nullptr;
+    bool ok = std::fflush(file_) == 0 && !std::ferror(file_) && (!g_durable || ::fsync(::fileno(file_)) == 0);
+    // Renamed while the file is still open, so that its lock covers it until it has its name.
     if (ok) ok = ::rename(tempPath_.c_str(), path_.c_str()) == 0;
-    if (!ok) {
-        ::unlink(tempPath_.c_str());
-    }
+    if (!ok) ::unlink(tempPath_.c_str());
+    std::fclose(file_);
+    file_ = nullptr;
     tempPath_.clear();
     return ok;
 }
 
-bool AtomicReplaceFile(std::string_view path, const void* data, size_t size) {
-    AtomicFileWriter writer(path);
+bool AtomicReplaceFile(std::string_view path, const void* data, size_t size, FileAccess access) {
+    AtomicFileWriter writer(path, access);
     if (!writer.IsOpen()) return false;
     if (size > 0 && std::fwrite(data, 1, size, writer.File()) != size) return false;
     return writer.Commit();

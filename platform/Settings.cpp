@@ -86,6 +86,7 @@ ReadStatus g_lastStatus = ReadStatus::Missing;
 // The keys of the file; nullopt when the file is there but cannot be read.
 std::optional<std::vector<Key>> Load() {
     std::vector<Key> keys;
+    SweepStaleTemporariesOnce(RegistryFilePath());
     FileContents contents = ReadFileContents(RegistryFilePath());
     g_lastStatus = contents.status;
     if (contents.status == ReadStatus::Failed) return std::nullopt;

@@ -11,6 +11,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -216,6 +217,17 @@ bool WaitSocketReadable(SocketHandle s, uint32_t timeoutMs) {
     int ready;
     do {
         ready = ::poll(&p, 1, static_cast<int>(timeoutMs));
+    } while (ready < 0 && errno == EINTR);
+    return ready > 0;
+}
+
+bool WaitAnySocketReadable(const std::vector<SocketHandle>& sockets, uint32_t timeoutMs) {
+    std::vector<pollfd> polls;
+    for (SocketHandle s : sockets)
+        if (s >= 0) polls.push_back(pollfd{s, POLLIN, 0});
+    int ready;
+    do {
+        ready = ::poll(polls.data(), polls.size(), static_cast<int>(timeoutMs));
     } while (ready < 0 && errno == EINTR);
     return ready > 0;
 }

@@ -213,15 +213,21 @@ struct FileContents {
 };
 FileContents ReadFileContents(std::string_view path);
 
-// Replaces a file atomically: the bytes go to a temporary file beside it, which is flushed and then
-// renamed over the target. On any failure the old file stays as it was. A target the caller may not
-// write (a read-only file) is not replaced.
-bool AtomicReplaceFile(std::string_view path, const void* data, size_t size);
+// Who may read a file a writer creates. Shared: the usual 0644. Private: the user alone (0600), for
+// files that hold the player's password; an existing private file's group and other bits are
+// dropped at its next save. An existing file's mode is never widened.
+enum class FileAccess { Shared, Private };
+
+// Replaces a file atomically: the bytes go to a temporary file beside it ("NAME.tmp-XXXXXX", locked
+// while it is written), which is flushed and then renamed over the target. On any failure the old
+// file stays as it was. A target the caller may not write (a read-only file) is not replaced.
+bool AtomicReplaceFile(std::string_view path, const void* data, size_t size,
+                       FileAccess access = FileAccess::Shared);
 // The same for writers that stream through stdio: write to File(), then Commit(). Destroying the
 // writer without a successful Commit removes the temporary file and keeps the old one.
 class AtomicFileWriter {
   public:
-    explicit AtomicFileWriter(std::string_view path);
+    explicit AtomicFileWriter(std::string_view path, FileAccess access = FileAccess::Shared);
     ~AtomicFileWriter();
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
@@ -235,6 +241,19 @@ class AtomicFileWriter {
     std::string tempPath_;
     std::FILE* file_ = nullptr;
 };
+
+// A writer killed in the middle leaves its temporary behind. RemoveStaleTemporaries removes, in one
+// folder, every "NAME.tmp-XXXXXX" that no live writer holds (its lock went with its process) and
+// answers how many. SweepStaleTemporariesOnce does it for the folder of a file the first time it is
+// asked in a process: stores call it as they load, and every AtomicFileWriter as it starts.
+size_t RemoveStaleTemporaries(std::string_view folder);
+void SweepStaleTemporariesOnce(std::string_view filePath);
+// A forked child stands for a new start: it forgets which folders were swept.
+void ForgetSweptFoldersForTests();
+
+// Whether a save flushes its file to the disk before the rename (on by default). Fuzz targets turn
+// it off: they save per input into a memory-backed folder, and nothing there must survive a crash.
+void SetDurableWrites(bool durable);
 
 // ---------------------------------------------------------------- memory-mapped files
 class FileMapping {
@@ -416,6 +435,8 @@ struct SocketReadiness {
 bool PollSocket(SocketHandle s, bool wantWrite, SocketReadiness& out);
 // Waits at most timeoutMs for the socket to become readable.
 bool WaitSocketReadable(SocketHandle s, uint32_t timeoutMs);
+// The same for any of several sockets (a server's listeners and connections).
+bool WaitAnySocketReadable(const std::vector<SocketHandle>& sockets, uint32_t timeoutMs);
 
 // Datagrams. Bind with port 0 for an ephemeral local port; BoundPort tells which one.
 bool BindSocket(SocketHandle s, uint32_t address, uint16_t port);

@@ -1,12 +1,16 @@
 #include "render/BackBuffer.h"
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace BackBuffer {
 namespace {
 struct State {
-    std::vector<uint16_t> pixels;
+    // Zeroed by new[]() in one memset: a vector's element fill stays a loop where the build
+    // traces loops (fuzzing), and the buffer is remade whenever the screen size is applied.
+    std::unique_ptr<uint16_t[]> pixels;
+    size_t count = 0;
     int width = kStartWidth;
     int height = kStartHeight;
     int ringOffset = 0;
@@ -19,7 +23,7 @@ State& S() {
 } // namespace
 
 uint16_t* Pixels() {
-    return S().pixels.empty() ? nullptr : S().pixels.data();
+    return S().pixels.get();
 }
 int Width() {
     return S().width;
@@ -31,7 +35,7 @@ int PixelCount() {
     return S().width * S().height;
 }
 bool Exists() {
-    return !S().pixels.empty();
+    return S().pixels != nullptr;
 }
 
 void SetSize(int width, int height) {
@@ -40,12 +44,14 @@ void SetSize(int width, int height) {
 }
 
 void Create() {
-    S().pixels.assign(static_cast<size_t>(S().width) * S().height, 0);
+    S().count = static_cast<size_t>(S().width) * S().height;
+    S().pixels = S().count > 0 ? std::make_unique<uint16_t[]>(S().count) : nullptr;
     S().ringOffset = 0;
 }
 
 void Destroy() {
-    S().pixels = {};
+    S().pixels.reset();
+    S().count = 0;
 }
 
 void Resize(int width, int height) {
@@ -87,8 +93,8 @@ void FillRect(const Rect& screenRect, uint16_t value) {
     if (!Exists()) return;
     Rect r = IntersectRect(screenRect, Rect{0, 0, S().width, S().height});
     if (r.IsEmpty()) return;
-    const size_t n = S().pixels.size();
-    uint16_t* p = S().pixels.data();
+    const size_t n = S().count;
+    uint16_t* p = S().pixels.get();
     for (int y = r.top; y < r.bottom; ++y) {
         size_t start = IndexOf(r.left, y);
         size_t count = static_cast<size_t>(r.Width());

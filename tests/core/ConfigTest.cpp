@@ -248,6 +248,32 @@ TEST_F(ConfigTest, SavingRewritesTheKeysLineInPlaceOrAppends) {
     EXPECT_EQ(Read("qv.cfg"), "ClientFirstLaunch=no\n");
 }
 
+// "qv.cfg" holds the scrambled password, so only its mode keeps other local users out: made 0600
+// by the first save of any writer, kept so by rewrites, and narrowed when an older save left it
+// readable by others.
+TEST_F(ConfigTest, QvCfgIsReadableByTheUserAlone) {
+    const std::function<void()> writers[] = {
+        [] { saveConfigDirective(ConfigKind::AcctPassword, "secret"); },
+        [] { saveMainConfigDirective(ConfigKind::LastServerID, "2"); },
+        [] { SaveConfigOptions(); },
+    };
+    auto mode = [&] {
+        struct stat st {};
+        EXPECT_EQ(::stat(dir.file("qv.cfg").c_str(), &st), 0);
+        return st.st_mode & 07777;
+    };
+    for (const auto& save : writers) {
+        std::filesystem::remove(dir.file("qv.cfg"));
+        save();
+        EXPECT_EQ(mode(), 0600u) << "after the first save";
+        save();
+        EXPECT_EQ(mode(), 0600u) << "after a rewrite";
+        ::chmod(dir.file("qv.cfg").c_str(), 0644);
+        save();
+        EXPECT_EQ(mode(), 0600u) << "after a rewrite of a file others could read";
+    }
+}
+
 // A player's "qv.cfg" with the account, the login servers and options.
 const std::string kPlayersFile = "AcctID=me\r\nLoginServer=login.example.net,7775\r\nNextLoginKey=3\r\n"
                                  "FrameSkipping=on\r\n;------------------------------\r\nSound=on\r\n";

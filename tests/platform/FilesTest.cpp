@@ -1,9 +1,13 @@
 #include "platform/platform.h"
 #include "support/TestSupport.h"
 
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <set>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -85,6 +89,90 @@ TEST(AtomicReplaceTest, KeepsThePermissionsOfTheReplacedFile) {
     struct stat st {};
     ASSERT_EQ(::stat(dir.file("chardata.mul").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST(AtomicReplaceTest, PrivateFilesAreTheUsersAloneAndNoModeIsWidened) {
+    using platform::FileAccess;
+    struct Case {
+        const char* what;
+        FileAccess access;
+        int existingMode; // -1: no file yet
+        unsigned expected;
+    } cases[] = {
+        {"a new private file", FileAccess::Private, -1, 0600},
+        {"a private file that others could read", FileAccess::Private, 0644, 0600},
+        {"a private file kept private", FileAccess::Private, 0600, 0600},
+        {"a private file the user narrowed further", FileAccess::Private, 0200, 0200},
+        {"a new shared file", FileAccess::Shared, -1, 0644},
+        {"a shared file keeps its narrower mode", FileAccess::Shared, 0600, 0600},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        const std::string path = dir.file("qv.cfg");
+        if (c.existingMode >= 0) {
+            dir.write("qv.cfg", "old");
+            ASSERT_EQ(::chmod(path.c_str(), static_cast<mode_t>(c.existingMode)), 0);
+        }
+        // Twice: the first save makes or replaces the file, the second rewrites what it made.
+        for (int save = 0; save < 2; ++save) {
+            ASSERT_TRUE(platform::AtomicReplaceFile(path, "AcctPassword=secret", 19, c.access)) << c.what;
+            struct stat st {};
+            ASSERT_EQ(::stat(path.c_str(), &st), 0);
+            EXPECT_EQ(st.st_mode & 07777, c.expected) << c.what << ", save " << save + 1;
+        }
+    }
+}
+
+TEST(StaleTemporariesTest, RemovesWhatDeadWritersLeftAndNothingElse) {
+    TempDir dir;
+    // A save under way (started first: a writer sweeps its folder as it starts) keeps its file.
+    platform::AtomicFileWriter live(dir.file("chardata.mul"));
+    ASSERT_TRUE(live.IsOpen());
+    std::fputs("new", live.File());
+    dir.write("qv.cfg", "kept");
+    dir.write("qv.cfg.tmp-Ab3xYz", "half a save");       // a writer killed midway
+    dir.write("registry.ini.tmp-000000", "half a save"); // another store's
+    dir.write("notes.tmp-abc", "not ours: the suffix is not six letters");
+    dir.write("notes.tmp-ab_def", "not ours: not letters and digits");
+    std::filesystem::create_directory(dir.path() / "folder.tmp-abcdef");
+
+    EXPECT_EQ(platform::RemoveStaleTemporaries(dir.path().string()), 2u);
+    std::set<std::string> left;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+        left.insert(e.path().filename().string());
+    EXPECT_EQ(left.count("qv.cfg.tmp-Ab3xYz") + left.count("registry.ini.tmp-000000"), 0u);
+    EXPECT_EQ(left.count("qv.cfg") + left.count("notes.tmp-abc") + left.count("notes.tmp-ab_def") +
+                  left.count("folder.tmp-abcdef"),
+              4u);
+    EXPECT_EQ(left.size(), 5u) << "the live writer's temporary stays";
+    ASSERT_TRUE(live.Commit());
+    EXPECT_EQ(dir.read("chardata.mul"), "new");
+}
+
+TEST(StaleTemporariesTest, AKilledWriterLeavesNoLockAndTheNextSweepTakesItsFile) {
+    TempDir dir;
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        platform::AtomicFileWriter writer(dir.file("qv.cfg"));
+        std::fputs("half", writer.File());
+        std::fflush(writer.File());
+        (void)!::write(ready[1], "r", 1);
+        ::pause(); // killed here, in the middle of the save
+        ::_exit(0);
+    }
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    // While the writer lives, its temporary is not stale.
+    EXPECT_EQ(platform::RemoveStaleTemporaries(dir.path().string()), 0u);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    EXPECT_EQ(platform::RemoveStaleTemporaries(dir.path().string()), 1u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 0);
 }
 
 TEST(FileMappingTest, MapsContentEmptyAndMissingFiles) {

@@ -151,6 +151,9 @@ bool ScenarioServer::Start(const Script& script, uint16_t loginPort, uint16_t ga
         packets_.clear();
         accepted_ = 0;
         nextNumber_ = 1;
+        sent_ = 0;
+        packetSpans_.clear();
+        ended_ = false;
     }
     script_ = script;
     loginListener_ = platform::ListenTcp(platform::kLoopback, loginPort);
@@ -231,6 +234,21 @@ void ScenarioServer::CloseNewest() {
     if (!connections_.empty()) connections_.back()->close = true;
 }
 
+uint64_t ScenarioServer::BytesSent() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return sent_;
+}
+
+std::vector<ScenarioServer::PacketSpan> ScenarioServer::PacketSpans() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return packetSpans_;
+}
+
+bool ScenarioServer::StreamEnded() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return ended_;
+}
+
 void ScenarioServer::Run() {
     while (!stopping_) {
         Accept(loginListener_, false);
@@ -256,7 +274,16 @@ void ScenarioServer::Run() {
             }
         }
         changed_.notify_all();
-        if (!busy) platform::SleepMillis(1);
+        if (!busy) {
+            // Until a client or a connect arrives, at most 1 ms (to see stopping_).
+            std::vector<platform::SocketHandle> sockets = {loginListener_, gameListener_};
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                for (const auto& connection : connections_)
+                    sockets.push_back(connection->socket);
+            }
+            platform::WaitAnySocketReadable(sockets, 1);
+        }
     }
 }
 
@@ -391,20 +418,49 @@ void ScenarioServer::OnPacket(Connection& connection, const std::vector<uint8_t>
 
 void ScenarioServer::Reply(Connection& connection, const std::vector<uint8_t>& packet) {
     Log("connection " + std::to_string(connection.number) + ": sends " + DescribePacket(packet, 16));
-    Write(connection, connection.out.Encode(packet));
+    const uint64_t start = sent_;
+    const std::vector<uint8_t> bytes = connection.out.Encode(packet);
+    Write(connection, bytes);
+    const size_t bits = connection.out.game() ? CompressedDataBits(packet) : 0;
+    if (sent_ - start == bytes.size())
+        packetSpans_.push_back({start, sent_, bits > 0 && bits % 8 == 0 ? start + bits / 8 : 0});
 }
 
 bool ScenarioServer::Write(Connection& connection, const std::vector<uint8_t>& bytes) {
+    // Called with mutex_ held.
+    if (ended_) {
+        if (script_.stall) return true; // swallowed: the server never writes again
+        connection.close = true;
+        return false;
+    }
+    size_t count = bytes.size();
+    bool ending = false;
+    if (script_.cutAfterBytes >= 0 && sent_ + count >= static_cast<uint64_t>(script_.cutAfterBytes)) {
+        count = static_cast<size_t>(static_cast<uint64_t>(script_.cutAfterBytes) - sent_);
+        ending = true;
+    }
     const bool oneByOne = script_.byteAtATime && connection.stream->phase() != Phase::Login;
     size_t at = 0;
-    while (at < bytes.size()) {
-        const size_t size = oneByOne ? 1 : bytes.size() - at;
+    bool ok = true;
+    while (at < count) {
+        const size_t size = oneByOne ? 1 : count - at;
         const int sent = platform::SendBytes(connection.socket, bytes.data() + at, size);
-        if (sent <= 0) return false;
+        if (sent <= 0) {
+            ok = false;
+            break;
+        }
         at += static_cast<size_t>(sent);
         if (oneByOne) platform::SleepMillis(1);
     }
-    return true;
+    sent_ += at;
+    if (ending) {
+        ended_ = true;
+        Log("connection " + std::to_string(connection.number) + ": the stream " +
+            (script_.stall ? "stalls" : "is cut") + " after " + std::to_string(sent_) + " bytes");
+        if (!script_.stall) connection.close = true;
+        return script_.stall && ok;
+    }
+    return ok;
 }
 
 namespace {

@@ -66,6 +66,11 @@ struct Script {
     // The client speaks to an edit server: no seed, nothing enciphered (the game phase still
     // compressed).
     bool editServer = false;
+    // The server's side of the stream (every byte it writes, over both ports, counted from the
+    // start) ends after this many bytes: the connection closes there, or, with stall, the server
+    // goes on reading but never writes again. -1: the stream does not end.
+    int64_t cutAfterBytes = -1;
+    bool stall = false;
 };
 
 // A packet the client sent, deciphered.
@@ -107,6 +112,20 @@ class ScenarioServer {
     // Closes the newest connection.
     void CloseNewest();
 
+    // Bytes written so far over both ports.
+    uint64_t BytesSent() const;
+    // Where each packet written whole lies in the stream, as it went out (compressed in the game
+    // phase, end code and padding included): [start, end). When its own codes end on a byte
+    // boundary, the client holds all of it after codesEnd bytes, before the end code (else 0).
+    struct PacketSpan {
+        uint64_t start = 0;
+        uint64_t end = 0;
+        uint64_t codesEnd = 0;
+    };
+    std::vector<PacketSpan> PacketSpans() const;
+    // The stream reached cutAfterBytes.
+    bool StreamEnded() const;
+
   private:
     struct Connection;
     void Run();
@@ -132,6 +151,9 @@ class ScenarioServer {
     std::vector<std::unique_ptr<Connection>> connections_;
     std::vector<ClientPacket> packets_;
     int accepted_ = 0;
+    uint64_t sent_ = 0;
+    std::vector<PacketSpan> packetSpans_;
+    bool ended_ = false;
     std::function<void(const std::string&)> log_;
 };
 

@@ -180,6 +180,14 @@ void CompressPacket(const uint8_t* packet, size_t size, std::vector<uint8_t>& ou
     writer.Put(codes[256]);
 }
 
+size_t CompressedDataBits(const std::vector<uint8_t>& packet) {
+    const std::vector<Code>& codes = Codes();
+    size_t bits = 0;
+    for (uint8_t b : packet)
+        bits += static_cast<size_t>(codes[b].bits);
+    return bits;
+}
+
 std::vector<uint8_t> CompressPacket(const std::vector<uint8_t>& packet) {
     std::vector<uint8_t> out;
     CompressPacket(packet.data(), packet.size(), out);

@@ -68,6 +68,8 @@ std::array<uint8_t, 16> ReceiveKeyFor(const SeedBytes& seed, bool variant);
 // Appends the packet's bytes as codes, then the end-of-packet code, padded to a whole byte.
 void CompressPacket(const uint8_t* packet, size_t size, std::vector<uint8_t>& out);
 std::vector<uint8_t> CompressPacket(const std::vector<uint8_t>& packet);
+// The bits of the packet's own codes, without the end code.
+size_t CompressedDataBits(const std::vector<uint8_t>& packet);
 
 // ---------------------------------------------------------------- streams
 // Plain: an edit server's client, which sends no seed and enciphers nothing.
@@ -120,6 +122,7 @@ class ServerStream {
         plain_ = true;
     }
     std::vector<uint8_t> Encode(const std::vector<uint8_t>& packet);
+    bool game() const { return game_; }
 
   private:
     bool game_ = false;
