@@ -63,7 +63,8 @@ long MovieDecompressLz(const uint8_t* src, size_t srcSize, uint8_t* dst, size_t 
     };
     auto run = [&](size_t length, size_t distance) {
         if (distance > out || out + length > capacity) return false;
-        for (size_t i = 0; i < length; ++i, ++out) dst[out] = dst[out - distance];
+        for (size_t i = 0; i < length; ++i, ++out)
+            dst[out] = dst[out - distance];
         return true;
     };
     while (in < srcSize) {
@@ -126,8 +127,8 @@ bool MovieCodec::MovieDecodeFrame(const uint8_t* payload, size_t size, int type,
         return false;
     }
     if (current.width != SurfaceWidth(w) || current.height != h) {
-        QVReport::message("MovieDecodeFrame: %d x %d frame does not fit the %d x %d surface; skipped.\n", w, h,
-                          current.width, current.height);
+        QVReport::message("MovieDecodeFrame: %d x %d frame does not fit the %d x %d surface; skipped.\n", w,
+                          h, current.width, current.height);
         return false;
     }
     (void)previous;
@@ -138,7 +139,9 @@ bool MovieCodec::MovieDecodeFrame(const uint8_t* payload, size_t size, int type,
     case kDeltaFrame:
         if (!MovieDecodeDeltaFrame(payload, size)) return false;
         break;
-    default: QVReport::message("MovieDecodeFrame: frame type %d not decoded.\n", type); return false;
+    default:
+        QVReport::message("MovieDecodeFrame: frame type %d not decoded.\n", type);
+        return false;
     }
     MovieConvertIndexedFrame(current);
     return true;
@@ -154,7 +157,8 @@ bool MovieCodec::MovieReadKeyFrame(const uint8_t* payload, size_t size) {
     }
     std::memset(palette_, 0, sizeof palette_);
     for (size_t i = 0; i < n; ++i)
-        for (int c = 0; c < 3; ++c) palette_[i][c] = static_cast<uint8_t>(std::min(255, payload[12 + 3 * i + c] * brightness_ / 100));
+        for (int c = 0; c < 3; ++c)
+            palette_[i][c] = static_cast<uint8_t>(std::min(255, payload[12 + 3 * i + c] * brightness_ / 100));
     size_t pixels = static_cast<size_t>(w) * h;
     width_ = w;
     height_ = h;
@@ -163,7 +167,8 @@ bool MovieCodec::MovieReadKeyFrame(const uint8_t* payload, size_t size) {
     havePicture_ = true;
     const uint8_t* lz = payload + 12 + 3 * n;
     long got = MovieDecompressLz(lz, size - 12 - 3 * n, picture_.data(), pixels);
-    if (got < 0) QVReport::message("MovieDecompressLz: stream damaged; the picture is kept as far as it came.\n");
+    if (got < 0)
+        QVReport::message("MovieDecompressLz: stream damaged; the picture is kept as far as it came.\n");
     MovieBuildPaletteTable();
     return true;
 }
@@ -199,7 +204,8 @@ bool MovieCodec::MovieDecodeDeltaFrame(const uint8_t* payload, size_t size) {
     for (size_t i = 0; i < f; ++i, p += 8) {
         uint32_t mask = Le32(p + 4);
         uint8_t* block = &blockTable_[16 * (r + i)];
-        for (int px = 0; px < 16; ++px) block[px] = p[(mask >> (2 * (15 - px))) & 3];
+        for (int px = 0; px < 16; ++px)
+            block[px] = p[(mask >> (2 * (15 - px))) & 3];
     }
     LsbBits codes(p, size - need);
     int bw = width_ / 4;
@@ -215,14 +221,16 @@ bool MovieCodec::MovieDecodeDeltaFrame(const uint8_t* payload, size_t size) {
                 src = &previousPicture_[static_cast<size_t>(sy) * width_ + sx];
         } else if (c - m < r + f) {
             const uint8_t* t = &blockTable_[16 * (c - m)];
-            for (int row = 0; row < 4; ++row) std::memcpy(dst + row * width_, t + 4 * row, 4);
+            for (int row = 0; row < 4; ++row)
+                std::memcpy(dst + row * width_, t + 4 * row, 4);
             continue;
         }
         if (!src) { // a vector out of the picture or a code past the table: the block stays
             bad = true;
             src = &previousPicture_[static_cast<size_t>(y) * width_ + x];
         }
-        for (int row = 0; row < 4; ++row) std::memcpy(dst + row * width_, src + row * width_, 4);
+        for (int row = 0; row < 4; ++row)
+            std::memcpy(dst + row * width_, src + row * width_, 4);
     }
     if (bad) QVReport::message("MovieDecodeDeltaFrame: blocks with codes out of bounds kept as they were.\n");
     return true;
@@ -248,7 +256,8 @@ void MovieCodec::MovieConvertIndexedFrame(FrameSurface& current) const {
                 dst[2 * x + 1] = static_cast<uint16_t>(v >> 16);
             }
         } else {
-            for (int x = 0; x < width_; ++x) dst[x] = static_cast<uint16_t>(pixelTable_[src[x]]);
+            for (int x = 0; x < width_; ++x)
+                dst[x] = static_cast<uint16_t>(pixelTable_[src[x]]);
         }
     }
 }

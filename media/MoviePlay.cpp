@@ -74,8 +74,10 @@ MovieSource::~MovieSource() {
 
 size_t MovieSource::Read(void* dst, size_t n) {
     n = static_cast<size_t>(std::min<uint64_t>(n, size_ - std::min(pos_, size_)));
-    if (file_) n = std::fread(dst, 1, n, file_);
-    else if (n) std::memcpy(dst, memory_.data() + pos_, n);
+    if (file_)
+        n = std::fread(dst, 1, n, file_);
+    else if (n)
+        std::memcpy(dst, memory_.data() + pos_, n);
     pos_ += n;
     return n;
 }
@@ -205,7 +207,8 @@ int MovieReadChunk(MovieContext* c) {
     if (got < 8) return EndOfStream(c);
     char tag[4];
     std::memcpy(tag, header, 4);
-    uint32_t chunkSize = header[4] | (header[5] << 8) | (header[6] << 16) | (static_cast<uint32_t>(header[7]) << 24);
+    uint32_t chunkSize =
+        header[4] | (header[5] << 8) | (header[6] << 16) | (static_cast<uint32_t>(header[7]) << 24);
     if (chunkSize < 8 || chunkSize - 8 > c->file->Size() - c->file->Position()) {
         QVReport::message("MovieReadChunk: chunk of %u bytes cannot be; the movie ends.\n", chunkSize);
         return EndOfStream(c);
@@ -241,7 +244,8 @@ bool PeekChunk(MovieContext* c, size_t* size, bool* video) {
     size_t got = c->file->Read(header, 8);
     c->file->Seek(at);
     if (got < 8) return false;
-    uint32_t chunkSize = header[4] | (header[5] << 8) | (header[6] << 16) | (static_cast<uint32_t>(header[7]) << 24);
+    uint32_t chunkSize =
+        header[4] | (header[5] << 8) | (header[6] << 16) | (static_cast<uint32_t>(header[7]) << 24);
     *size = chunkSize >= 8 ? chunkSize - 8 : 0;
     char tag[4];
     std::memcpy(tag, header, 4);
@@ -342,7 +346,8 @@ void MovieCreateSoundBuffer(MovieContext* c) {
     platform::AudioDevice* device = (c->settings->flags & kPlaySound) ? c->settings->device : nullptr;
     if (device && c->format.rate >= platform::kMinFrequency && c->format.rate <= platform::kMaxFrequency) {
         platform::AudioResult r = platform::kAudioOk;
-        c->buffer = device->CreateSoundBuffer(kSoundBufferBytes, platform::PcmFormat{c->format.rate, 2, 16}, &r);
+        c->buffer =
+            device->CreateSoundBuffer(kSoundBufferBytes, platform::PcmFormat{c->format.rate, 2, 16}, &r);
         if (c->buffer && c->buffer->Play(true) == platform::kAudioOk) {
             c->bufferSize = c->buffer->Size();
             c->simulated = false;
@@ -370,8 +375,8 @@ void WriteSound(MovieContext* c, const uint8_t* bytes, size_t n) {
     if (c->buffer) {
         uint8_t *p1 = nullptr, *p2 = nullptr;
         uint32_t n1 = 0, n2 = 0;
-        if (c->buffer->Lock(static_cast<uint32_t>(c->writePos), static_cast<uint32_t>(n), &p1, &n1, &p2, &n2) ==
-            platform::kAudioOk) {
+        if (c->buffer->Lock(static_cast<uint32_t>(c->writePos), static_cast<uint32_t>(n), &p1, &n1, &p2,
+                            &n2) == platform::kAudioOk) {
             if (bytes) {
                 std::memcpy(p1, bytes, n1);
                 if (p2) std::memcpy(p2, bytes + n1, n2);
@@ -383,6 +388,7 @@ void WriteSound(MovieContext* c, const uint8_t* bytes, size_t n) {
         }
     }
     c->writePos = (c->writePos + n) % c->bufferSize;
+    c->absoluteWrite += n;
 }
 
 } // namespace
@@ -392,27 +398,39 @@ void MovieAudioPass(MovieContext* c) {
     size_t play = 0;
     if (c->simulated) {
         // The simulated play position follows the elapsed time at the movie's rate.
-        uint32_t now = c->settings->clock.now();
-        uint64_t elapsed = now - c->simulatedTick;
+        // Counted from the buffer's start so that rounding never adds up.
+        uint64_t elapsed = static_cast<uint32_t>(c->settings->clock.now() - c->simulatedTick);
         uint64_t rate = static_cast<uint64_t>(std::max(1, c->format.rate)) * 4;
-        uint64_t bytes = elapsed * rate / 1000 & ~uint64_t{3};
-        c->simulatedTick += static_cast<uint32_t>(bytes * 1000 / rate);
-        c->simulatedPos = (c->simulatedPos + bytes % c->bufferSize) % c->bufferSize;
-        if (bytes >= c->bufferSize) c->writePos = c->simulatedPos; // a long stall: everything played
+        uint64_t total = elapsed * rate / 1000 & ~uint64_t{3};
+        uint64_t bytes = total > c->soundPlayed ? total - c->soundPlayed : 0;
+        c->soundPlayed += bytes;
+        c->simulatedPos = (c->simulatedPos + bytes) % c->bufferSize;
         play = c->simulatedPos;
     } else {
         uint32_t p = 0, w = 0;
         c->buffer->GetCurrentPosition(&p, &w);
         play = p & ~3u;
+        c->soundPlayed += (play + c->bufferSize - c->lastPlay) % c->bufferSize;
     }
-    size_t free = (play + c->bufferSize - c->writePos) % c->bufferSize;
+    c->lastPlay = play;
+    size_t free;
+    if (c->soundPlayed >= c->absoluteWrite) {
+        // Everything written has played (or nothing was yet): the whole buffer is free from here.
+        c->writePos = play;
+        c->absoluteWrite = c->soundPlayed;
+        free = c->bufferSize;
+    } else {
+        free = c->bufferSize -
+               static_cast<size_t>(std::min<uint64_t>(c->bufferSize, c->absoluteWrite - c->soundPlayed));
+    }
     if (c->audioQueued.load() > 0) {
-        AudioSlot& slot = c->audio[c->audioRead.load() % kSlots];
+        const AudioSlot& slot = c->audio[c->audioRead.load() % kSlots];
         // A block larger than the free space goes in pieces; the slot is handed on when all is in.
         size_t n = std::min(free, slot.bytes - c->partial);
         if (n > 0) {
             WriteSound(c, c->audioRing.data() + slot.offset + c->partial, n);
             c->partial += n;
+            c->soundWritten = c->absoluteWrite;
         }
         if (c->partial >= slot.bytes) {
             int tag = slot.tag;
@@ -422,9 +440,11 @@ void MovieAudioPass(MovieContext* c) {
             c->audioQueued.fetch_sub(1);
         }
     } else if (free > 0) {
+        // Starved: silence over what has played, and the pictures still move on.
         WriteSound(c, nullptr, free);
         c->audioProgress.fetch_add(1);
     }
+    c->soundAhead.store(static_cast<int64_t>(c->soundWritten) - static_cast<int64_t>(c->soundPlayed));
     c->soundPasses.fetch_add(1);
 }
 
@@ -519,10 +539,13 @@ void MoviePresentFrame(MovieContext* c) {
         int dy = y + row * step;
         if (dy < 0 || dy >= s->screenHeight) continue;
         std::memcpy(&c->primary[static_cast<size_t>(dy) * s->screenWidth + x0],
-                    &c->current.pixels[static_cast<size_t>(row) * srcW + (x0 - x)], (x1 - x0) * sizeof(uint16_t));
+                    &c->current.pixels[static_cast<size_t>(row) * srcW + (x0 - x)],
+                    (x1 - x0) * sizeof(uint16_t));
     }
-    if (s->present) s->present(c->primary.data(), s->screenWidth, s->screenHeight, s->presentUser);
-    else platform::PresentFrame(c->primary.data(), s->screenWidth, s->screenHeight, 0);
+    if (s->present)
+        s->present(c->primary.data(), s->screenWidth, s->screenHeight, s->presentUser);
+    else
+        platform::PresentFrame(c->primary.data(), s->screenWidth, s->screenHeight, 0);
     ++s->framesPresented;
 }
 
@@ -578,8 +601,10 @@ void MoviePlayOnCallerThread(MovieSettings* s) {
                 const VideoSlot& next = c->video[(c->videoRead.load() + 1) % kSlots];
                 bool keep = slot.type == kKeyFrame || slot.type == kDeltaFrame ||
                             (c->videoQueued.load() > 1 && CopiesFromSurface(c, next));
-                if (keep) DecodeSlot(c, slot);
-                else ++s->framesDropped;
+                if (keep)
+                    DecodeSlot(c, slot);
+                else
+                    ++s->framesDropped;
             }
             if ((s->flags & kAbortEveryFrame) && s->abort && s->abort() != 0) stop = true;
             slot = VideoSlot{};
@@ -589,7 +614,14 @@ void MoviePlayOnCallerThread(MovieSettings* s) {
         }
         s->passCounter.fetch_add(1);
         if (stop) break;
-        if (c->videoQueued.load() == 0 && (!s->hasAudio || c->audioQueued.load() == 0)) break;
+        if (c->videoQueued.load() == 0 && (!s->hasAudio || c->audioQueued.load() == 0)) {
+            // The end waits for the sound already in the buffer, which would otherwise be cut off.
+            uint32_t limit = s->clock.now() + 1000;
+            while (s->hasAudio && c->bufferCreated && c->soundAhead.load() > 0 &&
+                   static_cast<int32_t>(limit - s->clock.now()) > 0)
+                s->clock.sleepLoop(3);
+            break;
+        }
         if (s->hasAudio) {
             int target = c->audioProgress.load() - 5;
             for (int i = 0; i < 102 && s->passCounter.load() - target >= 1; ++i) {

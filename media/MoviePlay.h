@@ -42,9 +42,9 @@ enum : int { kCreated = 0, kStarted = 1, kRunning = 2, kFinished = 5, kFreed = 6
 
 // The clock the player runs on; tests give it their own.
 struct MovieClock {
-    uint32_t (*now)() = nullptr;             // milliseconds
-    void (*sleepLoop)(uint32_t) = nullptr;   // the playback loop's waits
-    void (*sleepSound)(uint32_t) = nullptr;  // the sound thread's passes
+    uint32_t (*now)() = nullptr;            // milliseconds
+    void (*sleepLoop)(uint32_t) = nullptr;  // the playback loop's waits
+    void (*sleepSound)(uint32_t) = nullptr; // the sound thread's passes
 };
 MovieClock DefaultClock();
 
@@ -157,6 +157,10 @@ struct MovieContext {
     std::atomic<bool> run{false};
     std::thread thread;
     std::atomic<int> soundPasses{0};
+    // Bytes of the movie's sound handed to the buffer and not yet played (posted by the sound thread).
+    std::atomic<int64_t> soundAhead{0};
+    uint64_t soundWritten = 0, soundPlayed = 0, absoluteWrite = 0;
+    size_t lastPlay = 0;
     // Video.
     MovieCodec codec;
     FrameSurface current, previous;

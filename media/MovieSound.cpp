@@ -10,12 +10,12 @@ namespace movie {
 const int kBlockFilters[4][2] = {{0, 0}, {240, 0}, {460, -208}, {392, -220}};
 
 const int16_t kImaSteps[89] = {
-    7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,    25,    28,
-    31,    34,    37,    41,    45,    50,    55,    60,    66,    73,    80,    88,    97,    107,   118,
-    130,   143,   157,   173,   190,   209,   230,   253,   279,   307,   337,   371,   408,   449,   494,
-    544,   598,   658,   724,   796,   876,   963,   1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,
-    2272,  2499,  2749,  3024,  3327,  3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,
-    9493,  10442, 11487, 12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
+    7,    8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,    25,   28,
+    31,   34,    37,    41,    45,    50,    55,    60,    66,    73,    80,    88,    97,    107,  118,
+    130,  143,   157,   173,   190,   209,   230,   253,   279,   307,   337,   371,   408,   449,  494,
+    544,  598,   658,   724,   796,   876,   963,   1060,  1166,  1282,  1411,  1552,  1707,  1878, 2066,
+    2272, 2499,  2749,  3024,  3327,  3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845, 8630,
+    9493, 10442, 11487, 12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
 const int8_t kImaIndexTable[8] = {-1, -1, -1, -1, 2, 4, 6, 8};
 
 namespace {
@@ -51,15 +51,26 @@ AudioFormat ReadAudioHeader(const uint8_t* data, size_t size) {
         size_t length = data[pos + 1];
         if (pos + 2 + length > size) break;
         int64_t value = 0;
-        for (size_t i = 0; i < length; ++i) value = (value << 8) | data[pos + 2 + i];
-        if (length >= 1 && length <= 3 && (value >> (8 * length - 1)) & 1) value -= int64_t{1} << (8 * length);
+        for (size_t i = 0; i < length; ++i)
+            value = (value << 8) | data[pos + 2 + i];
+        if (length >= 1 && length <= 3 && (value >> (8 * length - 1)) & 1)
+            value -= int64_t{1} << (8 * length);
         int v = static_cast<int>(value);
         switch (tag) {
-        case 0x81: f.bits = v; break;
-        case 0x82: f.channels = v; break;
-        case 0x83: f.compression = v; break;
-        case 0x84: f.rate = v; break;
-        default: break;
+        case 0x81:
+            f.bits = v;
+            break;
+        case 0x82:
+            f.channels = v;
+            break;
+        case 0x83:
+            f.compression = v;
+            break;
+        case 0x84:
+            f.rate = v;
+            break;
+        default:
+            break;
         }
         pos += 2 + length;
     }
@@ -144,9 +155,12 @@ size_t BlockCount(const AudioFormat& format, size_t size) {
 
 size_t DecodedAudioBytes(const AudioFormat& format, const uint8_t* data, size_t size) {
     switch (format.compression) {
-    case 0: return PcmFrames(format, data, size) * 4;
-    case 7: return BlockCount(format, size) * 112;
-    default: return size * 4; // IMA: one frame per byte; unknown codings play as long in silence
+    case 0:
+        return PcmFrames(format, data, size) * 4;
+    case 7:
+        return BlockCount(format, size) * 112;
+    default:
+        return size * 4; // IMA: one frame per byte; unknown codings play as long in silence
     }
 }
 
@@ -175,16 +189,21 @@ void DecodeAudioChunk(const AudioFormat& format, SoundState& state, const uint8_
         int blocks = static_cast<int>(BlockCount(format, size));
         if (blocks == 0) break;
         int32_t h[4];
-        for (int i = 0; i < 4; ++i) h[i] = Le16s(data + 4 + 2 * i);
+        for (int i = 0; i < 4; ++i)
+            h[i] = Le16s(data + 4 + 2 * i);
         if (format.channels == 2)
             MovieDecodeBlockAdpcmStereo(blocks, h[0], h[1], h[2], h[3], data + 12, p);
         else
             MovieDecodeBlockAdpcmMono(blocks, h[0], h[1], data + 12, p);
-        for (int i = 0; i < 4; ++i) state.history[i] = static_cast<int16_t>(h[i]);
+        for (int i = 0; i < 4; ++i)
+            state.history[i] = static_cast<int16_t>(h[i]);
         break;
     }
-    case 10: MovieDecodeStreamAdpcmStereo(data, p, size, state.predictor, state.stepIndex); break;
-    default: break; // silence
+    case 10:
+        MovieDecodeStreamAdpcmStereo(data, p, size, state.predictor, state.stepIndex);
+        break;
+    default:
+        break; // silence
     }
 }
 
