@@ -8,6 +8,7 @@
 #include "text/LanguageSection.h"
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cstring>
 
@@ -36,11 +37,31 @@ int EndOfStream(MovieContext* c) {
 
 } // namespace
 
+namespace {
+
+// On the manual clock the playback loop's waits are what moves time on (the loop stands for the
+// main thread, which owns the clock); the sound thread waits for time to pass, but never long in
+// real time, so that stopping it cannot hang.
+void SleepLoop(uint32_t ms) {
+    if (!platform::IsManualClock()) return platform::SleepMillis(ms);
+    if (ms) platform::AdvanceManualClock(ms);
+    std::this_thread::yield();
+}
+
+void SleepSound(uint32_t ms) {
+    if (!platform::IsManualClock()) return platform::SleepMillis(ms);
+    uint32_t until = platform::TickCount() + ms;
+    for (int i = 0; i < 200 && static_cast<int32_t>(until - platform::TickCount()) > 0; ++i)
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+}
+
+} // namespace
+
 MovieClock DefaultClock() {
     MovieClock clock;
     clock.now = platform::TickCount;
-    clock.sleepLoop = platform::SleepMillis;
-    clock.sleepSound = platform::SleepMillis;
+    clock.sleepLoop = SleepLoop;
+    clock.sleepSound = SleepSound;
     return clock;
 }
 
@@ -184,7 +205,8 @@ int MovieReadAudioChunk(MovieContext* c, size_t size) {
     static thread_local std::vector<int16_t> decoded;
     DecodeAudioChunk(c->format, c->sound, c->readBuffer.data(), size, decoded);
     std::memcpy(c->audioRing.data() + at, decoded.data(), bytes);
-    if (c->lastRead[1] == 2) c->settings->audioPaced = true;
+    // Two sound chunks in a row: the sound sets the pace and counts as pictures for the subtitles.
+    if (c->previousChunk == 2) c->settings->audioPaced = true;
     if (c->settings->audioPaced) ++c->frameTag;
     AudioSlot& slot = c->audio[c->audioWrite.load() % kSlots];
     slot.offset = at;
@@ -199,8 +221,9 @@ int MovieReadAudioChunk(MovieContext* c, size_t size) {
     return 2;
 }
 
-int MovieReadChunk(MovieContext* c) {
-    if (c->eof) return -1;
+namespace {
+
+int ReadChunk(MovieContext* c) {
     uint8_t header[8];
     size_t got = c->file->Read(header, 8);
     if (got == 0) return EndOfStream(c);
@@ -233,6 +256,15 @@ int MovieReadChunk(MovieContext* c) {
     if (TagIn(tag, {"pQGT", "MQZf"})) return MovieReadVideoChunk(c, size, kDctFrame);
     if (TagIn(tag, {"pIQT", "QZ2f"})) return MovieReadVideoChunk(c, size, kDctFrame2);
     return c->file->Skip(size) ? -2 : EndOfStream(c);
+}
+
+} // namespace
+
+int MovieReadChunk(MovieContext* c) {
+    if (c->eof) return -1;
+    int r = ReadChunk(c);
+    c->previousChunk = r;
+    return r;
 }
 
 namespace {

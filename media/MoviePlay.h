@@ -143,6 +143,7 @@ struct MovieContext {
     std::atomic<int> audioProgress{0};
     bool eof = false;
     int lastRead[2] = {0, 0};
+    int previousChunk = 0; // result of the chunk read before the present one
     uint64_t firstChunk = 0;
     uint32_t startTick = 0, endTick = 0;
     // Sound thread.

@@ -3,6 +3,7 @@
 #include "mkinstall/ArtFiles.h"
 #include "mkinstall/ConfigFiles.h"
 #include "mkinstall/DataFiles.h"
+#include "mkinstall/IntroMovie.h"
 #include "mkinstall/SoundFiles.h"
 #include "mkinstall/TextFiles.h"
 #include "mkinstall/WorldFiles.h"
@@ -20,6 +21,7 @@ bool WriteInstallation(const std::string& dir, std::string* error) {
     if (!WriteArtFiles(dir, error) || !WriteSoundFiles(dir, error) || !WriteDataFiles(dir, error))
         return false;
     if (!WriteTextFiles(dir, error) || !WriteWorldFiles(dir, error)) return false;
+    if (!WriteIntroMovie(dir, error)) return false;
     return WriteConfigFiles(dir, error);
 }
 
