@@ -44,15 +44,17 @@ namespace {
 // real time, so that stopping it cannot hang.
 void SleepLoop(uint32_t ms) {
     if (!platform::IsManualClock()) return platform::SleepMillis(ms);
-    if (ms) platform::AdvanceManualClock(ms);
-    std::this_thread::yield();
+    if (!ms) return std::this_thread::yield();
+    platform::AdvanceManualClock(ms);
+    // A tenth of the time in real time, for the sound thread to see it pass.
+    std::this_thread::sleep_for(std::chrono::microseconds(100 * ms));
 }
 
 void SleepSound(uint32_t ms) {
     if (!platform::IsManualClock()) return platform::SleepMillis(ms);
     uint32_t until = platform::TickCount() + ms;
-    for (int i = 0; i < 200 && static_cast<int32_t>(until - platform::TickCount()) > 0; ++i)
-        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    for (int i = 0; i < 1000 && static_cast<int32_t>(until - platform::TickCount()) > 0; ++i)
+        std::this_thread::sleep_for(std::chrono::microseconds(20));
 }
 
 } // namespace
@@ -342,13 +344,16 @@ int MovieOpen(std::unique_ptr<MovieSource> source, MovieContext* c) {
     bool sawVideo = false;
     if (c->settings->hasAudio) {
         while (c->audioQueued.load() < 21 && !c->eof) {
-            for (int i = 0; i < 2 && !c->eof; ++i) {
+            bool full = false;
+            for (int i = 0; i < 2 && !c->eof && !full; ++i) {
                 int r = ReadIfRoom(c);
-                if (r == 3) break;
+                full = r == 3;
+                if (full) break;
                 c->lastRead[i] = r;
                 sawVideo |= r == 1;
             }
-            if (c->audioQueued.load() >= kReadAheadSlots || c->videoQueued.load() >= kReadAheadSlots) break;
+            if (full || c->audioQueued.load() >= kReadAheadSlots || c->videoQueued.load() >= kReadAheadSlots)
+                break;
         }
     } else {
         while (c->videoQueued.load() < 20 && !c->eof) {
