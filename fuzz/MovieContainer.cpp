@@ -12,7 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     movie::MovieSettings s;
     movie::MovieContext c;
     c.settings = &s;
-    if (movie::MovieOpen(movie::MovieSource::FromMemory(std::vector<uint8_t>(data, data + size)), &c) != 0) return 0;
+    if (movie::MovieOpen(movie::MovieSource::FromMemory(std::vector<uint8_t>(data, data + size)), &c) != 0)
+        return 0;
     for (int pass = 0; pass < 200; ++pass) {
         movie::MovieReadAhead(&c);
         bool any = false;

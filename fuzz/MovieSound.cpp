@@ -1,7 +1,7 @@
 // The movie's sound: byte 0 picks the coding and channels, bytes 1-2 the length of an audio header
 // payload that follows; the rest is one audio data payload (and again as a second chunk).
-#include "core/QVReport.h"
 #include "media/MovieSound.h"
+#include "core/QVReport.h"
 
 #include <algorithm>
 #include <cstdint>

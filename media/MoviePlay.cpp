@@ -156,7 +156,7 @@ int MovieReadVideoChunk(MovieContext* c, size_t size, int type) {
         QVReport::message("MovieReadVideoChunk: no room in the ring; frame skipped.\n");
         return c->file->Skip(size) ? -2 : EndOfStream(c);
     }
-    if (c->file->Read(c->videoRing.data() + at, size) != size) return EndOfStream(c);
+    if (c->file->Read(c->videoRing.get() + at, size) != size) return EndOfStream(c);
     VideoSlot& slot = c->video[c->videoWrite.load() % kSlots];
     slot.offset = at;
     slot.bytes = size;
@@ -206,7 +206,7 @@ int MovieReadAudioChunk(MovieContext* c, size_t size) {
     }
     static thread_local std::vector<int16_t> decoded;
     DecodeAudioChunk(c->format, c->sound, c->readBuffer.data(), size, decoded);
-    std::memcpy(c->audioRing.data() + at, decoded.data(), bytes);
+    std::memcpy(c->audioRing.get() + at, decoded.data(), bytes);
     // Two sound chunks in a row: the sound sets the pace and counts as pictures for the subtitles.
     if (c->previousChunk == 2) c->settings->audioPaced = true;
     if (c->settings->audioPaced) ++c->frameTag;
@@ -337,10 +337,7 @@ int MovieOpen(std::unique_ptr<MovieSource> source, MovieContext* c) {
     c->file->Seek(at);
     c->firstChunk = at;
     c->settings->hasAudio = TagIn(tag, {"SEAD", "SCHl", "1SNh"});
-    c->videoRing.assign(kVideoRingBytes, 0);
-    c->audioRing.assign(kAudioRingBytes, 0);
-    c->videoSpace.size = kVideoRingBytes;
-    c->audioSpace.size = kAudioRingBytes;
+    MovieAllocateRings(c);
     bool sawVideo = false;
     if (c->settings->hasAudio) {
         while (c->audioQueued.load() < 21 && !c->eof) {
@@ -368,10 +365,17 @@ int MovieOpen(std::unique_ptr<MovieSource> source, MovieContext* c) {
     return 0;
 }
 
+void MovieAllocateRings(MovieContext* c) {
+    c->videoRing.reset(new uint8_t[kVideoRingBytes]);
+    c->audioRing.reset(new uint8_t[kAudioRingBytes]);
+    c->videoSpace = RingSpace{kVideoRingBytes, 0};
+    c->audioSpace = RingSpace{kAudioRingBytes, 0};
+}
+
 void MovieCloseFile(MovieContext* c) {
     c->file.reset();
-    c->videoRing = {};
-    c->audioRing = {};
+    c->videoRing.reset();
+    c->audioRing.reset();
 }
 
 // ---------------------------------------------------------------- sound thread
@@ -465,7 +469,7 @@ void MovieAudioPass(MovieContext* c) {
         // A block larger than the free space goes in pieces; the slot is handed on when all is in.
         size_t n = std::min(free, slot.bytes - c->partial);
         if (n > 0) {
-            WriteSound(c, c->audioRing.data() + slot.offset + c->partial, n);
+            WriteSound(c, c->audioRing.get() + slot.offset + c->partial, n);
             c->partial += n;
             c->soundWritten = c->absoluteWrite;
         }
@@ -595,7 +599,7 @@ bool CopiesFromSurface(const MovieContext* c, const VideoSlot& slot) {
 }
 
 void DecodeSlot(MovieContext* c, const VideoSlot& slot) {
-    const uint8_t* payload = c->videoRing.data() + slot.offset;
+    const uint8_t* payload = c->videoRing.get() + slot.offset;
     if (!c->current.Exists()) {
         int w = 0, h = 0;
         if (!c->codec.ReadFrameSize(payload, slot.bytes, slot.type, &w, &h)) return;

@@ -4,6 +4,7 @@
 // buffer filled and posts how far the sound has got; the pictures keep pace with that.
 #include "media/MovieCodec.h"
 #include "media/MovieSound.h"
+#include "platform/Audio.h"
 
 #include <atomic>
 #include <cstdint>
@@ -16,10 +17,6 @@
 class LanguageSection;
 struct BlitTarget;
 struct Rect;
-namespace platform {
-class SoundBuffer;
-class AudioDevice;
-} // namespace platform
 
 namespace movie {
 
@@ -129,8 +126,9 @@ struct RingSpace {
 struct MovieContext {
     MovieSettings* settings = nullptr;
     std::unique_ptr<MovieSource> file;
-    std::vector<uint8_t> videoRing;
-    std::vector<uint8_t> audioRing;
+    // Not cleared: only bytes of queued chunks are ever read.
+    std::unique_ptr<uint8_t[]> videoRing;
+    std::unique_ptr<uint8_t[]> audioRing;
     RingSpace videoSpace, audioSpace;
     AudioFormat format;
     SoundState sound;
@@ -175,6 +173,8 @@ MovieContext* MoviePlay(const char* fileName, MovieSettings* settings);
 // The same over a source already open (tests, the dump tool).
 void MoviePlaySource(std::unique_ptr<MovieSource> source, MovieSettings* settings);
 int MovieOpen(std::unique_ptr<MovieSource> source, MovieContext* context);
+// The two rings, empty (MovieOpen does this).
+void MovieAllocateRings(MovieContext* context);
 int MovieReadChunk(MovieContext* context);
 int MovieReadVideoChunk(MovieContext* context, size_t size, int type);
 int MovieReadAudioHeader(MovieContext* context, size_t size);

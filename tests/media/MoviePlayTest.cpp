@@ -36,10 +36,7 @@ struct Bare {
         context.settings = &settings;
         settings.hasAudio = hasAudio;
         context.file = movie::MovieSource::FromMemory(std::move(bytes));
-        context.videoRing.assign(movie::kVideoRingBytes, 0);
-        context.audioRing.assign(movie::kAudioRingBytes, 0);
-        context.videoSpace.size = movie::kVideoRingBytes;
-        context.audioSpace.size = movie::kAudioRingBytes;
+        movie::MovieAllocateRings(&context);
     }
     int Read() { return movie::MovieReadChunk(&context); }
 };
