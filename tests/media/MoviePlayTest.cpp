@@ -1,5 +1,6 @@
 #include "media/MoviePlay.h"
 #include "core/IntroMovie.h"
+#include "core/StartupServices.h"
 #include "mkinstall/TextFiles.h"
 #include "mkmovie/MovieWriter.h"
 #include "platform/Audio.h"
@@ -354,3 +355,25 @@ TEST_F(MoviePlayback, SubtitlesShowInTheirPassesInsideTheSurface) {
 }
 
 } // namespace
+
+// The client's entry: a file in full screen, presented through the platform; a missing file plays nothing.
+TEST_F(MoviePlayback, TheClientsEntryPresentsEveryFrame) {
+    std::string path = ::testing::TempDir() + "/movie-entry.wve";
+    moviewriter::Options o;
+    o.width = 320;
+    o.height = 240;
+    o.frames = 20;
+    ASSERT_TRUE(moviewriter::WriteMovieFile(path, o, nullptr));
+    ::MovieSettings settings;
+    settings.fullScreen = true;
+    int before = platform::headless::PresentedFrameCount();
+    ::MoviePlay(path.c_str(), &settings);
+    EXPECT_EQ(platform::headless::PresentedFrameCount() - before, 20);
+    const platform::headless::Frame& last = platform::headless::LastFrame();
+    EXPECT_EQ(last.width, 640);
+    EXPECT_EQ(last.height, 480);
+    before = platform::headless::PresentedFrameCount();
+    ::MoviePlay((path + ".missing").c_str(), &settings);
+    EXPECT_EQ(platform::headless::PresentedFrameCount(), before);
+    std::remove(path.c_str());
+}
