@@ -22,6 +22,22 @@ class LsbBits {
   public:
     LsbBits(const uint8_t* data, size_t size) : data_(data), size_(size) {}
     uint32_t Read(int n) {
+        if (n <= 0) return 0;
+        size_t byte = pos_ >> 3;
+        if (((pos_ + n + 7) >> 3) > size_) return ReadSlow(n);
+        // Up to 32 bits at a bit offset below 8 lie in the next 5 bytes.
+        uint64_t window = 0;
+        size_t have = std::min<size_t>(5, size_ - byte);
+        for (size_t i = 0; i < have; ++i)
+            window |= static_cast<uint64_t>(data_[byte + i]) << (8 * i);
+        uint32_t v = static_cast<uint32_t>((window >> (pos_ & 7)) & ((uint64_t{1} << n) - 1));
+        pos_ += n;
+        return v;
+    }
+    bool Overrun() const { return overrun_; }
+
+  private:
+    uint32_t ReadSlow(int n) {
         uint32_t v = 0;
         for (int i = 0; i < n; ++i) {
             size_t byte = pos_ >> 3;
@@ -34,9 +50,7 @@ class LsbBits {
         }
         return v;
     }
-    bool Overrun() const { return overrun_; }
 
-  private:
     const uint8_t* data_;
     size_t size_;
     size_t pos_ = 0;
