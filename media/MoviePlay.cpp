@@ -44,10 +44,8 @@ namespace {
 // real time, so that stopping it cannot hang.
 void SleepLoop(uint32_t ms) {
     if (!platform::IsManualClock()) return platform::SleepMillis(ms);
-    if (!ms) return std::this_thread::yield();
-    platform::AdvanceManualClock(ms);
-    // A tenth of the time in real time, for the sound thread to see it pass.
-    std::this_thread::sleep_for(std::chrono::microseconds(100 * ms));
+    if (ms) platform::AdvanceManualClock(ms);
+    std::this_thread::yield();
 }
 
 void SleepSound(uint32_t ms) {
@@ -498,6 +496,7 @@ void MovieAudioThread(MovieContext* c) {
 }
 
 int MovieStartAudioThread(MovieContext* c) {
+    if (c->lockstep) return 0; // the loop runs the passes
     c->run.store(true);
     try {
         c->thread = std::thread(MovieAudioThread, c);
@@ -614,8 +613,35 @@ void DecodeSlot(MovieContext* c, const VideoSlot& slot) {
 
 } // namespace
 
+namespace {
+
+// The loop's waits. In lockstep the sound passes that fall due run here, every 15 ms of clock time.
+void LoopWait(MovieContext* c, uint32_t ms) {
+    MovieSettings* s = c->settings;
+    if (!c->lockstep) return s->clock.sleepLoop(ms);
+    auto advanceTo = [s](uint32_t to) {
+        int32_t ahead = static_cast<int32_t>(to - s->clock.now());
+        if (ahead > 0) s->clock.sleepLoop(static_cast<uint32_t>(ahead));
+    };
+    uint32_t until = s->clock.now() + ms;
+    while (static_cast<int32_t>(until - c->nextPass) >= 0) {
+        advanceTo(c->nextPass);
+        MovieAudioPass(c);
+        c->nextPass += 15;
+    }
+    advanceTo(until);
+}
+
+} // namespace
+
 void MoviePlayOnCallerThread(MovieSettings* s) {
     MovieContext* c = s->context;
+    // On the manual clock with the default waits, the sound passes run on this thread in step with
+    // the clock, so that tests and headless runs do not depend on thread timing.
+    MovieClock standard = DefaultClock();
+    c->lockstep =
+        platform::IsManualClock() && s->clock.now == standard.now && s->clock.sleepLoop == standard.sleepLoop;
+    c->nextPass = s->clock.now() + 15;
     if (MovieStartAudioThread(c) != 0) {
         s->state.store(kFinished);
         return;
@@ -625,7 +651,7 @@ void MoviePlayOnCallerThread(MovieSettings* s) {
     s->state.store(kStarted);
     for (;;) {
         if (s->state.exchange(kRunning) == kStarted) continue;
-        s->clock.sleepLoop(0);
+        LoopWait(c, 0);
         MovieReadAhead(c);
         if (s->hasAudio && !c->bufferCreated) {
             MovieCreateSoundBuffer(c);
@@ -660,14 +686,14 @@ void MoviePlayOnCallerThread(MovieSettings* s) {
             uint32_t limit = s->clock.now() + 1000;
             while (s->hasAudio && c->bufferCreated && c->soundAhead.load() > 0 &&
                    static_cast<int32_t>(limit - s->clock.now()) > 0)
-                s->clock.sleepLoop(3);
+                LoopWait(c, 3);
             break;
         }
         if (s->hasAudio) {
             int target = c->audioProgress.load() - 5;
             for (int i = 0; i < 102 && s->passCounter.load() - target >= 1; ++i) {
-                s->clock.sleepLoop(0);
-                s->clock.sleepLoop(3);
+                LoopWait(c, 0);
+                LoopWait(c, 3);
                 target = c->audioProgress.load() - 5;
             }
             s->framesBehind = std::max(0, target - s->passCounter.load());

@@ -154,6 +154,8 @@ struct MovieContext {
     uint32_t simulatedTick = 0;
     size_t partial = 0; // bytes of the slot in hand already copied
     std::atomic<bool> run{false};
+    bool lockstep = false; // sound passes run by the loop's waits (manual clock)
+    uint32_t nextPass = 0;
     std::thread thread;
     std::atomic<int> soundPasses{0};
     // Bytes of the movie's sound handed to the buffer and not yet played (posted by the sound thread).
