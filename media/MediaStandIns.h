@@ -1,6 +1,6 @@
 #pragma once
-// Movies: the functions of this folder that others call and that are not built yet. Their
-// stand-ins live in media/stubs/; each goes away, with its declaration here, when its code arrives.
+// What the application calls of the movie player (media/MovieIntro.cpp), and the MPEG intro clip,
+// which is not built: its stand-in lives in media/stubs/.
 #include "render/BlitTarget.h"
 #include "render/Rect.h"
 
@@ -8,7 +8,6 @@
 
 class LanguageSection;
 
-// Sound effects and music are built (media/SoundManager.h, media/MusicManager.h).
 struct MovieContext;
 struct MovieSettings {
     bool asynchronous = false;

@@ -1,14 +1,6 @@
-// Stand-in until the movie player is built: movies are skipped.
+// "music\intro.mpg" is not played: the client has no MPEG video player.
 #include "core/QVReport.h"
 #include "media/MediaStandIns.h"
-
-MovieContext* MoviePlay(const char* fileName, MovieSettings*) {
-    QVReport::message("MoviePlay: no movie player; '%s' skipped.\n", fileName ? fileName : "");
-    return nullptr;
-}
-void MovieSetSubtitleMeasureFunction(MovieMeasureFunction) {}
-void MovieSetSubtitleDrawFunction(MovieDrawFunction) {}
-void MovieSetSubtitleSection(LanguageSection*) {}
 
 int OpenIntroMpeg(const char* path, IntroMpegStream** stream) {
     QVReport::message("OpenIntroMpeg: no MPEG player; '%s' skipped.\n", path ? path : "");

@@ -1,0 +1,279 @@
+#include "media/MovieCodec.h"
+
+#include "core/QVReport.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace movie {
+
+namespace {
+
+uint16_t Le16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+uint32_t Le32(const uint8_t* p) {
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+// Bits packed least significant first, read from a bounded buffer; past the end reads zeros and
+// marks the reader overrun.
+class LsbBits {
+  public:
+    LsbBits(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    uint32_t Read(int n) {
+        if (n <= 0) return 0;
+        size_t byte = pos_ >> 3;
+        if (((pos_ + n + 7) >> 3) > size_) return ReadSlow(n);
+        // Up to 32 bits at a bit offset below 8 lie in the next 5 bytes.
+        uint64_t window = 0;
+        size_t have = std::min<size_t>(5, size_ - byte);
+        for (size_t i = 0; i < have; ++i)
+            window |= static_cast<uint64_t>(data_[byte + i]) << (8 * i);
+        uint32_t v = static_cast<uint32_t>((window >> (pos_ & 7)) & ((uint64_t{1} << n) - 1));
+        pos_ += n;
+        return v;
+    }
+    bool Overrun() const { return overrun_; }
+
+  private:
+    uint32_t ReadSlow(int n) {
+        uint32_t v = 0;
+        for (int i = 0; i < n; ++i) {
+            size_t byte = pos_ >> 3;
+            if (byte >= size_) {
+                overrun_ = true;
+                return v;
+            }
+            v |= static_cast<uint32_t>((data_[byte] >> (pos_ & 7)) & 1) << i;
+            ++pos_;
+        }
+        return v;
+    }
+
+    const uint8_t* data_;
+    size_t size_;
+    size_t pos_ = 0;
+    bool overrun_ = false;
+};
+
+} // namespace
+
+long MovieDecompressLz(const uint8_t* src, size_t srcSize, uint8_t* dst, size_t capacity) {
+    size_t in = 0;
+    if (srcSize < 2) return -1;
+    in = (src[0] & 1) ? 5 : 2;
+    if (in + 3 > srcSize) return -1;
+    size_t unpacked = (static_cast<size_t>(src[in]) << 16) | (src[in + 1] << 8) | src[in + 2];
+    in += 3;
+    if (!dst) return static_cast<long>(unpacked);
+    size_t out = 0;
+    auto literals = [&](size_t n) {
+        if (in + n > srcSize || out + n > capacity) return false;
+        std::memcpy(dst + out, src + in, n);
+        in += n;
+        out += n;
+        return true;
+    };
+    auto run = [&](size_t length, size_t distance) {
+        if (distance > out || out + length > capacity) return false;
+        for (size_t i = 0; i < length; ++i, ++out)
+            dst[out] = dst[out - distance];
+        return true;
+    };
+    while (in < srcSize) {
+        uint8_t b0 = src[in];
+        if (b0 < 0x80) {
+            if (in + 2 > srcSize) return -1;
+            uint8_t b1 = src[in + 1];
+            in += 2;
+            if (!literals(b0 & 3) || !run(((b0 >> 2) & 7) + 3, (((b0 >> 5) & 3) << 8) + b1 + 1)) return -1;
+        } else if (b0 < 0xC0) {
+            if (in + 3 > srcSize) return -1;
+            uint8_t b1 = src[in + 1], b2 = src[in + 2];
+            in += 3;
+            if (!literals(b1 >> 6) || !run((b0 & 0x3F) + 4, ((b1 & 0x3F) << 8) + b2 + 1)) return -1;
+        } else if (b0 < 0xE0) {
+            if (in + 4 > srcSize) return -1;
+            uint8_t b1 = src[in + 1], b2 = src[in + 2], b3 = src[in + 3];
+            in += 4;
+            if (!literals(b0 & 3) ||
+                !run((((b0 >> 2) & 3) << 8) + b3 + 5, ((b0 & 0x10) << 12) + (b1 << 8) + b2 + 1))
+                return -1;
+        } else if (b0 < 0xFC) {
+            ++in;
+            if (!literals(((b0 & 0x1F) + 1) * 4)) return -1;
+        } else {
+            ++in;
+            if (!literals(b0 & 3)) return -1;
+            return static_cast<long>(out);
+        }
+    }
+    return -1; // no end command
+}
+
+void MovieCodec::Configure(bool doubleWidth, int brightnessPercent, PixelFormat format) {
+    double_ = doubleWidth;
+    brightness_ = brightnessPercent;
+    format_ = format;
+}
+
+bool MovieCodec::ReadFrameSize(const uint8_t* payload, size_t size, int type, int* width, int* height) const {
+    int w = width_, h = height_;
+    if (type == kKeyFrame || type == kDctFrame || type == kDctFrame2) {
+        if (size < 4) return false;
+        w = type == kKeyFrame ? Le16(payload) : static_cast<int16_t>(Le16(payload));
+        h = type == kKeyFrame ? Le16(payload + 2) : static_cast<int16_t>(Le16(payload + 2));
+    }
+    if (w <= 0 || h <= 0 || w > kMaxWidth || h > kMaxHeight) return false;
+    bool palette = type == kKeyFrame || type == kDeltaFrame;
+    if (palette ? (w % 8 || h % 4) : (w % 16 || h % 16)) return false;
+    *width = w;
+    *height = h;
+    return true;
+}
+
+bool MovieCodec::MovieDecodeFrame(const uint8_t* payload, size_t size, int type, FrameSurface& current,
+                                  const FrameSurface& previous) {
+    int w = 0, h = 0;
+    if (!ReadFrameSize(payload, size, type, &w, &h)) {
+        QVReport::message("MovieDecodeFrame: frame of type %d with a bad header skipped.\n", type);
+        return false;
+    }
+    if (current.width != SurfaceWidth(w) || current.height != h) {
+        QVReport::message("MovieDecodeFrame: %d x %d frame does not fit the %d x %d surface; skipped.\n", w,
+                          h, current.width, current.height);
+        return false;
+    }
+    (void)previous;
+    switch (type) {
+    case kKeyFrame:
+        if (!MovieReadKeyFrame(payload, size)) return false;
+        break;
+    case kDeltaFrame:
+        if (!MovieDecodeDeltaFrame(payload, size)) return false;
+        break;
+    default:
+        QVReport::message("MovieDecodeFrame: frame type %d not decoded.\n", type);
+        return false;
+    }
+    MovieConvertIndexedFrame(current);
+    return true;
+}
+
+bool MovieCodec::MovieReadKeyFrame(const uint8_t* payload, size_t size) {
+    if (size < 12) return false;
+    int w = Le16(payload), h = Le16(payload + 2);
+    size_t n = Le16(payload + 6);
+    if (n > 256 || 12 + 3 * n > size) {
+        QVReport::message("MovieReadKeyFrame: palette of %zu colours does not fit; frame skipped.\n", n);
+        return false;
+    }
+    std::memset(palette_, 0, sizeof palette_);
+    for (size_t i = 0; i < n; ++i)
+        for (int c = 0; c < 3; ++c)
+            palette_[i][c] = static_cast<uint8_t>(std::min(255, payload[12 + 3 * i + c] * brightness_ / 100));
+    size_t pixels = static_cast<size_t>(w) * h;
+    width_ = w;
+    height_ = h;
+    picture_.assign(pixels, 0);
+    previousPicture_.assign(pixels, 0);
+    havePicture_ = true;
+    const uint8_t* lz = payload + 12 + 3 * n;
+    long got = MovieDecompressLz(lz, size - 12 - 3 * n, picture_.data(), pixels);
+    if (got < 0)
+        QVReport::message("MovieDecompressLz: stream damaged; the picture is kept as far as it came.\n");
+    MovieBuildPaletteTable();
+    return true;
+}
+
+bool MovieCodec::MovieDecodeDeltaFrame(const uint8_t* payload, size_t size) {
+    if (!havePicture_ || size < 12) {
+        QVReport::message("MovieDecodeDeltaFrame: no key frame before it, or a short header; skipped.\n");
+        return false;
+    }
+    size_t m = Le16(payload), r = Le16(payload + 2), f = Le16(payload + 4), k = Le16(payload + 6);
+    size_t blocks = static_cast<size_t>(width_) * height_ / 16;
+    size_t vectorBytes = (20 * m + 31) / 32 * 4;
+    size_t need = 12 + vectorBytes + 16 * r + 8 * f;
+    if (k > 32 || need > size || (k * blocks + 7) / 8 > size - need) {
+        QVReport::message("MovieDecodeDeltaFrame: frame longer than its chunk; skipped.\n");
+        return false;
+    }
+    std::swap(picture_, previousPicture_);
+    const uint8_t* p = payload + 12;
+    LsbBits vectors(p, vectorBytes);
+    vectorDx_.resize(m);
+    vectorDy_.resize(m);
+    for (size_t i = 0; i < m; ++i) {
+        for (int* v : {&vectorDx_[i], &vectorDy_[i]}) {
+            uint32_t raw = vectors.Read(10);
+            *v = raw >= 512 ? static_cast<int>(raw) - 1024 : static_cast<int>(raw);
+        }
+    }
+    p += vectorBytes;
+    blockTable_.resize(16 * (r + f));
+    std::memcpy(blockTable_.data(), p, 16 * r);
+    p += 16 * r;
+    for (size_t i = 0; i < f; ++i, p += 8) {
+        uint32_t mask = Le32(p + 4);
+        uint8_t* block = &blockTable_[16 * (r + i)];
+        for (int px = 0; px < 16; ++px)
+            block[px] = p[(mask >> (2 * (15 - px))) & 3];
+    }
+    LsbBits codes(p, size - need);
+    int bw = width_ / 4;
+    bool bad = false;
+    for (size_t b = 0; b < blocks; ++b) {
+        uint32_t c = k ? codes.Read(static_cast<int>(k)) : 0;
+        int x = static_cast<int>(b % bw) * 4, y = static_cast<int>(b / bw) * 4;
+        uint8_t* dst = &picture_[static_cast<size_t>(y) * width_ + x];
+        const uint8_t* src = nullptr;
+        if (c < m) {
+            int sx = x + vectorDx_[c], sy = y + vectorDy_[c];
+            if (sx >= 0 && sy >= 0 && sx + 4 <= width_ && sy + 4 <= height_)
+                src = &previousPicture_[static_cast<size_t>(sy) * width_ + sx];
+        } else if (c - m < r + f) {
+            const uint8_t* t = &blockTable_[16 * (c - m)];
+            for (int row = 0; row < 4; ++row)
+                std::memcpy(dst + row * width_, t + 4 * row, 4);
+            continue;
+        }
+        if (!src) { // a vector out of the picture or a code past the table: the block stays
+            bad = true;
+            src = &previousPicture_[static_cast<size_t>(y) * width_ + x];
+        }
+        for (int row = 0; row < 4; ++row)
+            std::memcpy(dst + row * width_, src + row * width_, 4);
+    }
+    if (bad) QVReport::message("MovieDecodeDeltaFrame: blocks with codes out of bounds kept as they were.\n");
+    return true;
+}
+
+void MovieCodec::MovieBuildPaletteTable() {
+    for (int i = 0; i < 256; ++i) {
+        uint32_t px = ((palette_[i][0] >> (8 - format_.redBits)) << format_.redShift) |
+                      ((palette_[i][1] >> (8 - format_.greenBits)) << format_.greenShift) |
+                      ((palette_[i][2] >> (8 - format_.blueBits)) << format_.blueShift);
+        pixelTable_[i] = double_ ? px | (px << 16) : px;
+    }
+}
+
+void MovieCodec::MovieConvertIndexedFrame(FrameSurface& current) const {
+    for (int y = 0; y < height_; ++y) {
+        const uint8_t* src = &picture_[static_cast<size_t>(y) * width_];
+        uint16_t* dst = &current.pixels[static_cast<size_t>(y) * current.width];
+        if (double_) {
+            for (int x = 0; x < width_; ++x) {
+                uint32_t v = pixelTable_[src[x]];
+                dst[2 * x] = static_cast<uint16_t>(v);
+                dst[2 * x + 1] = static_cast<uint16_t>(v >> 16);
+            }
+        } else {
+            for (int x = 0; x < width_; ++x)
+                dst[x] = static_cast<uint16_t>(pixelTable_[src[x]]);
+        }
+    }
+}
+
+} // namespace movie

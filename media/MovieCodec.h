@@ -1,0 +1,80 @@
+#pragma once
+// The movie's video frames: key frames (an LZ-packed 8-bit palette picture), delta frames (4 x 4
+// blocks copied with motion vectors or taken from a block table), written into RGB555 frame
+// surfaces, every pixel twice when the width is doubled.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace movie {
+
+// Frame types as the container queues them.
+enum FrameType { kKeyFrame = 1, kDeltaFrame = 2, kDctFrame = 3, kDctFrame2 = 4 };
+
+// The target pixel format: bits and shift of each component. The surfaces are RGB555.
+struct PixelFormat {
+    int redBits = 5, greenBits = 5, blueBits = 5;
+    int redShift = 10, greenShift = 5, blueShift = 0;
+};
+
+// An RGB555 picture: pixel (x, y) is pixels[y * width + x].
+struct FrameSurface {
+    std::vector<uint16_t> pixels;
+    int width = 0;
+    int height = 0;
+    bool Exists() const { return width > 0 && height > 0; }
+    void Create(int w, int h) {
+        width = w;
+        height = h;
+        pixels.assign(static_cast<size_t>(w) * h, 0);
+    }
+};
+
+// Unpacks the key frames' LZ stream into dst (capacity bytes). The unpacked size from the header
+// when dst is null. Returns the number of bytes written, or -1 when the stream is cut short,
+// copies from before the output, or would write past capacity (what fits is kept).
+long MovieDecompressLz(const uint8_t* src, size_t srcSize, uint8_t* dst, size_t capacity);
+
+class MovieCodec {
+  public:
+    // Frames of this size fit these limits; larger ones are refused before any allocation.
+    static constexpr int kMaxWidth = 1024;
+    static constexpr int kMaxHeight = 768;
+
+    void Configure(bool doubleWidth, int brightnessPercent = 100, PixelFormat format = {});
+
+    // The frame's size from its header (key and DCT frames); delta frames keep the last size.
+    // False when the header is short or the size is out of limits.
+    bool ReadFrameSize(const uint8_t* payload, size_t size, int type, int* width, int* height) const;
+
+    // Decodes one frame into current; previous holds the picture shown before. False (logged) when
+    // the frame is skipped.
+    bool MovieDecodeFrame(const uint8_t* payload, size_t size, int type, FrameSurface& current,
+                          const FrameSurface& previous);
+
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    bool DoubleWidth() const { return double_; }
+    // Surface width for a frame width.
+    int SurfaceWidth(int frameWidth) const { return double_ ? 2 * frameWidth : frameWidth; }
+
+  private:
+    bool MovieReadKeyFrame(const uint8_t* payload, size_t size);
+    bool MovieDecodeDeltaFrame(const uint8_t* payload, size_t size);
+    void MovieBuildPaletteTable();
+    void MovieConvertIndexedFrame(FrameSurface& current) const;
+
+    bool double_ = false;
+    int brightness_ = 100;
+    PixelFormat format_;
+    int width_ = 0, height_ = 0;
+    uint8_t palette_[256][3] = {};
+    uint32_t pixelTable_[256] = {};
+    std::vector<uint8_t> picture_, previousPicture_;
+    std::vector<uint8_t> blockTable_;
+    std::vector<int> vectorOffsets_;
+    std::vector<int> vectorDx_, vectorDy_;
+    bool havePicture_ = false;
+};
+
+} // namespace movie
