@@ -13,25 +13,53 @@
 
 using namespace gumptest;
 
-TEST_F(GumpTest, GumpLabWritesTheWindowsSceneAfterItsScript) {
-    ResetAll(); // the tool starts the modules itself
-    platform::UseRealClock();
-    qvtest::TempDir dir;
-    ASSERT_TRUE(mkinstall::WriteInstallation(dir.file("install"), nullptr));
-    std::string error;
-    EXPECT_FALSE(gumplab::Run({dir.file("install"), "nosuch", "", ""}, &error));
-    EXPECT_EQ(error, "unknown scene nosuch");
-    ASSERT_TRUE(gumplab::Run({dir.file("install"), "windows", dir.file("shot.ppm"), ""}, &error)) << error;
-    const std::string ppm = dir.read("shot.ppm");
-    const std::string header = "P6\n640 480\n255\n";
-    ASSERT_EQ(ppm.compare(0, header.size(), header), 0);
-    auto pixel = [&](int x, int y) {
-        const size_t at = header.size() + (static_cast<size_t>(y) * 640 + x) * 3;
+namespace {
+
+// A scene's session run headless into a fresh sample installation, and its last frame as 5-5-5
+// pixels.
+class LabShot {
+  public:
+    LabShot() {
+        platform::UseRealClock();
+        installed_ = mkinstall::WriteInstallation(dir_.file("install"), nullptr);
+    }
+    bool installed() const { return installed_; }
+    std::string install() const { return dir_.file("install"); }
+    // Runs the scene with a shot; false with the tool's error otherwise.
+    bool Run(const std::string& scene, const std::string& sceneArg = "") {
+        error_.clear();
+        if (!gumplab::Run({install(), scene, dir_.file(scene + ".ppm"), sceneArg}, &error_)) return false;
+        ppm_ = dir_.read(scene + ".ppm");
+        return ppm_.compare(0, kHeader.size(), kHeader) == 0;
+    }
+    const std::string& error() const { return error_; }
+    std::string file(const std::string& name) const { return dir_.file(name); }
+    uint16_t pixel(int x, int y) const {
+        const size_t at = kHeader.size() + (static_cast<size_t>(y) * 640 + x) * 3;
         const auto c = [&](size_t i) {
-            return static_cast<uint16_t>(static_cast<uint8_t>(ppm[at + i]) >> 3);
+            return static_cast<uint16_t>(static_cast<uint8_t>(ppm_[at + i]) >> 3);
         };
         return static_cast<uint16_t>(c(0) << 10 | c(1) << 5 | c(2));
-    };
+    }
+
+  private:
+    inline static const std::string kHeader = "P6\n640 480\n255\n";
+    qvtest::TempDir dir_;
+    bool installed_ = false;
+    std::string error_, ppm_;
+};
+
+} // namespace
+
+TEST_F(GumpTest, GumpLabWritesTheWindowsSceneAfterItsScript) {
+    ResetAll(); // the tool starts the modules itself
+    LabShot lab;
+    ASSERT_TRUE(lab.installed());
+    std::string error;
+    EXPECT_FALSE(gumplab::Run({lab.install(), "nosuch", "", ""}, &error));
+    EXPECT_EQ(error, "unknown scene nosuch");
+    ASSERT_TRUE(lab.Run("windows")) << lab.error();
+    auto pixel = [&](int x, int y) { return lab.pixel(x, y); };
     const mkinstall::Picture window = mkinstall::SampleWindow();
     // The first window was dragged by (40, 60) to (60, 80) and is in front.
     EXPECT_EQ(pixel(60 + 2, 80 + 2), window.pixels[2 * 200 + 2]);
@@ -41,22 +69,11 @@ TEST_F(GumpTest, GumpLabWritesTheWindowsSceneAfterItsScript) {
 }
 
 TEST_F(GumpTest, GumpLabWritesTheControlsSceneAfterItsScript) {
-    ResetAll();
-    platform::UseRealClock();
-    qvtest::TempDir dir;
-    ASSERT_TRUE(mkinstall::WriteInstallation(dir.file("install"), nullptr));
-    std::string error;
-    ASSERT_TRUE(gumplab::Run({dir.file("install"), "controls", dir.file("shot.ppm"), ""}, &error)) << error;
-    const std::string ppm = dir.read("shot.ppm");
-    const std::string header = "P6\n640 480\n255\n";
-    ASSERT_EQ(ppm.compare(0, header.size(), header), 0);
-    auto pixel = [&](int x, int y) {
-        const size_t at = header.size() + (static_cast<size_t>(y) * 640 + x) * 3;
-        const auto c = [&](size_t i) {
-            return static_cast<uint16_t>(static_cast<uint8_t>(ppm[at + i]) >> 3);
-        };
-        return static_cast<uint16_t>(c(0) << 10 | c(1) << 5 | c(2));
-    };
+    ResetAll(); // the tool starts the modules itself
+    LabShot lab;
+    ASSERT_TRUE(lab.installed());
+    ASSERT_TRUE(lab.Run("controls")) << lab.error();
+    auto pixel = [&](int x, int y) { return lab.pixel(x, y); };
     using L = gumplab::ControlsLayout;
     // The first box was checked.
     EXPECT_EQ(pixel(L::kToggleX + 8, L::kToggleY + 8), mkinstall::SampleControlArt(211).pixels[8 * 15 + 8]);
@@ -71,39 +88,21 @@ TEST_F(GumpTest, GumpLabWritesTheControlsSceneAfterItsScript) {
 }
 
 TEST_F(GumpTest, GumpLabRunsTheChatAndHtmlScenes) {
-    ResetAll();
-    platform::UseRealClock();
-    qvtest::TempDir dir;
-    ASSERT_TRUE(mkinstall::WriteInstallation(dir.file("install"), nullptr));
-    std::string error;
-    ASSERT_TRUE(gumplab::Run({dir.file("install"), "chat", dir.file("chat.ppm"), ""}, &error)) << error;
-    EXPECT_EQ(dir.read("chat.ppm").compare(0, 15, "P6\n640 480\n255\n"), 0);
-    gumplab::Options html{dir.file("install"), "html", dir.file("html.ppm"),
-                          QV_TESTS_DIR "/gumps/data/sample.html"};
-    ASSERT_TRUE(gumplab::Run(html, &error)) << error;
-    EXPECT_EQ(dir.read("html.ppm").compare(0, 15, "P6\n640 480\n255\n"), 0);
-    html.sceneArg = dir.file("missing.html");
-    EXPECT_FALSE(gumplab::Run(html, &error));
-    EXPECT_NE(error.find("missing.html"), std::string::npos);
+    ResetAll(); // the tool starts the modules itself
+    LabShot lab;
+    ASSERT_TRUE(lab.installed());
+    EXPECT_TRUE(lab.Run("chat")) << lab.error();
+    EXPECT_TRUE(lab.Run("html", QV_TESTS_DIR "/gumps/data/sample.html")) << lab.error();
+    EXPECT_FALSE(lab.Run("html", lab.file("missing.html")));
+    EXPECT_NE(lab.error().find("missing.html"), std::string::npos);
 }
 
 TEST_F(GumpTest, GumpLabWritesTheInputsSceneAfterItsScript) {
-    ResetAll();
-    platform::UseRealClock();
-    qvtest::TempDir dir;
-    ASSERT_TRUE(mkinstall::WriteInstallation(dir.file("install"), nullptr));
-    std::string error;
-    ASSERT_TRUE(gumplab::Run({dir.file("install"), "inputs", dir.file("shot.ppm"), ""}, &error)) << error;
-    const std::string ppm = dir.read("shot.ppm");
-    const std::string header = "P6\n640 480\n255\n";
-    ASSERT_EQ(ppm.compare(0, header.size(), header), 0);
-    auto pixel = [&](int x, int y) {
-        const size_t at = header.size() + (static_cast<size_t>(y) * 640 + x) * 3;
-        const auto c = [&](size_t i) {
-            return static_cast<uint16_t>(static_cast<uint8_t>(ppm[at + i]) >> 3);
-        };
-        return static_cast<uint16_t>(c(0) << 10 | c(1) << 5 | c(2));
-    };
+    ResetAll(); // the tool starts the modules itself
+    LabShot lab;
+    ASSERT_TRUE(lab.installed());
+    ASSERT_TRUE(lab.Run("inputs")) << lab.error();
+    auto pixel = [&](int x, int y) { return lab.pixel(x, y); };
     using L = gumplab::InputsLayout;
     // The list box chose and closed: the field's art shows again below the drop-down field.
     const mkinstall::Picture field = mkinstall::SampleFieldArt(2443);
