@@ -1,6 +1,7 @@
 // Layer I and II frame bodies from the fuzzer under valid headers: the first three bytes choose the
 // header (layer, MPEG-1 or lower rate, bitrate, sampling rate, mode, mode extension, CRC, padding),
 // the rest is cut into the bodies of up to two frames.
+#include "fuzz/support/FrameLayout.h"
 #include "media/mpeg/MpegAudioDecoder.h"
 
 #include <cstdint>
@@ -27,16 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t body = static_cast<size_t>(probe.frameDataLength());
 
     std::vector<uint8_t> stream;
-    const uint8_t* rest = data + 3;
-    size_t left = size - 3;
-    for (int frame = 0; frame < 2 && (frame == 0 || left > 0); ++frame) {
-        stream.insert(stream.end(), bytes, bytes + 4);
-        const size_t take = left < body ? left : body;
-        stream.insert(stream.end(), rest, rest + take);
-        stream.resize(stream.size() + body - take, 0);
-        rest += take;
-        left -= take;
-    }
+    qvfuzz::LayFrames(stream, bytes, body, data + 3, size - 3, 2);
     static CMpegAudioDecoder decoder;
     if (decoder.Open(stream.data(), stream.size()) != 0) std::abort();
     static std::vector<uint8_t> out(16384);

@@ -3,6 +3,7 @@
 // bytes choose the header (MPEG-1 or lower rate, sampling rate, mode, mode extension, CRC, bitrate)
 // and the synthesis form; the rest is cut into the bodies of up to two frames (the second reads main data of
 // the first).
+#include "fuzz/support/FrameLayout.h"
 #include "media/mpeg/MpegAudioDecoder.h"
 
 #include <cstdint>
@@ -28,17 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t body = static_cast<size_t>(probe.frameDataLength());
 
     static std::vector<uint8_t> stream;
-    stream.clear();
-    const uint8_t* rest = data + 2;
-    size_t left = size - 2;
-    for (int frame = 0; frame < 2 && (frame == 0 || left > 0); ++frame) {
-        stream.insert(stream.end(), bytes, bytes + 4);
-        const size_t take = left < body ? left : body;
-        stream.insert(stream.end(), rest, rest + take);
-        stream.resize(stream.size() + body - take, 0);
-        rest += take;
-        left -= take;
-    }
+    qvfuzz::LayFrames(stream, bytes, body, data + 2, size - 2, 2);
     static CMpegAudioDecoder decoder;
     decoder.setSynthesis(useFloat ? CMpegAudioDecoder::Synthesis::Float
                                   : CMpegAudioDecoder::Synthesis::Fixed);
