@@ -19,6 +19,7 @@
 #include "render/Display.h"
 #include "render/GraphicManager.h"
 #include "render/HueManager.h"
+#include "render/Light.h"
 #include "render/RenderStandIns.h"
 #include "text/FontManager.h"
 #include "text/LanguageManager.h"

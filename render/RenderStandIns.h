@@ -8,7 +8,3 @@ void startup();
 namespace SkipDrawHandler {
 void startup();
 }
-namespace thelightthingie {
-void startup();
-void shutdown();
-} // namespace thelightthingie

@@ -1,6 +1,7 @@
 #include "world/WorldHooks.h"
 
 #include "render/DirtyRects.h"
+#include "world/WorldLight.h"
 
 namespace WorldHook {
 
@@ -8,6 +9,8 @@ WorldHooks& Table() {
     static WorldHooks* hooks = [] {
         auto* h = new WorldHooks; // never freed: objects may go during static destruction
         h->invalidateAll = InvalidateAll;
+        h->invalidateLight = InvalidateLight;
+        SetLightSceneSource(WorldLight::FillFrame);
         return h;
     }();
     return *hooks;
@@ -16,6 +19,7 @@ WorldHooks& Table() {
 void Reset() {
     Table() = WorldHooks{};
     Table().invalidateAll = InvalidateAll;
+    WorldLight::Bind();
 }
 
 } // namespace WorldHook

@@ -277,6 +277,8 @@ class CMobile : public CContainerObj {
     bool IsMounted() const { return mounted != 0; }
     // Marks the mobile as dying: bit 31 of the serial.
     void SetDying();
+    // Dirties the light of every worn light source (world/WorldLight).
+    void InvalidateLights();
 
     ListLinks<CMobile> mobileLinks;
     CDynamicObj* layers[kLayerCount] = {};

@@ -1,4 +1,4 @@
-// Stand-in until the scene, seated mobiles and light are built: their start-ups only log.
+// Stand-in until the scene and seated mobiles are built: their start-ups only log.
 #include "core/QVReport.h"
 #include "render/RenderStandIns.h"
 
@@ -13,12 +13,3 @@ void startup() {
     QVReport::message("SkipDrawHandler::startup: begin.\n");
 }
 } // namespace SkipDrawHandler
-
-namespace thelightthingie {
-void startup() {
-    QVReport::message("thelightthingie::startup: begin.\n");
-}
-void shutdown() {
-    QVReport::message("thelightthingie::shutdown: begin.\n");
-}
-} // namespace thelightthingie

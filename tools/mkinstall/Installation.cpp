@@ -5,6 +5,7 @@
 #include "mkinstall/DataFiles.h"
 #include "mkinstall/IntroMovie.h"
 #include "mkinstall/Landscape.h"
+#include "mkinstall/LightFiles.h"
 #include "mkinstall/MusicFiles.h"
 #include "mkinstall/SoundFiles.h"
 #include "mkinstall/TextFiles.h"
@@ -27,6 +28,7 @@ bool WriteInstallation(const std::string& dir, std::string* error) {
     if (!WriteTextFiles(dir, error) || !WriteWorldFiles(dir, error)) return false;
     if (!WriteMusicFiles(dir, error)) return false;
     if (!WriteIntroMovie(dir, error)) return false;
+    if (!WriteLightFiles(dir, error)) return false;
     return WriteConfigFiles(dir, error);
 }
 

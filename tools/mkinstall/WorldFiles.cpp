@@ -89,6 +89,10 @@ const std::vector<SampleItemTile>& SampleItemTiles() {
             {WorldItem::Blood, 0, 255, 0, 0, 0, "blood", "blood"},
             {WorldItem::Flesh, kA, 5, 0, 0, 0, "torso", "torso"},
             {WorldItem::Corpse, kA | kContainer, 255, 0, 0, 2, "corpse", "corpse"},
+            {WorldItem::StreetLamp, kA | kImpassable | kLight, 255, kLampLightId, 0, 20, "street lamp",
+             "street lamp"},
+            {WorldItem::Torch, kA | kLight | kWearable, 5, kTorchLightId, 0, 3, "torch", "torch"},
+            {WorldItem::BlueLamp, kA | kLight, 10, 3, 0, 6, "blue lamp", "blue lamp"},
         };
         return t;
     }();

@@ -46,7 +46,11 @@ constexpr int Scroll = 3827;
 constexpr int Blood = 4650;
 constexpr int Flesh = 6941;
 constexpr int Corpse = 0x2006;
+constexpr int StreetLamp = 2560; // orange light, light id kLampLightId
+constexpr int Torch = 2578;      // held: light id kTorchLightId from its tile data
+constexpr int BlueLamp = 3948;   // blue light
 } // namespace WorldItem
+constexpr int kTorchLightId = 1;
 constexpr int kLampLightId = 3;
 constexpr int kTunicLayer = 5;
 constexpr int kTunicAnimId = 0x1F;
