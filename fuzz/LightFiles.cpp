@@ -1,0 +1,42 @@
+// "lightidx.mul" and "light.mul" through both light renderers. The first two bytes give the index's
+// length; the index follows, the rest is "light.mul". Eight sources whose ids, graphics and centres
+// come from the first index bytes shine over a 128 x 96 picture with a block edge inside it.
+#include "core/QVReport.h"
+#include "render/Light.h"
+
+#include <cstdint>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static bool once = [] {
+        QVReport::setRecorder([](QVReport::Level, const std::string&) {});
+        return true;
+    }();
+    (void)once;
+    if (size < 2) return 0;
+    size_t indexLength = static_cast<size_t>(data[0] | (data[1] << 8));
+    data += 2;
+    size -= 2;
+    if (indexLength > size) indexLength = size;
+    // Copies, so that a read past either file is caught at its own end.
+    const std::vector<uint8_t> index(data, data + indexLength), bytes(data + indexLength, data + size);
+    thelightthingie::UseBytes(index.data(), index.size(), bytes.data(), bytes.size());
+
+    constexpr int kW = 128, kH = 96;
+    static const int kGraphics[] = {0, 2560, 3948, 15874, 3629, 3676, 6587, 5703};
+    LightFrame frame;
+    frame.levels = LightLevels{indexLength % 40 > 31 ? 20 : static_cast<int>(indexLength % 40), 0,
+                               (indexLength & 1) != 0, false};
+    for (int i = 0; i < 8; ++i) {
+        const uint8_t a = i < static_cast<int>(index.size()) ? index[i] : static_cast<uint8_t>(i * 37);
+        frame.lights.push_back(PlacedLight{(a * 3) % 200 - 36, (a * 7) % 160 - 10, a % 12, kGraphics[i]});
+    }
+    std::vector<uint16_t> pixels(kW * kH);
+    for (size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = static_cast<uint16_t>(i * 2654435761u >> 17);
+    const BlitTarget target = MakeBlitTarget(pixels.data(), kW, kH);
+    ApplyLightsTo(target, Rect{0, 0, kW, kH}, frame);
+    ApplyLightsColoredTo(target, Rect{3, 5, kW - 7, kH}, frame);
+    thelightthingie::UseBytes(nullptr, 0, nullptr, 0);
+    return 0;
+}
