@@ -1,4 +1,5 @@
 #include "gumps/CGumpManager.h"
+#include "gumps/Sequence.h"
 
 #include "core/GameTicks.h"
 #include "core/Options.h"
@@ -256,6 +257,8 @@ void CloseAllGumps() {
     for (CGump* g = S().top.first; g; g = g->next())
         if (!g->IsMapGump() && !g->IsInputGump() && !g->IsGameAreaEdgeGump() && !g->IsPointerGump())
             g->Close();
+    // A show still being recorded has nothing left to play over.
+    DropRecordingSequence();
     ResetDirtyRects();
 }
 

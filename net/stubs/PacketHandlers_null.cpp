@@ -70,9 +70,6 @@ void HandleDeathStatus(CGameSock&, PacketReader& packet) {
 void HandleDeleteObject(CGameSock&, PacketReader& packet) {
     Drop("HandleDeleteObject", packet);
 }
-void HandleDragAnimation(CGameSock&, PacketReader& packet) {
-    Drop("HandleDragAnimation", packet);
-}
 void HandleDropCleared(CGameSock&, PacketReader& packet) {
     Drop("HandleDropCleared", packet);
 }
@@ -81,9 +78,6 @@ void HandleDropDone(CGameSock&, PacketReader& packet) {
 }
 void HandleDyeRequest(CGameSock&, PacketReader& packet) {
     Drop("HandleDyeRequest", packet);
-}
-void HandleEffectEx(CGameSock&, PacketReader& packet) {
-    Drop("HandleEffectEx", packet);
 }
 void HandleEquipItem(CGameSock&, PacketReader& packet) {
     Drop("HandleEquipItem", packet);
@@ -106,17 +100,11 @@ void HandleGlobalQueueCount(CGameSock&, PacketReader& packet) {
 void HandleGlobalQueuePage(CGameSock&, PacketReader& packet) {
     Drop("HandleGlobalQueuePage", packet);
 }
-void HandleGraphicEffect(CGameSock&, PacketReader& packet) {
-    Drop("HandleGraphicEffect", packet);
-}
 void HandleGroupMessage(CGameSock&, PacketReader& packet) {
     Drop("HandleGroupMessage", packet);
 }
 void HandleHitsUpdate(CGameSock&, PacketReader& packet) {
     Drop("HandleHitsUpdate", packet);
-}
-void HandleHuedEffect(CGameSock&, PacketReader& packet) {
-    Drop("HandleHuedEffect", packet);
 }
 void HandleIgnoredByteWord(CGameSock&, PacketReader& packet) {
     Drop("HandleIgnoredByteWord", packet);
@@ -231,9 +219,6 @@ void HandleSecureTrade(CGameSock&, PacketReader& packet) {
 }
 void HandleSellList(CGameSock&, PacketReader& packet) {
     Drop("HandleSellList", packet);
-}
-void HandleSequence(CGameSock&, PacketReader& packet) {
-    Drop("HandleSequence", packet);
 }
 void HandleServerBoundary(CGameSock&, PacketReader& packet) {
     Drop("HandleServerBoundary", packet);
