@@ -5,6 +5,8 @@
 // bit 3 edit server, bit 4 an account name is set), the id (taken modulo the table), then the fields.
 #include "app/multcli.h"
 #include "core/ExitHandlers.h"
+#include "gumps/CGumpManager.h"
+#include "gumps/Sequence.h"
 #include "net/CGameSock.h"
 #include "net/CLatencyProbe.h"
 #include "net/NetServices.h"
@@ -90,6 +92,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const ProcessEnded&) {
     }
 
+    // Effects and sequences the packet started, and their draw items, go with the input.
+    CGumpManager::ResetForTests();
+    ResetSequencesForTests();
     CLatencyProbe::Destroy();
     ResetNetworkForTests();
     PacketManager::ResetForTests();

@@ -174,17 +174,28 @@ TEST_F(MissileTest, MissileToAMovingObjectReAimsAndKeepsItsSpeed) {
 
 TEST_F(MissileTest, MissileWhoseTargetIsGoneEndsAtTheLastTargetPoint) {
     CMobile* target = Mobile(0x30, 130, 100);
-    CMissileGump* m = LaunchMissileLocToObj(kBolt, MakeEffectPosition(100, 100, 0), target, 2, 0, 0);
+    CMissileGump* m = LaunchMissileLocToObj(kBolt, MakeEffectPosition(100, 100, 0), target, 2, 0, 1);
     ASSERT_NE(m, nullptr);
     const int pointX = m->targetPointX, pointY = m->targetPointY;
     CGumpManager::Update();
     target->RemoveFromWorld();
     target->Release(); // its memory may hold anything now
-    const int n = UpdatesUntilGone(m);
-    EXPECT_GT(n, 1);
-    EXPECT_EQ(m == nullptr, false);
-    (void)pointX;
-    (void)pointY;
+    GumpRef<CMissileGump> ref(m);
+    int lastX = 0, lastY = 0, updates = 0;
+    while (ref && updates < 500) {
+        lastX = m->x;
+        lastY = m->y;
+        CGumpManager::Update();
+        ++updates;
+    }
+    EXPECT_LT(updates, 500);
+    EXPECT_LE(std::abs(lastX - pointX), 24 + 10);
+    EXPECT_LE(std::abs(lastY - pointY), 24 + 10);
+    // It explodes where the target was last seen.
+    const std::vector<CMissileGump*> left = LiveEffects();
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0]->drawItem->locX, 130);
+    EXPECT_EQ(left[0]->drawItem->locY, 100);
 }
 
 TEST_F(MissileTest, FastMissileThatWouldPassItsTargetArrives) {

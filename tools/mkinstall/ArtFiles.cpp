@@ -4,6 +4,7 @@
 
 #include "mkinstall/ControlArts.h"
 #include "mkinstall/CursorArt.h"
+#include "mkinstall/EffectArts.h"
 #include "mkinstall/FieldArts.h"
 
 #include "platform/platform.h"
@@ -276,6 +277,7 @@ IndexedFile MakeArtFiles() {
         AddItem(file, 0x4000 + g, EncodeItemArt(p.width, p.height, p.pixels), 0);
     }
     AddCursorArts(file);
+    AddEffectItemArts(file);
     return file;
 }
 
@@ -289,6 +291,7 @@ IndexedFile MakeGumpArtFiles() {
     AddControlArts(file);
     AddChatArts(file);
     AddFieldArts(file);
+    AddEffectGumpArts(file);
     return file;
 }
 

@@ -1,6 +1,7 @@
 #include "mkinstall/WorldFiles.h"
 
 #include "mkinstall/DataFiles.h"
+#include "mkinstall/EffectArts.h"
 
 #include "platform/platform.h"
 
@@ -93,6 +94,9 @@ const std::vector<SampleItemTile>& SampleItemTiles() {
              "street lamp"},
             {WorldItem::Torch, kA | kLight | kWearable, 5, kTorchLightId, 0, 3, "torch", "torch"},
             {WorldItem::BlueLamp, kA | kLight, 10, 3, 0, 6, "blue lamp", "blue lamp"},
+            // Effects: the quality byte holds the frame count.
+            {kExplosionArt, 0, 255, kExplosionFrames, 0, 0, "explosion", "explosion"},
+            {kObjectExplosionArt, 0, 255, kObjectExplosionFrames, 0, 0, "explosion", "explosion"},
         };
         return t;
     }();
