@@ -201,3 +201,33 @@ TEST_F(WorldLightTest, MobileInvalidatesTheLightsItWears) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(WorldLightTest, RenderFrameLightsTheBackBufferAroundAListedLamp) {
+    BackBuffer::Resize(320, 240);
+    WorldLight::Bind();
+    CObj* lamp = NewStaticObj(G::Lamp);
+    lamp->facing = 3; // 40 x 40 of value 5
+    lamp->AddToWorld(Pos(2, 2), 0);
+    DrawManager::SetScrollOffset(lamp->columnTerm * 22 - 160, (2 + 2) * 22 + 43 - 120 - 22);
+    SetGlobalLightLevel(16);
+    for (bool colored : {false, true}) {
+        SetColoredLighting(colored);
+        ResetDirtyRectsForTests();
+        const Rect all{0, 0, 320, 240};
+        DirtyRect(&all);
+        for (int y = 0; y < 240; ++y)
+            for (int x = 0; x < 320; ++x)
+                BackBuffer::Pixels()[BackBuffer::IndexOf(x, y)] = 0x7FFF;
+        RenderFrame();
+        // Level 16 - 5 = 11 at the lamp (centred at (160, 120)), 16 away from it.
+        EXPECT_EQ(BackBuffer::Pixels()[BackBuffer::IndexOf(160, 120)] & 31, 31 * 21 / 32) << colored;
+        EXPECT_EQ(BackBuffer::Pixels()[BackBuffer::IndexOf(10, 10)] & 31, 31 * 16 / 32) << colored;
+    }
+    SetColoredLighting(false);
+    ResetDirtyRectsForTests();
+    BackBuffer::Release();
+}
+
+} // namespace
