@@ -496,19 +496,30 @@ TEST_F(SequenceTest, MisuseShowsItsMessagesAndKeepsTheState) {
     EXPECT_EQ(CSequence::LiveCount(), 0);
 }
 
-TEST_F(SequenceTest, ClosingAllGumpsAbandonsTheShowAndDropsARecording) {
-    HandleSequenceFlag(0);
-    FixedAt(kSpark, 5);
-    FixedAt(kBolt, 5);
-    HandleSequenceFlag(3);
-    ASSERT_EQ(LiveEffects().size(), 1u);
-    HandleSequenceFlag(0);
-    FixedAt(kBolt, 5);
-    CGumpManager::CloseAllGumps();
-    CGumpManager::Update();             // the closed effect is freed here
-    EXPECT_TRUE(LiveEffects().empty()); // no next step started during the teardown
-    EXPECT_EQ(CSequence::LiveCount(), 0);
-    EXPECT_FALSE(IsRecordingSequence());
+TEST_F(SequenceTest, TeardownAbandonsTheShowInsteadOfStartingItsNextStep) {
+    struct Case {
+        const char* what;
+        void (*teardown)();
+        bool dropsRecording;
+    } cases[] = {
+        {"closing all gumps", CGumpManager::CloseAllGumps, true},
+        {"deleting the missiles", CGumpManager::DeleteMissiles, false},
+    };
+    for (const Case& c : cases) {
+        HandleSequenceFlag(0);
+        FixedAt(kSpark, 5);
+        FixedAt(kBolt, 5);
+        HandleSequenceFlag(3);
+        ASSERT_EQ(LiveEffects().size(), 1u) << c.what;
+        HandleSequenceFlag(0);
+        FixedAt(kBolt, 5);
+        c.teardown();
+        CGumpManager::Update();                       // the closed effect is freed here
+        EXPECT_TRUE(LiveEffects().empty()) << c.what; // no next step started during the teardown
+        EXPECT_EQ(IsRecordingSequence(), !c.dropsRecording) << c.what;
+        EXPECT_EQ(CSequence::LiveCount(), c.dropsRecording ? 0 : 1) << c.what;
+        ResetSequencesForTests();
+    }
 }
 
 // ---------------------------------------------------------------- pictures
@@ -535,6 +546,12 @@ TEST_F(MissileTest, MissileAfterFiveUpdatesAndAHuedBlendedEffectOnAMobile) {
     DrawRotatedArt(kSpark, 0, Rect{100, 10, 116, 26}, Rect{0, 0, kW, kH}, 37, 3);
     DrawRotatedArt(kSpark, 40, Rect{120, 50, 136, 66}, Rect{0, 0, kW, kH}, 37, 3);
     DrawRotatedArt(2, 0, Rect{60, 5, 84, 29}, Rect{0, 0, kW, kH}, 0, 2);
+    // The weather's flash: a lightning bolt of gump art whose foot is cell (104, 100) without the + 43.
+    CMissileGump* flash = StartWeatherFlash(MakeEffectPosition(104, 100, 0));
+    ASSERT_NE(flash, nullptr);
+    ASSERT_NE(flash->drawItem, nullptr);
+    EXPECT_EQ(flash->y, 125);
+    flash->drawItem->DrawClip(Rect{0, 0, kW, kH});
     qvtest::ExpectGoldenPpm(std::filesystem::path(QV_TESTS_DIR "/gumps") / "golden" / "effects_missile.ppm",
                             EncodePpm(pixels.data(), kW, kH));
 }
