@@ -1,6 +1,6 @@
 // "lightidx.mul" and "light.mul" through both light renderers. The first two bytes give the index's
 // length; the index follows, the rest is "light.mul". Eight sources whose ids, graphics and centres
-// come from the first index bytes shine over a 128 x 96 picture with a block edge inside it.
+// come from the first index bytes shine over a 100 x 60 picture with block edges inside it.
 #include "core/QVReport.h"
 #include "render/Light.h"
 
@@ -22,14 +22,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::vector<uint8_t> index(data, data + indexLength), bytes(data + indexLength, data + size);
     thelightthingie::UseBytes(index.data(), index.size(), bytes.data(), bytes.size());
 
-    constexpr int kW = 128, kH = 96;
+    constexpr int kW = 100, kH = 60;
     static const int kGraphics[] = {0, 2560, 3948, 15874, 3629, 3676, 6587, 5703};
     LightFrame frame;
     frame.levels = LightLevels{indexLength % 40 > 31 ? 20 : static_cast<int>(indexLength % 40), 0,
                                (indexLength & 1) != 0, false};
     for (int i = 0; i < 8; ++i) {
         const uint8_t a = i < static_cast<int>(index.size()) ? index[i] : static_cast<uint8_t>(i * 37);
-        frame.lights.push_back(PlacedLight{(a * 3) % 200 - 36, (a * 7) % 160 - 10, a % 12, kGraphics[i]});
+        frame.lights.push_back(PlacedLight{(a * 3) % 160 - 30, (a * 7) % 110 - 10, a % 12, kGraphics[i]});
     }
     std::vector<uint16_t> pixels(kW * kH);
     for (size_t i = 0; i < pixels.size(); ++i)

@@ -276,7 +276,7 @@ CMissileGump::~CMissileGump() {
     if (sequence) {
         CSequence* owner = sequence;
         sequence = nullptr;
-        AbandonSequence(owner);
+        if (CSequence::IsLive(owner, sequenceId)) AbandonSequence(owner);
     }
 }
 
@@ -421,7 +421,7 @@ void CMissileGump::Finish(bool explodeNow) {
     CSequence* owner = sequence;
     sequence = nullptr;
     Close();
-    if (owner && CSequence::IsLive(owner)) owner->NextStep();
+    if (owner && CSequence::IsLive(owner, sequenceId)) owner->NextStep();
 }
 
 void CMissileGump::Update() {

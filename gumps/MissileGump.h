@@ -84,6 +84,7 @@ class CMissileGump : public CGump {
     void PictureSize(int& width, int& height) const;
 
     CSequence* sequence = nullptr;
+    uint64_t sequenceId = 0;
     int hue = 0;
     int blendMode = 0;
     int16_t targetX = 0, targetY = 0, targetZ = 0;

@@ -12,6 +12,7 @@ namespace {
 
 struct SequenceState {
     std::set<const CSequence*> live;
+    uint64_t nextId = 1;
     CSequence* recording = nullptr;
     SequenceServices services;
 };
@@ -35,6 +36,7 @@ bool Exists(uint32_t serial) {
 
 CSequence::CSequence() {
     QVReport::message("CSequence::CSequence(): begin.\n");
+    id_ = S().nextId++;
     S().live.insert(this);
 }
 
@@ -45,6 +47,10 @@ CSequence::~CSequence() {
 
 bool CSequence::IsLive(const CSequence* sequence) {
     return sequence && S().live.count(sequence) != 0;
+}
+
+bool CSequence::IsLive(const CSequence* sequence, uint64_t id) {
+    return IsLive(sequence) && sequence->id_ == id;
 }
 
 int CSequence::LiveCount() {
@@ -157,6 +163,7 @@ CSequence::Outcome CSequence::RunStep(const Step& step) {
     }
     if (!effect) return Outcome::Done;
     effect->sequence = this;
+    effect->sequenceId = id_;
     return Outcome::Waits;
 }
 

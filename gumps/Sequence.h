@@ -59,8 +59,11 @@ class CSequence {
 
     uint8_t repeatCount = 0;
 
-    // A live sequence (not deleted since).
+    // A live sequence (not deleted since); with an id, the same one that had it (a new sequence at
+    // a freed one's address does not pass).
     static bool IsLive(const CSequence* sequence);
+    static bool IsLive(const CSequence* sequence, uint64_t id);
+    uint64_t Id() const { return id_; }
     static int LiveCount();
 
   private:
@@ -76,6 +79,7 @@ class CSequence {
     bool Advance();
 
     std::vector<Step> steps_;
+    uint64_t id_ = 0;
     int current_ = 0;
     bool running_ = false; // Run is on the stack
     bool advancePending_ = false;
