@@ -89,6 +89,10 @@ const std::vector<SampleItemTile>& SampleItemTiles() {
             {WorldItem::Blood, 0, 255, 0, 0, 0, "blood", "blood"},
             {WorldItem::Flesh, kA, 5, 0, 0, 0, "torso", "torso"},
             {WorldItem::Corpse, kA | kContainer, 255, 0, 0, 2, "corpse", "corpse"},
+            {WorldItem::Shirt, kA | kWearable | kPartialHue, 1, 5, 410, 0, "shirt", "shirt"},
+            {WorldItem::Cloak, kA | kWearable | kPartialHue, 3, 20, 411, 0, "cloak", "cloak"},
+            {WorldItem::StandInMount, 0, 255, 25, 205, 0, "mount", "mount"},
+            {WorldItem::Horse, 0, 255, 25, 204, 0, "horse", "horse"},
         };
         return t;
     }();
