@@ -250,6 +250,7 @@ struct State {
     size_t budget = kDefaultBudget;
     size_t used = 0;
     uint32_t generation = 0;
+    ItemSource source = nullptr;
 };
 
 State& S() {
@@ -284,14 +285,19 @@ std::shared_ptr<const AnimItem> Get(int index, bool secondPair) {
         s.lru.splice(s.lru.begin(), s.lru, it->second);
         return it->second->item;
     }
-    const bool second = secondPair && CDHDCache::GetFileInfo(CDHDCache::kAnim2Idx).found &&
-                        CDHDCache::GetFileInfo(CDHDCache::kAnim2).found;
-    if (index >= CDHDCache::RecordCount(second ? CDHDCache::kAnim2Idx : CDHDCache::kAnimIdx)) return nullptr;
     int length = 0, extra = 0;
-    CDHDCache::SelectAnim2(second);
-    const uint8_t* bytes =
-        CDHDCache::GetCacheItem(CDHDCache::kAnimIdx, CDHDCache::kAnim, index, length, extra);
-    CDHDCache::SelectAnim2(false);
+    const uint8_t* bytes = nullptr;
+    if (s.source) {
+        bytes = s.source(index, secondPair, length);
+    } else {
+        const bool second = secondPair && CDHDCache::GetFileInfo(CDHDCache::kAnim2Idx).found &&
+                            CDHDCache::GetFileInfo(CDHDCache::kAnim2).found;
+        if (index >= CDHDCache::RecordCount(second ? CDHDCache::kAnim2Idx : CDHDCache::kAnimIdx))
+            return nullptr;
+        CDHDCache::SelectAnim2(second);
+        bytes = CDHDCache::GetCacheItem(CDHDCache::kAnimIdx, CDHDCache::kAnim, index, length, extra);
+        CDHDCache::SelectAnim2(false);
+    }
     std::shared_ptr<AnimItem> item;
     if (bytes && length > 0) {
         item = std::make_shared<AnimItem>();
@@ -318,6 +324,11 @@ size_t UsedBytes() {
 size_t ItemCount() {
     return S().lru.size();
 }
+void SetItemSourceForTests(ItemSource source) {
+    Clear();
+    S().source = source;
+}
+
 void Clear() {
     State& s = S();
     s.lru.clear();

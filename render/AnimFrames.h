@@ -89,4 +89,8 @@ size_t Budget();
 size_t UsedBytes();
 size_t ItemCount();
 void Clear();
+// Tests serve items without files: the source answers (index, second pair) with bytes and their
+// length, or null. Null restores the data files. Setting it clears the cache.
+using ItemSource = const uint8_t* (*)(int index, bool secondPair, int& length);
+void SetItemSourceForTests(ItemSource source);
 } // namespace AnimCache

@@ -323,7 +323,10 @@ int GetMobileAnimIndex(int body, int facing, int frameCounter, int actionFrame, 
     const Stance stance = ChooseStance(body, type, running, mobile);
     const int direction = AnimTables::DirectionOffset(facing);
 
+    out.layout = stance.layout;
+    out.direction = direction;
     if (actionFrame == -1) {
+        out.group = stance.group;
         out.index = AnimLayoutIndex(stance.layout, indexBody, stance.group, direction);
         if (stance.frames > 1) {
             const int m = stance.frames - 1;
@@ -346,10 +349,12 @@ int GetMobileAnimIndex(int body, int facing, int frameCounter, int actionFrame, 
     a = LayoutAction(body, a);
     a &= 0x7F;
     if (a > 34) {
+        out.group = 0;
         out.index = AnimLayoutIndex(stance.layout, indexBody, 0, direction);
         out.frame = 0;
         return body;
     }
+    out.group = a;
     out.index = AnimLayoutIndex(stance.layout, indexBody, a, direction);
     out.frame = actionFrame;
     return body;
@@ -383,8 +388,18 @@ int GetCorpseAnimIndex(int body, int facing, AnimPick& out) {
         layout = AnimLayout::Group65;
         group = second ? 12 : 8;
     }
+    out.layout = layout;
+    out.group = group;
+    out.direction = direction;
     out.index = AnimLayoutIndex(layout, indexBody, group, direction);
     return body;
+}
+
+AnimPick WornAnimPick(const AnimPick& body, int animId) {
+    AnimPick out = body;
+    const int indexBody = ConvertedBody(animId, out.secondPair);
+    out.index = AnimLayoutIndex(body.layout, indexBody, body.group, body.direction);
+    return out;
 }
 
 int WornAnimation(const CDynamicObj* item, int body) {

@@ -36,6 +36,10 @@ struct AnimPick {
     int frame = 0;
     bool secondPair = false;
     bool mirrored = false;
+    // How the index was made: worn items play the same group in the same direction.
+    AnimLayout layout = AnimLayout::Group110;
+    int group = 0;
+    int direction = 0;
 };
 
 // Mount item graphic to mount body; any other graphic gives 200.
@@ -59,6 +63,9 @@ int GetMobileAnimIndex(int body, int facing, int frameCounter, int actionFrame, 
                        uint16_t& action, uint16_t addend, bool running, const CMobile* mobile, AnimPick& out);
 // The death frame of a corpse whose amount is body; bit 7 of facing picks the second fall.
 int GetCorpseAnimIndex(int body, int facing, AnimPick& out);
+
+// The frame of a worn animation (an item's animation id) playing along with a body's pick.
+AnimPick WornAnimPick(const AnimPick& body, int animId);
 
 // The animation id of a worn item (its displayed graphic's tiledata), -1 outside 400..999.
 int WornAnimation(const CDynamicObj* item, int body);
