@@ -33,7 +33,7 @@ struct ServeScope {
 };
 
 // A solid block of one palette index, left..right x top..bottom around the feet point.
-inline mkinstall::AnimPicture Block(int left, int top, int right, int bottom, uint8_t ink) {
+inline mkinstall::AnimPicture Block(int left, int top, int right, int bottom, uint8_t ink = 1) {
     mkinstall::AnimPicture p;
     p.width = right - left;
     p.height = bottom - top;
