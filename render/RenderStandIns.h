@@ -5,9 +5,6 @@ namespace DrawManager {
 void ClearDrawTable();
 void startup();
 } // namespace DrawManager
-namespace SkipDrawHandler {
-void startup();
-}
 namespace thelightthingie {
 void startup();
 void shutdown();

@@ -402,6 +402,19 @@ AnimPick WornAnimPick(const AnimPick& body, int animId) {
     return out;
 }
 
+AnimPick SeatedAnimPick(int body, int facing, uint32_t seed) {
+    AnimPick out;
+    body = SubstituteBody(body, seed);
+    facing &= 7;
+    out.mirrored = AnimTables::IsMirrored(facing);
+    out.direction = AnimTables::DirectionOffset(facing);
+    out.layout = AnimLayout::Group175;
+    out.group = facing == 0 || facing == 6 ? 25 : 4;
+    out.frame = 0;
+    out.index = AnimLayoutIndex(out.layout, ConvertedBody(body, out.secondPair), out.group, out.direction);
+    return out;
+}
+
 int WornAnimation(const CDynamicObj* item, int body) {
     if (!item) return -1;
     int id = TileOf(item).animId;

@@ -67,5 +67,8 @@ int GetCorpseAnimIndex(int body, int facing, AnimPick& out);
 // The frame of a worn animation (an item's animation id) playing along with a body's pick.
 AnimPick WornAnimPick(const AnimPick& body, int animId);
 
+// The frame a seated human shows: action 25 facing 0 and 6, action 4 facing 2 and 4, frame 0.
+AnimPick SeatedAnimPick(int body, int facing, uint32_t seed);
+
 // The animation id of a worn item (its displayed graphic's tiledata), -1 outside 400..999.
 int WornAnimation(const CDynamicObj* item, int body);

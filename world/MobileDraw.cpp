@@ -9,6 +9,7 @@
 #include "world/AnimChoice.h"
 #include "world/BigMobComponent.h"
 #include "world/BodyTypes.h"
+#include "world/SkipDrawHandler.h"
 #include "world/TileData.h"
 #include "world/WorldHooks.h"
 #include "world/objects.h"
@@ -352,6 +353,10 @@ void CMobile::GetMountRect(uint16_t mountGraphic, int x, int y, int* left, int* 
 }
 
 void CMobile::CalcScreenRect() {
+    if (IsSeated()) {
+        CalcSeatedRect();
+        return;
+    }
     int x = 0, y = 0;
     GetFigureAnchor(x, y);
     feetLine = depthTerm * 22 - drawZ * 4 + 20;
@@ -392,10 +397,20 @@ void CMobile::CalcFigureRect(Rect& rect) {
 }
 
 void CMobile::DrawClip(const Rect& clip) {
+    if (graphic >= 1000) return;
+    if (IsSeated()) {
+        DrawSeatedClip(clip);
+        return;
+    }
     DrawMobile(this, clip, false);
 }
 
 void CPlayerMobile::DrawClip(const Rect& clip) {
+    if (graphic >= 1000) return;
+    if (IsSeated()) {
+        DrawSeatedClip(clip);
+        return;
+    }
     DrawMobile(this, clip, true);
 }
 
@@ -411,6 +426,7 @@ void CMobile::AddToDrawList() {
 
 bool CMobile::HitTest(int px, int py) {
     if (graphic >= 1000) return false;
+    if (IsSeated()) return HitTestSeated(px, py) != 0;
     int x = 0, y = 0;
     GetFigureAnchor(x, y);
     AnimPick pick;
@@ -436,6 +452,163 @@ bool CMobile::HitTest(int px, int py) {
         if (worn && IsAnimPixelAt(px, py, worn.mirrored, x, y, *worn.item, *worn.frame)) return true;
     }
     return false;
+}
+
+// ---------------------------------------------------------------- seated figures
+
+namespace {
+
+bool PlayerSeesHidden() {
+    return pPlayerObject && pPlayerObject->graphic == 987;
+}
+
+// Composes the seated figure and what it wears; false when there is no body frame.
+bool ComposeSeated(CMobile* m, int facing, int x, int y, const Highlight& highlight) {
+    int sx = 0, sy = 0;
+    DrawManager::GetScrollOffset(sx, sy);
+    SkipDrawHandler::BeginComposition(x - sx - SkipDrawHandler::kFeetColumn,
+                                      y - sy - SkipDrawHandler::kFeetRow, facing);
+    const AnimPick pick = SeatedAnimPick(m->graphic, facing, m->serial);
+    Figure body = Resolve(pick);
+    if (!body) return false;
+    SkipDrawHandler::SetMirror(body.mirrored);
+    const int bodyHue =
+        highlight.on ? highlight.hue : DefHue(DefManager::Body, m->graphic, m->displayedHue & kHueNumberMask);
+    SkipDrawHandler::ComposeFrame(bodyHue, *body.item, *body.frame);
+    const CDynamicObj* covering = WornItem(m, 22);
+    const bool covered = covering && covering->graphic == kCoveringGraphic;
+    const uint8_t* order = AnimTables::LayerOrder(facing);
+    for (int i = 1; i < AnimTables::kLayerOrderLength; ++i) {
+        const int layer = order[i];
+        if (layer == AnimTables::kNeverDrawnLayer || layer == kMountLayer) continue;
+        const CDynamicObj* item = WornItem(m, layer);
+        if (!item || IsLayerHidden(layer, m->layers)) continue;
+        if (covered && IsLayer11Or16Item(item)) continue;
+        const int anim = WornAnimation(item, m->graphic);
+        if (anim < 0) continue;
+        Figure worn = Resolve(WornAnimPick(pick, anim));
+        if (worn)
+            SkipDrawHandler::ComposeFrame(highlight.on ? highlight.hue : ItemHue(item), *worn.item,
+                                          *worn.frame);
+    }
+    return true;
+}
+
+// The chosen chair as listed in the mobile's cell.
+CDrawItem* FindChosenChair(const CMobile* m) {
+    const SkipDrawHandler::ChairRow* chair = SkipDrawHandler::ChosenChair();
+    if (!chair) return nullptr;
+    int cx = 0, cy = 0;
+    m->ListingCell(cx, cy);
+    cx += m->CellOffset();
+    cy -= m->CellOffset();
+    for (CDrawItem* it = DrawMapThingie::table[cy & 63][cx & 63]; it; it = it->nextDraw) {
+        if (!it->IsObj() || it->IsMobile() || it->locX != m->locX || it->locY != m->locY) continue;
+        if (std::abs(it->z - m->z) > 1) continue;
+        if (static_cast<const CObj*>(it)->graphic == chair->graphic) return it;
+    }
+    return nullptr;
+}
+
+void DrawSeated(CMobile* m, const Rect& clip, bool player) {
+    const bool hidden = (m->status & 0x80) != 0;
+    if (hidden && !player && !PlayerSeesHidden()) return;
+    int facing = m->facing;
+    SkipDrawHandler::PickFacing(&facing);
+    int x = 0, y = 0;
+    m->GetFigureAnchor(x, y);
+    Highlight highlight;
+    if (!player) highlight = MobileHighlight(m);
+    if (hidden) highlight = Highlight{kHiddenHue, true};
+    if (pPlayerObject && m->IsGhost() != pPlayerObject->IsGhost()) highlight = Highlight{kHiddenHue, true};
+    if (!ComposeSeated(m, facing, x, y, highlight)) return;
+    const SkipDrawHandler::ChairRow* chair = SkipDrawHandler::ChosenChair();
+    SkipDrawHandler::DrawComposition(clip, chair ? SkipDrawHandler::SeatOffset(*chair, facing) : 0);
+    if (!chair || chair->backOverlap <= 0 || (facing != 0 && facing != 6)) return;
+    CDrawItem* seat = FindChosenChair(m);
+    if (!seat) return;
+    int sx = 0, sy = 0;
+    DrawManager::GetScrollOffset(sx, sy);
+    const int centre = (seat->screenRect.left + seat->screenRect.right) / 2 - sx;
+    const int b = chair->backOverlap;
+    // Only the chair's back, and never beyond the draw's own clip.
+    const Rect back = facing == 6 ? Rect{centre - b, clip.top, clip.right, clip.bottom}
+                                  : Rect{clip.left, clip.top, centre + b, clip.bottom};
+    const Rect narrowed = IntersectRect(back, clip);
+    if (!narrowed.IsEmpty()) seat->DrawClip(narrowed);
+}
+
+} // namespace
+
+bool CMobile::IsSeated() {
+    if (!IsHumanBody(displayedGraphic ? displayedGraphic : graphic) || !listed) return false;
+    if (graphic < 400 || graphic > 999 || IsGhost()) return false;
+    if (stepFramesLeft > 0 || IsMounted() || layers[kMountLayer]) return false;
+    if (IsPlayer()) {
+        const auto* player = static_cast<const CPlayerMobile*>(this);
+        if (player->stepInProgress || stepCount > 0) return false;
+    }
+    int cx = 0, cy = 0;
+    ListingCell(cx, cy);
+    cx += CellOffset();
+    cy -= CellOffset();
+    for (const CDrawItem* it = DrawMapThingie::table[cy & 63][cx & 63]; it; it = it->nextDraw) {
+        if (!it->IsObj() || it->IsMobile() || it->locX != locX || it->locY != locY) continue;
+        if (std::abs(it->z - z) > 1) continue;
+        const SkipDrawHandler::ChairRow* chair =
+            SkipDrawHandler::FindChair(static_cast<const CObj*>(it)->graphic);
+        if (!chair) continue;
+        if ((chair->facingMask & SkipDrawHandler::kRestOnly) && !resting) continue;
+        SkipDrawHandler::SetChosenChair(chair);
+        return true;
+    }
+    return false;
+}
+
+void CMobile::CalcSeatedRect() {
+    int facing = this->facing;
+    SkipDrawHandler::PickFacing(&facing);
+    int x = 0, y = 0;
+    GetFigureAnchor(x, y);
+    feetLine = depthTerm * 22 - drawZ * 4 + 20;
+    screenRect = Rect{x, y, x, y};
+    cellOffset = 0;
+    if ((status & 0x80) && !IsPlayer() && !PlayerSeesHidden()) return;
+    const AnimPick pick = SeatedAnimPick(graphic, facing, serial);
+    Figure body = Resolve(pick);
+    if (body.item) animFrameCount = body.item->FrameCount();
+    if (!body) return;
+    Rect r = AnimFrameRect(*body.frame, body.mirrored, x, y);
+    for (int layer = 1; layer <= kMountLayer; ++layer) {
+        if (layer == AnimTables::kNeverDrawnLayer) continue;
+        const int anim = WornAnimation(WornItem(this, layer), graphic);
+        if (anim < 0) continue;
+        Figure worn = Resolve(WornAnimPick(pick, anim));
+        if (worn) r = Union(r, AnimFrameRect(*worn.frame, worn.mirrored, x, y));
+    }
+    screenRect = Rect{r.left - 16, r.top - 16, r.right + 16, r.bottom + 32};
+}
+
+void CMobile::DrawSeatedClip(const Rect& clip) {
+    DrawSeated(this, clip, false);
+}
+
+void CPlayerMobile::DrawSeatedClip(const Rect& clip) {
+    DrawSeated(this, clip, true);
+}
+
+int CMobile::HitTestSeated(int x, int y) {
+    int facing = this->facing;
+    SkipDrawHandler::PickFacing(&facing);
+    int fx = 0, fy = 0;
+    GetFigureAnchor(fx, fy);
+    Highlight highlight;
+    if (status & 0x80) highlight = Highlight{kHiddenHue, true};
+    if (!ComposeSeated(this, facing, fx, fy, highlight)) return 0;
+    const SkipDrawHandler::ChairRow* chair = SkipDrawHandler::ChosenChair();
+    int sx = 0, sy = 0;
+    DrawManager::GetScrollOffset(sx, sy);
+    return SkipDrawHandler::PixelAt(x - sx, y - sy, chair ? SkipDrawHandler::SeatOffset(*chair, facing) : 0);
 }
 
 // ---------------------------------------------------------------- corpses

@@ -289,6 +289,13 @@ class CMobile : public CContainerObj {
     // Whether the figure needs strips (a tall body, or a mount with a tall body).
     bool NeedsStrips() const;
 
+    // ---- seated on a chair, bench or stool (world/MobileDraw.cpp)
+    // True when a human figure at rest stands on a seat of its cell; the seat becomes the chosen chair.
+    bool IsSeated();
+    virtual void CalcSeatedRect();
+    virtual void DrawSeatedClip(const Rect& clip);
+    virtual int HitTestSeated(int x, int y);
+
     virtual int GetCurrentAction() const { return animating ? frameIndex : -1; }
     virtual bool IsGhost() const { return graphic == 402 || graphic == 403; }
     virtual void PlayFootstepSound() {}
@@ -349,6 +356,7 @@ class CPlayerMobile : public CMobile {
     void GetScreenAnchor(int& x, int& y) const override;
     void GetFigureAnchor(int& x, int& y) const override;
     void DrawClip(const Rect& clip) override;
+    void DrawSeatedClip(const Rect& clip) override;
     void SetNotoriety(int value) override;
     bool IsNotInnocent() const override { return true; }
     bool IsNotCriminal() const override { return true; }

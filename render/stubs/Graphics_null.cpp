@@ -1,4 +1,4 @@
-// Stand-in until the scene, seated mobiles and light are built: their start-ups only log.
+// Stand-in until the scene and light are built: their start-ups only log.
 #include "core/QVReport.h"
 #include "render/RenderStandIns.h"
 
@@ -7,12 +7,6 @@ void startup() {
     QVReport::message("DrawManager::startup: begin.\n");
 }
 } // namespace DrawManager
-
-namespace SkipDrawHandler {
-void startup() {
-    QVReport::message("SkipDrawHandler::startup: begin.\n");
-}
-} // namespace SkipDrawHandler
 
 namespace thelightthingie {
 void startup() {
