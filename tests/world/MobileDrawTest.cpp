@@ -11,6 +11,7 @@
 #include "world/AnimChoice.h"
 #include "world/BigMobComponent.h"
 #include "world/BodyTypes.h"
+#include "world/SkipDrawHandler.h"
 
 #include <gtest/gtest.h>
 
@@ -502,6 +503,172 @@ TEST_F(Strips, ACorpseReachingBelowItsFeetHasStripsToo) {
     corpse->Release();
     EXPECT_TRUE(Cell(11, 11).empty());
     EXPECT_TRUE(Cell(12, 12).empty());
+}
+
+// ---------------------------------------------------------------- seated figures
+
+// A chair that records the clips it is drawn with (the scene draws the real art).
+class RecordingChair : public CObj {
+  public:
+    void DrawClip(const Rect& clip) override { clips.push_back(clip); }
+    void Release() override { delete this; }
+    std::vector<Rect> clips;
+};
+
+class Seated : public MobileDraw {
+  protected:
+    void TearDown() override {
+        for (RecordingChair* c : chairs) {
+            if (c->listed) c->RemoveFromDrawList();
+            delete c;
+        }
+        SkipDrawHandler::SetChosenChair(nullptr);
+        MobileDraw::TearDown();
+    }
+    RecordingChair* Chair(int graphic, int x = 10, int y = 10, int z = 0) {
+        auto* c = new RecordingChair;
+        c->graphic = c->displayedGraphic = static_cast<uint16_t>(graphic);
+        c->SetLocation(Pos(x, y), z);
+        c->AddToDrawList();
+        chairs.push_back(c);
+        return c;
+    }
+    std::vector<RecordingChair*> chairs;
+};
+
+TEST_F(Seated, PickFacingKeepsAnAllowedFacingOrTakesTheNearest) {
+    struct Case {
+        int chair, facing, seated;
+    };
+    const Case cases[] = {
+        {2863, 2, 2}, {2863, 1, 2}, {2863, 5, 2}, {2863, 10, 2}, {4604, 3, 4},
+        {4604, 6, 6}, {2896, 4, 0}, {2896, 7, 0}, {4635, 5, 6},  {1114, 4, 6},
+    };
+    for (const Case& c : cases) {
+        SkipDrawHandler::SetChosenChair(SkipDrawHandler::FindChair(c.chair));
+        int facing = c.facing;
+        SkipDrawHandler::PickFacing(&facing);
+        EXPECT_EQ(facing, c.seated) << c.chair << " facing " << c.facing;
+    }
+    EXPECT_EQ(SkipDrawHandler::FindChair(100), nullptr);
+    EXPECT_EQ(SkipDrawHandler::SeatOffset(*SkipDrawHandler::FindChair(2911), 2), 3);
+    EXPECT_EQ(SkipDrawHandler::SeatOffset(*SkipDrawHandler::FindChair(2911), 6), 14);
+}
+
+TEST_F(Seated, WarpTablesDropTheBodyAndBendTheHips) {
+    struct Case {
+        int pair, row, column;
+        int sourceRow, sourceColumn; // sourceRow -1: pixel 0
+    };
+    const Case cases[] = {
+        {0, 30, 10, 4, 7}, {0, 20, 10, -1, 0},   {3, 30, 62, 4, 63},  {1, 10, 5, -1, 0},
+        {1, 55, 5, 43, 5}, {1, 60, 20, 49, 18},  {2, 60, 20, 49, 22}, {1, 71, 20, 62, 13},
+        {1, 72, 5, 64, 0}, {2, 100, 60, 92, 63}, {2, 127, 0, 119, 8},
+    };
+    for (const Case& c : cases) {
+        const int expected = c.sourceRow < 0 ? 0 : c.sourceRow * 64 + c.sourceColumn;
+        EXPECT_EQ(SkipDrawHandler::WarpIndex(c.pair, c.row, c.column), expected)
+            << c.pair << ": " << c.row << "," << c.column;
+    }
+}
+
+TEST_F(Seated, AHumanAtRestOnASeatOfItsCellSits) {
+    struct Case {
+        const char* name;
+        int chair;
+        int chairZ;
+        int body;
+        bool resting, stepping, mounted;
+        bool seated;
+    };
+    const Case cases[] = {
+        {"chair", 2863, 0, 400, true, false, false, true},
+        {"one z unit below", 2863, 1, 400, true, false, false, true},
+        {"two z units below: stands", 2863, 2, 400, true, false, false, false},
+        {"rest-only bench at rest", 3315, 0, 400, true, false, false, true},
+        {"rest-only bench while moving", 3315, 0, 400, false, false, false, false},
+        {"stepping", 2863, 0, 400, true, true, false, false},
+        {"mounted", 2863, 0, 400, true, false, true, false},
+        {"ghost", 2863, 0, 402, true, false, false, false},
+        {"creature", 2863, 0, 1, true, false, false, false},
+        {"no seat", 100, 0, 400, true, false, false, false},
+    };
+    for (const Case& c : cases) {
+        SkipDrawHandler::SetChosenChair(nullptr);
+        RecordingChair* chair = Chair(c.chair, 10, 10, c.chairZ);
+        CMobile* m = Place(c.body);
+        m->resting = c.resting;
+        m->stepFramesLeft = c.stepping ? 3 : 0;
+        if (c.mounted) Wear(m, 25, kHorse);
+        EXPECT_EQ(m->IsSeated(), c.seated) << c.name;
+        if (c.seated) {
+            EXPECT_EQ(SkipDrawHandler::ChosenChair()->graphic, static_cast<uint32_t>(c.chair)) << c.name;
+        }
+        m->layers[25] = nullptr;
+        m->RemoveFromDrawList();
+        chair->RemoveFromDrawList();
+    }
+    // A seat in another cell does not count.
+    Chair(2863, 11, 10);
+    EXPECT_FALSE(Place(400)->IsSeated());
+}
+
+TEST_F(Seated, TheSeatedFigureIsLoweredAndItsPixelTestAgreesWithItsDraw) {
+    // Facing 1 on chair 2863 sits facing 2: direction 1, mirrored, action 4.
+    animtest::Put(HumanIndex(400, 4, 1), {Block(-6, -60, 5, 0, 1)});
+    animtest::Put(HumanIndex(410, 4, 1), {Block(-4, -50, 3, -40, 2)});
+    Chair(2863);
+    CMobile* m = Place(400, 1);
+    Wear(m, 5, kShirt);
+    ASSERT_TRUE(m->IsSeated());
+    Draw(m);
+    int top = -1;
+    for (int y = 0; y < 100 && top < 0; ++y)
+        for (int x = 0; x < 100; ++x)
+            if (canvas.at(x, y) == Ink(1)) {
+                top = y;
+                break;
+            }
+    EXPECT_EQ(top, 60 - 60 + 12 + 6); // the upper body drops 12 rows and the seat 6 more
+    EXPECT_GT(canvas.Count(Ink(2)), 0);
+    int sx = 0, sy = 0;
+    DrawManager::GetScrollOffset(sx, sy);
+    int hits = 0;
+    for (int py = 0; py < 100; ++py)
+        for (int px = 0; px < 100; ++px) {
+            const bool drawn = canvas.at(px, py) != 0;
+            EXPECT_EQ(m->HitTest(px + sx, py + sy), drawn) << px << "," << py;
+            hits += drawn;
+        }
+    EXPECT_GT(hits, 400);
+    // The rect holds the figure with its margins.
+    int x = 0, y = 0;
+    m->GetFigureAnchor(x, y);
+    EXPECT_EQ(Relative(m, x, y), (Rect{-5 - 16, -60 - 16, 6 + 16, 0 + 32}));
+}
+
+TEST_F(Seated, FacingAwayTheChairsBackIsDrawnAgainWithinTheDrawsClip) {
+    // Facing 6 on chair 4635: lowered 26 + 8 rows; the chair's right part from its centre - 3 over it.
+    animtest::Put(HumanIndex(400, 25, 3), {Block(-6, -60, 6, 0, 1)});
+    RecordingChair* chair = Chair(4635);
+    CMobile* m = Place(400, 6);
+    ASSERT_TRUE(m->IsSeated());
+    Draw(m);
+    int top = -1;
+    for (int y = 0; y < 100 && top < 0; ++y)
+        if (canvas.at(50, y) == Ink(1)) top = y;
+    EXPECT_EQ(top, 60 - 60 + 26 + 8);
+    int sx = 0, sy = 0;
+    DrawManager::GetScrollOffset(sx, sy);
+    const int centre = (chair->screenRect.left + chair->screenRect.right) / 2 - sx;
+    ASSERT_EQ(chair->clips.size(), 1u);
+    EXPECT_EQ(chair->clips[0], (Rect{centre - 3, 0, 100, 100}));
+    chair->clips.clear();
+    m->DrawClip(Rect{0, 0, 40, 100}); // the back lies wholly right of this clip
+    EXPECT_TRUE(chair->clips.empty());
+    m->DrawClip(Rect{0, 10, 60, 90});
+    ASSERT_EQ(chair->clips.size(), 1u);
+    EXPECT_EQ(chair->clips[0], (Rect{centre - 3, 10, 60, 90}));
 }
 
 } // namespace
