@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int hues[] = {0, 7, 7 | kHuePartial, 7 | kHueDarken, 0x3FFF | kHuePartial | kHueDarken};
     const int anchors[][2] = {{32, 40}, {-3, 5}, {70, 60}};
     uint32_t hits = 0;
-    const int frames = item.FrameCount() < 32 ? item.FrameCount() : 32;
+    const int frames = item.FrameCount() < 16 ? item.FrameCount() : 16;
     for (int n = 0; n < frames; ++n) {
         const AnimFrame* frame = item.Frame(n);
         if (!frame) continue;
