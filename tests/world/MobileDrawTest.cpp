@@ -155,6 +155,40 @@ TEST_F(MobileDraw, RectsHoldTheFrameItsShadowAndWhatItWearsAndRides) {
     }
 }
 
+TEST_F(MobileDraw, TheFigureRectLeavesOutTheShadowAndMeasuresSpecialMountsByTheirFrames) {
+    const Rect untouched{1, 2, 3, 4};
+    Rect r = untouched;
+    CMobile* bare = Place(400);
+    bare->CalcFigureRect(r);
+    EXPECT_EQ(r, untouched) << "no frame";
+    animtest::Put(HumanIndex(400, 4, 0), {Block(-5, -30, 5, 0)});
+    animtest::Put(HumanIndex(400, 25, 0), {Block(-5, -4, 5, 0)});
+    // Mount 16060 plays body 791, a creature: at rest, group 1 of its 110-group block.
+    animtest::Put(791 * 110 + 1 * 5 + 0, {Block(-30, -10, 30, 0)});
+    struct Case {
+        const char* name;
+        int body;
+        int mount; // 0: none
+        Rect rect;
+    };
+    const Case cases[] = {
+        {"no shadow allowance", 400, 0, {-5, -30, 5, 0}},
+        {"special mount by its frame, half its width more", 400, 16060, {-30, -10, 60, 0}},
+        {"no body of 1000 and above", 1000, 0, untouched},
+    };
+    for (const Case& c : cases) {
+        CMobile* m = Place(c.body);
+        if (c.mount) Wear(m, 25, c.mount);
+        int x = 0, y = 0;
+        m->GetFigureAnchor(x, y);
+        r = untouched;
+        m->CalcFigureRect(r);
+        if (c.body < 1000) r = Rect{r.left - x, r.top - y, r.right - x, r.bottom - y};
+        EXPECT_EQ(r, c.rect) << c.name;
+        m->RemoveFromDrawList();
+    }
+}
+
 TEST_F(MobileDraw, WithoutAFrameTheRectIsTheFeetPointAndNothingIsDrawn) {
     CMobile* m = Place(400);
     Draw(m);
