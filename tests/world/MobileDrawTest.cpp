@@ -189,6 +189,29 @@ TEST_F(MobileDraw, TheFigureRectLeavesOutTheShadowAndMeasuresSpecialMountsByThei
     }
 }
 
+TEST_F(MobileDraw, ASpecialMountLiftsItsRider) {
+    animtest::Put(HumanIndex(400, 4, 0), {Block(-2, -2, 2, 0, 1)});
+    animtest::Put(HumanIndex(400, 25, 0), {Block(-2, -2, 2, 0, 1)});
+    // The top row of the two-row figure (its feet are row 60). Tall mounts cut at the feet line,
+    // so only the top row is compared.
+    struct Case {
+        int mount; // 0: on foot
+        int topRow;
+    };
+    const Case cases[] = {{0, 58}, {16060, 59}, {16061, 57}, {16052, 49}};
+    for (const Case& c : cases) {
+        CMobile* m = Place(400);
+        if (c.mount) Wear(m, 25, c.mount);
+        canvas = qvtest::CanaryCanvas(100, 100);
+        SetBlitTarget(canvas.Target());
+        Draw(m);
+        EXPECT_EQ(canvas.at(50, c.topRow), Ink(1)) << c.mount;
+        EXPECT_EQ(canvas.at(50, c.topRow - 1), 0) << c.mount;
+        m->layers[25] = nullptr;
+        m->RemoveFromDrawList();
+    }
+}
+
 TEST_F(MobileDraw, WithoutAFrameTheRectIsTheFeetPointAndNothingIsDrawn) {
     CMobile* m = Place(400);
     Draw(m);
