@@ -33,6 +33,7 @@
 #include "world/PathManager.h"
 #include "world/PlayerObject.h"
 #include "world/RegionManager.h"
+#include "world/SkipDrawHandler.h"
 #include "world/Terrain.h"
 #include "world/WorldStandIns.h"
 #include "world/animCrap.h"

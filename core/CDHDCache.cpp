@@ -80,6 +80,8 @@ struct Config {
     bool useVerData = false;
 };
 
+uint32_t g_generation = 0;
+
 struct State {
     CacheFileInfo info[kRowCount];
     RowState rows[kRowCount];
@@ -557,6 +559,7 @@ void Init() {
     State& s = S();
     if (s.initialised) return;
     s.initialised = true;
+    ++g_generation;
     QVReport::message("CDHDCache::Init(): begin.\n");
     if (C().hdConfig == HdConfig::MaxHD)
         InitMaxHD();
@@ -567,6 +570,7 @@ void Init() {
 
 void shutdown() {
     State& s = S();
+    ++g_generation;
     QVReport::message("CDHDCache::shutdown: shutting down...\n");
     bool hadCacheFile = s.cache != nullptr;
     s.nodes.clear();
@@ -587,6 +591,16 @@ void shutdown() {
 
 void SelectAnim2(bool flag) {
     S().anim2Request = flag;
+}
+
+int RecordCount(int row) {
+    if (!ValidRow(row) || !S().info[row].found || S().info[row].recordSize <= 0) return 0;
+    size_t count = ViewSize(row) / static_cast<size_t>(S().info[row].recordSize);
+    return count > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(count);
+}
+
+uint32_t Generation() {
+    return g_generation;
 }
 
 // ---------------------------------------------------------------- reading

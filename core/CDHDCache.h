@@ -58,6 +58,11 @@ const uint8_t* GetCacheItem(int indexRow, int dataRow, int id, int& length, int&
 // Fixed-size record id of a row (a 196-byte map block, a 12-byte index record), or null.
 const uint8_t* GetRecord(int row, int id);
 void SelectAnim2(bool flag);
+// Records of a fixed-record row (an index file's entries); 0 when its file was not found.
+int RecordCount(int row);
+// Changes at every Init and shutdown, so that copies of items made from the files know when
+// the files may have changed.
+uint32_t Generation();
 
 // ---------------------------------------------------------------- configuration
 // Set by the application from its configuration before Init; these are the values it starts with.

@@ -5,6 +5,3 @@ namespace DrawManager {
 void ClearDrawTable();
 void startup();
 } // namespace DrawManager
-namespace SkipDrawHandler {
-void startup();
-}

@@ -1,5 +1,6 @@
 // Server items, containers, map items and corpses.
 #include "core/QVReport.h"
+#include "world/BigMobComponent.h"
 #include "world/OverheadText.h"
 #include "world/SerialIndex.h"
 #include "world/TileData.h"
@@ -352,8 +353,11 @@ CContainerObj::CContainerObj(uint32_t s, int g, int increment, bool linkAllObjec
     : CDynamicObj(s, g, increment, linkAllObjects) {}
 
 CContainerObj::~CContainerObj() {
-    // Strips come with the tall-figure drawing; none is made yet.
-    bigMobComponents = nullptr;
+    // Listed strips went with the unlisting; what is left is released here.
+    BigMobStrips::ReleaseStrips(this,
+                                "CContainerObj::~CContainerObj: bigMobComponents == "
+                                "reinterpret_cast<CBigMobComponent*>(0xdddddddd). code would have crashed. "
+                                "continuing...\n");
     if (CGump* g = containerGump) {
         containerGump = nullptr;
         WorldHook::Call(WorldHook::Table().deleteGump, g);
@@ -382,8 +386,11 @@ CCorpse::~CCorpse() {
 }
 
 void CCorpse::RemoveFromDrawList() {
+    BigMobStrips::ReleaseStrips(this,
+                                "CCorpse::RemoveFromDrawList: bigMobComponents == "
+                                "reinterpret_cast<CBigMobComponent*>(0xdddddddd). code would have crashed. "
+                                "continuing...\n");
     if (!listed) return;
-    bigMobComponents = nullptr;
     const int d = CellOffset();
     UnlinkFromCell(locX + d, locY - d,
                    "CCorpse::RemoveFromDrawList: code would have asserted because "

@@ -1,6 +1,7 @@
 // Mobiles, the player, and the player object's life.
 #include "core/MarkedMobiles.h"
 #include "core/QVReport.h"
+#include "world/BigMobComponent.h"
 #include "world/PlayerObject.h"
 #include "world/WorldHooks.h"
 #include "world/objects.h"
@@ -100,7 +101,10 @@ void CMobile::ListingCell(int& x, int& y) const {
 
 void CMobile::RemoveFromDrawList() {
     if (!listed) return;
-    bigMobComponents = nullptr;
+    BigMobStrips::ReleaseStrips(this,
+                                "CMobile::RemoveFromDrawList: bigMobComponents == "
+                                "reinterpret_cast<CBigMobComponent*>(0xdddddddd). code would have crashed. "
+                                "continuing...\n");
     int x = 0, y = 0;
     ListingCell(x, y);
     const int d = CellOffset();

@@ -52,6 +52,17 @@ struct WorldHooks {
     std::function<void(const char* line, int hue)> addJournalEntry;
     std::function<void(const char16_t* line, int hue)> addJournalEntryUnicode;
     std::function<void(bool restoring)> setJournalRestore;
+
+    // What the mobile draw highlights: the game view's mobile under the pointer, the attack
+    // target, the serial the game-master page queue marks, and whether a target is being chosen.
+    std::function<CMobile*()> viewMobile;
+    std::function<uint32_t()> attackTargetSerial;
+    std::function<uint32_t()> pageQueueSerial;
+    std::function<bool()> isTargeting;
+    // A corpse whose mobile's fall still plays is not drawn.
+    std::function<bool(const CContainerObj* corpse)> isInDeathTable;
+    // A system line (hue, font, text): "Missing animation!".
+    std::function<void(int hue, int font, const char* text)> showSystemMessage;
 };
 
 namespace WorldHook {
@@ -64,5 +75,9 @@ template <class F, class... A> void Call(const F& f, A&&... a) {
 }
 template <class F, class... A> bool Ask(const F& f, A&&... a) {
     return f && f(std::forward<A>(a)...);
+}
+// The entry's answer, or the empty value of its type when the entry is empty.
+template <class R, class... A, class... B> R Value(const std::function<R(A...)>& f, B&&... b) {
+    return f ? f(std::forward<B>(b)...) : R{};
 }
 } // namespace WorldHook

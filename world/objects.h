@@ -157,6 +157,7 @@ class CPreviewObj : public CObj {
 
 class CContainerObj;
 class CMobile;
+class CBigMobComponent;
 
 class CDynamicObj : public CObj {
   public:
@@ -235,8 +236,9 @@ class CContainerObj : public CDynamicObj {
 
     IntrusiveList<CObj, &CObj::worldLinks> contents; // head: topmost
     CGump* containerGump = nullptr;
-    CDrawItem* bigMobComponents = nullptr; // strips of a tall figure (built with the figure drawing)
+    CBigMobComponent* bigMobComponents = nullptr; // strips of a tall figure, newest first
     int32_t stripOffset = 0;
+    int32_t feetLine = 0; // corpses and mobiles: the figure's feet line in world pixels
 };
 
 class CCorpse : public CContainerObj {
@@ -247,7 +249,14 @@ class CCorpse : public CContainerObj {
     uint32_t GetTileFlags() const override { return 0; }
     int GetHeight() const override { return 6; }
     int DrawKey() const override { return z + 1; }
+    void AddToDrawList() override;
     void RemoveFromDrawList() override;
+    void CalcScreenRect() override;
+    void DrawClip(const Rect& clip) override;
+    // The pixel test of picking, at a world point inside the rect.
+    bool HitTest(int px, int py) const;
+    // The feet point the death frame is drawn at.
+    void GetFigureAnchor(int& x, int& y) const;
     CDynamicObj* equipment[kLayerCount] = {};
 };
 
@@ -263,9 +272,29 @@ class CMobile : public CContainerObj {
     int GetArt() const override;
     int DrawKey() const override;
     void ListingCell(int& x, int& y) const override;
+    void AddToDrawList() override;
     void RemoveFromDrawList() override;
+    void CalcScreenRect() override;
+    void DrawClip(const Rect& clip) override;
     void ReferenceCell(int& x, int& y) const override;
     void GetScreenAnchor(int& x, int& y) const override;
+
+    // As CalcScreenRect into the caller's rect, without the shadow allowance and with special
+    // mounts measured by their animation; the rect stays as it was when there is no body frame.
+    void CalcFigureRect(Rect& rect);
+    // The pixel test of picking, at a world point inside the rect.
+    bool HitTest(int px, int py);
+    // The feet point the figure is drawn at (x, and y after the step offset or walk scroll).
+    virtual void GetFigureAnchor(int& x, int& y) const;
+    // Whether the figure needs strips (a tall body, or a mount with a tall body).
+    bool NeedsStrips() const;
+
+    // ---- seated on a chair, bench or stool (world/MobileDraw.cpp)
+    // True when a human figure at rest stands on a seat of its cell; the seat becomes the chosen chair.
+    bool IsSeated();
+    virtual void CalcSeatedRect();
+    virtual void DrawSeatedClip(const Rect& clip);
+    virtual int HitTestSeated(int x, int y);
 
     virtual int GetCurrentAction() const { return animating ? frameIndex : -1; }
     virtual bool IsGhost() const { return graphic == 402 || graphic == 403; }
@@ -273,6 +302,9 @@ class CMobile : public CContainerObj {
     virtual void SetNotoriety(int value);
     virtual bool IsNotInnocent() const;
     virtual bool IsNotCriminal() const;
+    // The box of a special mount's graphic centred on (x, y) (any other graphic: the first row's).
+    virtual void GetMountRect(uint16_t graphic, int x, int y, int* left, int* top, int* right,
+                              int* bottom) const;
     int GetNotoriety() const;
     bool IsMounted() const { return mounted != 0; }
     // Marks the mobile as dying: bit 31 of the serial.
@@ -310,6 +342,7 @@ class CMobile : public CContainerObj {
     int32_t notoriety = 0;
     int32_t dying = 0;
     bool marked = false;
+    int32_t animFrameCount = 0; // frames of the body's current animation item
 
   protected:
     // The facing shift of the stepping cell.
@@ -323,6 +356,9 @@ class CPlayerMobile : public CMobile {
     bool IsPlayer() const override { return true; }
     bool IsCulled() const override { return CDrawItem::IsCulled(); }
     void GetScreenAnchor(int& x, int& y) const override;
+    void GetFigureAnchor(int& x, int& y) const override;
+    void DrawClip(const Rect& clip) override;
+    void DrawSeatedClip(const Rect& clip) override;
     void SetNotoriety(int value) override;
     bool IsNotInnocent() const override { return true; }
     bool IsNotCriminal() const override { return true; }
@@ -343,7 +379,6 @@ class CPlayerMobile : public CMobile {
     // The player's own step (the walk state) and the view's walk scroll.
     bool stepInProgress = false;
     int32_t walkScrollX = 0, walkScrollY = 0;
-    int32_t feetLine = 0;
 
   protected:
     void StepShift(int& dx, int& dy) const override;

@@ -1,4 +1,4 @@
-// Stand-in until the scene and seated mobiles are built: their start-ups only log.
+// Stand-in until the scene is built: its start-up only logs.
 #include "core/QVReport.h"
 #include "render/RenderStandIns.h"
 
@@ -8,8 +8,3 @@ void startup() {
 }
 } // namespace DrawManager
 
-namespace SkipDrawHandler {
-void startup() {
-    QVReport::message("SkipDrawHandler::startup: begin.\n");
-}
-} // namespace SkipDrawHandler

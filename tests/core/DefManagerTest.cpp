@@ -141,7 +141,7 @@ TEST_F(DefManagerTest, StartupBuildsTheNineTablesOfTheInstallation) {
         EXPECT_NE(DefManager::GetTable(static_cast<DefManager::TableId>(t)), nullptr)
             << DefManager::kTableNames[t];
     const DefTable* body = DefManager::GetTable(DefManager::Body);
-    EXPECT_TRUE(body->Contains(400));
+    EXPECT_TRUE(body->Contains(401));
     EXPECT_EQ(body->Find(1000)->extra, 1153);
     EXPECT_EQ(DefManager::GetTable(DefManager::Art)->PickAlternative(16000, 3),
               DefManager::GetTable(DefManager::Art)->PickAlternative(16000, 3));

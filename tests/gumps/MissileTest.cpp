@@ -208,6 +208,12 @@ TEST_F(MissileTest, FastMissileThatWouldPassItsTargetArrives) {
 TEST_F(MissileTest, MissileStraightAboveItsTargetKeepsItsCell) {
     // Cells (100, 100) and (110, 110) share a screen column.
     CMobile* target = Mobile(0x32, 110, 110);
+    // A figure centred on the cells' shared column, whatever the body's frames are.
+    int columnX = 0, footY = 0;
+    EffectScreenPoint(MakeEffectPosition(110, 110, 0), columnX, footY);
+    int scrollX = 0, scrollY = 0;
+    DrawManager::GetScrollOffset(scrollX, scrollY);
+    target->screenRect = Rect{columnX + scrollX - 10, footY + scrollY - 60, columnX + scrollX + 10, footY + scrollY};
     CMissileGump* m = LaunchMissileLocToObj(kBolt, MakeEffectPosition(100, 100, 0), target, 5, 1, 0);
     ASSERT_NE(m, nullptr);
     ASSERT_NE(m->drawItem, nullptr);

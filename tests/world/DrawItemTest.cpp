@@ -1,7 +1,9 @@
 // Listing and unlisting in the draw-cell table: keys, the land rule, the stepping cell, the repair
 // of a cell whose head no longer matches, and the liveness of Invalidate.
+#include "AnimServe.h"
 #include "ObjectsFixture.h"
 #include "render/DrawManager.h"
+#include "world/BodyTypes.h"
 
 #include <functional>
 
@@ -243,10 +245,18 @@ namespace objtest {
 namespace {
 
 TEST_F(DrawItemTest, ACorpseWithAnOffsetLeavesItsOwnCell) {
+    // Body 1 lies in group 2 of its creature layout, frame 3; facing 3 is stored unmirrored (direction 0).
+    // This frame reaches 40 pixels right.
+    InitBodyTypes();
+    recorder->clear();
+    animtest::ServeScope serve;
+    animtest::Put(1 * 110 + 2 * 5 + 0, {animtest::Block(0, -4, 1, 0, 1), animtest::Block(0, -4, 1, 0, 1),
+                                        animtest::Block(0, -4, 1, 0, 1), animtest::Block(-4, -10, 40, 0, 2)});
     CCorpse* corpse = new CCorpse(0x40000020, 0x2006, 0);
     corpse->SetLocation(Pos(10, 10), 0);
-    corpse->cellOffset = 1; // as the figure drawing will set it
+    corpse->facing = 3;
     corpse->AddToDrawList();
+    EXPECT_EQ(corpse->cellOffset, 1);
     EXPECT_EQ(CellOf(corpse), std::make_pair(11, 9));
     corpse->RemoveFromDrawList();
     EXPECT_EQ(CellOf(corpse), std::make_pair(-1, -1));

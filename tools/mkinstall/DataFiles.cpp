@@ -47,7 +47,7 @@ constexpr NamedText kDefFiles[] = {
     {"art.def", "# art {alternatives} extra\n"
                 "16000 {1, 2, 3} 0\n"},
     {"body.def", "# body {alternatives} hue\n"
-                 "400 {401} 0\n"
+                 "401 {400} 0  # the second human shown as the sample human\n"
                  "1000 {200, 201} 1153  # a hued stand-in\n"
                  "# the demo's animal and creature\n"
                  "204 {205} 0\n"

@@ -1,5 +1,6 @@
 #include "mkinstall/Installation.h"
 
+#include "mkinstall/AnimFiles.h"
 #include "mkinstall/ArtFiles.h"
 #include "mkinstall/ConfigFiles.h"
 #include "mkinstall/DataFiles.h"
@@ -22,8 +23,8 @@ bool WriteInstallation(const std::string& dir, std::string* error) {
     }
     // The picture, sound and landscape files first: the data-file writer fills in only the numbered
     // files still missing.
-    if (!WriteArtFiles(dir, error) || !WriteSoundFiles(dir, error) || !WriteLandscape(dir, error) ||
-        !WriteDataFiles(dir, error))
+    if (!WriteArtFiles(dir, error) || !WriteAnimFiles(dir, error) || !WriteSoundFiles(dir, error) ||
+        !WriteLandscape(dir, error) || !WriteDataFiles(dir, error))
         return false;
     if (!WriteTextFiles(dir, error) || !WriteWorldFiles(dir, error)) return false;
     if (!WriteMusicFiles(dir, error)) return false;

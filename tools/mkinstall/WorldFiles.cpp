@@ -97,6 +97,10 @@ const std::vector<SampleItemTile>& SampleItemTiles() {
             // Effects: the quality byte holds the frame count.
             {kExplosionArt, 0, 255, kExplosionFrames, 0, 0, "explosion", "explosion"},
             {kObjectExplosionArt, 0, 255, kObjectExplosionFrames, 0, 0, "explosion", "explosion"},
+            {WorldItem::Shirt, kA | kWearable | kPartialHue, 1, 5, 410, 0, "shirt", "shirt"},
+            {WorldItem::Cloak, kA | kWearable | kPartialHue, 3, 20, 411, 0, "cloak", "cloak"},
+            {WorldItem::StandInMount, 0, 255, 25, 205, 0, "mount", "mount"},
+            {WorldItem::Horse, 0, 255, 25, 204, 0, "horse", "horse"},
         };
         return t;
     }();
