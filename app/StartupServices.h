@@ -33,6 +33,7 @@
 #include "world/PlayerObject.h"
 #include "world/RegionManager.h"
 #include "world/Terrain.h"
+#include "world/WeatherManager.h"
 #include "world/WorldStandIns.h"
 #include "world/animCrap.h"
 

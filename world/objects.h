@@ -249,6 +249,9 @@ class CCorpse : public CContainerObj {
     int DrawKey() const override { return z + 1; }
     void RemoveFromDrawList() override;
     CDynamicObj* equipment[kLayerCount] = {};
+    // The server's list of what the dead wore, by layer 0..26 (0x89); the items may come later.
+    static constexpr int kCorpseLayers = 27;
+    uint32_t layerSerials[kCorpseLayers] = {};
 };
 
 class CMobile : public CContainerObj {
@@ -267,9 +270,10 @@ class CMobile : public CContainerObj {
     void ReferenceCell(int& x, int& y) const override;
     void GetScreenAnchor(int& x, int& y) const override;
 
-    virtual int GetCurrentAction() const { return animating ? frameIndex : -1; }
+    // The running action and its frame; false without one.
+    virtual bool GetCurrentAction(int& currentAction, int& frame) const;
     virtual bool IsGhost() const { return graphic == 402 || graphic == 403; }
-    virtual void PlayFootstepSound() {}
+    virtual void PlayFootstepSound();
     virtual void SetNotoriety(int value);
     virtual bool IsNotInnocent() const;
     virtual bool IsNotCriminal() const;
@@ -277,6 +281,15 @@ class CMobile : public CContainerObj {
     bool IsMounted() const { return mounted != 0; }
     // Marks the mobile as dying: bit 31 of the serial.
     void SetDying();
+    // The server's death message: bit 31, a death-table row for the corpse, the death action.
+    void StartDeath(uint32_t corpseSerial, int fall);
+    void PlayAction(int newAction, int frames, int newDelay, int newRepeatCount, int newReverse,
+                    int returnPass);
+    void StopAction();
+    // One frame of the running action (the animation runner).
+    void StepAnimation();
+    // World steps a step to the next cell takes; never below 1.
+    int MovesPerTile();
 
     ListLinks<CMobile> mobileLinks;
     CDynamicObj* layers[kLayerCount] = {};
@@ -303,6 +316,8 @@ class CMobile : public CContainerObj {
     int32_t animating = 0;
     uint16_t frameIndex = 0, frameCount = 0, action = 0, delayCounter = 0, delay = 0;
     uint16_t reverse = 0, repeat = 0, repeatCount = 0, lastFrame = 0;
+    uint16_t repeatsDone = 0;
+    uint32_t lastActionTick = 0;
     int32_t animatingListMarker = -1;
     CGump* tradeGump = nullptr;
     int32_t notoriety = 0;
