@@ -150,12 +150,14 @@ void CMobile::StepAnimation() {
 
 int CMobile::MovesPerTile() {
     if (graphic >= 1000) SetGraphic(50, hue);
-    const int walk = GraphicManager::GetWalkFrames(graphic);
+    // The file's bytes are signed.
+    const int walk = static_cast<int8_t>(GraphicManager::GetWalkFrames(graphic));
+    const int run = static_cast<int8_t>(GraphicManager::GetRunFrames(graphic));
     int n;
     if (falling)
         n = walk + (fallHeight / 11) * 2;
     else
-        n = running ? GraphicManager::GetRunFrames(graphic) : walk;
+        n = running ? run : walk;
     // The table holds signed bytes: nothing below one frame.
     return n < 1 ? 1 : n;
 }

@@ -3,11 +3,15 @@
 #include "render/DirtyRects.h"
 
 namespace WorldHook {
+namespace {
+Binder g_binder = nullptr;
+} // namespace
 
 WorldHooks& Table() {
     static WorldHooks* hooks = [] {
         auto* h = new WorldHooks; // never freed: objects may go during static destruction
         h->invalidateAll = InvalidateAll;
+        if (g_binder) g_binder(*h);
         return h;
     }();
     return *hooks;
@@ -16,6 +20,12 @@ WorldHooks& Table() {
 void Reset() {
     Table() = WorldHooks{};
     Table().invalidateAll = InvalidateAll;
+    if (g_binder) g_binder(Table());
+}
+
+void SetBinder(Binder binder) {
+    g_binder = binder;
+    if (binder) binder(Table());
 }
 
 } // namespace WorldHook

@@ -96,8 +96,12 @@ struct WorldHooks {
 
 namespace WorldHook {
 WorldHooks& Table();
-// Binds the render calls (InvalidateAll) and leaves the window entries empty.
+// Binds the render calls (InvalidateAll) and what the binder binds; the window entries stay empty.
 void Reset();
+// The application, above the world, binds the sound and message entries; its binder runs now and
+// at every Reset.
+using Binder = void (*)(WorldHooks& hooks);
+void SetBinder(Binder binder);
 
 template <class F, class... A> void Call(const F& f, A&&... a) {
     if (f) f(std::forward<A>(a)...);

@@ -548,7 +548,7 @@ void HandleSeason(CGameSock& connection, PacketReader& packet) {
     WorldLists::World().ForEach([](CObj* o) {
         if (!o->IsDynamic() && !o->IsMultiComponent()) o->Release();
     });
-    MapManager::ResetBlocks();
+    MapManager::ForgetLoadedBlocks();
     for (int cy = 0; cy < DrawMapThingie::kCells; ++cy)
         for (int cx = 0; cx < DrawMapThingie::kCells; ++cx)
             ClearCellDrawItems(cx, cy);
