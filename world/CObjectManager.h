@@ -22,6 +22,9 @@ void UpdateMovement();
 // Finds or makes the object of an item or mobile update and places it; mobiles queue the step.
 void HandleMove(uint32_t serial, int graphic, int increment, int amount, int x, int y, int z, int facing,
                 uint16_t hue, uint8_t status);
+// The same for an object the caller already found by this serial (null: none).
+void HandleMoveOf(CObj* found, uint32_t serial, int graphic, int increment, int amount, int x, int y, int z,
+                  int facing, uint16_t hue, uint8_t status);
 struct ContainerItem {
     uint32_t serial = 0;
     uint32_t graphic = 0;

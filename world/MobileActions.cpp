@@ -206,9 +206,15 @@ int EndMobileAnimation(CMobile* mobile, bool keep) {
     if (mobile->dying && !mobile->IsPlayer()) {
         mobile->dying = 0;
         const uint32_t serial = mobile->serial;
-        const bool released = !keep && IsInDeathTable(0, serial);
+        if (!IsInDeathTable(0, serial)) {
+            // A death without a corpse has no row: the mobile, whose serial no message can name
+            // any more, goes now.
+            if (keep) return 0;
+            mobile->Release();
+            return 1;
+        }
         FinishDeath(0, serial, keep);
-        return released ? 1 : 0;
+        return keep ? 0 : 1;
     }
     mobile->dying = 0;
     return 0;
@@ -218,7 +224,10 @@ void UpdateAnimations() {
     // A step may end the action and leave the set: walk a copy.
     const std::vector<CMobile*> members = Animating();
     for (CMobile* m : members) {
-        if (m->animatingListMarker < 0) continue;
+        // A step may release other members (what a dying mobile holds): only members still in the
+        // set are touched.
+        const auto& live = Animating();
+        if (std::find(live.begin(), live.end(), m) == live.end()) continue;
         const uint16_t before = m->delayCounter++;
         if (before > m->delay) m->StepAnimation();
     }
@@ -339,18 +348,6 @@ void UpdateMovement() {
             continue;
         }
         CMobile* m = static_cast<CMobile*>(o);
-        if (m->IsPlayer()) {
-            if (!m->notPlaced && m->resting) {
-                CountIdleFrame(m);
-                if (!m->warMode) {
-                    if (!m->animating) PlayRandomIdleAction(m);
-                } else {
-                    FaceCombatTarget();
-                }
-            }
-            o = next;
-            continue;
-        }
         bool unlisted = false, consumed = false;
         if (m->stepFramesLeft > 0 || m->stepCount > 0) {
             m->lastMoveTick = platform::TickCount();
@@ -410,6 +407,15 @@ void UpdateMovement() {
             if (consumed) WorldHook::Call(WorldHook::Table().invalidateLight, m);
         }
         o = next;
+    }
+    // The player is not on the all-objects list.
+    if (CPlayerMobile* player = pPlayerObject; player && !player->notPlaced && player->resting) {
+        CountIdleFrame(player);
+        if (!player->warMode) {
+            if (!player->animating) PlayRandomIdleAction(player);
+        } else {
+            FaceCombatTarget();
+        }
     }
     animCrap::Update();
 }

@@ -88,16 +88,21 @@ namespace CObjectManager {
 
 void HandleMove(uint32_t serial, int graphic, int increment, int amount, int x, int y, int z, int facing,
                 uint16_t hue, uint8_t status) {
+    HandleMoveOf(FindBySerial(serial), serial, graphic, increment, amount, x, y, z, facing, hue, status);
+}
+
+void HandleMoveOf(CObj* found, uint32_t serial, int graphic, int increment, int amount, int x, int y, int z,
+                  int facing, uint16_t hue, uint8_t status) {
     WrapTowardCenter(x, y);
     int multiId = -1;
     if (graphic > 0x3FFF) {
         multiId = graphic - 0x4000;
         graphic = 1;
     }
-    CObj* found = FindBySerial(serial);
     if (found && !found->IsDynamic()) return; // only the player and server objects have serials
     CDynamicObj* o = static_cast<CDynamicObj*>(found);
-    if (o && !o->IsMobile() && !o->multiList && (!o->notPlaced || o->parent)) o->RemoveFromWorld();
+    const bool wasMobile = o && o->IsMobile();
+    if (o && !wasMobile && !o->multiList && (!o->notPlaced || o->parent)) o->RemoveFromWorld();
 
     bool isNew = false;
     if (!o && !IsNewMobileSerial(serial)) {
@@ -122,7 +127,7 @@ void HandleMove(uint32_t serial, int graphic, int increment, int amount, int x, 
         o = m;
     }
 
-    if (o->IsMobile()) {
+    if (wasMobile || (!found && o->IsMobile())) {
         CMobile* m = static_cast<CMobile*>(o);
         m->lastMoveTick = platform::TickCount();
         if (m->stepCount >= 4) {

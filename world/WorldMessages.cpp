@@ -78,15 +78,23 @@ struct MobileHead {
     uint8_t facing = 0, flags = 0, notoriety = 0;
 };
 
+// The 16 bytes every mobile message starts with, read under one bounds check (these come often).
 bool ReadMobileHead(PacketReader& packet, int& at, MobileHead& m) {
-    uint8_t z = 0;
-    const bool ok = ReadPacketU32(packet, at, m.serial) && ReadPacketU16(packet, at, m.body) &&
-                    ReadPacketU16(packet, at, m.x) && ReadPacketU16(packet, at, m.y) &&
-                    ReadPacketU8(packet, at, z) && ReadPacketU8(packet, at, m.facing) &&
-                    ReadPacketU16(packet, at, m.hue) && ReadPacketU8(packet, at, m.flags) &&
-                    ReadPacketU8(packet, at, m.notoriety);
-    m.z = static_cast<int8_t>(z);
-    return ok;
+    constexpr int kHeadSize = 16;
+    const uint8_t* b = packet.fieldAt(at, kHeadSize);
+    if (!b) return false;
+    auto u16 = [b](int i) { return static_cast<uint16_t>(b[i] << 8 | b[i + 1]); };
+    m.serial = static_cast<uint32_t>(u16(0)) << 16 | u16(2);
+    m.body = u16(4);
+    m.x = u16(6);
+    m.y = u16(8);
+    m.z = static_cast<int8_t>(b[10]);
+    m.facing = b[11];
+    m.hue = u16(12);
+    m.flags = b[14];
+    m.notoriety = b[15];
+    at += kHeadSize;
+    return true;
 }
 
 void MobileMoving(PacketReader& packet, const char* handler) {
@@ -96,10 +104,11 @@ void MobileMoving(PacketReader& packet, const char* handler) {
     CObj* o = CObjectManager::FindBySerial(h.serial);
     if (!o || !o->IsMobile()) return;
     CMobile* m = static_cast<CMobile*>(o);
-    m->SetNotoriety(h.notoriety);
+    // An unchanged notoriety needs no redraw.
+    if (m->notoriety != h.notoriety) m->SetNotoriety(h.notoriety);
     if (!m->IsPlayer()) {
         if (m->notPlaced && !m->parent) m->AddToWorld(Pack(m->locX, m->locY), m->z);
-        CObjectManager::HandleMove(h.serial, h.body, 0, 0, h.x, h.y, h.z, h.facing, h.hue, h.flags);
+        CObjectManager::HandleMoveOf(m, h.serial, h.body, 0, 0, h.x, h.y, h.z, h.facing, h.hue, h.flags);
         return;
     }
     if (StorePlayerFlags(h.flags)) {

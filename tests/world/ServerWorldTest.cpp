@@ -430,6 +430,18 @@ TEST_F(ServerWorldTest, TheEndOfADeathTurnsTheCorpseAndReleasesTheMobile) {
     EXPECT_EQ(corpse->facing, 5 | 0x80);
 }
 
+TEST_F(ServerWorldTest, ADeathWithoutACorpseReleasesTheMobileWhenItsActionEnds) {
+    CMobile* m = Arrive(kMob, 400, 101, 100, {{kItem, G::Plain, 5}});
+    Feed(PacketManager::HandleDeathAnimation, tw::DeathAnimation(kMob, 0, 0));
+    EXPECT_TRUE(DeathTable().empty());
+    ASSERT_TRUE(IsAnimating(m));
+    for (int frame = 0; frame < 100 && AnimatingCount() > 0; ++frame)
+        UpdateAnimations();
+    EXPECT_EQ(AnimatingCount(), 0);
+    EXPECT_EQ(Find(kMob | kDyingSerialBit), nullptr);
+    EXPECT_EQ(Find(kItem), nullptr);
+}
+
 TEST_F(ServerWorldTest, TheDeathMessageOfThePlayerIsDropped) {
     Feed(PacketManager::HandleDeathAnimation, tw::DeathAnimation(kPlayerSerial, kCorpse, 0));
     EXPECT_EQ(pPlayerObject->serial, kPlayerSerial);
