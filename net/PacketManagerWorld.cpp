@@ -45,7 +45,8 @@ void SendDisconnectNotice(PacketWriter& packet) {
 
 int AngleBetweenPoints(int x1, int y1, int x2, int y2) {
     int a = RadiansToAngle256(std::atan2(static_cast<double>(y2 - y1), static_cast<double>(x2 - x1))) + 64;
-    if (a > 256) a -= 256;
+    // Straight north sums to 256 itself, which is 0 again.
+    if (a >= 256) a -= 256;
     return a;
 }
 
