@@ -391,6 +391,69 @@ TEST_F(ServerWorldTest, AStepStopsARunningAction) {
     EXPECT_FALSE(IsAnimating(m));
 }
 
+TEST_F(ServerWorldTest, FootstepsOfHumansOnTheirStepFrames) {
+    struct Heard {
+        int id;
+        bool plain;
+    };
+    std::vector<Heard> heard;
+    WorldHook::Table().playSound = [&](int id, int, int volume, bool, int pitch, bool second) {
+        EXPECT_EQ(volume, -1000);
+        EXPECT_EQ(pitch, 14);
+        EXPECT_TRUE(second);
+        heard.push_back({id, true});
+    };
+    WorldHook::Table().playSoundAt = [&](int id, int, int, float, bool, int, bool) {
+        heard.push_back({id, false});
+    };
+    const bool soundWas = ::Sound;
+    ::Sound = true;
+    struct Case {
+        const char* what;
+        int body;
+        bool mounted, running, hidden;
+        int counter;
+        int expected; // 0: silent
+    };
+    const Case cases[] = {
+        {"walk frame 1", 400, false, false, false, 1, 299},
+        {"walk frame 6", 400, false, false, false, 15, 300},
+        {"walk frame 2", 400, false, false, false, 2, 0},
+        {"ride frame 1", 400, true, false, false, 5, 299},
+        {"gallop frame 3", 400, true, true, false, 3, 298},
+        {"gallop frame 1", 400, true, true, false, 1, 297},
+        {"a creature", 1, false, false, false, 1, 0},
+        {"hidden", 400, false, false, true, 1, 0},
+        {"a ghost", 402, false, false, false, 1, 0},
+    };
+    for (const Case& c : cases) {
+        heard.clear();
+        CMobile* m = NewMobile(kMob, c.body);
+        m->mounted = c.mounted;
+        m->running = c.running;
+        m->status = c.hidden ? 0x80 : 0;
+        m->idleFrameCounter = c.counter;
+        m->PlayFootstepSound();
+        if (c.expected == 0) {
+            EXPECT_TRUE(heard.empty()) << c.what;
+        } else {
+            ASSERT_EQ(heard.size(), 1u) << c.what;
+            EXPECT_EQ(heard[0].id, c.expected) << c.what;
+            EXPECT_FALSE(heard[0].plain) << c.what;
+        }
+        m->Release();
+    }
+    heard.clear();
+    pPlayerObject->idleFrameCounter = 1;
+    pPlayerObject->PlayFootstepSound();
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_TRUE(heard[0].plain) << "the player's own steps are not placed";
+    ::Sound = false;
+    pPlayerObject->PlayFootstepSound();
+    EXPECT_EQ(heard.size(), 1u);
+    ::Sound = soundWas;
+}
+
 // ---------------------------------------------------------------- deaths
 TEST_F(ServerWorldTest, DeathActionByBodyType) {
     struct Case {
