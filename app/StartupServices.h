@@ -35,6 +35,7 @@
 #include "world/RegionManager.h"
 #include "world/SkipDrawHandler.h"
 #include "world/Terrain.h"
+#include "world/WeatherManager.h"
 #include "world/WorldStandIns.h"
 #include "world/animCrap.h"
 

@@ -21,7 +21,9 @@
 #include "gumps/HTMLBox.h"
 #include "media/MusicManager.h"
 #include "platform/platform.h"
+#include "render/DirtyRects.h"
 #include "render/FrameServices.h"
+#include "render/Light.h"
 #include "text/FilterLists.h"
 
 #include <cstdio>
@@ -87,6 +89,13 @@ void StartCom() {
 
 // Nothing to undo for the component services; the name keeps one handler per start-up.
 void CoUninitialize() {}
+
+// The light renderer takes the player's lighting options as they were loaded.
+void StartLight() {
+    thelightthingie::startup();
+    SetDarkNights(DarkNights);
+    SetColoredLighting(ColoredLighting);
+}
 
 void StartSound() {
     Services().soundStartup();
@@ -281,7 +290,7 @@ const std::vector<StartupStep> kStartup = {
     {31, "WeatherManager::startup", WeatherManager::startup, WeatherManager::shutdown,
      "WeatherManager::shutdown"},
     {32, "animCrap::Load", animCrap::Load, DoNothing, "DoNothing"},
-    {33, "thelightthingie::startup", thelightthingie::startup, thelightthingie::shutdown,
+    {33, "thelightthingie::startup", StartLight, thelightthingie::shutdown,
      "thelightthingie::shutdown"},
     {34, "InitBodyTypes", InitBodyTypes},
     {35, "ContextHelpManager::startup", ContextHelpManager::startup, DoNothing, "DoNothing"},

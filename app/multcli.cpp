@@ -773,6 +773,7 @@ void BindNetServices(NetServices& s) {
 // Bound as soon as the application is linked in, before any connection exists.
 const bool g_netServicesBound = [] {
     SetNetServicesBinder(BindNetServices);
+    CApp::BindWorldHooks();
     return true;
 }();
 

@@ -13,6 +13,11 @@
 class CInputWindow;
 
 namespace CApp {
+// The world's sound, music and message entries (bound at start).
+void BindWorldHooks();
+} // namespace CApp
+
+namespace CApp {
 
 // Runs once: paths from the installation key, "bodyconv.def", "qv.cfg" and the login server
 // file, character data, the speech budget and the map probe. Without an installation key or

@@ -17,6 +17,7 @@
 #include "render/WindowLayer.h"
 #include "text/LanguageManager.h"
 #include "text/LanguageSection.h"
+#include "world/ServerWorld.h"
 
 #include <algorithm>
 #include <array>
@@ -434,6 +435,8 @@ void DrawAllGumps(const Rect* area, bool last) {
         s.toolTip.reset();
     }
     if (last) {
+        // Mobile actions step once per drawn frame, before it is shown.
+        UpdateAnimations();
         if (area) PresentRect(area);
         // The back buffer holds the world without gumps again, for the dirty-rectangle renderer.
         RestoreSaves();

@@ -138,6 +138,8 @@ struct NetServices {
     std::function<void(int id)> playAmbientSound;
     // A positional sound: no loop, no pitch variance, no second copy.
     std::function<void(int id, int x, int y)> playSoundAt;
+    // While a sequence records, it takes the sound as a step instead (true when it did).
+    std::function<bool(int id, int x, int y, int z)> recordSound;
     // ---------------------------------------------------------------- music (packet 0x6D, death)
     // MusicManager::PlaySong (song, restart, force): 1 done or ignored, 0 refused.
     std::function<int(int song, int restart, bool force)> playSong;

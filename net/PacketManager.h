@@ -182,6 +182,13 @@ void SendStatusRequest(PacketWriter& packet, uint8_t type, uint32_t serial);    
 void SendTipRequest(PacketWriter& packet, uint16_t number, uint8_t flag);            // 0xA7
 void SendUpdateRange(PacketWriter& packet, uint8_t range);                           // 0xC8
 // 0xC5 (built in world/): a map block that failed the check, as the map code used it (196 bytes).
+void SendAttack(PacketWriter& packet, uint32_t serial);      // 0x05
+void SendUseObject(PacketWriter& packet, uint32_t serial);   // 0x06
+void SendSingleClick(PacketWriter& packet, uint32_t serial); // 0x09
+void SendNameRequest(PacketWriter& packet, uint32_t serial); // 0x98
+void SendDisconnectNotice(PacketWriter& packet);             // 0x01
+// The direction from the first point to the second as an angle of 0..255 (0 north, clockwise).
+int AngleBetweenPoints(int x1, int y1, int x2, int y2);
 void SendMapBlockReport(PacketWriter& packet, int block, uint16_t value, const uint8_t* blockData);
 // Starts a 0xBF packet with its sub-command; the caller writes the rest.
 void BeginExtendedCommand(PacketWriter& packet, uint16_t sub);

@@ -28,6 +28,7 @@ void HandlePlaySound(CGameSock&, PacketReader& packet) {
     const DefTable* table = DefManager::GetTable(DefManager::Sound);
     if (!exempt && table && table->Contains(sound)) sound = table->PickAlternative(sound, 0);
     if (sound > 1237) return;
+    if (services.recordSound && services.recordSound(sound, x, y, z)) return;
     services.playSoundAt(sound, x, y);
 }
 

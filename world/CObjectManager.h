@@ -7,6 +7,7 @@
 
 class CObj;
 class CDynamicObj;
+class CMobile;
 
 namespace CObjectManager {
 
@@ -14,7 +15,29 @@ namespace CObjectManager {
 void startup();
 // Frees them.
 void shutdown();
+// One world step: multi parts, releases out of range, mobiles' queued steps and idle actions.
 void UpdateMovement();
+
+// ---- server messages into the world
+// Finds or makes the object of an item or mobile update and places it; mobiles queue the step.
+void HandleMove(uint32_t serial, int graphic, int increment, int amount, int x, int y, int z, int facing,
+                uint16_t hue, uint8_t status);
+// The same for an object the caller already found by this serial (null: none).
+void HandleMoveOf(CObj* found, uint32_t serial, int graphic, int increment, int amount, int x, int y, int z,
+                  int facing, uint16_t hue, uint8_t status);
+struct ContainerItem {
+    uint32_t serial = 0;
+    uint32_t graphic = 0;
+    uint32_t increment = 0;
+    uint16_t amount = 1;
+    int x = 0, y = 0;
+    uint32_t container = 0;
+    uint16_t hue = 0;
+};
+// An item into a container; false (logged where it matters) when it was dropped.
+bool AddToContainer(const ContainerItem& item);
+void PlayRandomIdleAction(CMobile* mobile);
+void FaceCombatTarget();
 
 // ---- lookup and the lists
 // The player when the serial is the player's, else the newest server object with that serial;

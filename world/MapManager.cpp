@@ -564,11 +564,15 @@ void RefreshView() {
     }
 }
 
-void ResetBlocks() {
+void ForgetLoadedBlocks() {
     State& s = S();
     s.cornerX = s.cornerY = kNoCorner;
     std::fill(std::begin(s.loaded), std::end(s.loaded), -1);
     s.viewKey = -1;
+}
+
+void ResetBlocks() {
+    ForgetLoadedBlocks();
     DrawManager::FlushAllCells();
 }
 

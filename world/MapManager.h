@@ -80,6 +80,8 @@ void GetCenter(int& x, int& y, int& z);
 int GetViewKey();
 void RefreshView();
 void ResetBlocks();
+// The block caches are forgotten (the next centring loads them again); the cells stay.
+void ForgetLoadedBlocks();
 void LoadStatics();
 void CreateLandTile(int x, int y);
 void CreateLandTileWrapped(int x, int y);

@@ -138,12 +138,18 @@ int ItemHue(const CDynamicObj* item) {
     return hue;
 }
 
+// The frame of the action the mobile plays; -1 without one.
+int ActionFrame(const CMobile* m) {
+    int action = 0, frame = 0;
+    return m->GetCurrentAction(action, frame) ? frame : -1;
+}
+
 // The body's pick and frame for the mobile's walking state. Ghosts use the living body.
 Figure BodyFigure(CMobile* m, AnimPick& pick, int& body) {
     body = m->graphic;
     if (m->IsGhost()) body -= 2;
     uint16_t action = m->action;
-    GetMobileAnimIndex(body, m->facing, m->idleFrameCounter, m->GetCurrentAction(), m->animFrameCount, action,
+    GetMobileAnimIndex(body, m->facing, m->idleFrameCounter, ActionFrame(m), m->animFrameCount, action,
                        0, m->running != 0, m, pick);
     m->action = action;
     return Resolve(pick);
@@ -157,7 +163,7 @@ Figure MountFigure(CMobile* m, const CDynamicObj* mount, const AnimPick& rider,
     AnimPick pick;
     if (*special) {
         const int body = (*special)->body;
-        GetMobileAnimIndex(body, m->facing, m->idleFrameCounter, m->GetCurrentAction(), 0, action, 0,
+        GetMobileAnimIndex(body, m->facing, m->idleFrameCounter, ActionFrame(m), 0, action, 0,
                            m->running != 0, m, pick);
         if (IsAnimalBody(body)) {
             int group = -1;
@@ -173,7 +179,7 @@ Figure MountFigure(CMobile* m, const CDynamicObj* mount, const AnimPick& rider,
         }
     } else {
         const int anim = GetMountAnimation(mount->displayedGraphic, mount->serial);
-        GetMobileAnimIndex(anim, m->facing, m->idleFrameCounter, m->GetCurrentAction(), 0, action, 0,
+        GetMobileAnimIndex(anim, m->facing, m->idleFrameCounter, ActionFrame(m), 0, action, 0,
                            m->running != 0, m, pick);
     }
     return Resolve(pick);

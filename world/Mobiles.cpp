@@ -3,6 +3,7 @@
 #include "core/QVReport.h"
 #include "world/BigMobComponent.h"
 #include "world/PlayerObject.h"
+#include "world/ServerWorld.h"
 #include "world/WorldHooks.h"
 #include "world/objects.h"
 
@@ -36,7 +37,9 @@ CMobile::CMobile(uint32_t s, int body, int increment, bool linkAllObjects)
 CMobile::~CMobile() {
     WorldHooks& h = WorldHook::Table();
     if (listed) CMobile::RemoveFromDrawList();
-    animatingListMarker = -1;
+    dying = 0;
+    EndMobileAnimation(this, true);
+    if (IsInDeathTable(0, serial)) FinishDeath(0, serial, true);
     WorldHook::Call(h.deleteMissilesAt, this);
     if (tradeGump) {
         WorldHook::Call(h.cancelTrade, this);

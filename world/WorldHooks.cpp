@@ -4,6 +4,9 @@
 #include "world/WorldLight.h"
 
 namespace WorldHook {
+namespace {
+Binder g_binder = nullptr;
+} // namespace
 
 WorldHooks& Table() {
     static WorldHooks* hooks = [] {
@@ -11,6 +14,7 @@ WorldHooks& Table() {
         h->invalidateAll = InvalidateAll;
         h->invalidateLight = InvalidateLight;
         SetLightSceneSource(WorldLight::FillFrame);
+        if (g_binder) g_binder(*h);
         return h;
     }();
     return *hooks;
@@ -20,6 +24,12 @@ void Reset() {
     Table() = WorldHooks{};
     Table().invalidateAll = InvalidateAll;
     WorldLight::Bind();
+    if (g_binder) g_binder(Table());
+}
+
+void SetBinder(Binder binder) {
+    g_binder = binder;
+    if (binder) binder(Table());
 }
 
 } // namespace WorldHook

@@ -5,6 +5,7 @@
 // be empty: an empty entry does nothing and answers "no".
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 class CGump;
 class CDrawItem;
@@ -63,12 +64,54 @@ struct WorldHooks {
     std::function<bool(const CContainerObj* corpse)> isInDeathTable;
     // A system line (hue, font, text): "Missing animation!".
     std::function<void(int hue, int font, const char* text)> showSystemMessage;
+    // ---- the server's world messages, the mobiles' actions and the weather
+    // A mobile turned hidden: every top-level gump it owns goes.
+    std::function<void(CMobile* mobile)> deleteOwnedGumps;
+    // While a sequence records, it takes the action instead (true when it did).
+    std::function<bool(CMobile* mobile, int action, int frames, int delay, int repeatCount, int reverse,
+                       int returnPass)>
+        recordAction;
+    // A mobile's action ended: the sequence it belongs to, if any, goes on.
+    std::function<void(CMobile* mobile)> actionEnded;
+    // The player follows this mobile and it walked out of reach: search a path to it.
+    std::function<void(CMobile* mobile)> followMobile;
+    // 0x78 of a mobile with a status gump: the gump's owner serial (0 for none).
+    std::function<uint32_t(CMobile* mobile)> statusGumpOwner;
+    // The emptied container of a contents list: its owner's shop window, if open, goes.
+    std::function<void(CContainerObj* container)> destroyShopWindow;
+    // A contents list arrived: the container's window redraws.
+    std::function<void(CContainerObj* container)> contentsArrived;
+    // The player's war-mode bit changed in a move message (CApp::SetWarMode).
+    std::function<void(bool on)> setWarMode;
+    // The player's flags changed: its status gumps redraw.
+    std::function<void()> redrawPlayerStatus;
+    std::function<void(int x, int y, bool show)> showPointer;
+    // A name the server sent for a window's request; false when no window waits.
+    std::function<bool(uint32_t serial, const char* name)> nameArrived;
+    // The sound module: a plain sound and a sound at a world position.
+    std::function<void(int id, int pan, int volume, bool loop, int pitchVariance, bool secondCopy)> playSound;
+    std::function<void(int id, int x, int y, float volume, bool loop, int pitchVariance, bool secondCopy)>
+        playSoundAt;
+    std::function<void(int id)> playAmbientSound;
+    std::function<int(int song, int restart, bool force)> playSong;
+    std::function<void(int hue, int font, const char* text)> systemMessage;
+    // The weather's lightning flash gump at a world point.
+    std::function<void(int x, int y, int value)> weatherFlash;
+    // A picture gump for weather particle slot; it lives as long as the token it owns.
+    std::function<std::weak_ptr<void>(int slot)> weatherParticlePicture;
+    // The season rebuilt the world view: the walk state, the screen and the ceiling.
+    std::function<void()> resetWalkState;
+    std::function<void()> seasonRedraw;
 };
 
 namespace WorldHook {
 WorldHooks& Table();
-// Binds the render calls (InvalidateAll) and leaves the window entries empty.
+// Binds the render calls (InvalidateAll) and what the binder binds; the window entries stay empty.
 void Reset();
+// The application, above the world, binds the sound and message entries; its binder runs now and
+// at every Reset.
+using Binder = void (*)(WorldHooks& hooks);
+void SetBinder(Binder binder);
 
 template <class F, class... A> void Call(const F& f, A&&... a) {
     if (f) f(std::forward<A>(a)...);

@@ -8,12 +8,14 @@
 #include "render/DrawItem.h"
 #include "world/CObjectManager.h"
 #include "world/MapManager.h"
+#include "world/ServerWorld.h"
 #include "world/objects.h"
 
 namespace WorldLogin {
 
 void ResetWorld() {
     g_personalLightTotal = 0;
+    WorldState::SetGlobalLightLevel(0);
     MapManager::SetMap(0);
     Season = 1;
     CObjectManager::ReleaseAll();

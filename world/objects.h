@@ -258,6 +258,9 @@ class CCorpse : public CContainerObj {
     // The feet point the death frame is drawn at.
     void GetFigureAnchor(int& x, int& y) const;
     CDynamicObj* equipment[kLayerCount] = {};
+    // The server's list of what the dead wore, by layer 0..26 (0x89); the items may come later.
+    static constexpr int kCorpseLayers = 27;
+    uint32_t layerSerials[kCorpseLayers] = {};
 };
 
 class CMobile : public CContainerObj {
@@ -296,9 +299,10 @@ class CMobile : public CContainerObj {
     virtual void DrawSeatedClip(const Rect& clip);
     virtual int HitTestSeated(int x, int y);
 
-    virtual int GetCurrentAction() const { return animating ? frameIndex : -1; }
+    // The running action and its frame; false without one.
+    virtual bool GetCurrentAction(int& currentAction, int& frame) const;
     virtual bool IsGhost() const { return graphic == 402 || graphic == 403; }
-    virtual void PlayFootstepSound() {}
+    virtual void PlayFootstepSound();
     virtual void SetNotoriety(int value);
     virtual bool IsNotInnocent() const;
     virtual bool IsNotCriminal() const;
@@ -311,6 +315,15 @@ class CMobile : public CContainerObj {
     void SetDying();
     // Dirties the light of every worn light source (world/WorldLight).
     void InvalidateLights();
+    // The server's death message: bit 31, a death-table row for the corpse, the death action.
+    void StartDeath(uint32_t corpseSerial, int fall);
+    void PlayAction(int newAction, int frames, int newDelay, int newRepeatCount, int newReverse,
+                    int returnPass);
+    void StopAction();
+    // One frame of the running action (the animation runner).
+    void StepAnimation();
+    // World steps a step to the next cell takes; never below 1.
+    int MovesPerTile();
 
     ListLinks<CMobile> mobileLinks;
     CDynamicObj* layers[kLayerCount] = {};
@@ -337,6 +350,8 @@ class CMobile : public CContainerObj {
     int32_t animating = 0;
     uint16_t frameIndex = 0, frameCount = 0, action = 0, delayCounter = 0, delay = 0;
     uint16_t reverse = 0, repeat = 0, repeatCount = 0, lastFrame = 0;
+    uint16_t repeatsDone = 0;
+    uint32_t lastActionTick = 0;
     int32_t animatingListMarker = -1;
     CGump* tradeGump = nullptr;
     int32_t notoriety = 0;

@@ -52,23 +52,8 @@ void HandleCombatSwing(CGameSock&, PacketReader& packet) {
 void HandleConfigFile(CGameSock&, PacketReader& packet) {
     Drop("HandleConfigFile", packet);
 }
-void HandleContainerContents(CGameSock&, PacketReader& packet) {
-    Drop("HandleContainerContents", packet);
-}
-void HandleContainerItem(CGameSock&, PacketReader& packet) {
-    Drop("HandleContainerItem", packet);
-}
-void HandleCorpseEquipment(CGameSock&, PacketReader& packet) {
-    Drop("HandleCorpseEquipment", packet);
-}
-void HandleDeathAnimation(CGameSock&, PacketReader& packet) {
-    Drop("HandleDeathAnimation", packet);
-}
 void HandleDeathStatus(CGameSock&, PacketReader& packet) {
     Drop("HandleDeathStatus", packet);
-}
-void HandleDeleteObject(CGameSock&, PacketReader& packet) {
-    Drop("HandleDeleteObject", packet);
 }
 void HandleDropCleared(CGameSock&, PacketReader& packet) {
     Drop("HandleDropCleared", packet);
@@ -78,9 +63,6 @@ void HandleDropDone(CGameSock&, PacketReader& packet) {
 }
 void HandleDyeRequest(CGameSock&, PacketReader& packet) {
     Drop("HandleDyeRequest", packet);
-}
-void HandleEquipItem(CGameSock&, PacketReader& packet) {
-    Drop("HandleEquipItem", packet);
 }
 void HandleExtendedCommand(CGameSock&, PacketReader& packet) {
     Drop("HandleExtendedCommand", packet);
@@ -106,23 +88,11 @@ void HandleGroupMessage(CGameSock&, PacketReader& packet) {
 void HandleHitsUpdate(CGameSock&, PacketReader& packet) {
     Drop("HandleHitsUpdate", packet);
 }
-void HandleIgnoredByteWord(CGameSock&, PacketReader& packet) {
-    Drop("HandleIgnoredByteWord", packet);
-}
-void HandleIgnoredTwoBytes(CGameSock&, PacketReader& packet) {
-    Drop("HandleIgnoredTwoBytes", packet);
-}
-void HandleIgnoredTwoWords(CGameSock&, PacketReader& packet) {
-    Drop("HandleIgnoredTwoWords", packet);
-}
 void HandleItemListMenu(CGameSock&, PacketReader& packet) {
     Drop("HandleItemListMenu", packet);
 }
 void HandleLiftRejected(CGameSock&, PacketReader& packet) {
     Drop("HandleLiftRejected", packet);
-}
-void HandleLightLevel(CGameSock&, PacketReader& packet) {
-    Drop("HandleLightLevel", packet);
 }
 void HandleLocalizedMessage(CGameSock&, PacketReader& packet) {
     Drop("HandleLocalizedMessage", packet);
@@ -139,26 +109,8 @@ void HandleManaUpdate(CGameSock&, PacketReader& packet) {
 void HandleMapPlot(CGameSock&, PacketReader& packet) {
     Drop("HandleMapPlot", packet);
 }
-void HandleMarkMobile(CGameSock&, PacketReader& packet) {
-    Drop("HandleMarkMobile", packet);
-}
-void HandleMobileAnimation(CGameSock&, PacketReader& packet) {
-    Drop("HandleMobileAnimation", packet);
-}
 void HandleMobileAttributes(CGameSock&, PacketReader& packet) {
     Drop("HandleMobileAttributes", packet);
-}
-void HandleMobileIncoming(CGameSock&, PacketReader& packet) {
-    Drop("HandleMobileIncoming", packet);
-}
-void HandleMobileIncomingEx(CGameSock&, PacketReader& packet) {
-    Drop("HandleMobileIncomingEx", packet);
-}
-void HandleMobileMoving(CGameSock&, PacketReader& packet) {
-    Drop("HandleMobileMoving", packet);
-}
-void HandleMobileMovingEx(CGameSock&, PacketReader& packet) {
-    Drop("HandleMobileMovingEx", packet);
 }
 void HandleMoveAck(CGameSock&, PacketReader& packet) {
     Drop("HandleMoveAck", packet);
@@ -174,9 +126,6 @@ void HandleMultiPlacementTarget(CGameSock&, PacketReader& packet) {
 }
 void HandleMultiPlacementTargetList(CGameSock&, PacketReader& packet) {
     Drop("HandleMultiPlacementTargetList", packet);
-}
-void HandleNameReply(CGameSock&, PacketReader& packet) {
-    Drop("HandleNameReply", packet);
 }
 void HandleObjectHelp(CGameSock&, PacketReader& packet) {
     Drop("HandleObjectHelp", packet);
@@ -196,32 +145,17 @@ void HandleOpenWebLink(CGameSock&, PacketReader& packet) {
 void HandlePathfind(CGameSock&, PacketReader& packet) {
     Drop("HandlePathfind", packet);
 }
-void HandlePersonalLight(CGameSock&, PacketReader& packet) {
-    Drop("HandlePersonalLight", packet);
-}
-void HandlePingEcho(CGameSock&, PacketReader& packet) {
-    Drop("HandlePingEcho", packet);
-}
 void HandlePlayerUpdate(CGameSock&, PacketReader& packet) {
     Drop("HandlePlayerUpdate", packet);
 }
-void HandlePointer(CGameSock&, PacketReader& packet) {
-    Drop("HandlePointer", packet);
-}
 void HandleProfile(CGameSock&, PacketReader& packet) {
     Drop("HandleProfile", packet);
-}
-void HandleSeason(CGameSock&, PacketReader& packet) {
-    Drop("HandleSeason", packet);
 }
 void HandleSecureTrade(CGameSock&, PacketReader& packet) {
     Drop("HandleSecureTrade", packet);
 }
 void HandleSellList(CGameSock&, PacketReader& packet) {
     Drop("HandleSellList", packet);
-}
-void HandleServerBoundary(CGameSock&, PacketReader& packet) {
-    Drop("HandleServerBoundary", packet);
 }
 void HandleSetCombatant(CGameSock&, PacketReader& packet) {
     Drop("HandleSetCombatant", packet);
@@ -247,9 +181,6 @@ void HandleTargetRequest(CGameSock&, PacketReader& packet) {
 void HandleTextEntryGump(CGameSock&, PacketReader& packet) {
     Drop("HandleTextEntryGump", packet);
 }
-void HandleTime(CGameSock&, PacketReader& packet) {
-    Drop("HandleTime", packet);
-}
 void HandleTipNotice(CGameSock&, PacketReader& packet) {
     Drop("HandleTipNotice", packet);
 }
@@ -259,16 +190,7 @@ void HandleUnicodePrompt(CGameSock&, PacketReader& packet) {
 void HandleUnicodeSpeech(CGameSock&, PacketReader& packet) {
     Drop("HandleUnicodeSpeech", packet);
 }
-void HandleViewRange(CGameSock&, PacketReader& packet) {
-    Drop("HandleViewRange", packet);
-}
 void HandleWarMode(CGameSock&, PacketReader& packet) {
     Drop("HandleWarMode", packet);
-}
-void HandleWeather(CGameSock&, PacketReader& packet) {
-    Drop("HandleWeather", packet);
-}
-void HandleWorldItem(CGameSock&, PacketReader& packet) {
-    Drop("HandleWorldItem", packet);
 }
 } // namespace PacketManager

@@ -2,8 +2,9 @@
 // first (or the given) shard, the relay, the character in the given slot (or the first), and the
 // world until login completes. Prints one line per server packet and "in world" at the end.
 //
-// Usage: shardprobe HOST PORT ACCOUNT PASSWORD [SHARD [SLOT]]
+// Usage: shardprobe HOST PORT ACCOUNT PASSWORD [SHARD [SLOT]] [--world SECONDS]
 //   SHARD  a shard's name or its position in the list (0 = first); SLOT  0-4
+//   --world  stays in the world that long and prints the client's world model as it changes
 // Exit code 0 in the world; 1 when the road ends early (the reason is printed); 2 for bad usage.
 #include "app/multcli.h"
 #include "core/QVReport.h"
@@ -13,9 +14,11 @@
 #include "net/NetServices.h"
 #include "net/PacketManager.h"
 #include "platform/platform.h"
+#include "shardprobe/WorldReport.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <strings.h>
@@ -114,8 +117,18 @@ void BindServices() {
 
 int main(int argc, char** argv) {
     QVReport::startWithoutFile();
-    if (argc < 5 || argc > 7) {
-        std::fprintf(stderr, "usage: shardprobe HOST PORT ACCOUNT PASSWORD [SHARD [SLOT]]\n");
+    int worldSeconds = 0;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "--world") == 0) {
+            worldSeconds = std::atoi(argv[i + 1]);
+            for (int j = i; j + 2 < argc; ++j)
+                argv[j] = argv[j + 2];
+            argc -= 2;
+            break;
+        }
+    if (argc < 5 || argc > 7 || worldSeconds < 0) {
+        std::fprintf(stderr,
+                     "usage: shardprobe HOST PORT ACCOUNT PASSWORD [SHARD [SLOT]] [--world SECONDS]\n");
         return 2;
     }
     const int port = std::atoi(argv[2]);
@@ -134,6 +147,7 @@ int main(int argc, char** argv) {
     ::setenv("QV_REGISTRY", (scratch.path() + "/registry.ini").c_str(), 1);
     platform::UseBackend(platform::BackendKind::Headless);
     BindServices();
+    if (worldSeconds > 0) shardprobe::PrepareWorld();
     SetPacketObserver(PrintPacket);
     CApp::SetLoginServers({{argv[1], static_cast<uint16_t>(port)}});
 
@@ -156,6 +170,9 @@ int main(int argc, char** argv) {
     }
     // Whatever was queued last (the greeting after the confirmation) still leaves.
     PollNetwork();
+    if (g_probe.failure.empty() && worldSeconds > 0) {
+        shardprobe::FollowWorld(static_cast<uint32_t>(worldSeconds) * 1000);
+    }
     SetNetworkQuiet(true);
     ShutdownNetwork();
     if (!g_probe.failure.empty()) {

@@ -3,21 +3,25 @@
 //
 // Usage: testshard [--scenario NAME] [--record] [PORT]
 //   PORT      default: the login port of the synthetic installation's "login.cfg"
-//   NAME      demo (default: stays up, accepts any account), deny:REASON, full, self, error:CODE,
-//             close (the game server closes in the middle of a packet), bytes (one byte per send),
-//             edit (an edit server: no seed, no cipher; sends a tile data group, a multi and 0xC6)
+//   NAME      demo (default: stays up, accepts any account; a small living world), deny:REASON,
+//             full, self, error:CODE, close (the game server closes in the middle of a packet),
+//             bytes (one byte per send), edit (an edit server: no seed, no cipher; sends a tile data
+//             group, a multi and 0xC6), world:items, world:mobiles, world:containers, world:death,
+//             world:weather, world:light, world:season (one family of the world, ticking)
 //   --record  the old recorder: one port, every packet logged, nothing answered
 #include "core/QVReport.h"
 #include "mkinstall/Installation.h"
 #include "platform/platform.h"
 #include "testshard/LoopbackServer.h"
 #include "testshard/ScenarioServer.h"
+#include "testshard/ShardWorld.h"
 
 #include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,7 +40,7 @@ void Print(const std::string& line) {
 
 bool ScriptFor(const std::string& name, testshard::Script& script) {
     script.shards = {{"Veldaria"}, {"Emberfall", platform::kLoopback, 40, -5}};
-    if (name == "demo") return true;
+    if (testshard::ShardWorld::IsWorldScenario(name)) return true;
     if (name == "full") return script.relayFull = true;
     if (name == "self") return script.relayToSelf = true;
     if (name == "close") return script.closeMidStream = true;
@@ -117,6 +121,12 @@ int main(int argc, char** argv) {
 
     testshard::Script script;
     if (!ScriptFor(scenario, script)) return Usage();
+    // The world's ticks: one game minute each, sent once a client plays.
+    std::unique_ptr<testshard::ShardWorld> world;
+    if (testshard::ShardWorld::IsWorldScenario(scenario)) {
+        world = std::make_unique<testshard::ShardWorld>(scenario, script.serial, script.x, script.y);
+        script.worldPackets = world->Initial();
+    }
     testshard::ScenarioServer server;
     server.SetLog(Print);
     if (!server.Start(script, static_cast<uint16_t>(port), static_cast<uint16_t>(port + 1))) {
@@ -127,8 +137,14 @@ int main(int argc, char** argv) {
     std::thread echo(EchoLatencyProbes, std::ref(stopEcho));
     Print("scenario " + scenario + ": login server on 127.0.0.1:" + std::to_string(server.loginPort()) +
           ", game server on 127.0.0.1:" + std::to_string(server.gamePort()));
-    while (!g_stop)
+    uint32_t lastTick = platform::TickCount();
+    while (!g_stop) {
         platform::SleepMillis(100);
+        if (!world || platform::TickCount() - lastTick < 500 || !server.WaitForPacket(0x5D, 0)) continue;
+        lastTick = platform::TickCount();
+        for (const std::vector<uint8_t>& packet : world->Tick())
+            server.Send(packet);
+    }
     server.Stop();
     stopEcho = true;
     echo.join();

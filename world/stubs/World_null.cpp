@@ -1,21 +1,12 @@
-// Stand-in until walking, the object movement pass and weather are built.
-#include "core/QVReport.h"
-#include "world/CObjectManager.h"
+// Stand-in until walking is built.
 #include "world/WorldStandIns.h"
-
-namespace CObjectManager {
-void UpdateMovement() {}
-} // namespace CObjectManager
-
-namespace WeatherManager {
-void startup() {
-    QVReport::message("WeatherManager::startup: begin.\n");
-}
-void shutdown() {
-    QVReport::message("WeatherManager::shutdown: begin.\n");
-}
-void Update() {}
-} // namespace WeatherManager
 
 void UpdatePlayerWalk() {}
 void WalkByKey(int, intptr_t) {}
+bool IsWalkRequestPending() {
+    return false;
+}
+uint32_t LastWalkRequestTick() {
+    return 0;
+}
+void QueueWalkStep(int, int, bool) {}
