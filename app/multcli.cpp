@@ -1,4 +1,5 @@
 #include "app/multcli.h"
+#include "gumps/Sequence.h"
 
 #include "app/FrameStep.h"
 #include "app/MainWindow.h"
@@ -768,6 +769,9 @@ void BindNetServices(NetServices& s) {
     // A value other than 0: its OK logs out.
     s.showConnectionLost = [] { CGumpManager::ShowModalMessage("Connection lost", nullptr, 1, 1); };
     s.applyGameDisplay = ApplyGameDisplay;
+    s.recordSound = [](int id, int x, int y, int z) {
+        return IsRecordingSequence() && RecordSoundStep(id, x, y, z);
+    };
 }
 
 // Bound as soon as the application is linked in, before any connection exists.

@@ -198,10 +198,11 @@ int EndMobileAnimation(CMobile* mobile, bool keep) {
     if (mobile->animatingListMarker >= 0) {
         mobile->animating = 0;
         if (mobile->listed) mobile->AddToDrawList();
-        WorldHook::Call(WorldHook::Table().actionEnded, mobile);
         auto& set = Animating();
         set.erase(std::remove(set.begin(), set.end(), mobile), set.end());
         mobile->animatingListMarker = -1;
+        // Last: what the end starts (a show's next action) joins the set afresh.
+        WorldHook::Call(WorldHook::Table().actionEnded, mobile);
     }
     if (mobile->dying && !mobile->IsPlayer()) {
         mobile->dying = 0;
