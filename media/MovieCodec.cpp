@@ -116,6 +116,7 @@ void MovieCodec::Configure(bool doubleWidth, int brightnessPercent, PixelFormat 
     double_ = doubleWidth;
     brightness_ = brightnessPercent;
     format_ = format;
+    MovieBuildColorTables();
 }
 
 bool MovieCodec::ReadFrameSize(const uint8_t* payload, size_t size, int type, int* width, int* height) const {
@@ -145,7 +146,6 @@ bool MovieCodec::MovieDecodeFrame(const uint8_t* payload, size_t size, int type,
                           h, current.width, current.height);
         return false;
     }
-    (void)previous;
     switch (type) {
     case kKeyFrame:
         if (!MovieReadKeyFrame(payload, size)) return false;
@@ -153,6 +153,9 @@ bool MovieCodec::MovieDecodeFrame(const uint8_t* payload, size_t size, int type,
     case kDeltaFrame:
         if (!MovieDecodeDeltaFrame(payload, size)) return false;
         break;
+    case kDctFrame:
+    case kDctFrame2:
+        return MovieDecodeDctFrame(payload, size, type, current, previous);
     default:
         QVReport::message("MovieDecodeFrame: frame type %d not decoded.\n", type);
         return false;
