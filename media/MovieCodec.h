@@ -81,6 +81,7 @@ class MovieCodec {
     bool DecodeType4Macroblocks(const uint8_t* data, size_t size, bool allCoded, bool exact,
                                 FrameSurface& current, const FrameSurface& previous);
     void WriteMacroblock(FrameSurface& current, int mx, int my, bool exact) const;
+    template <bool kExact, bool kDouble> void WriteMacroblockAs(FrameSurface& current, int mx, int my) const;
 
     bool double_ = false;
     int brightness_ = 100;
@@ -101,7 +102,9 @@ class MovieCodec {
     int32_t samples_[6][64] = {};
     uint32_t fastLuma_[128] = {}, fastCb_[128] = {}, fastCr_[128] = {};
     uint32_t fastField_[3][1024] = {};
-    uint32_t exact_[3][512] = {};
+    // Luma samples are clamped to half the margin; the chroma terms stay within it.
+    static constexpr int kExactMargin = 512, kExactTable = 512 + 2 * kExactMargin;
+    uint32_t exact_[3][kExactTable] = {};
     int16_t exactRedCr_[256] = {}, exactGreenCr_[256] = {}, exactGreenCb_[256] = {}, exactBlueCb_[256] = {};
 };
 

@@ -185,6 +185,8 @@ const std::array<VlcEntry, 256>& DcLookup(bool chroma) {
     return chroma ? chromaTable : luma;
 }
 
+void InverseDctInPlace(int64_t* w, int32_t* samples);
+
 // Samples of one block from its coefficients; a block with no coefficient but DC is flat.
 void BlockSamples(int64_t* coeffs, bool onlyDc, int32_t* out) {
     if (onlyDc) {
@@ -192,7 +194,7 @@ void BlockSamples(int64_t* coeffs, bool onlyDc, int32_t* out) {
         std::fill(out, out + 64, v);
         return;
     }
-    MovieInverseDct(coeffs, out);
+    InverseDctInPlace(coeffs, out);
 }
 
 } // namespace
@@ -223,9 +225,11 @@ void MovieDequantTable(int type, int quality, int32_t table[64]) {
         }
 }
 
-void MovieInverseDct(const int64_t coefficients[64], int32_t samples[64]) {
-    int64_t w[64];
-    std::memcpy(w, coefficients, sizeof w);
+namespace {
+
+// The transform in place over w (the coefficients are used up).
+void InverseDctInPlace(int64_t* w, int32_t* samples) {
+    bool flatColumns = true;
     for (int c = 0; c < 8; ++c) {
         int64_t* col = w + c;
         if (!(col[8] | col[16] | col[24] | col[32] | col[40] | col[48] | col[56])) {
@@ -233,14 +237,38 @@ void MovieInverseDct(const int64_t coefficients[64], int32_t samples[64]) {
                 col[8 * r] = col[0];
             continue;
         }
+        flatColumns = false;
         InversePass(col, 8);
+    }
+    if (flatColumns) { // every row is the first: one pass gives them all
+        InversePass(w, 1);
+        for (int c = 0; c < 8; ++c)
+            samples[c] = static_cast<int32_t>(std::clamp<int64_t>(w[c] >> 17, -(1 << 20), 1 << 20));
+        for (int r = 1; r < 8; ++r)
+            std::memcpy(samples + 8 * r, samples, 8 * sizeof(int32_t));
+        return;
     }
     for (int r = 0; r < 8; ++r) {
         int64_t* row = w + 8 * r;
+        int32_t* out = samples + 8 * r;
+        if (!(row[1] | row[2] | row[3] | row[4] | row[5] | row[6] | row[7])) {
+            // A row with only its first value is that value throughout, as the pass gives it.
+            std::fill(out, out + 8,
+                      static_cast<int32_t>(std::clamp<int64_t>(row[0] >> 17, -(1 << 20), 1 << 20)));
+            continue;
+        }
         InversePass(row, 1);
         for (int c = 0; c < 8; ++c)
-            samples[8 * r + c] = static_cast<int32_t>(std::clamp<int64_t>(row[c] >> 17, -(1 << 20), 1 << 20));
+            out[c] = static_cast<int32_t>(std::clamp<int64_t>(row[c] >> 17, -(1 << 20), 1 << 20));
     }
+}
+
+} // namespace
+
+void MovieInverseDct(const int64_t coefficients[64], int32_t samples[64]) {
+    int64_t w[64];
+    std::memcpy(w, coefficients, sizeof w);
+    InverseDctInPlace(w, samples);
 }
 
 void MovieCodec::MovieBuildColorTables() {
@@ -270,11 +298,14 @@ void MovieCodec::MovieBuildColorTables() {
         }
     // Exact: entry k = 1.164 (2k + 1 - 384), scaled by the brightness; with doubling the left
     // pixel truncated, the right rounded.
-    for (int k = 0; k < 512; ++k) {
+    // The tables reach kExactMargin places beyond both ends, holding the end entries, so that
+    // positions outside 0..511 need no clamping per pixel.
+    for (int at = 0; at < kExactTable; ++at) {
+        int k = std::clamp(at - kExactMargin, 0, 511);
         int v = static_cast<int>(std::trunc(1.164 * (2 * k + 1 - 384)));
         v = std::clamp(v * brightness_ / 100, 0, 255);
         for (int f = 0; f < 3; ++f)
-            exact_[f][k] = double_ ? truncated(f, v) | (rounded(f, v) << 16) : truncated(f, v);
+            exact_[f][at] = double_ ? truncated(f, v) | (rounded(f, v) << 16) : truncated(f, v);
     }
     for (int i = 0; i < 256; ++i) {
         double c = i < 128 ? i : i - 256;
@@ -285,40 +316,52 @@ void MovieCodec::MovieBuildColorTables() {
     }
 }
 
-void MovieCodec::WriteMacroblock(FrameSurface& current, int mx, int my, bool exact) const {
-    const int32_t* cbs = samples_[4];
-    const int32_t* crs = samples_[5];
+template <bool kExact, bool kDouble>
+void MovieCodec::WriteMacroblockAs(FrameSurface& current, int mx, int my) const {
     for (int y = 0; y < 16; ++y) {
-        const int32_t* left = samples_[(y >> 3) * 2] + (y & 7) * 8;
-        const int32_t* right = samples_[(y >> 3) * 2 + 1] + (y & 7) * 8;
-        const int32_t* chroma = cbs + (y >> 1) * 8;
-        const int32_t* chromaR = crs + (y >> 1) * 8;
+        const int32_t* luma[2] = {samples_[(y >> 3) * 2] + (y & 7) * 8,
+                                  samples_[(y >> 3) * 2 + 1] + (y & 7) * 8};
+        const int32_t* cbs = samples_[4] + (y >> 1) * 8;
+        const int32_t* crs = samples_[5] + (y >> 1) * 8;
         uint16_t* dst =
-            &current.pixels[static_cast<size_t>(my + y) * current.width + (double_ ? 2 * mx : mx)];
-        for (int x = 0; x < 16; ++x) {
-            int l = x < 8 ? left[x] : right[x - 8];
-            int cb = chroma[x >> 1], cr = chromaR[x >> 1];
-            uint32_t px;
-            if (exact) {
-                int y0 = std::clamp(l, -512, 512);
+            current.pixels.data() + static_cast<size_t>(my + y) * current.width + (kDouble ? 2 * mx : mx);
+        for (int x = 0; x < 16; x += 2) {
+            const int32_t* l = luma[x >> 3] + (x & 7);
+            int cb = cbs[x >> 1], cr = crs[x >> 1];
+            uint32_t px[2];
+            if constexpr (kExact) {
                 int ub = std::clamp(cb, 0, 255), vr = std::clamp(cr, 0, 255);
-                int ir = std::clamp(y0 + 96 + exactRedCr_[vr], 0, 511);
-                int ig = std::clamp(y0 + 250 + exactGreenCr_[vr] - exactGreenCb_[ub], 0, 511);
-                int ib = std::clamp(y0 + 73 + exactBlueCb_[ub], 0, 511);
-                px = exact_[0][ir] + exact_[1][ig] + exact_[2][ib];
+                int dr = 96 + exactRedCr_[vr], dg = 250 + exactGreenCr_[vr] - exactGreenCb_[ub],
+                    db = 73 + exactBlueCb_[ub];
+                for (int i = 0; i < 2; ++i) {
+                    int y0 = std::clamp(l[i], -kExactMargin / 2, kExactMargin / 2) + kExactMargin;
+                    px[i] = exact_[0][y0 + dr] + exact_[1][y0 + dg] + exact_[2][y0 + db];
+                }
             } else {
-                uint32_t t = fastLuma_[l & 127] + fastCb_[cb & 127] + fastCr_[cr & 127];
-                px = fastField_[0][(t >> 20) & 1023] | fastField_[1][(t >> 10) & 1023] |
-                     fastField_[2][t & 1023];
+                uint32_t chroma = fastCb_[cb & 127] + fastCr_[cr & 127];
+                for (int i = 0; i < 2; ++i) {
+                    uint32_t t = fastLuma_[l[i] & 127] + chroma;
+                    px[i] = fastField_[0][(t >> 20) & 1023] | fastField_[1][(t >> 10) & 1023] |
+                            fastField_[2][t & 1023];
+                }
             }
-            if (double_) {
-                dst[2 * x] = static_cast<uint16_t>(px);
-                dst[2 * x + 1] = static_cast<uint16_t>(px >> 16);
+            if constexpr (kDouble) {
+                std::memcpy(dst + 2 * x, px, sizeof px); // each word is a pixel pair, left in the low half
             } else {
-                dst[x] = static_cast<uint16_t>(px);
+                dst[x] = static_cast<uint16_t>(px[0]);
+                dst[x + 1] = static_cast<uint16_t>(px[1]);
             }
         }
     }
+}
+
+void MovieCodec::WriteMacroblock(FrameSurface& current, int mx, int my, bool exact) const {
+    if (exact)
+        double_ ? WriteMacroblockAs<true, true>(current, mx, my)
+                : WriteMacroblockAs<true, false>(current, mx, my);
+    else
+        double_ ? WriteMacroblockAs<false, true>(current, mx, my)
+                : WriteMacroblockAs<false, false>(current, mx, my);
 }
 
 bool MovieCodec::MovieDecodeDctFrame(const uint8_t* payload, size_t size, int type, FrameSurface& current,
