@@ -84,20 +84,24 @@ const std::array<int32_t, 64>& Prescale() {
     return p;
 }
 
-// Bits packed least significant first, byte by byte; zeros past the end.
+// Bits packed least significant first, byte by byte, of one macroblock (at most 255 bytes), read
+// from a zero-padded copy; zeros past the end.
 class LsbReader {
   public:
-    LsbReader(const uint8_t* data, size_t size) : data_(data), bits_(size * 8) {}
-    uint32_t Read(int n) {
-        uint32_t v = 0;
-        for (int i = 0; i < n; ++i, ++pos_)
-            if (pos_ < bits_) v |= static_cast<uint32_t>((data_[pos_ >> 3] >> (pos_ & 7)) & 1) << i;
-        return v;
+    LsbReader(const uint8_t* data, size_t size) : bits_(size * 8) {
+        std::memcpy(buffer_, data, size);
+        std::memset(buffer_ + size, 0, sizeof buffer_ - size);
+    }
+    uint32_t Read(int n) { // n <= 8
+        size_t at = std::min(pos_ >> 3, sizeof buffer_ - 2);
+        uint32_t window = buffer_[at] | (buffer_[at + 1] << 8);
+        pos_ += n;
+        return (window >> ((pos_ - n) & 7)) & ((1u << n) - 1);
     }
     bool Over() const { return pos_ > bits_; }
 
   private:
-    const uint8_t* data_;
+    uint8_t buffer_[258];
     size_t bits_;
     size_t pos_ = 0;
 };
@@ -403,7 +407,8 @@ bool MovieCodec::DecodeType3Macroblocks(const uint8_t* data, size_t size, FrameS
             } else if (n > 12) {
                 LsbReader bits(mb, n);
                 for (int b = 0; b < 6; ++b) {
-                    int64_t coeffs[64] = {};
+                    int64_t coeffs[64];
+                    std::memset(coeffs, 0, sizeof coeffs);
                     bool onlyDc = true;
                     coeffs[0] = int64_t{static_cast<int8_t>(bits.Read(8))} * dequant_[0];
                     int k = 1;
@@ -494,7 +499,8 @@ bool MovieCodec::DecodeType4Macroblocks(const uint8_t* data, size_t size, bool a
                 int diff = static_cast<int>(bits.Read(sizeBits));
                 if (sizeBits && !(diff >> (sizeBits - 1))) diff -= (1 << sizeBits) - 1;
                 predictor[channel] += diff;
-                int64_t coeffs[64] = {};
+                int64_t coeffs[64];
+                std::memset(coeffs, 0, sizeof coeffs);
                 coeffs[0] = int64_t{predictor[channel]} * dequant_[0];
                 bool onlyDc = true;
                 for (int k = 1;;) {
