@@ -116,6 +116,7 @@ void MovieCodec::Configure(bool doubleWidth, int brightnessPercent, PixelFormat 
     double_ = doubleWidth;
     brightness_ = brightnessPercent;
     format_ = format;
+    MovieBuildColorTables();
 }
 
 bool MovieCodec::ReadFrameSize(const uint8_t* payload, size_t size, int type, int* width, int* height) const {
@@ -145,7 +146,6 @@ bool MovieCodec::MovieDecodeFrame(const uint8_t* payload, size_t size, int type,
                           h, current.width, current.height);
         return false;
     }
-    (void)previous;
     switch (type) {
     case kKeyFrame:
         if (!MovieReadKeyFrame(payload, size)) return false;
@@ -153,6 +153,9 @@ bool MovieCodec::MovieDecodeFrame(const uint8_t* payload, size_t size, int type,
     case kDeltaFrame:
         if (!MovieDecodeDeltaFrame(payload, size)) return false;
         break;
+    case kDctFrame:
+    case kDctFrame2:
+        return MovieDecodeDctFrame(payload, size, type, current, previous);
     default:
         QVReport::message("MovieDecodeFrame: frame type %d not decoded.\n", type);
         return false;
@@ -222,29 +225,39 @@ bool MovieCodec::MovieDecodeDeltaFrame(const uint8_t* payload, size_t size) {
             block[px] = p[(mask >> (2 * (15 - px))) & 3];
     }
     LsbBits codes(p, size - need);
-    int bw = width_ / 4;
+    // Locals, so that the stores below are not taken to change them.
+    const int w = width_, h = height_;
+    uint8_t* picture = picture_.data();
+    const uint8_t* before = previousPicture_.data();
+    const uint8_t* table = blockTable_.data();
+    const int* dxs = vectorDx_.data();
+    const int* dys = vectorDy_.data();
+    const size_t tableBlocks = r + f;
     bool bad = false;
-    for (size_t b = 0; b < blocks; ++b) {
-        uint32_t c = k ? codes.Read(static_cast<int>(k)) : 0;
-        int x = static_cast<int>(b % bw) * 4, y = static_cast<int>(b / bw) * 4;
-        uint8_t* dst = &picture_[static_cast<size_t>(y) * width_ + x];
-        const uint8_t* src = nullptr;
-        if (c < m) {
-            int sx = x + vectorDx_[c], sy = y + vectorDy_[c];
-            if (sx >= 0 && sy >= 0 && sx + 4 <= width_ && sy + 4 <= height_)
-                src = &previousPicture_[static_cast<size_t>(sy) * width_ + sx];
-        } else if (c - m < r + f) {
-            const uint8_t* t = &blockTable_[16 * (c - m)];
+    for (int y = 0; y < h; y += 4) {
+        for (int x = 0; x < w; x += 4) {
+            uint32_t c = k ? codes.Read(static_cast<int>(k)) : 0;
+            uint8_t* dst = picture + static_cast<size_t>(y) * w + x;
+            const uint8_t* src;
+            int stride = w;
+            if (c < m) {
+                int sx = x + dxs[c], sy = y + dys[c];
+                if (sx >= 0 && sy >= 0 && sx + 4 <= w && sy + 4 <= h) {
+                    src = before + static_cast<size_t>(sy) * w + sx;
+                } else { // a vector out of the picture: the block stays
+                    bad = true;
+                    src = before + static_cast<size_t>(y) * w + x;
+                }
+            } else if (c - m < tableBlocks) {
+                src = table + 16 * (c - m);
+                stride = 4;
+            } else { // a code past the table: the block stays
+                bad = true;
+                src = before + static_cast<size_t>(y) * w + x;
+            }
             for (int row = 0; row < 4; ++row)
-                std::memcpy(dst + row * width_, t + 4 * row, 4);
-            continue;
+                std::memcpy(dst + row * w, src + row * stride, 4);
         }
-        if (!src) { // a vector out of the picture or a code past the table: the block stays
-            bad = true;
-            src = &previousPicture_[static_cast<size_t>(y) * width_ + x];
-        }
-        for (int row = 0; row < 4; ++row)
-            std::memcpy(dst + row * width_, src + row * width_, 4);
     }
     if (bad) QVReport::message("MovieDecodeDeltaFrame: blocks with codes out of bounds kept as they were.\n");
     return true;
@@ -260,18 +273,25 @@ void MovieCodec::MovieBuildPaletteTable() {
 }
 
 void MovieCodec::MovieConvertIndexedFrame(FrameSurface& current) const {
+    // Widths are multiples of 8: eight indexes at a time, the pixels gathered into 64-bit stores.
+    const uint32_t* t = pixelTable_;
     for (int y = 0; y < height_; ++y) {
         const uint8_t* src = &picture_[static_cast<size_t>(y) * width_];
         uint16_t* dst = &current.pixels[static_cast<size_t>(y) * current.width];
-        if (double_) {
-            for (int x = 0; x < width_; ++x) {
-                uint32_t v = pixelTable_[src[x]];
-                dst[2 * x] = static_cast<uint16_t>(v);
-                dst[2 * x + 1] = static_cast<uint16_t>(v >> 16);
+        for (int x = 0; x < width_; x += 8) {
+            uint64_t i;
+            std::memcpy(&i, src + x, 8);
+            if (double_) { // each entry is a pixel pair
+                for (int k = 0; k < 8; ++k)
+                    std::memcpy(dst + 2 * (x + k), &t[(i >> (8 * k)) & 255], 4);
+            } else {
+                uint64_t w[2];
+                for (int k = 0; k < 2; ++k)
+                    w[k] = t[(i >> (32 * k)) & 255] | (uint64_t{t[(i >> (32 * k + 8)) & 255]} << 16) |
+                           (uint64_t{t[(i >> (32 * k + 16)) & 255]} << 32) |
+                           (uint64_t{t[(i >> (32 * k + 24)) & 255]} << 48);
+                std::memcpy(dst + x, w, sizeof w);
             }
-        } else {
-            for (int x = 0; x < width_; ++x)
-                dst[x] = static_cast<uint16_t>(pixelTable_[src[x]]);
         }
     }
 }

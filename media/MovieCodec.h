@@ -1,7 +1,8 @@
 #pragma once
 // The movie's video frames: key frames (an LZ-packed 8-bit palette picture), delta frames (4 x 4
-// blocks copied with motion vectors or taken from a block table), written into RGB555 frame
-// surfaces, every pixel twice when the width is doubled.
+// blocks copied with motion vectors or taken from a block table) and DCT frames (16 x 16
+// macroblocks of 8 x 8 transformed YCbCr 4:2:0 blocks), written into RGB555 frame surfaces, every
+// pixel twice when the width is doubled.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -35,11 +36,21 @@ struct FrameSurface {
 // copies from before the output, or would write past capacity (what fits is kept).
 long MovieDecompressLz(const uint8_t* src, size_t srcSize, uint8_t* dst, size_t capacity);
 
+// DCT frames. Blocks are row by row (index row * 8 + column); the scan order is the MPEG-1 zigzag
+// with rows and columns exchanged.
+const uint8_t* MovieScanOrder();
+// The dequantisation table of a frame type (3 or 4) and quality: prescale times step.
+void MovieDequantTable(int type, int quality, int32_t table[64]);
+// The scaled inverse transform of dequantised coefficients into samples (shifted right by 17).
+void MovieInverseDct(const int64_t coefficients[64], int32_t samples[64]);
+
 class MovieCodec {
   public:
     // Frames of this size fit these limits; larger ones are refused before any allocation.
     static constexpr int kMaxWidth = 1024;
     static constexpr int kMaxHeight = 768;
+
+    MovieCodec() { MovieBuildColorTables(); }
 
     void Configure(bool doubleWidth, int brightnessPercent = 100, PixelFormat format = {});
 
@@ -63,6 +74,14 @@ class MovieCodec {
     bool MovieDecodeDeltaFrame(const uint8_t* payload, size_t size);
     void MovieBuildPaletteTable();
     void MovieConvertIndexedFrame(FrameSurface& current) const;
+    void MovieBuildColorTables();
+    bool MovieDecodeDctFrame(const uint8_t* payload, size_t size, int type, FrameSurface& current,
+                             const FrameSurface& previous);
+    bool DecodeType3Macroblocks(const uint8_t* data, size_t size, FrameSurface& current);
+    bool DecodeType4Macroblocks(const uint8_t* data, size_t size, bool allCoded, bool exact,
+                                FrameSurface& current, const FrameSurface& previous);
+    void WriteMacroblock(FrameSurface& current, int mx, int my, bool exact) const;
+    template <bool kExact, bool kDouble> void WriteMacroblockAs(FrameSurface& current, int mx, int my) const;
 
     bool double_ = false;
     int brightness_ = 100;
@@ -75,6 +94,18 @@ class MovieCodec {
     std::vector<int> vectorOffsets_;
     std::vector<int> vectorDx_, vectorDy_;
     bool havePicture_ = false;
+
+    // DCT frames: the frame's table, one macroblock of samples (four luma blocks, Cb, Cr), the
+    // colour tables. Fast: three packed contributions with 10-bit biased fields, then one
+    // clamping table per field; exact: three 512-entry tables and the chroma terms.
+    int32_t dequant_[64] = {};
+    int32_t samples_[6][64] = {};
+    uint32_t fastLuma_[128] = {}, fastCb_[128] = {}, fastCr_[128] = {};
+    uint32_t fastField_[3][1024] = {};
+    // Luma samples are clamped to half the margin; the chroma terms stay within it.
+    static constexpr int kExactMargin = 512, kExactTable = 512 + 2 * kExactMargin;
+    uint32_t exact_[3][kExactTable] = {};
+    int16_t exactRedCr_[256] = {}, exactGreenCr_[256] = {}, exactGreenCb_[256] = {}, exactBlueCb_[256] = {};
 };
 
 } // namespace movie

@@ -591,12 +591,6 @@ void MoviePresentFrame(MovieContext* c) {
 
 namespace {
 
-// Whether a queued frame takes parts of the picture before it from the surface.
-bool CopiesFromSurface(const MovieContext* c, const VideoSlot& slot) {
-    if (!slot.used || slot.type != kDctFrame2 || slot.bytes < 10) return false;
-    return (c->videoRing[slot.offset + 9] & 1) == 0;
-}
-
 void DecodeSlot(MovieContext* c, const VideoSlot& slot) {
     const uint8_t* payload = c->videoRing.get() + slot.offset;
     if (!c->current.Exists()) {
@@ -612,6 +606,14 @@ void DecodeSlot(MovieContext* c, const VideoSlot& slot) {
 }
 
 } // namespace
+
+bool MovieMayDropFrame(int type, int nextType, const uint8_t* next, size_t nextSize, bool moreMayCome) {
+    if (type != kDctFrame && type != kDctFrame2) return false; // later frames build on them
+    if (nextType == 0) return !moreMayCome;                    // the next frame is not read yet: it may copy
+    // Type 4 frames without flags bit 0 copy macroblocks from the picture before them.
+    bool copies = nextType == kDctFrame2 && (nextSize < 8 || (next[7] & 1) == 0);
+    return !copies;
+}
 
 namespace {
 
@@ -666,12 +668,14 @@ void MoviePlayOnCallerThread(MovieSettings* s) {
                 MoviePresentFrame(c);
             } else {
                 const VideoSlot& next = c->video[(c->videoRead.load() + 1) % kSlots];
-                bool keep = slot.type == kKeyFrame || slot.type == kDeltaFrame ||
-                            (c->videoQueued.load() > 1 && CopiesFromSurface(c, next));
-                if (keep)
-                    DecodeSlot(c, slot);
-                else
+                bool queued = c->videoQueued.load() > 1 && next.used;
+                bool drop = MovieMayDropFrame(slot.type, queued ? next.type : 0,
+                                              queued ? c->videoRing.get() + next.offset : nullptr,
+                                              queued ? next.bytes : 0, c->lastRead[1] != -1);
+                if (drop)
                     ++s->framesDropped;
+                else
+                    DecodeSlot(c, slot);
             }
             if ((s->flags & kAbortEveryFrame) && s->abort && s->abort() != 0) stop = true;
             slot = VideoSlot{};
@@ -681,7 +685,10 @@ void MoviePlayOnCallerThread(MovieSettings* s) {
         }
         s->passCounter.fetch_add(1);
         if (stop) break;
-        if (c->videoQueued.load() == 0 && (!s->hasAudio || c->audioQueued.load() == 0)) {
+        // Drained queues end the movie only once nothing is left to read: after the sound was
+        // dropped, a pass that reads a sound chunk queues no picture.
+        if (c->videoQueued.load() == 0 && (!s->hasAudio || c->audioQueued.load() == 0) &&
+            c->lastRead[1] == -1) {
             // The end waits for the sound already in the buffer, which would otherwise be cut off.
             uint32_t limit = s->clock.now() + 1000;
             while (s->hasAudio && c->bufferCreated && c->soundAhead.load() > 0 &&
@@ -697,6 +704,8 @@ void MoviePlayOnCallerThread(MovieSettings* s) {
                 target = c->audioProgress.load() - 5;
             }
             s->framesBehind = std::max(0, target - s->passCounter.load());
+        } else {
+            s->framesBehind = 0; // a movie whose sound was dropped is behind nothing
         }
     }
     c->endTick = s->clock.now();

@@ -182,6 +182,10 @@ int MovieReadVideoChunk(MovieContext* context, size_t size, int type);
 int MovieReadAudioHeader(MovieContext* context, size_t size);
 int MovieReadAudioChunk(MovieContext* context, size_t size);
 void MovieReadAhead(MovieContext* context);
+// When the pictures are behind: whether a frame of this type may be left undecoded. Key and delta
+// frames never; a DCT frame only when the next frame (type 0: none queued yet, and more may come)
+// does not copy from the picture it would leave.
+bool MovieMayDropFrame(int type, int nextType, const uint8_t* next, size_t nextSize, bool moreMayCome);
 void MoviePlayOnCallerThread(MovieSettings* settings);
 void MovieDrawSubtitle(MovieContext* context);
 void MovieInitVideo(MovieContext* context);

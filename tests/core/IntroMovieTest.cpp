@@ -2,6 +2,9 @@
 
 #include "app/IntroMovie.h"
 #include "app/StartupServices.h"
+#include "media/MediaStandIns.h"
+#include "mkinstall/IntroMovie.h"
+#include "platform/headless.h"
 
 #include <filesystem>
 #include <fstream>
@@ -90,6 +93,30 @@ TEST_F(IntroMovieTest, MoviePlaysSynchronouslyCentredInTheWindow) {
     EXPECT_EQ(seen.messagePump, &IntroMovieMessagePump);
     EXPECT_EQ(seen.left, 80);
     EXPECT_EQ(seen.top, 60);
+}
+
+// The sample installation's intro through the real player: every picture presented centred in the
+// window while the music is off, the music back on afterwards.
+TEST_F(IntroMovieTest, TheSampleIntroPlaysThroughThePlayer) {
+    Movies({});
+    std::string error;
+    ASSERT_TRUE(mkinstall::WriteIntroMovie(dir_.file("install"), &error)) << error;
+    platform::SetClientSize(800, 600);
+    int presentedDuring = 0;
+    Services().moviePlay = [&](const char* path, MovieSettings* settings) {
+        calls.push_back("play " + std::filesystem::path(path).filename().string());
+        int before = platform::headless::PresentedFrameCount();
+        MoviePlay(path, settings);
+        presentedDuring = platform::headless::PresentedFrameCount() - before;
+    };
+    PlayIntroMovie();
+    EXPECT_EQ(calls, (std::vector<std::string>{"cursor off", "music off", "play intro.wve", "cursor on",
+                                               "music on"}));
+    EXPECT_EQ(presentedDuring, 181); // 180 pictures and the pump clearing the window on its second call
+    const platform::headless::Frame& last = platform::headless::LastFrame();
+    EXPECT_EQ(last.width, 800);
+    EXPECT_EQ(last.height, 600);
+    EXPECT_FALSE(IsMoviePlaying());
 }
 
 TEST_F(IntroMovieTest, WithoutAWindowNothingPlays) {

@@ -185,7 +185,7 @@ TEST(MovieCodecFrames, RefusesFramesThatDoNotFitTheSurfaces) {
         {"palette past the chunk", {32, 0, 16, 0, 0, 0, 255, 0, 0, 0, 0, 0, 1, 2, 3}, 1},
         {"delta before any key frame", {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 2},
         {"short header", {32, 0}, 1},
-        {"DCT frame", {32, 0, 16, 0, 90, 0, 0, 0}, 3},
+        {"DCT frame width not a multiple of 16", {40, 0, 16, 0, 90, 0, 0, 0}, 3},
     };
     for (const Case& c : cases)
         EXPECT_FALSE(rig.Decode(c.payload, c.type)) << c.what;

@@ -377,3 +377,51 @@ TEST_F(MoviePlayback, TheClientsEntryPresentsEveryFrame) {
     EXPECT_EQ(platform::headless::PresentedFrameCount(), before);
     std::remove(path.c_str());
 }
+
+// Behind the sound, a DCT frame is left undecoded only when the next frame does not copy from the
+// picture it would leave; key and delta frames are always decoded.
+TEST(MovieDrop, ADctFrameIsDroppedOnlyWhenTheNextDoesNotCopyFromIt) {
+    const Bytes copying = {16, 0, 16, 0, 90, 0, 0, 0}, allCoded = {16, 0, 16, 0, 90, 0, 0, 1};
+    const Bytes exactCopying = {16, 0, 16, 0, 90, 0, 0, 2}, cut = {16, 0, 16, 0};
+    struct Case {
+        const char* what;
+        int type, nextType;
+        const Bytes* next;
+        bool moreMayCome, drop;
+    } cases[] = {
+        {"key frame", 1, 3, &allCoded, true, false},
+        {"delta frame", 2, 0, nullptr, false, false},
+        {"before a type 4 frame with motion bits", 3, 4, &copying, true, false},
+        {"before a type 4 frame with motion bits, exact colours", 4, 4, &exactCopying, true, false},
+        {"before a type 4 frame whose header is cut short", 4, 4, &cut, true, false},
+        {"before a type 4 frame coding every macroblock", 3, 4, &allCoded, true, true},
+        {"before a type 3 frame", 4, 3, &allCoded, true, true},
+        {"before a key frame", 4, 1, &allCoded, true, true},
+        {"before a delta frame (it builds on the palette picture)", 4, 2, &copying, true, true},
+        {"nothing queued yet, more may come", 3, 0, nullptr, true, false},
+        {"the last frame", 4, 0, nullptr, false, true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(movie::MovieMayDropFrame(c.type, c.nextType, c.next ? c.next->data() : nullptr,
+                                           c.next ? c.next->size() : 0, c.moreMayCome),
+                  c.drop)
+            << c.what;
+}
+
+// Two pictures in a row met after the pre-read drop the sound; the sound chunks still in the file
+// are skipped and every picture after them still plays.
+TEST_F(MoviePlayback, AfterTheSoundIsDroppedEveryPictureStillPlays) {
+    const Bytes frame =
+        moviewriter::DctFramePayload(3, 16, 16, 90, false, moviewriter::SourceRgb(16, 16, 0), nullptr);
+    Bytes bytes = Chunk("SCHl", moviewriter::AudioHeaderPayload(1, 0, 22050));
+    for (int i = 0; i < 100; ++i) {
+        if (i == 30) bytes = Join({bytes, Chunk("pQGT", frame), Chunk("pQGT", frame)});
+        bytes = Join({bytes, Chunk("SCDl", PcmBlock(1470)), Chunk("pQGT", frame)});
+    }
+    movie::MovieSettings s;
+    presented = 0;
+    Play(Join({bytes, Chunk("SCEl", {})}), s);
+    EXPECT_FALSE(s.hasAudio);
+    EXPECT_EQ(s.framesDecoded, 102);
+    EXPECT_EQ(presented, 102);
+}

@@ -56,7 +56,7 @@ const Palette& SourcePalette() {
                     static_cast<uint8_t>(128 + 100 * std::sin(a + 4.2))};
         }
         for (int i = 224; i < 256; ++i) // the square's colours
-            p[i] = {static_cast<uint8_t>((i - 224) * 8), 255, static_cast<uint8_t>(255 - (i - 224) * 8)};
+            p[i] = {static_cast<uint8_t>(40 + (i - 224) * 5), 215, static_cast<uint8_t>(215 - (i - 224) * 5)};
         return p;
     }();
     return palette;
@@ -69,7 +69,8 @@ Bytes SourcePicture(int width, int height, int t) {
             pic[static_cast<size_t>(y) * width + x] = static_cast<uint8_t>((x + y / 4 + 2 * t) % 224);
     // A 32 x 32 square moving down and right; its 4 x 4 cells show the frame number's bits.
     int side = std::min({32, width, height});
-    int sx = (4 * t) % std::max(1, width - side + 1), sy = (4 * t) % std::max(1, height - side + 1);
+    // Even places, so that each 2 x 2 colour sample of DCT frames lies inside the square or outside it.
+    int sx = (4 * t) % std::max(1, width - side + 1) & ~1, sy = (4 * t) % std::max(1, height - side + 1) & ~1;
     for (int y = 0; y < side; ++y)
         for (int x = 0; x < side; ++x) {
             int cell = (y * 4 / side) * 4 + x * 4 / side;
@@ -439,8 +440,13 @@ bool WriteMovie(const Options& o, Bytes* out, std::string* error) {
     if (o.width <= 0 || o.height <= 0 || o.width % 8 || o.height % 4 || o.width > 1024 || o.height > 768)
         return fail("the size must be a multiple of 8 x 4, at most 1024 x 768");
     if (o.frames <= 0 || o.fps <= 0 || o.types.empty()) return fail("frames, fps and types must be given");
-    for (int t : o.types)
-        if (t != 1 && t != 2) return fail("frame types 3 and 4 are not written yet");
+    bool palette = false, dct = false;
+    for (int t : o.types) {
+        if (t < 1 || t > 4) return fail("frame types are 1 to 4");
+        (t <= 2 ? palette : dct) = true;
+    }
+    if (dct && (o.width % 16 || o.height % 16)) return fail("DCT frames need a size in multiples of 16");
+    if (o.quality < 0 || o.quality > 100) return fail("the quality is 0 to 100");
     Bytes& b = *out;
     b.clear();
     int channels = o.mono ? 1 : 2;
@@ -452,7 +458,7 @@ bool WriteMovie(const Options& o, Bytes* out, std::string* error) {
     BlockState block;
     ImaState ima;
     size_t audioFrames = 0;
-    Bytes previous;
+    Bytes previous, previousRgb;
     const std::vector<std::pair<int, int>> vectors{{0, 0}, {2, 0}, {-4, -4}, {4, 0}};
     for (int t = 0; t < o.frames; ++t) {
         if (o.audio != Audio::None) {
@@ -469,11 +475,28 @@ bool WriteMovie(const Options& o, Bytes* out, std::string* error) {
             b.insert(b.end(), c.begin(), c.end());
         }
         Bytes picture = SourcePicture(o.width, o.height, t);
-        int type = t == 0 ? 1 : o.types[(t - 1) % o.types.size()];
-        Bytes c = type == 1 ? Chunk("TGVk", KeyFramePayload(o.width, o.height, SourcePalette(), picture))
-                            : Chunk("TGVf", DeltaFramePayload(o.width, o.height, previous, picture, vectors));
+        // Palette frames start from a key frame; DCT frames stand alone.
+        int type = !palette ? o.types[t % o.types.size()] : t == 0 ? 1 : o.types[(t - 1) % o.types.size()];
+        // A delta frame needs the 8-bit picture before it: after a DCT frame a key frame comes instead.
+        if (type == 2 && previous.empty()) type = 1;
+        Bytes c;
+        if (type == 1)
+            c = Chunk("TGVk", KeyFramePayload(o.width, o.height, SourcePalette(), picture));
+        else if (type == 2)
+            c = Chunk("TGVf", DeltaFramePayload(o.width, o.height, previous, picture, vectors));
+        else {
+            Bytes rgb = SourceRgb(o.width, o.height, t);
+            c = Chunk(type == 3 ? "pQGT" : "pIQT",
+                      DctFramePayload(type, o.width, o.height, o.quality, o.exact, rgb,
+                                      previousRgb.empty() ? nullptr : &previousRgb));
+            previousRgb = std::move(rgb);
+        }
         b.insert(b.end(), c.begin(), c.end());
-        previous = std::move(picture);
+        if (type <= 2)
+            previous = std::move(picture);
+        else
+            previous.clear();
+        if (type <= 2) previousRgb = SourceRgb(o.width, o.height, t);
     }
     Bytes end = Chunk("SCEl", {});
     b.insert(b.end(), end.begin(), end.end());

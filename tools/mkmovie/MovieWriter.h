@@ -51,6 +51,19 @@ struct DeltaStats {
 Bytes DeltaFramePayload(int width, int height, const Bytes& previous, const Bytes& picture,
                         const std::vector<std::pair<int, int>>& vectors, DeltaStats* stats = nullptr);
 
+// The synthetic source as RGB, 3 bytes per pixel.
+Bytes SourceRgb(int width, int height, int t);
+
+// A DCT frame of an RGB picture (width and height multiples of 16): type 3 (fast colour level) or
+// type 4 (fast, or with exact the exact level and flags bit 1). Type 4 with the picture before
+// copies the macroblocks found unchanged or moved 2 pixels left with motion vectors; without any,
+// it sets flags bit 0.
+struct DctStats {
+    int coded = 0, flat = 0, copied = 0, escapes = 0, shortened = 0;
+};
+Bytes DctFramePayload(int type, int width, int height, int quality, bool exact, const Bytes& rgb,
+                      const Bytes* previousRgb, DctStats* stats = nullptr);
+
 // Audio header records: channels, compression, rate; then the end record.
 Bytes AudioHeaderPayload(int channels, int compression, int rate);
 // One audio data payload from samples (interleaved when stereo).

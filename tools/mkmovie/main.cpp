@@ -1,4 +1,4 @@
-// mkmovie OUT.wve [--size WxH] [--frames N] [--types 1,2] [--quality Q] [--exact]
+// mkmovie OUT.wve [--size WxH] [--frames N] [--types 1,2,3,4] [--quality Q] [--exact]
 //         [--audio none|pcm|block|ima] [--mono] [--fps F]
 // Writes a movie of synthetic pictures and a tone.
 #include "mkmovie/MovieWriter.h"
@@ -11,9 +11,9 @@
 namespace {
 
 int Usage() {
-    std::fprintf(stderr,
-                 "usage: mkmovie OUT.wve [--size WxH] [--frames N] [--types 1,2] [--quality Q] [--exact]\n"
-                 "               [--audio none|pcm|block|ima] [--mono] [--fps F]\n");
+    std::fprintf(
+        stderr, "usage: mkmovie OUT.wve [--size WxH] [--frames N] [--types 1,2,3,4] [--quality Q] [--exact]\n"
+                "               [--audio none|pcm|block|ima] [--mono] [--fps F]\n");
     return 2;
 }
 
