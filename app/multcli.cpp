@@ -1,9 +1,11 @@
 #include "app/multcli.h"
 
 #include "app/FrameStep.h"
+#include "app/IntroMovie.h"
 #include "app/MainWindow.h"
 #include "app/SpeechQueue.h"
 #include "app/StartupServices.h"
+#include "app/WebBrowser.h"
 #include "core/CharData.h"
 #include "core/GameTicks.h"
 #include "core/Options.h"
@@ -11,6 +13,8 @@
 #include "core/SharedServices.h"
 #include "core/config.h"
 #include "frontend/AccountLogin.h"
+#include "frontend/FrontEnd.h"
+#include "frontend/FrontEndBinding.h"
 #include "net/CGameSock.h"
 #include "net/ConnectionSeed.h"
 #include "net/NetServices.h"
@@ -768,11 +772,25 @@ void BindNetServices(NetServices& s) {
     // A value other than 0: its OK logs out.
     s.showConnectionLost = [] { CGumpManager::ShowModalMessage("Connection lost", nullptr, 1, 1); };
     s.applyGameDisplay = ApplyGameDisplay;
+    BindFrontEndServices(s);
+}
+
+// The front end's ways up to the application: the browser, the window, the intro.
+void BindFrontEndHooks() {
+    FrontEndHooks& hooks = FrontEndHookTable();
+    hooks.openUrl = OpenURL;
+    hooks.leaveFullScreen = LeaveFullScreen;
+    hooks.playIntroMovie = PlayIntroMovie;
+    hooks.setMainWindowPos = [](int x, int y, int width, int height) {
+        if (!IsFullScreenMode()) SetMainWindowPos(x, y, width, height);
+    };
+    InstallFrontEndSlots();
 }
 
 // Bound as soon as the application is linked in, before any connection exists.
 const bool g_netServicesBound = [] {
     SetNetServicesBinder(BindNetServices);
+    BindFrontEndHooks();
     return true;
 }();
 

@@ -3,6 +3,7 @@
 #include "mkinstall/ArtFiles.h"
 #include "mkinstall/ConfigFiles.h"
 #include "mkinstall/DataFiles.h"
+#include "mkinstall/FrontEndArts.h"
 #include "mkinstall/IntroMovie.h"
 #include "mkinstall/Landscape.h"
 #include "mkinstall/MusicFiles.h"
@@ -26,7 +27,7 @@ bool WriteInstallation(const std::string& dir, std::string* error) {
         return false;
     if (!WriteTextFiles(dir, error) || !WriteWorldFiles(dir, error)) return false;
     if (!WriteMusicFiles(dir, error)) return false;
-    if (!WriteIntroMovie(dir, error)) return false;
+    if (!WriteIntroMovie(dir, error) || !WriteFrontEndFiles(dir, error)) return false;
     return WriteConfigFiles(dir, error);
 }
 
