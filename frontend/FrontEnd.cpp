@@ -17,6 +17,8 @@ struct State {
     GumpRef<CServerListGump> serverList;
     GumpRef<CLoginGump> characters;
     std::string charPassword;
+    int charSlot = 0;
+    bool oneCharacterSlot = false;
 };
 
 State& S() {
@@ -47,6 +49,12 @@ GumpRef<CLoginGump>& CharacterSelection() {
 }
 std::string& CharPassword() {
     return S().charPassword;
+}
+int& CharSlot() {
+    return S().charSlot;
+}
+bool& OneCharacterSlot() {
+    return S().oneCharacterSlot;
 }
 
 void CloseWaiting() {

@@ -33,8 +33,11 @@ GumpRef<CMainMenuGump>& MainMenu();
 GumpRef<CAcctLoginGump>& AcctLogin();
 GumpRef<CServerListGump>& ServerList();
 GumpRef<CLoginGump>& CharacterSelection();
-// The password typed for a protected character (CApp::charPassword).
+// The password typed for a protected character (CApp::charPassword), the chosen slot
+// (CApp::charSlot) and the list's one-character flag (bit 0x10 of its client flags).
 std::string& CharPassword();
+int& CharSlot();
+bool& OneCharacterSlot();
 
 // The front end's current box: closes the one open, opens a message box with an OK button owned by
 // owner (its OK shows the owner again), modal and front-most. value other than 0: its OK logs out.

@@ -1,10 +1,13 @@
 #include "frontend/FrontEndBinding.h"
 
 #include "core/QVReport.h"
+#include "frontend/CharacterSelection.h"
 #include "frontend/FrontEnd.h"
 #include "frontend/LogOut.h"
 #include "frontend/MainMenu.h"
+#include "frontend/ShardList.h"
 #include "gumps/CGumpManager.h"
+#include "gumps/ChoiceLists.h"
 #include "gumps/GumpWorld.h"
 #include "gumps/MessageGumps.h"
 #include "net/NetServices.h"
@@ -18,7 +21,7 @@ CGump* OwnerOf(MessageOwner owner) {
     case MessageOwner::MainMenu:
         return FrontEnd::AcctLogin().get();
     case MessageOwner::CharacterSelection:
-        return nullptr;
+        return FrontEnd::CharacterSelection().get();
     default:
         return nullptr;
     }
@@ -37,8 +40,31 @@ void BindFrontEndServices(NetServices& s) {
     };
     s.showServersDown = [](const char* text) { FrontEnd::ShowMessage(text, FrontEnd::AcctLogin().get()); };
     s.enableMainMenu = EnableMainMenu;
+    s.showServerList = ShowServerList;
+    s.hasCharacterSelection = [] { return FrontEnd::CharacterSelection().get() != nullptr; };
+    s.deleteCharacterSelection = [] {
+        if (CLoginGump* screen = FrontEnd::CharacterSelection().get()) screen->Close();
+        FrontEnd::CharacterSelection().reset();
+    };
+    s.showCharacterSelection = ShowCharacterSelection;
+    s.startCharacterCreation = [] { StartCharacterCreation(nullptr); };
+    s.refreshCharacterSelection = RefreshCharacterSelection;
+    s.removeSelectedCharacter = RemoveSelectedCharacter;
+    s.deleteLoginScreens = [] {
+        FrontEnd::CloseWaiting();
+        if (CLoginGump* screen = FrontEnd::CharacterSelection().get()) screen->Close();
+        FrontEnd::CharacterSelection().reset();
+    };
+    s.setLogoutReturn = [] {};
+    s.applyClientFlags = [](uint32_t flags) { FrontEnd::OneCharacterSlot() = (flags & 0x10) != 0; };
 }
 
 void InstallFrontEndSlots() {
     GumpSlotTable().logOut = LogOut;
+    ShardListHooks& hooks = ShardListHookTable();
+    hooks.selectServer = [](int id, const char*) {
+        if (CServerListGump* screen = FrontEnd::ServerList().get()) screen->SelectServer(id);
+    };
+    hooks.abandoned = [] { BackToMainMenu(nullptr); };
+    hooks.sortBy = SortServers;
 }

@@ -381,11 +381,13 @@ void CreateInitialMainMenu() {
 void EnableMainMenu(bool enabled) {
     CAcctLoginGump* dialog = FrontEnd::AcctLogin().get();
     if (!dialog) return;
-    dialog->visible = enabled;
-    if (enabled) {
-        if (CMainMenuGump* menu = FrontEnd::MainMenu().get()) menu->BringToFront(false);
-        CGumpManager::SetFocus(dialog->passwordField->marked ? dialog->passwordField : dialog->nameField);
+    if (!enabled) {
+        dialog->visible = false;
+        return;
     }
+    // An open box keeps the keys until its OK shows the dialog again.
+    if (FrontEnd::IsWaitingShown() || !dialog->visible) return;
+    CGumpManager::SetFocus(dialog->passwordField->marked ? dialog->passwordField : dialog->nameField);
 }
 
 void BackToMainMenu(CGump* dialog) {
