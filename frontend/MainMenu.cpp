@@ -385,8 +385,9 @@ void EnableMainMenu(bool enabled) {
         dialog->visible = false;
         return;
     }
-    // An open box keeps the keys until its OK shows the dialog again.
-    if (FrontEnd::IsWaitingShown() || !dialog->visible) return;
+    // An open box keeps the keys until its OK shows the dialog again; without one the dialog is back.
+    if (FrontEnd::IsWaitingShown()) return;
+    dialog->visible = true;
     CGumpManager::SetFocus(dialog->passwordField->marked ? dialog->passwordField : dialog->nameField);
 }
 
