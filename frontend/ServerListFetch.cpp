@@ -83,7 +83,7 @@ bool SplitHostPort(std::string_view text, std::string* host, uint16_t* port) {
 }
 
 std::optional<std::string> Download(std::string_view hostPort, std::string_view path,
-                                    std::string_view account, std::string* failure) {
+                                    std::string_view account, std::string* failure, uint32_t timeoutMs) {
     std::string host;
     uint16_t port = 80;
     if (!SplitHostPort(hostPort, &host, &port)) {
@@ -96,7 +96,7 @@ std::optional<std::string> Download(std::string_view hostPort, std::string_view 
         return std::nullopt;
     }
     platform::SocketHandle s = platform::OpenTcpSocket();
-    if (s == platform::kInvalidSocket || !platform::ConnectSocket(s, *address, port, kTimeoutMs)) {
+    if (s == platform::kInvalidSocket || !platform::ConnectSocket(s, *address, port, timeoutMs)) {
         if (s != platform::kInvalidSocket) platform::CloseSocket(s);
         *failure = "Unable to connect to " + host;
         return std::nullopt;
@@ -113,7 +113,7 @@ std::optional<std::string> Download(std::string_view hostPort, std::string_view 
     bool complete = sent == request.size();
     while (complete) {
         const uint32_t spent = platform::ProcessClockMillis() - start;
-        if (spent >= kTimeoutMs || !platform::WaitSocketReadable(s, kTimeoutMs - spent)) {
+        if (spent >= timeoutMs || !platform::WaitSocketReadable(s, timeoutMs - spent)) {
             complete = false;
             break;
         }
