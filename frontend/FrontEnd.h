@@ -24,6 +24,10 @@ struct FrontEndHooks {
     std::function<void()> startCharacterCreation;
     // The end of the process with this code; empty: TerminateProcess.
     std::function<void(int code)> exitProcess;
+    // Whether the server keeps the configuration files, and the desktop's save; empty: the
+    // configuration sync's answer and the gump manager's save.
+    std::function<bool()> serverKeepsConfig;
+    std::function<void()> saveDesktop;
 };
 FrontEndHooks& FrontEndHookTable();
 

@@ -40,6 +40,18 @@ BlitTarget TargetOf(PixelBlock& block) {
     return MakeBlitTarget(block.pixels.data(), block.width, block.height);
 }
 
+bool ServerKeepsConfig() {
+    const FrontEndHooks& hooks = FrontEndHookTable();
+    return hooks.serverKeepsConfig ? hooks.serverKeepsConfig() : CServerConfigSync::IsEnabled();
+}
+
+void SaveTheDesktop() {
+    if (FrontEndHookTable().saveDesktop)
+        FrontEndHookTable().saveDesktop();
+    else
+        CGumpManager::SaveDesktop();
+}
+
 bool InWorldAndConnected() {
     return PacketManager::IsGameDisplayEntered() && IsConnected();
 }
@@ -109,26 +121,27 @@ void CIGR_SaveGump::HandleCaptureMove(int px, int py) {
 
 void QuitGame(CGump*) {
     IGRRequestStopAll();
-    if (CServerConfigSync::IsEnabled()) {
+    if (ServerKeepsConfig()) {
         if (InWorldAndConnected() && !S().uploadPending) {
-            CGumpManager::SaveDesktop();
+            SaveTheDesktop();
             StartUpload(true);
             return;
         }
         S().uploadPending = false;
         AcctID.clear();
     } else {
-        CGumpManager::SaveDesktop();
+        SaveTheDesktop();
     }
     S() = State{};
     GetNetServices().releaseWorldObjects();
+    PacketManager::SetGameDisplayEntered(false);
     CGumpManager::CloseAllGumps();
     IGRStopAllAndWait();
     FrontEnd::ExitProcess(0);
 }
 
 void LogOut() {
-    if (CServerConfigSync::IsEnabled()) {
+    if (ServerKeepsConfig()) {
         if (InWorldAndConnected() && !S().uploadPending) {
             StartUpload(false);
             return;
@@ -166,6 +179,7 @@ void LogOut() {
     SetActiveShardRecord(nullptr);
     EnsureGameSock();
     SetInWorld(false);
+    PacketManager::SetGameDisplayEntered(false);
     GetNetServices().releaseWorldObjects();
     CGumpManager::CloseAllGumps();
     GetNetServices().setWindowTitle("");

@@ -25,7 +25,8 @@ bool SplitHostPort(std::string_view text, std::string* host, uint16_t* port);
 // Connects, sends the request and reads the reply within the bounds; the body, or nullopt with the
 // failure line for the player in *failure.
 std::optional<std::string> Download(std::string_view hostPort, std::string_view path,
-                                    std::string_view account, std::string* failure, uint32_t timeoutMs = kTimeoutMs);
+                                    std::string_view account, std::string* failure,
+                                    uint32_t timeoutMs = kTimeoutMs);
 
 // The usable lines of a list: trailing blanks and control characters cut, empty lines and lines
 // starting with '#' skipped, at most 254 characters each.

@@ -3,6 +3,7 @@
 // it, its loop run pass by pass on the manual clock, against the test server on a thread: input is
 // pushed as the window would deliver it and the screens are read back.
 #include "core/AppFixture.h"
+#include "core/ShardRecord.h"
 #include "frontend/CharacterSelection.h"
 #include "frontend/FrontEnd.h"
 #include "frontend/LogOut.h"
@@ -33,7 +34,10 @@ class FrontEndTest : public AppTest {
         server.Stop();
         FrontEnd::ResetForTests();
         ResetLogOutForTests();
-        AppTest::TearDown();
+        AppTest::TearDown(); // the exit handlers close the connections
+        CApp::ClearShardRecords();
+        PacketManager::ResetForTests();
+        CApp::ResetConnectionsForTests();
     }
 
     // Installs the sample, starts the test server with script and the client, which shows the main
