@@ -103,6 +103,10 @@ CLoginGump::CLoginGump() : CGump(0, 0, 0, 1, 640, 480) {
     GetGumpArtSize(kFrameArt, &W, &H);
     PixelBlock& block = SetFrame(0, PixelBlock(640, 480));
     DrawGumpFrameRect(160, 70, 2 * W + 320, 2 * H + 255, kFrameArt, block, true);
+    // A dark plate under the title, which the frame's own colours would swallow.
+    for (int py = H + 54; py < H + 80; ++py)
+        for (int px = W + 200; px < W + 480; ++px)
+            block.At(px, py) = py == H + 54 || py == H + 79 ? 0x5E83 : 0x0C63;
     AddLabel(this, W + 220, H + 60, 320, 30, 2, 847, "Character Selection");
     for (int i = 0; i < kRows; ++i) {
         auto* row = new CFramedInputControlGump(W + 180, 150 + 40 * i, this, 280, 30, FieldMode::Text, 30, 5,
@@ -133,6 +137,21 @@ CLoginGump::~CLoginGump() = default;
 
 void CLoginGump::Draw(const BlitTarget& target, const Rect& clip) {
     DialogDraw(this, target, clip);
+    const int row = SelectedFilledRow();
+    if (IsClosed() || !visible || row < 0) return;
+    // A gold pointer beside the selected row, which its marked hue alone shows faintly.
+    const CGump* field = rows[static_cast<size_t>(row)];
+    int sx = field->x - 16, sy = field->y + 7;
+    GumpToScreenCoords(this, &sx, &sy);
+    static const PixelBlock kPointer = [] {
+        PixelBlock p(10, 16);
+        for (int py = 0; py < 16; ++py)
+            for (int px = 0; px <= (py < 8 ? py : 15 - py) && px < 10; ++px)
+                p.At(px, py) = 0x7B00;
+        return p;
+    }();
+    BlitPixelBlockTo(target, CopySpanKeyed, kPointer.pixels.data(), kPointer.width, kPointer.height, clip, sx,
+                     sy);
 }
 bool CLoginGump::IsPointInside(int px, int py) {
     return IsPointInsideFrame(this, px, py);

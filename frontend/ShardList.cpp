@@ -149,9 +149,17 @@ CServerListGump::CServerListGump() : CGump(0, 0, 0, 1, 640, 480) {
     if (const PacketManager::ServerEntry* e = FindServer(preselected)) preselectedName = e->name;
     highlighted = chosen = preselected;
 
-    SetFrame(0, PixelBlock(640, 480));
+    PixelBlock& block = SetFrame(0, PixelBlock(640, 480));
+    // A light plate under the chosen shard's name, whose dark hue would vanish on the dark tile.
+    for (int py = 414; py < 440; ++py)
+        for (int px = 236; px < 400; ++px)
+            block.At(px, py) = py == 414 || py == 439 || px == 236 || px == 399 ? 0x5294 : 0x6F7B;
     list = new CScrollChoiceGump(this, 3500, 150, 90, 400, 316, nullptr, true, false);
     list->Attach(this);
+    // Rows as tall as their marks, so that a mark stands beside its shard.
+    const int rowHeight = 24;
+    list->baseline += (rowHeight - list->rowHeight) / 2 + 4;
+    list->rowHeight = rowHeight;
     SortServers(0);
     list->marks = {-1, -1, -1};
     if (!order.empty()) list->marks[0] = servers[static_cast<size_t>(order[0])].index;

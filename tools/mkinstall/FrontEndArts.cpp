@@ -74,7 +74,8 @@ enum class Face { Normal, Hover, Pressed };
 // A button: a panel with a rim and its caption; hover is brighter with a gold rim, pressed darker
 // with the caption one pixel down and right.
 Picture Button(int w, int h, const std::string& caption, Face face, int scale = 1) {
-    uint16_t body = Rgb(7, 10, 18), rim = Rgb(16, 18, 24), ink = Rgb(29, 29, 29);
+    // Red 0 under red 31 text: a hue (which recolours by the red channel) keeps them apart.
+    uint16_t body = Rgb(0, 10, 18), rim = Rgb(16, 18, 24), ink = Rgb(29, 29, 29);
     if (face == Face::Hover) body = Rgb(11, 16, 28), rim = kGold, ink = Rgb(31, 31, 14);
     if (face == Face::Pressed) body = Rgb(3, 4, 8), rim = Rgb(9, 9, 12), ink = Rgb(21, 21, 21);
     Picture p = Blank(w, h, body);
