@@ -162,6 +162,12 @@ void CLoginGump::HandleLButtonUp(int, int) {
 void CLoginGump::HandleRButtonUp(int, int) {
     ReleaseCaptureHandler(this);
 }
+// The screen holds the keys while it is shown: Enter plays, Escape leaves.
+void CLoginGump::HandleKey(int key) {
+    if (key == 13) HandleEnterKey();
+    if (key == 27) HandleEscapeKey();
+}
+
 void CLoginGump::HandleEnterKey() {
     PlaySelectedCharacter(this);
 }

@@ -25,6 +25,7 @@ class CLoginGump : public CGump {
     bool IsPointInside(int x, int y) override;
     void HandleLButtonUp(int x, int y) override;
     void HandleRButtonUp(int x, int y) override;
+    void HandleKey(int key) override;
     void HandleEnterKey() override;
     void HandleEscapeKey() override;
     void HandleChildMouseDown(CGump* child) override;

@@ -11,6 +11,7 @@
 #include "gumps/GumpWorld.h"
 #include "gumps/MessageGumps.h"
 #include "net/NetServices.h"
+#include "net/PacketManager.h"
 
 namespace {
 
@@ -23,7 +24,9 @@ CGump* OwnerOf(MessageOwner owner) {
     case MessageOwner::CharacterSelection:
         return FrontEnd::CharacterSelection().get();
     default:
-        return nullptr;
+        // A box of the login road that names no owner (the game server could not be reached)
+        // would leave no screen to go on with: outside the world the account login owns it.
+        return PacketManager::IsGameDisplayEntered() ? nullptr : FrontEnd::AcctLogin().get();
     }
 }
 

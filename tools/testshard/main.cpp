@@ -5,7 +5,10 @@
 //   PORT      default: the login port of the synthetic installation's "login.cfg"
 //   NAME      demo (default: stays up, accepts any account), deny:REASON, full, self, error:CODE,
 //             close (the game server closes in the middle of a packet), bytes (one byte per send),
-//             edit (an edit server: no seed, no cipher; sends a tile data group, a multi and 0xC6)
+//             edit (an edit server: no seed, no cipher; sends a tile data group, a multi and 0xC6),
+//             down (no shards), zones (shards of several zones and loads, one of zone 50, one that
+//             never echoes), five, protected, one (the one-character flag), delete, delete:REASON,
+//             nologout (0xD1 unanswered), closedrelay (the relay names a port nobody listens on)
 //   --record  the old recorder: one port, every packet logged, nothing answered
 #include "core/QVReport.h"
 #include "mkinstall/Installation.h"
@@ -36,7 +39,10 @@ void Print(const std::string& line) {
 
 bool ScriptFor(const std::string& name, testshard::Script& script) {
     script.shards = {{"Veldaria"}, {"Emberfall", platform::kLoopback, 40, -5}};
-    if (name == "demo") return true;
+    if (name == "demo") {
+        script.characters = {"Aldric", "Brenna", "Corwin"};
+        return true;
+    }
     if (name == "full") return script.relayFull = true;
     if (name == "self") return script.relayToSelf = true;
     if (name == "close") return script.closeMidStream = true;
@@ -54,7 +60,7 @@ bool ScriptFor(const std::string& name, testshard::Script& script) {
         script.errorCode = std::atoi(name.c_str() + 6);
         return true;
     }
-    return false;
+    return testshard::FrontEndScenario(name, script);
 }
 
 // Echoes the latency probe's datagrams (UDP port 12000) while the server runs; silently absent when
