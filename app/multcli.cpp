@@ -784,7 +784,6 @@ void BindFrontEndHooks() {
     hooks.setMainWindowPos = [](int x, int y, int width, int height) {
         if (!IsFullScreenMode()) SetMainWindowPos(x, y, width, height);
     };
-    InstallFrontEndSlots();
 }
 
 // Bound as soon as the application is linked in, before any connection exists.

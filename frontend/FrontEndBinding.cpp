@@ -68,6 +68,8 @@ void InstallFrontEndSlots() {
     hooks.selectServer = [](int id, const char*) {
         if (CServerListGump* screen = FrontEnd::ServerList().get()) screen->SelectServer(id);
     };
-    hooks.abandoned = [] { BackToMainMenu(nullptr); };
+    hooks.abandoned = [] {
+        if (FrontEnd::MainMenu().get()) BackToMainMenu(nullptr);
+    };
     hooks.sortBy = SortServers;
 }

@@ -4,5 +4,5 @@
 struct NetServices;
 
 void BindFrontEndServices(NetServices& services);
-// The gump layer's log-out slot and the shard list's hooks.
+// The gump layer's log-out slot and the shard list's hooks (when the first main menu is built).
 void InstallFrontEndSlots();

@@ -4,6 +4,7 @@
 #include "core/Options.h"
 #include "core/QVReport.h"
 #include "frontend/FrontEnd.h"
+#include "frontend/FrontEndBinding.h"
 #include "frontend/FrontEndStandIns.h"
 #include "frontend/LogOut.h"
 #include "gumps/CGumpManager.h"
@@ -117,7 +118,6 @@ CMainMenuGump::CMainMenuGump() : CGump(0, 0, 0, 1, 640, 480) {
     if (FrontEndHookTable().setMainWindowPos) FrontEndHookTable().setMainWindowPos(0, 0, 640, 480);
     CGumpManager::RecreateDC();
     InvalidateAll();
-    AllowWindowResize = false;
 
     PixelBlock& block = SetFrame(0, PixelBlock(640, 480));
     TileGumpArt(kBackgroundTile, block);
@@ -365,7 +365,9 @@ void ConnectAndVerifyAccount(CGump* screen) {
     ConnectThenVerify(GumpRef<CGump>(screen));
 }
 
-CMainMenuGump* CreateMainMenu() {
+namespace {
+
+CMainMenuGump* BuildMainMenu() {
     if (CMainMenuGump* old = FrontEnd::MainMenu().get()) old->Close();
     FrontEnd::AcctLogin().reset();
     auto* menu = new CMainMenuGump();
@@ -374,8 +376,20 @@ CMainMenuGump* CreateMainMenu() {
     return menu;
 }
 
+} // namespace
+
+CMainMenuGump* CreateMainMenu() {
+    // A returning main menu is 640 x 480 whatever the game area was.
+    AllowWindowResize = false;
+    return BuildMainMenu();
+}
+
+// The first one keeps what the start-up decided from the desktop's size. The front end takes its
+// slots of the gump layer when it first shows, not before: windows of a program without it keep
+// theirs empty.
 void CreateInitialMainMenu() {
-    CreateMainMenu();
+    InstallFrontEndSlots();
+    BuildMainMenu();
 }
 
 void EnableMainMenu(bool enabled) {

@@ -160,6 +160,14 @@ CServerListGump::CServerListGump() : CGump(0, 0, 0, 1, 640, 480) {
     const int rowHeight = 24;
     list->baseline += (rowHeight - list->rowHeight) / 2 + 4;
     list->rowHeight = rowHeight;
+    // The caption of the sort buttons says what they do where the installation has no text for it.
+    for (CGump* child = list->firstChild(); child; child = child->next()) {
+        auto* caption = gump_cast<CUnicodeInputControlGump>(child);
+        if (caption && std::u16string_view(caption->Text()).rfind(u"Error", 0) == 0) {
+            caption->SetText(u"Sort by");
+            caption->Redraw();
+        }
+    }
     SortServers(0);
     list->marks = {-1, -1, -1};
     if (!order.empty()) list->marks[0] = servers[static_cast<size_t>(order[0])].index;
