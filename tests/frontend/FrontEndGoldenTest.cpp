@@ -45,16 +45,20 @@ TEST_F(FrontEndGoldenTest, TheLoginScreens) {
                      {"Beta", platform::kLoopback, 15, 3},
                      {"Gamma", platform::kLoopback, 40, 50}};
     script.characters = {"First", "Second", "Third"};
+    script.answerLogout = false; // the notice stays up to be pictured
     StartClient(script);
     Expect("main_menu_empty.ppm");
 
     Type("tester\tsecret");
     Expect("main_menu_filled.ppm");
 
+    // As the login's connect step shows it: the dialog hidden while the box is up.
+    FrontEnd::AcctLogin()->visible = false;
     CWaitingGump* connecting = FrontEnd::ShowWaiting("Connecting... ", FrontEnd::MainMenu().get(), true);
     Expect("connecting.ppm");
     connecting->Close();
     FrontEnd::CloseWaiting();
+    FrontEnd::AcctLogin()->visible = true;
 
     AccountLogin(FrontEnd::AcctLogin().get());
     ASSERT_TRUE(RunUntil([] { return FrontEnd::ServerList().get() != nullptr; }));
