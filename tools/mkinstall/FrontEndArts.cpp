@@ -231,6 +231,14 @@ std::string FrontEndButtonCaption(int gumpId) {
 
 Picture SampleFrontEndArt(int id) {
     Face face{};
+    if (id == 5516) {
+        // The account page's button is drawn disabled, in one hue: an open body lets its caption
+        // stand on the panel behind it instead of on a body of nearly the caption's colour.
+        Picture p = Blank(112, 20);
+        Border(p, 0, 0, 112, 20, Rgb(16, 18, 24));
+        CentredText(p, 6, "MY ACCOUNT", 1, Rgb(31, 31, 31));
+        return p;
+    }
     if (const ButtonSpec* b = FindButton(id, &face)) return Button(b->w, b->h, b->caption, face, b->scale);
     if (id >= 5537 && id <= 5539)
         return ArrowButton(23, 30, "BACK", false,
