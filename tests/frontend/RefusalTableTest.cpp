@@ -230,6 +230,23 @@ TEST_F(RefusalTableTest, AnUnreachableLoginServerGivesItsBoxOwnedByTheDialog) {
     ExpectUsable(After::AccountDialog, nullptr);
 }
 
+TEST_F(RefusalTableTest, AFailedReconnectWhoseScreenClosedMeanwhileBringsBackTheLogin) {
+    testshard::Script script;
+    StartClient(script);
+    CApp::SetLoginServers({{"127.0.0.1", 1}}); // nothing listens on port 1
+    EnableMainMenu(false);
+    ShowCharacterSelection({{"First", 0}});
+    CLoginGump* screen = FrontEnd::CharacterSelection().get();
+    ConnectAndVerifyAccount(screen);
+    screen->Close(); // the screen that asked is gone before the connect fails
+    FrontEnd::CharacterSelection().reset();
+    ASSERT_TRUE(RunUntil(
+        [] { return GetPendingWaitingGump() && GetPendingWaitingGump()->Text() != "Connecting... "; }));
+    WaitingGumpButton(GetPendingWaitingGump());
+    Passes(1);
+    ExpectUsable(After::AccountDialog, nullptr);
+}
+
 TEST_F(RefusalTableTest, TheSelectionsOwnMessages) {
     testshard::Script script;
     StartClient(script);
