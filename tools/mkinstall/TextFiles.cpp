@@ -273,10 +273,8 @@ const std::vector<SampleSection>& SampleSections() {
              {}});
         s.push_back({"cliloc37", 2, 10, {{9, "Insured"}}, {}});
         s.push_back({"cliloc38", 2, 1, {{0, "Weight"}}, {}});
-        s.push_back(
-            {"cliloc43", 2, 328, {{323, "Keep my settings on the server"}, {327, "Saving..."}}, {}});
-        s.push_back(
-            {"cliloc44", 2, 580, {{577, "Round trip"}, {578, "Loss"}, {579, "Shard"}}, {}});
+        s.push_back({"cliloc43", 2, 328, {{323, "Keep my settings on the server"}, {327, "Saving..."}}, {}});
+        s.push_back({"cliloc44", 2, 580, {{577, "Round trip"}, {578, "Loss"}, {579, "Shard"}}, {}});
         s.push_back({"cliloc60", 2, 124, {{0, "a gold coin"}, {123, "~1_NAME~ gives you ~2_ITEM~."}}, {}});
         s.push_back({"intloc00",
                      2,
