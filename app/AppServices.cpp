@@ -7,6 +7,7 @@
 #include "app/StartupServices.h"
 #include "app/multcli.h"
 #include "core/ServerConfigSync.h"
+#include "frontend/LogOut.h"
 #include "gumps/MouseManager.h"
 #include "media/SoundManager.h"
 

@@ -393,7 +393,7 @@ bool IsFullScreenMode() {
 
 void SetMainWindowTitle(const char* text) {
     std::string title = kMainWindowClass;
-    if (text) {
+    if (text && *text) { // an empty text: the plain product name
         title += " - ";
         title += text;
     }

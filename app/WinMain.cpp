@@ -18,6 +18,7 @@
 #include "core/SharedServices.h"
 #include "core/ShutdownSequence.h"
 #include "core/config.h"
+#include "frontend/MainMenu.h"
 #include "gumps/HTMLBox.h"
 #include "media/MusicManager.h"
 #include "platform/platform.h"
@@ -218,6 +219,7 @@ void StartGraphicManager() {
     FrameServices services;
     services.hasGameConnection = HasGameSock;
     services.isInWorld = PacketManager::IsGameDisplayEntered;
+    services.createMainMenu = CreateInitialMainMenu;
     SetFrameServices(services);
 }
 

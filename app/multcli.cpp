@@ -2,9 +2,11 @@
 #include "gumps/Sequence.h"
 
 #include "app/FrameStep.h"
+#include "app/IntroMovie.h"
 #include "app/MainWindow.h"
 #include "app/SpeechQueue.h"
 #include "app/StartupServices.h"
+#include "app/WebBrowser.h"
 #include "core/CharData.h"
 #include "core/GameTicks.h"
 #include "core/Options.h"
@@ -12,6 +14,8 @@
 #include "core/SharedServices.h"
 #include "core/config.h"
 #include "frontend/AccountLogin.h"
+#include "frontend/FrontEnd.h"
+#include "frontend/FrontEndBinding.h"
 #include "net/CGameSock.h"
 #include "net/ConnectionSeed.h"
 #include "net/NetServices.h"
@@ -772,12 +776,25 @@ void BindNetServices(NetServices& s) {
     s.recordSound = [](int id, int x, int y, int z) {
         return IsRecordingSequence() && RecordSoundStep(id, x, y, z);
     };
+    BindFrontEndServices(s);
+}
+
+// The front end's ways up to the application: the browser, the window, the intro.
+void BindFrontEndHooks() {
+    FrontEndHooks& hooks = FrontEndHookTable();
+    hooks.openUrl = OpenURL;
+    hooks.leaveFullScreen = LeaveFullScreen;
+    hooks.playIntroMovie = PlayIntroMovie;
+    hooks.setMainWindowPos = [](int x, int y, int width, int height) {
+        if (!IsFullScreenMode()) SetMainWindowPos(x, y, width, height);
+    };
 }
 
 // Bound as soon as the application is linked in, before any connection exists.
 const bool g_netServicesBound = [] {
     SetNetServicesBinder(BindNetServices);
     CApp::BindWorldHooks();
+    BindFrontEndHooks();
     return true;
 }();
 

@@ -93,7 +93,8 @@ bool GatherHWProfile(HWProfile& profile) {
     std::optional<int32_t> bias = platform::TimeZoneBiasMinutes();
     if (!bias) return false;
     profile.timeZoneBias = *bias;
-    g_timeZoneOffset = *bias / 60;
+    // The bias is UTC minus local time: the local zone is its negative.
+    g_timeZoneOffset = -*bias / 60;
 
     std::vector<std::string> adapters = platform::DisplayAdapterNames();
     CopyText(profile.szVideoCardDescrip1, adapters.size() > 0 ? adapters[0] : std::string());

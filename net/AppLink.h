@@ -14,6 +14,9 @@ namespace CApp {
 const std::string& GetName(); // the character name, "QV Player" at start ("PlayerName")
 void SetName(std::string_view name);
 void SetPlayerSerial(uint32_t serial);
+// The chosen shard's name (the shard list's choice; a folder name of the per-character files).
+const std::string& GetShardName();
+void SetShardName(std::string_view name);
 } // namespace CApp
 
 // The main window's title.

@@ -27,7 +27,6 @@ int FindMacroKeyBinding(int virtualKey, bool control, bool alt, bool shift);
 void UpdateMacroPlayer();
 void StepAlongPath();
 void FocusMainWindow();
-void QuitGame(CGump* gump);
 void RequestHelp();
 void ShowSystemMessage(int hue, int font, const char* text);
 namespace GameAreaEdgeGump {

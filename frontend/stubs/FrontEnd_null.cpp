@@ -1,4 +1,4 @@
-// Stand-in until the login front end is built: no game-room reporting, no skill names.
+// Stand-in until the login front end is built: no game-room reporting, no skill names, no credits.
 #include "core/QVReport.h"
 #include "frontend/FrontEndStandIns.h"
 
@@ -12,4 +12,16 @@ bool ReadRegistry() {
 
 void LoadSkillNames() {
     QVReport::message("LoadSkillNames: begin.\n");
+}
+
+bool IsIGRMode() {
+    return false;
+}
+std::string IGRGetUrl() {
+    return std::string();
+}
+void IGRRequestStopAll() {}
+void IGRStopAllAndWait() {}
+void ShowCredits() {
+    QVReport::message("ShowCredits: no credits roll yet.\n");
 }

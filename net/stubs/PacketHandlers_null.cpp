@@ -100,9 +100,6 @@ void HandleLocalizedMessage(CGameSock&, PacketReader& packet) {
 void HandleLocalizedMessageAffix(CGameSock&, PacketReader& packet) {
     Drop("HandleLocalizedMessageAffix", packet);
 }
-void HandleLogoutReply(CGameSock&, PacketReader& packet) {
-    Drop("HandleLogoutReply", packet);
-}
 void HandleManaUpdate(CGameSock&, PacketReader& packet) {
     Drop("HandleManaUpdate", packet);
 }

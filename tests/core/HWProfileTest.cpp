@@ -58,7 +58,7 @@ TEST_F(HWProfileTest, GathersThisMachine) {
     EXPECT_GE(p.nProcessors, 1);
     EXPECT_LE(p.processorClock, 750);
     EXPECT_GT(p.totalRAMInMB, 0);
-    EXPECT_EQ(GetClientTimeZoneOffset(), p.timeZoneBias / 60);
+    EXPECT_EQ(GetClientTimeZoneOffset(), -p.timeZoneBias / 60) << "the local zone, east positive";
     EXPECT_EQ(p.szModemManufacturer[0], '\0');
 }
 

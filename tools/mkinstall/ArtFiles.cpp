@@ -6,6 +6,7 @@
 #include "mkinstall/CursorArt.h"
 #include "mkinstall/EffectArts.h"
 #include "mkinstall/FieldArts.h"
+#include "mkinstall/FrontEndArts.h"
 
 #include "platform/platform.h"
 
@@ -292,6 +293,7 @@ IndexedFile MakeGumpArtFiles() {
     AddChatArts(file);
     AddFieldArts(file);
     AddEffectGumpArts(file);
+    AddFrontEndArts(file);
     return file;
 }
 

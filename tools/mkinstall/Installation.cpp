@@ -4,6 +4,7 @@
 #include "mkinstall/ArtFiles.h"
 #include "mkinstall/ConfigFiles.h"
 #include "mkinstall/DataFiles.h"
+#include "mkinstall/FrontEndArts.h"
 #include "mkinstall/IntroMovie.h"
 #include "mkinstall/Landscape.h"
 #include "mkinstall/LightFiles.h"
@@ -30,6 +31,7 @@ bool WriteInstallation(const std::string& dir, std::string* error) {
     if (!WriteMusicFiles(dir, error)) return false;
     if (!WriteIntroMovie(dir, error)) return false;
     if (!WriteLightFiles(dir, error)) return false;
+    if (!WriteIntroMovie(dir, error) || !WriteFrontEndFiles(dir, error)) return false;
     return WriteConfigFiles(dir, error);
 }
 

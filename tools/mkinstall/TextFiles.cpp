@@ -209,6 +209,14 @@ const std::vector<SampleSection>& SampleSections() {
                       {15, "Play on the chosen shard"},
                       {18, "Back"},
                       {19, "Next"},
+                      {22, "A character of this account"},
+                      {23, "An empty character slot"},
+                      {24, "Delete the selected character"},
+                      {25, "Create a new character"},
+                      {22, "A character of this account"},
+                      {23, "An empty character slot"},
+                      {24, "Delete the selected character"},
+                      {25, "Create a new character"},
                       {26, "Back"},
                       {27, "Play the chosen character"},
                       {58, "Sort by round-trip time"},
@@ -265,13 +273,8 @@ const std::vector<SampleSection>& SampleSections() {
              {}});
         s.push_back({"cliloc37", 2, 10, {{9, "Insured"}}, {}});
         s.push_back({"cliloc38", 2, 1, {{0, "Weight"}}, {}});
-        s.push_back(
-            {"cliloc43",
-             2,
-             328,
-             {{323, "Keep my settings on the server"}, {327, "You have logged out. Thank you for playing."}},
-             {}});
-        s.push_back({"cliloc44", 2, 580, {{577, "Players"}, {578, "Ping"}, {579, "Shard"}}, {}});
+        s.push_back({"cliloc43", 2, 328, {{323, "Keep my settings on the server"}, {327, "Saving..."}}, {}});
+        s.push_back({"cliloc44", 2, 580, {{577, "Round trip"}, {578, "Loss"}, {579, "Shard"}}, {}});
         s.push_back({"cliloc60", 2, 124, {{0, "a gold coin"}, {123, "~1_NAME~ gives you ~2_ITEM~."}}, {}});
         s.push_back({"intloc00",
                      2,

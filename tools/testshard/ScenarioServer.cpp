@@ -148,6 +148,7 @@ bool ScenarioServer::Start(const Script& script, uint16_t loginPort, uint16_t ga
     Stop();
     {
         std::lock_guard<std::mutex> lock(mutex_);
+        characters_ = script.characters;
         packets_.clear();
         accepted_ = 0;
         nextNumber_ = 1;
@@ -385,9 +386,25 @@ void ScenarioServer::OnPacket(Connection& connection, const std::vector<uint8_t>
         if (!s.relayToSelf && key != s.relayKey)
             Log("connection " + std::to_string(connection.number) + ": game login with key " + Hex(key) +
                 ", expected " + Hex(s.relayKey));
-        Reply(connection, CharacterListPacket(s.characters));
+        Reply(connection, CharacterScreenPacket(s, characters_, false));
         return;
     }
+    case 0x83: {
+        if (packet.size() < 35) return;
+        const uint32_t slot =
+            static_cast<uint32_t>(packet[31]) << 24 | packet[32] << 16 | packet[33] << 8 | packet[34];
+        if (s.deleteRefusal >= 0 || slot >= characters_.size()) {
+            Reply(connection,
+                  DeleteRefusedPacket(static_cast<uint8_t>(s.deleteRefusal >= 0 ? s.deleteRefusal : 1)));
+            return;
+        }
+        characters_.erase(characters_.begin() + slot);
+        Reply(connection, CharacterScreenPacket(s, characters_, true));
+        return;
+    }
+    case 0xD1:
+        if (s.answerLogout) Reply(connection, {0xD1, 0x01});
+        return;
     case 0x5D: {
         if (s.errorCode >= 0) {
             Reply(connection, ErrorCodePacket(static_cast<uint8_t>(s.errorCode)));

@@ -43,6 +43,13 @@ struct Script {
     uint32_t relayKey = 0x0BADF00D;
 
     std::vector<std::string> characters = {"Tester"};
+    // The character screen: a password per slot (a protected character), the list's client flags
+    // (0x10: one character only), the answer to a deletion (-1: the list without it, 0x86; else
+    // 0x85 with this reason) and whether a logout request (0xD1) is answered.
+    std::vector<std::string> characterPasswords;
+    uint32_t clientFlags = 0x08;
+    int deleteRefusal = -1;
+    bool answerLogout = true;
     // The character choice is answered with 0x53 and this code instead of the login confirmation.
     int errorCode = -1;
 
@@ -153,6 +160,7 @@ class ScenarioServer {
     int accepted_ = 0;
     uint64_t sent_ = 0;
     std::vector<PacketSpan> packetSpans_;
+    std::vector<std::string> characters_; // the account's characters as deletions leave them
     bool ended_ = false;
     std::function<void(const std::string&)> log_;
 };
@@ -164,6 +172,13 @@ std::vector<uint8_t> CharacterListPacket(const std::vector<std::string>& charact
 std::vector<uint8_t> LoginConfirmPacket(const Script& script);
 std::vector<uint8_t> LoginDeniedPacket(uint8_t reason);
 std::vector<uint8_t> ErrorCodePacket(uint8_t code);
+// The character list (0xA9) or its update after a deletion (0x86), with the script's passwords
+// and client flags (FrontEndScenarios.cpp).
+std::vector<uint8_t> CharacterScreenPacket(const Script& script, const std::vector<std::string>& characters,
+                                           bool update);
+std::vector<uint8_t> DeleteRefusedPacket(uint8_t reason);
+// The front end's named scenarios over a script; false for a name it does not know.
+bool FrontEndScenario(const std::string& name, Script& script);
 // The world messages of the default script.
 std::vector<std::vector<uint8_t>> DefaultWorldPackets();
 

@@ -3,11 +3,15 @@
 //
 // Usage: testshard [--scenario NAME] [--record] [PORT]
 //   PORT      default: the login port of the synthetic installation's "login.cfg"
-//   NAME      demo (default: stays up, accepts any account; a small living world), deny:REASON,
-//             full, self, error:CODE, close (the game server closes in the middle of a packet),
-//             bytes (one byte per send), edit (an edit server: no seed, no cipher; sends a tile data
-//             group, a multi and 0xC6), world:items, world:mobiles, world:containers, world:death,
-//             world:weather, world:light, world:season (one family of the world, ticking)
+//   NAME      demo (default: stays up, accepts any account; two shards, three characters, a small
+//             living world), deny:REASON, full, self, error:CODE, close (the game server closes in
+//             the middle of a packet), bytes (one byte per send), edit (an edit server: no seed, no
+//             cipher; sends a tile data group, a multi and 0xC6), world:items, world:mobiles,
+//             world:containers, world:death, world:weather, world:light, world:season (one family of
+//             the world, ticking), down (no shards), zones (shards of several zones and loads, one of
+//             zone 50, one that never echoes), five, protected, one (the one-character flag), delete,
+//             delete:REASON, nologout (0xD1 unanswered), closedrelay (the relay names a port nobody
+//             listens on)
 //   --record  the old recorder: one port, every packet logged, nothing answered
 #include "core/QVReport.h"
 #include "mkinstall/Installation.h"
@@ -40,6 +44,7 @@ void Print(const std::string& line) {
 
 bool ScriptFor(const std::string& name, testshard::Script& script) {
     script.shards = {{"Veldaria"}, {"Emberfall", platform::kLoopback, 40, -5}};
+    if (name == "demo") script.characters = {"Aldric", "Brenna", "Corwin"};
     if (testshard::ShardWorld::IsWorldScenario(name)) return true;
     if (name == "full") return script.relayFull = true;
     if (name == "self") return script.relayToSelf = true;
@@ -58,7 +63,7 @@ bool ScriptFor(const std::string& name, testshard::Script& script) {
         script.errorCode = std::atoi(name.c_str() + 6);
         return true;
     }
-    return false;
+    return testshard::FrontEndScenario(name, script);
 }
 
 // Echoes the latency probe's datagrams (UDP port 12000) while the server runs; silently absent when

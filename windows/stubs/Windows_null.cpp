@@ -37,7 +37,6 @@ int FindMacroKeyBinding(int, bool, bool, bool) {
 void UpdateMacroPlayer() {}
 void StepAlongPath() {}
 void FocusMainWindow() {}
-void QuitGame(CGump*) {}
 void RequestHelp() {}
 namespace GameAreaEdgeGump {
 void RebuildAll() {}
