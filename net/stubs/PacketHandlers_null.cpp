@@ -97,9 +97,6 @@ void HandleFeatures(CGameSock&, PacketReader& packet) {
 void HandleFollow(CGameSock&, PacketReader& packet) {
     Drop("HandleFollow", packet);
 }
-void HandleGenericGump(CGameSock&, PacketReader& packet) {
-    Drop("HandleGenericGump", packet);
-}
 void HandleGlobalQueueCount(CGameSock&, PacketReader& packet) {
     Drop("HandleGlobalQueueCount", packet);
 }
