@@ -11,7 +11,7 @@
 #include "core/SharedServices.h"
 #include "core/config.h"
 #include "frontend/AccountLogin.h"
-#include "gumps/GenericGump.h"
+#include "gumps/ServerWindowsBinding.h"
 #include "net/CGameSock.h"
 #include "net/ConnectionSeed.h"
 #include "net/NetServices.h"
@@ -769,7 +769,7 @@ void BindNetServices(NetServices& s) {
     // A value other than 0: its OK logs out.
     s.showConnectionLost = [] { CGumpManager::ShowModalMessage("Connection lost", nullptr, 1, 1); };
     s.applyGameDisplay = ApplyGameDisplay;
-    GenericGump::BindSlot();
+    BindServerWindowSlots();
 }
 
 // Bound as soon as the application is linked in, before any connection exists.

@@ -136,4 +136,5 @@ ServerWindowSlots& GetServerWindowSlots() {
 void ResetServerWindowSlots() {
     GetServerWindowSlots() = ServerWindowSlots{};
     Sink() = nullptr;
+    PacketManager::ResetServerWindowState();
 }

@@ -11,11 +11,6 @@ void Drop(const char* handler, PacketReader& packet) {
 } // namespace
 
 namespace PacketManager {
-// Targeting is not built: there is no target to cancel.
-void SendTargetCancel() {}
-void HandleAsciiPrompt(CGameSock&, PacketReader& packet) {
-    Drop("HandleAsciiPrompt", packet);
-}
 void HandleAsciiSpeech(CGameSock&, PacketReader& packet) {
     Drop("HandleAsciiSpeech", packet);
 }
@@ -79,9 +74,6 @@ void HandleDropCleared(CGameSock&, PacketReader& packet) {
 void HandleDropDone(CGameSock&, PacketReader& packet) {
     Drop("HandleDropDone", packet);
 }
-void HandleDyeRequest(CGameSock&, PacketReader& packet) {
-    Drop("HandleDyeRequest", packet);
-}
 void HandleEffectEx(CGameSock&, PacketReader& packet) {
     Drop("HandleEffectEx", packet);
 }
@@ -123,9 +115,6 @@ void HandleIgnoredTwoBytes(CGameSock&, PacketReader& packet) {
 }
 void HandleIgnoredTwoWords(CGameSock&, PacketReader& packet) {
     Drop("HandleIgnoredTwoWords", packet);
-}
-void HandleItemListMenu(CGameSock&, PacketReader& packet) {
-    Drop("HandleItemListMenu", packet);
 }
 void HandleLiftRejected(CGameSock&, PacketReader& packet) {
     Drop("HandleLiftRejected", packet);
@@ -178,17 +167,8 @@ void HandleMovePlayer(CGameSock&, PacketReader& packet) {
 void HandleMoveReject(CGameSock&, PacketReader& packet) {
     Drop("HandleMoveReject", packet);
 }
-void HandleMultiPlacementTarget(CGameSock&, PacketReader& packet) {
-    Drop("HandleMultiPlacementTarget", packet);
-}
-void HandleMultiPlacementTargetList(CGameSock&, PacketReader& packet) {
-    Drop("HandleMultiPlacementTargetList", packet);
-}
 void HandleNameReply(CGameSock&, PacketReader& packet) {
     Drop("HandleNameReply", packet);
-}
-void HandleObjectHelp(CGameSock&, PacketReader& packet) {
-    Drop("HandleObjectHelp", packet);
 }
 void HandleOpenContainer(CGameSock&, PacketReader& packet) {
     Drop("HandleOpenContainer", packet);
@@ -198,9 +178,6 @@ void HandleOpenCourseMap(CGameSock&, PacketReader& packet) {
 }
 void HandleOpenPaperdoll(CGameSock&, PacketReader& packet) {
     Drop("HandleOpenPaperdoll", packet);
-}
-void HandleOpenWebLink(CGameSock&, PacketReader& packet) {
-    Drop("HandleOpenWebLink", packet);
 }
 void HandlePathfind(CGameSock&, PacketReader& packet) {
     Drop("HandlePathfind", packet);
@@ -241,9 +218,6 @@ void HandleSetCombatant(CGameSock&, PacketReader& packet) {
 void HandleShopList(CGameSock&, PacketReader& packet) {
     Drop("HandleShopList", packet);
 }
-void HandleSignGump(CGameSock&, PacketReader& packet) {
-    Drop("HandleSignGump", packet);
-}
 void HandleSkills(CGameSock&, PacketReader& packet) {
     Drop("HandleSkills", packet);
 }
@@ -253,20 +227,8 @@ void HandleStaminaUpdate(CGameSock&, PacketReader& packet) {
 void HandleStatus(CGameSock&, PacketReader& packet) {
     Drop("HandleStatus", packet);
 }
-void HandleTargetRequest(CGameSock&, PacketReader& packet) {
-    Drop("HandleTargetRequest", packet);
-}
-void HandleTextEntryGump(CGameSock&, PacketReader& packet) {
-    Drop("HandleTextEntryGump", packet);
-}
 void HandleTime(CGameSock&, PacketReader& packet) {
     Drop("HandleTime", packet);
-}
-void HandleTipNotice(CGameSock&, PacketReader& packet) {
-    Drop("HandleTipNotice", packet);
-}
-void HandleUnicodePrompt(CGameSock&, PacketReader& packet) {
-    Drop("HandleUnicodePrompt", packet);
 }
 void HandleUnicodeSpeech(CGameSock&, PacketReader& packet) {
     Drop("HandleUnicodeSpeech", packet);
