@@ -2,6 +2,7 @@
 
 #include "app/FrameStep.h"
 #include "app/MainWindow.h"
+#include "app/ServerConfigBinding.h"
 #include "app/SpeechQueue.h"
 #include "app/StartupServices.h"
 #include "core/CharData.h"
@@ -770,6 +771,7 @@ void BindNetServices(NetServices& s) {
     s.showConnectionLost = [] { CGumpManager::ShowModalMessage("Connection lost", nullptr, 1, 1); };
     s.applyGameDisplay = ApplyGameDisplay;
     BindServerWindowSlots();
+    BindServerConfigFiles(s);
 }
 
 // Bound as soon as the application is linked in, before any connection exists.

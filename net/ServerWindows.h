@@ -179,4 +179,9 @@ void SendObjectHelpRequest(PacketWriter& packet, uint32_t serial, uint8_t value)
 void SendUnicodePromptReply(PacketWriter& packet, uint32_t serial, uint32_t promptId, uint32_t type,
                             const std::u16string& text); // 0xC2
 
+// 0xD0: a server-kept configuration file's compressed bytes.
+void SendConfigFile(PacketWriter& packet, uint8_t slot, size_t length, const uint8_t* data);
+// The server-kept files' connection side: the world flag, the sender and the verbose lines.
+void BindServerConfigSync();
+
 } // namespace PacketManager

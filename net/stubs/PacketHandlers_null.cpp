@@ -44,9 +44,6 @@ void HandleClearCombatant(CGameSock&, PacketReader& packet) {
 void HandleCombatSwing(CGameSock&, PacketReader& packet) {
     Drop("HandleCombatSwing", packet);
 }
-void HandleConfigFile(CGameSock&, PacketReader& packet) {
-    Drop("HandleConfigFile", packet);
-}
 void HandleContainerContents(CGameSock&, PacketReader& packet) {
     Drop("HandleContainerContents", packet);
 }
