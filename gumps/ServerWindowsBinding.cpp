@@ -2,12 +2,14 @@
 #include "gumps/ServerWindowsBinding.h"
 #include "gumps/GenericGump.h"
 #include "gumps/GumpWorld.h"
+#include "gumps/PopupMenu.h"
 #include "gumps/Targeting.h"
 #include "net/ServerWindows.h"
 
 void BindServerWindowSlots() {
     ServerWindowSlots& slots = GetServerWindowSlots();
     GenericGump::BindSlot();
+    CPopupMenuMgr::Bind();
     slots.beginTargeting = [](int type) {
         GumpTargeting::Begin(type, [](uint32_t serial) {
             PacketManager::TargetPick pick;

@@ -473,3 +473,48 @@ void SendObjectHelpRequest(PacketWriter& packet, uint32_t serial, uint8_t value)
 bool ReadItemListMenu(PacketReader& packet, ItemListMenu* out) {
     return PacketManager::ReadMenuRecord(packet, out);
 }
+
+bool ReadPopupMenu(PacketReader& packet, int at, PopupMenuPacket* out) {
+    uint16_t unused = 0;
+    uint8_t count = 0;
+    auto fail = [&] {
+        QVReport::warning("CPopupMenuMgr::HandleMenu: a menu of %d bytes ends inside its entries; dropped.\n",
+                          packet.length());
+        return false;
+    };
+    if (!ReadPacketU16(packet, at, unused) || !ReadPacketU32(packet, at, out->serial) ||
+        !ReadPacketU8(packet, at, count))
+        return fail();
+    out->entries.clear();
+    for (int i = 0; i < count; ++i) {
+        PopupEntry e;
+        uint16_t number = 0, extra = 0;
+        if (!ReadPacketU16(packet, at, e.tag) || !ReadPacketU16(packet, at, number) ||
+            !ReadPacketU16(packet, at, e.flags))
+            return fail();
+        e.textId = number + 3000000u;
+        if ((e.flags & 0x84) && !ReadPacketU16(packet, at, e.extra2)) return fail();
+        if (e.flags & 0x40) {
+            if (!ReadPacketU16(packet, at, extra)) return fail();
+            e.extra1 = extra;
+        }
+        if ((e.flags & PopupEntry::kColoured) && !ReadPacketU16(packet, at, e.colour)) return fail();
+        out->entries.push_back(e);
+    }
+    return true;
+}
+
+namespace PacketManager {
+
+void SendPopupRequest(PacketWriter& packet, uint32_t serial) {
+    BeginExtendedCommand(packet, 0x13);
+    WritePacketU32(packet, serial);
+}
+
+void SendPopupChoice(PacketWriter& packet, uint32_t serial, uint16_t tag) {
+    BeginExtendedCommand(packet, 0x15);
+    WritePacketU32(packet, serial);
+    WritePacketU16(packet, tag);
+}
+
+} // namespace PacketManager

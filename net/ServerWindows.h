@@ -100,9 +100,31 @@ struct ObjectHelp { // 0xB7
     std::u16string text;
 };
 
+// ---------------------------------------------------------------- 0xBF 0x14 context menu
+struct PopupEntry {
+    static constexpr uint16_t kDisabled = 0x01;
+    static constexpr uint16_t kFullOnly = 0x02;
+    static constexpr uint16_t kColoured = 0x20;
+    uint32_t textId = 0; // the received number + 3,000,000
+    uint16_t tag = 0;
+    uint16_t colour = 0;
+    uint16_t flags = 0;
+    uint16_t extra2 = 0;
+    uint32_t extra1 = 0;
+};
+struct PopupMenuPacket {
+    uint32_t serial = 0;
+    std::vector<PopupEntry> entries;
+};
+// The payload after the sub-command, from offset at; false (and a log line) when an entry
+// reaches past the packet's end.
+bool ReadPopupMenu(PacketReader& packet, int at, PopupMenuPacket* out);
+
 // ---------------------------------------------------------------- the windows' slots
 struct ServerWindowSlots {
     std::function<void(const GenericGumpPacket&)> genericGump;
+    // 0xBF sub-command 0x14, for the extended command's dispatch.
+    std::function<void(const PopupMenuPacket&)> popupMenu;
     std::function<void(const ItemListMenu&)> itemListMenu;
     std::function<void(const SignRequest&)> sign;
     std::function<void(const TextQueryRequest&)> textQuery;
@@ -177,7 +199,9 @@ void SendTextEntryReply(PacketWriter& packet, uint32_t serial, uint16_t parentId
                         const std::string& text);                                 // 0xAC
 void SendObjectHelpRequest(PacketWriter& packet, uint32_t serial, uint8_t value); // 0xB6
 void SendUnicodePromptReply(PacketWriter& packet, uint32_t serial, uint32_t promptId, uint32_t type,
-                            const std::u16string& text); // 0xC2
+                            const std::u16string& text);                   // 0xC2
+void SendPopupRequest(PacketWriter& packet, uint32_t serial);              // 0xBF 0x13
+void SendPopupChoice(PacketWriter& packet, uint32_t serial, uint16_t tag); // 0xBF 0x15
 
 // 0xD0: a server-kept configuration file's compressed bytes.
 void SendConfigFile(PacketWriter& packet, uint8_t slot, size_t length, const uint8_t* data);

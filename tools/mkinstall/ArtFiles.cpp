@@ -5,6 +5,7 @@
 #include "mkinstall/ControlArts.h"
 #include "mkinstall/CursorArt.h"
 #include "mkinstall/FieldArts.h"
+#include "mkinstall/ServerWindowArts.h"
 
 #include "platform/platform.h"
 
@@ -289,6 +290,7 @@ IndexedFile MakeGumpArtFiles() {
     AddControlArts(file);
     AddChatArts(file);
     AddFieldArts(file);
+    AddServerWindowArts(file);
     return file;
 }
 
