@@ -26,7 +26,6 @@
 namespace {
 
 using Item = GenericGumpItem;
-constexpr int kMax = GenericGump::kMaxSide;
 
 // ------------------------------------------------ the virtue table
 struct VirtueRow {
@@ -70,8 +69,10 @@ std::u16string Line(const std::vector<std::u16string>& lines, int index) {
     return lines[static_cast<size_t>(index)];
 }
 
+constexpr int kFarPlace = 1 << 20;
+
 int ClampSide(int v) {
-    return std::clamp(v, 0, kMax);
+    return std::clamp(v, 0, GenericGump::maxSide);
 }
 
 void TextSize(const std::u16string& text, int* w, int* h) {
@@ -178,6 +179,8 @@ class Parser {
                 if (comma != std::string_view::npos) it.hue = ToInt(third.substr(comma + 1));
             }
             if (name == "tilepichue") it.hue = Arg(w, 3);
+            // Ids outside the art table name nothing; kept where their index still fits.
+            it.art = std::clamp(it.art, -1, kMaxArtId - kFirstItemArtId + 1);
             int extra = 0;
             const int index = it.art + kFirstItemArtId;
             const int alt = ItemAlternative(index, &extra);
@@ -188,13 +191,13 @@ class Parser {
             it.hue = Arg(w, 2);
             it.text = Line(lines_, Arg(w, 3));
             TextSize(it.text, &it.width, &it.height);
-            it.width += 2;
-            it.height += 2;
+            it.width = std::min(it.width, INT32_MAX - 2) + 2;
+            it.height = std::min(it.height, INT32_MAX - 2) + 2;
         } else if (name == "croppedtext" || name == "textentry") {
             const bool entry = name == "textentry";
             it.kind = entry ? Item::TextEntry : Item::CroppedText;
-            it.width = Arg(w, 2) + 2;
-            it.height = Arg(w, 3) + 2;
+            it.width = static_cast<int>(std::min<int64_t>(int64_t{Arg(w, 2)} + 2, INT32_MAX));
+            it.height = static_cast<int>(std::min<int64_t>(int64_t{Arg(w, 3)} + 2, INT32_MAX));
             it.hue = Arg(w, 4);
             if (entry) {
                 it.id = Arg(w, 5);
@@ -248,6 +251,9 @@ class Parser {
         }
         it.width = ClampSide(it.width);
         it.height = ClampSide(it.height);
+        // Places far outside any bitmap draw nothing; kept within a range whose sums fit.
+        it.x = std::clamp(it.x, -kFarPlace, kFarPlace);
+        it.y = std::clamp(it.y, -kFarPlace, kFarPlace);
         Place(std::move(item), out);
     }
 
@@ -274,10 +280,10 @@ class Parser {
 };
 
 // ------------------------------------------------ drawing helpers
-// Grows the bitmap to hold (right, bottom), keeping its pixels, at most kMax each way.
+// Grows the bitmap to hold (right, bottom), keeping its pixels, at most maxSide each way.
 void Grow(PixelBlock& bitmap, int64_t right, int64_t bottom) {
-    const int w = static_cast<int>(std::clamp<int64_t>(right, bitmap.width, kMax));
-    const int h = static_cast<int>(std::clamp<int64_t>(bottom, bitmap.height, kMax));
+    const int w = static_cast<int>(std::clamp<int64_t>(right, bitmap.width, GenericGump::maxSide));
+    const int h = static_cast<int>(std::clamp<int64_t>(bottom, bitmap.height, GenericGump::maxSide));
     if (w == bitmap.width && h == bitmap.height) return;
     PixelBlock grown(w, h);
     for (int y = 0; y < bitmap.height && y < h; ++y)
@@ -293,12 +299,12 @@ BlitTarget TargetOf(PixelBlock& block) {
 // The non-zero pixels of a work buffer at (x, y); with halve, the bitmap's other pixels under it
 // are halved.
 void CopyKeyed(const PixelBlock& work, PixelBlock& bitmap, int x, int y, bool halve) {
-    for (int row = 0; row < work.height; ++row) {
+    const int firstRow = std::max(0, -y), lastRow = std::min(work.height, bitmap.height - y);
+    const int firstCol = std::max(0, -x), lastCol = std::min(work.width, bitmap.width - x);
+    for (int row = firstRow; row < lastRow; ++row) {
         const int by = y + row;
-        if (by < 0 || by >= bitmap.height) continue;
-        for (int col = 0; col < work.width; ++col) {
+        for (int col = firstCol; col < lastCol; ++col) {
             const int bx = x + col;
-            if (bx < 0 || bx >= bitmap.width) continue;
             const uint16_t p = work.At(col, row);
             uint16_t& d = bitmap.At(bx, by);
             if (p != 0)
@@ -384,8 +390,24 @@ void GenericGump::HideBoxes(GenericGumpItem& item) {
         HideBoxes(*c);
 }
 
+namespace {
+// The extent of the items drawn on this page, so that the bitmap is made once at its final size.
+void Extent(const GenericGumpItem& it, int64_t* right, int64_t* bottom) {
+    if (it.kind != Item::Group && it.width > 0 && it.height > 0) {
+        *right = std::max(*right, int64_t{it.x} + it.width);
+        *bottom = std::max(*bottom, int64_t{it.y} + it.height);
+    }
+    for (const auto& c : it.children)
+        if (c->page == 0 || c->page == it.subPage) Extent(*c, right, bottom);
+}
+} // namespace
+
 void GenericGump::Render() {
-    PixelBlock bitmap(1, 1);
+    int64_t right = 1, bottom = 1;
+    for (const auto& item : items_)
+        if (OnPage(*item)) Extent(*item, &right, &bottom);
+    PixelBlock bitmap(static_cast<int>(std::min<int64_t>(right, maxSide)),
+                      static_cast<int>(std::min<int64_t>(bottom, maxSide)));
     for (auto& item : items_) {
         if (OnPage(*item))
             DrawItem(*item, bitmap);
@@ -435,7 +457,8 @@ void GenericGump::DrawItem(GenericGumpItem& it, PixelBlock& bitmap) {
         break;
     }
     case Item::ResizePic: {
-        if (!area) break;
+        // The frame reads the arts from art to art + 18.
+        if (!area || it.art < 0 || it.art > kMaxGumpArtId - 18) break;
         PixelBlock work(it.width, it.height);
         DrawGumpFrame(it.art, work, true);
         CopyKeyed(work, bitmap, it.x, it.y, false);
@@ -453,7 +476,15 @@ void GenericGump::DrawItem(GenericGumpItem& it, PixelBlock& bitmap) {
             shown += u"...";
         }
         if (it.kind == Item::TextEntry && it.state) shown += u"_";
-        PixelBlock work(it.width, it.height);
+        if (shown.empty() && !it.bordered) break;
+        // Without a border only the text and its outline are copied: the buffer need not pass them.
+        int tw = it.width, th = it.height;
+        if (!it.bordered) {
+            TextSize(shown, &tw, &th);
+            tw = std::min(it.width, tw + 3);
+            th = std::min(it.height, th + 3);
+        }
+        PixelBlock work(tw, th);
         if (it.bordered) {
             for (int c = 0; c < work.width; ++c)
                 work.At(c, 0) = work.At(c, work.height - 1) = 0x7FC0;
@@ -479,7 +510,8 @@ void GenericGump::DrawItem(GenericGumpItem& it, PixelBlock& bitmap) {
         break;
     }
     case Item::GumpPicTiled:
-        if (area) TileGumpArtRect(it.x, it.y, it.width, it.height, it.art, bitmap);
+        if (area && it.art >= 0 && it.art <= kMaxGumpArtId)
+            TileGumpArtRect(it.x, it.y, it.width, it.height, it.art, bitmap);
         break;
     default:
         break;

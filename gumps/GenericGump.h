@@ -77,6 +77,8 @@ class GenericGump : public CGump {
   public:
     static constexpr GumpKind kKind = GumpKind::Generic;
     static constexpr int kMaxSide = 2048;
+    // The cap in force (kMaxSide; the fuzz target lowers it to keep its inputs quick).
+    static inline int maxSide = kMaxSide;
     static constexpr size_t kMaxEntryText = 239;
 
     GenericGump(int x, int y, std::string_view layout, const std::vector<std::u16string>& lines,

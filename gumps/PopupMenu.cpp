@@ -150,10 +150,10 @@ namespace {
 void OpenMode(int mode) {
     CPopupMenuMgr::Close();
     auto* menu = new CPopupMenuMgr(mode, M().entries);
-    M().menu = menu;
-    M().open = true;
     menu->Attach(nullptr);
     menu->BringToFront(false);
+    M().menu = menu;
+    M().open = true;
 }
 } // namespace
 
@@ -170,7 +170,7 @@ void CPopupMenuMgr::Close() {
     if (CPopupMenuMgr* menu = M().menu.get()) {
         Invalidate(menu->serial);
         M().menu.reset();
-        menu->Close();
+        menu->CGump::Close(); // not the static Close of the open menu
     }
 }
 

@@ -93,6 +93,7 @@ TEST_F(PopupMenuTest, TheThirdShownRowSendsItsTag) {
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0], Choice(0x4455, 13));
     EXPECT_FALSE(CPopupMenuMgr::IsOpen());
+    EXPECT_EQ(CGumpManager::TopLevel().first, nullptr) << "the menu's window is gone too";
 }
 
 TEST_F(PopupMenuTest, ADisabledEntryStillSends) {
@@ -109,6 +110,7 @@ TEST_F(PopupMenuTest, AnOutsideClickClosesWithoutAChoice) {
     Click(20, 20);
     CGumpManager::FreeClosedGumps();
     EXPECT_FALSE(CPopupMenuMgr::IsOpen());
+    EXPECT_EQ(CGumpManager::TopLevel().first, nullptr);
     EXPECT_TRUE(sent.empty());
 }
 
