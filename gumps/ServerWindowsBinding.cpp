@@ -3,6 +3,7 @@
 #include "gumps/GenericGump.h"
 #include "gumps/GumpWorld.h"
 #include "gumps/PopupMenu.h"
+#include "gumps/ServerMenus.h"
 #include "gumps/Targeting.h"
 #include "net/ServerWindows.h"
 
@@ -10,6 +11,9 @@ void BindServerWindowSlots() {
     ServerWindowSlots& slots = GetServerWindowSlots();
     GenericGump::BindSlot();
     CPopupMenuMgr::Bind();
+    slots.itemListMenu = [](const ItemListMenu& menu) { OpenItemListMenu(menu); };
+    slots.textQuery = [](const TextQueryRequest& request) { OpenTextQuery(request); };
+    slots.sign = [](const SignRequest& sign) { OpenSign(sign); };
     slots.beginTargeting = [](int type) {
         GumpTargeting::Begin(type, [](uint32_t serial) {
             PacketManager::TargetPick pick;
