@@ -5,11 +5,13 @@
 //   PORT      default: the login port of the synthetic installation's "login.cfg"
 //   NAME      demo (default: stays up, accepts any account), deny:REASON, full, self, error:CODE,
 //             close (the game server closes in the middle of a packet), bytes (one byte per send),
+//             gumps (every window a server asks for; replies logged), config (files both ways)
 //             edit (an edit server: no seed, no cipher; sends a tile data group, a multi and 0xC6)
 //   --record  the old recorder: one port, every packet logged, nothing answered
 #include "core/QVReport.h"
 #include "mkinstall/Installation.h"
 #include "platform/platform.h"
+#include "testshard/GumpScenarios.h"
 #include "testshard/LoopbackServer.h"
 #include "testshard/ScenarioServer.h"
 
@@ -44,6 +46,16 @@ bool ScriptFor(const std::string& name, testshard::Script& script) {
     if (name == "edit") {
         script.editServer = true;
         script.worldPackets = testshard::EditServerPackets();
+        return true;
+    }
+    if (name == "gumps") { // every server window; the client's replies are logged
+        script.worldPackets = testshard::GumpScenarioPackets();
+        script.answer = testshard::AnswerGumpScenario;
+        return true;
+    }
+    if (name == "config") { // the server keeps the configuration files: both ways
+        script.clientFlags = 0x0A;
+        script.worldPackets = testshard::ConfigScenarioPackets();
         return true;
     }
     if (name.rfind("deny:", 0) == 0) {
