@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <sstream>
 
 namespace gumptest {
@@ -272,6 +273,38 @@ TEST_F(GenericGumpTest, GoldenEveryKind) {
     Sheet sheet(260, 200);
     sheet.Put(*g->CurrentFrame(), 10, 10);
     sheet.ExpectGolden("generic.ppm");
+}
+
+} // namespace
+} // namespace gumptest
+
+namespace gumptest {
+namespace {
+
+// The gump the "gumps" scenario sends, recorded: page 1 with a focused entry and a virtue label, then
+// page 2 after its page button.
+TEST_F(GenericGumpTest, GoldenFromTheRecordedPacket) {
+    std::optional<std::vector<uint8_t>> bytes = platform::ReadWholeFile(
+        (std::filesystem::path(QV_TESTS_DIR "/gumps/data") / "generic_all.bin").string());
+    ASSERT_TRUE(bytes.has_value());
+    std::vector<uint8_t> framed = *bytes;
+    const auto n = static_cast<uint16_t>(framed.size());
+    std::memcpy(framed.data() + 1, &n, 2);
+    PacketReader reader(framed.data(), framed.size());
+    GenericGumpPacket packet;
+    ASSERT_TRUE(ReadGenericGumpPacket(reader, &packet));
+    GenericGump* g = GenericGump::Open(packet);
+    g->x = g->y = 0;
+    Sheet sheet(700, 270);
+    ClickAt(g, 15, 90);          // the entry takes the focus
+    g->HandleMouseMove(285, 15); // over the virtue item: its label
+    sheet.Draw(*g);
+    g->HandleMouseMove(-1, -1);
+    ClickAt(g, 215, 75); // the page button
+    EXPECT_EQ(g->currentPage, 2);
+    g->x = 350;
+    sheet.Draw(*g);
+    sheet.ExpectGolden("generic_all.ppm");
 }
 
 } // namespace
