@@ -1,11 +1,13 @@
 // The text query and the text menu: their layout, their answers.
 #include "gumps/ServerMenus.h"
+#include "core/GameTicks.h"
 #include "gumps/CGumpManager.h"
 #include "gumps/Controls.h"
 #include "gumps/GumpArtLayout.h"
 #include "gumps/InputControls.h"
 #include "gumps/MessageGumps.h"
 #include "gumps/MouseManager.h"
+#include "render/Art.h"
 #include "render/BackBuffer.h"
 #include "render/GumpArt.h"
 #include "text/FontManager.h"
@@ -207,9 +209,198 @@ void CStringPickerGump::HandleChildChange(CGump* child) {
         if (r != toggle && r->checked) r->SetChecked(false);
 }
 
+// ------------------------------------------------ the picture menu
+
+namespace {
+// The item art of a graphic, or item art 0 when it has none.
+const ArtItem* PictureOf(uint16_t graphic) {
+    const int index = graphic + kFirstItemArtId;
+    const ArtItem* art = index <= kMaxArtId ? GetArt(index) : nullptr;
+    return art ? art : GetArt(kFirstItemArtId);
+}
+} // namespace
+
+CObjPickerGump::CObjPickerGump(const ItemListMenu& menu) : CGump(0, 0, 0, 1, 1, 1) {
+    debugName = "objpicker gump";
+    SetKind(GumpKind::Other, GumpTrait::Transparency | GumpTrait::Disposable);
+    serial = menu.serial;
+    menuId = menu.menuId;
+    entries = menu.entries;
+    GetGumpArtSize(kBackgroundArt, &width, &height);
+    width = std::max(width, kStrip.right + 20);
+    height = std::max(height, 120);
+    background_ = PixelBlock(width, height);
+    const BlitTarget target = MakeBlitTarget(background_.pixels.data(), width, height);
+    if (const GumpArtItem* art = GetGumpArt(kBackgroundArt))
+        DrawGumpArtTo(target, CopySpanKeyed, art, kNoClip, 0, 0);
+    int w = 0, h = 0, baseline = 0;
+    FontManager::CalcInfo(1, menu.title.c_str(), &w, &h, &baseline);
+    FontManager::DrawString(39, baseline + 18, 1, kHue, menu.title.c_str(), target,
+                            Rect{0, 0, width, height});
+    SetFrame(0, background_);
+    Attach(nullptr);
+    nameField =
+        new CInputControlGump(39, 103, this, 218, 16, FieldMode::Text, 30, 1, kHue, false, false, false);
+    nameField->disabled = true;
+    nameField->Attach(this);
+    Redraw();
+    auto back = [](CGump* p) { static_cast<CObjPickerGump*>(p)->ScrollBack(); };
+    auto forward = [](CGump* p) { static_cast<CObjPickerGump*>(p)->ScrollForward(); };
+    (new CButtonGump(22, 61, 35, 79, this, CButtonGump::Repeat, 0, back, false))->Attach(this);
+    (new CButtonGump(261, 61, 274, 79, this, CButtonGump::Repeat, 0, forward, false))->Attach(this);
+}
+
+CObjPickerGump::~CObjPickerGump() {
+    if (answered_) return;
+    // Closing without a choice answers too: index, graphic and hue 0.
+    uint8_t buffer[13];
+    PacketWriter writer(buffer);
+    const bool picked = chosen >= 1 && chosen <= static_cast<int>(entries.size());
+    const MenuEntry none{};
+    const MenuEntry& e = picked ? entries[static_cast<size_t>(chosen - 1)] : none;
+    PacketManager::SendMenuChoice(writer, serial, menuId, static_cast<uint16_t>(picked ? chosen : 0),
+                                  e.graphic, e.hue);
+    SendWire(writer);
+}
+
+int CObjPickerGump::PictureWidth(int i) const {
+    if (i < 0 || i >= static_cast<int>(entries.size())) return kNoArtWidth;
+    const ArtItem* art = PictureOf(entries[static_cast<size_t>(i)].graphic);
+    return art && art->width > 0 ? art->width : kNoArtWidth;
+}
+
+void CObjPickerGump::Redraw() {
+    PixelBlock& frame = SetFrame(0, background_);
+    const BlitTarget target = MakeBlitTarget(frame.pixels.data(), frame.width, frame.height);
+    const Rect strip = IntersectRect(kStrip, Rect{0, 0, frame.width, frame.height});
+    for (int py = strip.top; py < strip.bottom; ++py)
+        for (int px = strip.left; px < strip.right; ++px)
+            frame.At(px, py) = 0x0421; // 8, 8, 8
+    int px = kStrip.left - (scrolling ? offset : 0);
+    const int saved = GetCurrentHueIndex();
+    for (int i = first; i < static_cast<int>(entries.size()) && px <= kStrip.right; ++i) {
+        const MenuEntry& e = entries[static_cast<size_t>(i)];
+        const ArtItem* art = PictureOf(e.graphic);
+        if (!art) {
+            px += kNoArtWidth;
+            continue;
+        }
+        const int py = art->height < kStrip.bottom - kStrip.top
+                           ? kStrip.top + (kStrip.bottom - kStrip.top - art->height) / 2
+                           : kStrip.top;
+        if (e.hue != 0) {
+            SetCurrentHueIndex(e.hue);
+            DrawArtTo(target, HueSpan, art, strip, px, py);
+        } else {
+            DrawArtTo(target, CopySpan, art, strip, px, py);
+        }
+        px += art->width > 0 ? art->width : kNoArtWidth;
+    }
+    SetCurrentHueIndex(saved);
+}
+
+void CObjPickerGump::ScrollBack() {
+    if (scrolling || first <= 0) return;
+    scrolling = true;
+    --first;
+    const int w = PictureWidth(first);
+    offset = w - 1;
+    // A picture narrower than 10 pixels would step by 0 and never end.
+    step = -std::max(1, (w - 6) / 4);
+    Redraw();
+}
+
+void CObjPickerGump::ScrollForward() {
+    if (scrolling || first + 1 >= static_cast<int>(entries.size())) return;
+    scrolling = true;
+    offset = 1;
+    step = std::max(1, (PictureWidth(first) - 6) / 4);
+    Redraw();
+}
+
+void CObjPickerGump::Update() {
+    UpdateChildren();
+    if (!scrolling) return;
+    const int end = step < 0 ? 0 : PictureWidth(first) - 1;
+    const int left = step < 0 ? offset - end : end - offset;
+    offset += left <= 6 ? (step < 0 ? -std::min(3, left) : std::min(3, left)) : step;
+    if ((step < 0 && offset <= 0) || (step > 0 && offset >= end)) {
+        if (step > 0) ++first;
+        offset = 0;
+        scrolling = false;
+    }
+    Redraw();
+}
+
+int CObjPickerGump::EntryAt(int px) const {
+    if (px < kStrip.left || px >= kStrip.right) return -1;
+    int at = kStrip.left;
+    for (int i = first; i < static_cast<int>(entries.size()); ++i) {
+        const int w = PictureWidth(i);
+        if (px < at + w) return i;
+        at += w;
+    }
+    return -1;
+}
+
+bool CObjPickerGump::ChooseAt(int px, int py) {
+    if (scrolling || py < kStrip.top || py >= kStrip.bottom) return false;
+    const int i = EntryAt(px);
+    if (i < 0) return false;
+    chosen = i + 1;
+    Close();
+    return true;
+}
+
+void CObjPickerGump::Draw(const BlitTarget& target, const Rect& clip) {
+    DialogDraw(this, target, clip);
+}
+
+bool CObjPickerGump::IsPointInside(int px, int py) {
+    return IsPointInsideFrame(this, px, py);
+}
+
+void CObjPickerGump::HandleLButtonDown(int px, int py) {
+    BringToFront(false);
+    if (clicks_.Press(px, py, GetGameTicks())) {
+        clicks_.Reset();
+        ChooseAt(px, py);
+        return;
+    }
+    DialogBeginDrag(this, drag_, px, py);
+}
+
+void CObjPickerGump::HandleLButtonUp(int, int) {
+    clicks_.Release();
+    if (!IsClosed()) DialogEndDrag(this, drag_);
+    ReleaseCaptureHandler(this);
+}
+
+void CObjPickerGump::HandleRButtonUp(int, int) {
+    ReleaseCaptureHandler(this);
+    Close();
+}
+
+void CObjPickerGump::HandleMouseMove(int px, int py) {
+    CGump::HandleMouseMove(px, py);
+    if (scrolling) return;
+    const int i = py >= kStrip.top && py < kStrip.bottom ? EntryAt(px) : -1;
+    if (i == hovered) return;
+    hovered = i;
+    if (nameField) {
+        nameField->SetText(i >= 0 ? entries[static_cast<size_t>(i)].text.c_str() : "");
+        nameField->Redraw();
+    }
+}
+
+void CObjPickerGump::HandleCaptureMove(int px, int py) {
+    DialogDrag(this, drag_, px, py);
+}
+
 // ------------------------------------------------ opening
 
 CGump* OpenItemListMenu(const ItemListMenu& menu) {
+    if (menu.Pictures()) return new CObjPickerGump(menu);
     return new CStringPickerGump(menu);
 }
 

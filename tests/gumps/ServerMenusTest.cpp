@@ -2,6 +2,7 @@
 #include "gumps/ServerMenus.h"
 #include "gumps/ControlFixture.h"
 #include "gumps/InputControls.h"
+#include "mkinstall/ArtFiles.h"
 #include "mkinstall/ControlArts.h"
 #include "net/ServerWindows.h"
 
@@ -38,7 +39,7 @@ class ServerMenusTest : public ControlTest {
         m.title = "Pick one of these";
         for (int i = 0; i < count; ++i)
             m.entries.push_back(
-                MenuEntry{static_cast<uint16_t>(0x100 + i), 0, "Choice " + std::to_string(i + 1)});
+                MenuEntry{static_cast<uint16_t>(i == 0 ? 0 : 0x100 + i), 0, "Choice " + std::to_string(i + 1)});
         return m;
     }
     static void ClickChild(CGump* child) {
@@ -136,6 +137,61 @@ TEST_F(ServerMenusTest, TextMenuRadiosAndAnswers) {
     EXPECT_EQ(sent[0], B({0x7D, 0, 0, 0, 0x55, 0, 9, 0, 0, 0, 0, 0, 0}));
 }
 
+ItemListMenu Pictures(std::vector<uint16_t> graphics) {
+    ItemListMenu m;
+    m.serial = 0x66;
+    m.menuId = 4;
+    m.title = "Pick an item";
+    for (uint16_t g : graphics)
+        m.entries.push_back(MenuEntry{g, static_cast<uint16_t>(g == 1 ? 33 : 0), "Item"});
+    return m;
+}
+
+TEST_F(ServerMenusTest, PictureMenuAnswersItsChoice) {
+    auto* picker = dynamic_cast<CObjPickerGump*>(OpenItemListMenu(Pictures({2, 1, 3})));
+    ASSERT_NE(picker, nullptr) << "a first entry with a graphic makes a picture menu";
+    picker->x = picker->y = 0;
+    const int second = CObjPickerGump::kStrip.left + picker->PictureWidth(0) + 3;
+    EXPECT_EQ(picker->EntryAt(second), 1);
+    picker->HandleMouseMove(second, 60);
+    EXPECT_EQ(picker->hovered, 1);
+    MoveTo(second, 60);
+    MouseManager::OnLButtonDown(second, 60);
+    MouseManager::OnLButtonUp(second, 60);
+    MouseManager::OnLButtonDown(second, 60);
+    MouseManager::OnLButtonUp(second, 60);
+    CGumpManager::FreeClosedGumps();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0], B({0x7D, 0, 0, 0, 0x66, 0, 4, 0, 2, 0, 1, 0, 33}));
+
+    sent.clear();
+    OpenItemListMenu(Pictures({2, 2}))->HandleRButtonUp(1, 1);
+    CGumpManager::FreeClosedGumps();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0], B({0x7D, 0, 0, 0, 0x66, 0, 4, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST_F(ServerMenusTest, ScrollingNarrowPicturesEnds) {
+    // A picture 4 pixels wide: (4 - 6) / 4 is 0, a step that would never end the scroll.
+    mkinstall::AddItem(Served().art, 0x4000 + 9,
+                       mkinstall::EncodeItemArt(4, 8, std::vector<uint16_t>(32, 0x7C00)), 0);
+    ResetArtCache();
+    auto* picker = static_cast<CObjPickerGump*>(OpenItemListMenu(Pictures({9, 9, 9})));
+    ASSERT_EQ(picker->PictureWidth(0), 4);
+    for (int direction : {1, -1}) {
+        if (direction > 0)
+            picker->ScrollForward();
+        else
+            picker->ScrollBack();
+        ASSERT_TRUE(picker->scrolling);
+        EXPECT_NE(picker->step, 0);
+        for (int frame = 0; frame < 50 && picker->scrolling; ++frame)
+            picker->Update();
+        EXPECT_FALSE(picker->scrolling);
+        EXPECT_EQ(picker->first, direction > 0 ? 1 : 0);
+    }
+}
+
 TEST_F(ServerMenusTest, OneSignPerObject) {
     SignRequest sign{0x99, static_cast<uint16_t>(mkinstall::kControlSignArt), "Smithy"};
     EXPECT_NE(OpenSign(sign), nullptr);
@@ -161,6 +217,11 @@ TEST_F(ServerMenusTest, Golden) {
     sign->x = 440;
     sign->y = 0;
     sheet.Draw(*sign);
+    auto* pictures = static_cast<CObjPickerGump*>(OpenItemListMenu(Pictures({1, 2, 3, 0})));
+    pictures->x = 440;
+    pictures->y = 240;
+    pictures->HandleMouseMove(CObjPickerGump::kStrip.left + 3, 60);
+    sheet.Draw(*pictures);
     sheet.ExpectGolden("server_menus.ppm");
 }
 
