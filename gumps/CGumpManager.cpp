@@ -512,9 +512,6 @@ void UpdateContainerQueue() {}
 bool IsContainerQueueFinished() {
     return true;
 }
-CGump* OpenGump(CObj*, int, CGump*, bool, bool) {
-    return nullptr;
-}
 namespace {
 CGump* OpenModalBox(CWaitingGump* box) {
     SetModal(box);
