@@ -1,5 +1,6 @@
 #include "app/multcli.h"
 
+#include "app/DesktopBinding.h"
 #include "app/FrameStep.h"
 #include "app/MainWindow.h"
 #include "app/ServerConfigBinding.h"
@@ -772,6 +773,7 @@ void BindNetServices(NetServices& s) {
     s.applyGameDisplay = ApplyGameDisplay;
     BindServerWindowSlots();
     BindServerConfigFiles(s);
+    BindDesktop();
 }
 
 // Bound as soon as the application is linked in, before any connection exists.

@@ -507,11 +507,6 @@ std::u16string LookupTooltipText(int id) {
 
 // ------------------------------------------------ not built here
 
-void SaveDesktop() {}
-void UpdateContainerQueue() {}
-bool IsContainerQueueFinished() {
-    return true;
-}
 namespace {
 CGump* OpenModalBox(CWaitingGump* box) {
     SetModal(box);
