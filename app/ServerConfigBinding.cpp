@@ -3,17 +3,21 @@
 #include "core/CharData.h"
 #include "core/ServerConfigSync.h"
 #include "core/config.h"
+#include "gumps/PopupMenu.h"
 #include "net/NetServices.h"
 #include "net/ServerWindows.h"
 #include "text/FilterLists.h"
 #include "windows/WindowsStandIns.h"
 
 void BindServerConfigFiles(NetServices& services) {
-    // Bit 1 of the character list's client flags: the server keeps the files. Whatever else the
-    // flags switch keeps its own binding.
+    // Bit 1 of the character list's client flags: the server keeps the files; bit 3: it gives
+    // context menus. Whatever else the flags switch keeps its own binding.
     auto previous = services.applyClientFlags;
     services.applyClientFlags = [previous](uint32_t flags) {
         CServerConfigSync::SetEnabled((flags & 2) != 0);
+        // Bit 3: the server gives context menus.
+        const bool menus = (flags & 8) != 0;
+        CPopupMenuMgr::services().menusAllowed = [menus] { return menus; };
         if (previous) previous(flags);
     };
     PacketManager::BindServerConfigSync();
