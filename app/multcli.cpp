@@ -1,9 +1,11 @@
 #include "app/multcli.h"
 #include "gumps/Sequence.h"
 
+#include "app/DesktopBinding.h"
 #include "app/FrameStep.h"
 #include "app/IntroMovie.h"
 #include "app/MainWindow.h"
+#include "app/ServerConfigBinding.h"
 #include "app/SpeechQueue.h"
 #include "app/StartupServices.h"
 #include "app/WebBrowser.h"
@@ -16,6 +18,7 @@
 #include "frontend/AccountLogin.h"
 #include "frontend/FrontEnd.h"
 #include "frontend/FrontEndBinding.h"
+#include "gumps/ServerWindowsBinding.h"
 #include "net/CGameSock.h"
 #include "net/ConnectionSeed.h"
 #include "net/NetServices.h"
@@ -777,6 +780,9 @@ void BindNetServices(NetServices& s) {
         return IsRecordingSequence() && RecordSoundStep(id, x, y, z);
     };
     BindFrontEndServices(s);
+    BindServerWindowSlots();
+    BindServerConfigFiles(s);
+    BindDesktop();
 }
 
 // The front end's ways up to the application: the browser, the window, the intro.

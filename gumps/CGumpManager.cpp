@@ -513,14 +513,6 @@ std::u16string LookupTooltipText(int id) {
 
 // ------------------------------------------------ not built here
 
-void SaveDesktop() {}
-void UpdateContainerQueue() {}
-bool IsContainerQueueFinished() {
-    return true;
-}
-CGump* OpenGump(CObj*, int, CGump*, bool, bool) {
-    return nullptr;
-}
 namespace {
 CGump* OpenModalBox(CWaitingGump* box) {
     SetModal(box);

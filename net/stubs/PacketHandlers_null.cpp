@@ -11,11 +11,6 @@ void Drop(const char* handler, PacketReader& packet) {
 } // namespace
 
 namespace PacketManager {
-// Targeting is not built: there is no target to cancel.
-void SendTargetCancel() {}
-void HandleAsciiPrompt(CGameSock&, PacketReader& packet) {
-    Drop("HandleAsciiPrompt", packet);
-}
 void HandleAsciiSpeech(CGameSock&, PacketReader& packet) {
     Drop("HandleAsciiSpeech", packet);
 }
@@ -49,9 +44,6 @@ void HandleClearCombatant(CGameSock&, PacketReader& packet) {
 void HandleCombatSwing(CGameSock&, PacketReader& packet) {
     Drop("HandleCombatSwing", packet);
 }
-void HandleConfigFile(CGameSock&, PacketReader& packet) {
-    Drop("HandleConfigFile", packet);
-}
 void HandleDeathStatus(CGameSock&, PacketReader& packet) {
     Drop("HandleDeathStatus", packet);
 }
@@ -61,9 +53,6 @@ void HandleDropCleared(CGameSock&, PacketReader& packet) {
 void HandleDropDone(CGameSock&, PacketReader& packet) {
     Drop("HandleDropDone", packet);
 }
-void HandleDyeRequest(CGameSock&, PacketReader& packet) {
-    Drop("HandleDyeRequest", packet);
-}
 void HandleExtendedCommand(CGameSock&, PacketReader& packet) {
     Drop("HandleExtendedCommand", packet);
 }
@@ -72,9 +61,6 @@ void HandleFeatures(CGameSock&, PacketReader& packet) {
 }
 void HandleFollow(CGameSock&, PacketReader& packet) {
     Drop("HandleFollow", packet);
-}
-void HandleGenericGump(CGameSock&, PacketReader& packet) {
-    Drop("HandleGenericGump", packet);
 }
 void HandleGlobalQueueCount(CGameSock&, PacketReader& packet) {
     Drop("HandleGlobalQueueCount", packet);
@@ -87,9 +73,6 @@ void HandleGroupMessage(CGameSock&, PacketReader& packet) {
 }
 void HandleHitsUpdate(CGameSock&, PacketReader& packet) {
     Drop("HandleHitsUpdate", packet);
-}
-void HandleItemListMenu(CGameSock&, PacketReader& packet) {
-    Drop("HandleItemListMenu", packet);
 }
 void HandleLiftRejected(CGameSock&, PacketReader& packet) {
     Drop("HandleLiftRejected", packet);
@@ -118,15 +101,6 @@ void HandleMovePlayer(CGameSock&, PacketReader& packet) {
 void HandleMoveReject(CGameSock&, PacketReader& packet) {
     Drop("HandleMoveReject", packet);
 }
-void HandleMultiPlacementTarget(CGameSock&, PacketReader& packet) {
-    Drop("HandleMultiPlacementTarget", packet);
-}
-void HandleMultiPlacementTargetList(CGameSock&, PacketReader& packet) {
-    Drop("HandleMultiPlacementTargetList", packet);
-}
-void HandleObjectHelp(CGameSock&, PacketReader& packet) {
-    Drop("HandleObjectHelp", packet);
-}
 void HandleOpenContainer(CGameSock&, PacketReader& packet) {
     Drop("HandleOpenContainer", packet);
 }
@@ -135,9 +109,6 @@ void HandleOpenCourseMap(CGameSock&, PacketReader& packet) {
 }
 void HandleOpenPaperdoll(CGameSock&, PacketReader& packet) {
     Drop("HandleOpenPaperdoll", packet);
-}
-void HandleOpenWebLink(CGameSock&, PacketReader& packet) {
-    Drop("HandleOpenWebLink", packet);
 }
 void HandlePathfind(CGameSock&, PacketReader& packet) {
     Drop("HandlePathfind", packet);
@@ -160,9 +131,6 @@ void HandleSetCombatant(CGameSock&, PacketReader& packet) {
 void HandleShopList(CGameSock&, PacketReader& packet) {
     Drop("HandleShopList", packet);
 }
-void HandleSignGump(CGameSock&, PacketReader& packet) {
-    Drop("HandleSignGump", packet);
-}
 void HandleSkills(CGameSock&, PacketReader& packet) {
     Drop("HandleSkills", packet);
 }
@@ -171,18 +139,6 @@ void HandleStaminaUpdate(CGameSock&, PacketReader& packet) {
 }
 void HandleStatus(CGameSock&, PacketReader& packet) {
     Drop("HandleStatus", packet);
-}
-void HandleTargetRequest(CGameSock&, PacketReader& packet) {
-    Drop("HandleTargetRequest", packet);
-}
-void HandleTextEntryGump(CGameSock&, PacketReader& packet) {
-    Drop("HandleTextEntryGump", packet);
-}
-void HandleTipNotice(CGameSock&, PacketReader& packet) {
-    Drop("HandleTipNotice", packet);
-}
-void HandleUnicodePrompt(CGameSock&, PacketReader& packet) {
-    Drop("HandleUnicodePrompt", packet);
 }
 void HandleUnicodeSpeech(CGameSock&, PacketReader& packet) {
     Drop("HandleUnicodeSpeech", packet);

@@ -8,6 +8,7 @@
 #include "mkinstall/CursorArt.h"
 #include "mkinstall/FieldArts.h"
 #include "mkinstall/Installation.h"
+#include "mkinstall/ServerWindowArts.h"
 
 #include <gtest/gtest.h>
 
@@ -111,3 +112,23 @@ TEST_F(GumpTest, GumpLabWritesTheInputsSceneAfterItsScript) {
     EXPECT_EQ(pixel(L::kTextX + field.width - 3, L::kTextY + field.height - 2),
               field.pixels[static_cast<size_t>(field.height - 2) * field.width + field.width - 3]);
 }
+
+namespace gumptest {
+namespace {
+
+TEST_F(GumpTest, GumpLabRunsTheServerWindowScenes) {
+    ResetAll(); // the tool starts the modules itself
+    LabShot lab;
+    ASSERT_TRUE(lab.installed());
+    ASSERT_TRUE(lab.Run("generic", QV_TESTS_DIR "/gumps/data/generic_all.bin")) << lab.error();
+    // The recorded gump at (40, 30): its resizepic's top-left piece is there.
+    EXPECT_EQ(lab.pixel(40, 30), mkinstall::SampleControlArt(9300).pixels[0]);
+    EXPECT_FALSE(lab.Run("generic", QV_TESTS_DIR "/gumps/data/sample.html"));
+    EXPECT_NE(lab.error().find("not a generic gump packet"), std::string::npos);
+    ASSERT_TRUE(lab.Run("popup")) << lab.error();
+    // The menu at the mouse (120, 90): its frame's top-left piece.
+    EXPECT_EQ(lab.pixel(120 + 2, 90 + 2), mkinstall::SampleServerWindowArt(2620).pixels[2 * 8 + 2]);
+}
+
+} // namespace
+} // namespace gumptest

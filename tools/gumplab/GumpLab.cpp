@@ -3,6 +3,7 @@
 #include "gumplab/ChatScene.h"
 #include "gumplab/ControlsScene.h"
 #include "gumplab/InputsScene.h"
+#include "gumplab/ServerWindowsScene.h"
 
 #include "app/MainWindow.h"
 #include "core/CDHDCache.h"
@@ -205,11 +206,12 @@ void ChatScript() {
 
 bool IsKnownScene(const std::string& scene) {
     return scene == "windows" || scene == "controls" || scene == "chat" || scene == "html" ||
-           scene == "inputs";
+           scene == "inputs" || scene == "generic" || scene == "popup";
 }
 
 namespace {
 void Close() {
+    EndServerWindowScenes();
     MouseManager::shutdown();
     CGumpManager::shutdown();
     FontManager::shutdown();
@@ -263,7 +265,15 @@ bool Run(const Options& options, std::string* error) {
     const bool controls = options.scene == "controls";
     const bool chat = options.scene == "chat", html = options.scene == "html";
     const bool inputs = options.scene == "inputs";
-    if (controls) {
+    const bool generic = options.scene == "generic", popup = options.scene == "popup";
+    if (generic) {
+        if (!BuildGenericScene(options.sceneArg, error)) {
+            Close();
+            return false;
+        }
+    } else if (popup) {
+        BuildPopupScene();
+    } else if (controls) {
         BuildControlsScene();
     } else if (chat) {
         BuildChatScene();
@@ -279,7 +289,11 @@ bool Run(const Options& options, std::string* error) {
     }
 
     if (!options.shotPath.empty()) {
-        if (controls)
+        if (generic)
+            GenericScript(Frames);
+        else if (popup)
+            PopupScript(Frames);
+        else if (controls)
             ControlsScript();
         else if (chat)
             ChatScript();

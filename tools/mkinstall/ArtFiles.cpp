@@ -7,6 +7,7 @@
 #include "mkinstall/EffectArts.h"
 #include "mkinstall/FieldArts.h"
 #include "mkinstall/FrontEndArts.h"
+#include "mkinstall/ServerWindowArts.h"
 
 #include "platform/platform.h"
 
@@ -294,6 +295,7 @@ IndexedFile MakeGumpArtFiles() {
     AddFieldArts(file);
     AddEffectGumpArts(file);
     AddFrontEndArts(file);
+    AddServerWindowArts(file);
     return file;
 }
 

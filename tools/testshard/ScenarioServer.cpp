@@ -68,7 +68,7 @@ std::vector<uint8_t> RelayPacket(uint32_t address, uint16_t port, uint32_t key) 
     return p;
 }
 
-std::vector<uint8_t> CharacterListPacket(const std::vector<std::string>& characters) {
+std::vector<uint8_t> CharacterListPacket(const std::vector<std::string>& characters, uint32_t clientFlags) {
     std::vector<uint8_t> p = {0xA9, 0, 0, static_cast<uint8_t>(characters.size())};
     for (size_t slot = 0; slot < 5; ++slot) {
         PutText(p, slot < characters.size() ? characters[slot] : "", 30);
@@ -78,7 +78,7 @@ std::vector<uint8_t> CharacterListPacket(const std::vector<std::string>& charact
     p.push_back(0);
     PutText(p, "Veldaria", 31);
     PutText(p, "The Sleeping Gryphon", 31);
-    PutU32(p, 0x08); // client flags
+    PutU32(p, clientFlags);
     return Sized(p);
 }
 
@@ -429,6 +429,9 @@ void ScenarioServer::OnPacket(Connection& connection, const std::vector<uint8_t>
         if (s.echoKeepAlive) Reply(connection, packet);
         return;
     default:
+        if (s.answer)
+            for (const std::vector<uint8_t>& p : s.answer(packet))
+                Reply(connection, p);
         return;
     }
 }

@@ -44,7 +44,8 @@ struct Script {
 
     std::vector<std::string> characters = {"Tester"};
     // The character screen: a password per slot (a protected character), the list's client flags
-    // (0x10: one character only), the answer to a deletion (-1: the list without it, 0x86; else
+    // (0x10: one character only; bit 1: the server keeps the configuration files; bit 3: context
+    // menus), the answer to a deletion (-1: the list without it, 0x86; else
     // 0x85 with this reason) and whether a logout request (0xD1) is answered.
     std::vector<std::string> characterPasswords;
     uint32_t clientFlags = 0x08;
@@ -78,6 +79,8 @@ struct Script {
     // goes on reading but never writes again. -1: the stream does not end.
     int64_t cutAfterBytes = -1;
     bool stall = false;
+    // Packets other than the login road's: what the server answers (logged as replies).
+    std::function<std::vector<std::vector<uint8_t>>(const std::vector<uint8_t>& packet)> answer;
 };
 
 // A packet the client sent, deciphered.
@@ -168,7 +171,8 @@ class ScenarioServer {
 // Builders of the server's messages, written from the wire layouts.
 std::vector<uint8_t> ShardListPacket(uint8_t key, const std::vector<ShardListing>& shards);
 std::vector<uint8_t> RelayPacket(uint32_t address, uint16_t port, uint32_t key);
-std::vector<uint8_t> CharacterListPacket(const std::vector<std::string>& characters);
+std::vector<uint8_t> CharacterListPacket(const std::vector<std::string>& characters,
+                                         uint32_t clientFlags = 0x08);
 std::vector<uint8_t> LoginConfirmPacket(const Script& script);
 std::vector<uint8_t> LoginDeniedPacket(uint8_t reason);
 std::vector<uint8_t> ErrorCodePacket(uint8_t code);

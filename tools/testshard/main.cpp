@@ -11,11 +11,13 @@
 //             the world, ticking), down (no shards), zones (shards of several zones and loads, one of
 //             zone 50, one that never echoes), five, protected, one (the one-character flag), delete,
 //             delete:REASON, nologout (0xD1 unanswered), closedrelay (the relay names a port nobody
-//             listens on)
+//             listens on), gumps (every window a server asks for; replies logged), config (files
+//             both ways)
 //   --record  the old recorder: one port, every packet logged, nothing answered
 #include "core/QVReport.h"
 #include "mkinstall/Installation.h"
 #include "platform/platform.h"
+#include "testshard/GumpScenarios.h"
 #include "testshard/LoopbackServer.h"
 #include "testshard/ScenarioServer.h"
 #include "testshard/ShardWorld.h"
@@ -53,6 +55,16 @@ bool ScriptFor(const std::string& name, testshard::Script& script) {
     if (name == "edit") {
         script.editServer = true;
         script.worldPackets = testshard::EditServerPackets();
+        return true;
+    }
+    if (name == "gumps") { // every server window; the client's replies are logged
+        script.worldPackets = testshard::GumpScenarioPackets();
+        script.answer = testshard::AnswerGumpScenario;
+        return true;
+    }
+    if (name == "config") { // the server keeps the configuration files: both ways
+        script.clientFlags = 0x0A;
+        script.worldPackets = testshard::ConfigScenarioPackets();
         return true;
     }
     if (name.rfind("deny:", 0) == 0) {
