@@ -17,6 +17,7 @@
 #include "net/PacketManager.h"
 #include "render/DirtyRects.h"
 #include "render/Display.h"
+#include "render/DrawManager.h"
 #include "render/GraphicManager.h"
 #include "render/HueManager.h"
 #include "render/RenderStandIns.h"

@@ -1,12 +1,6 @@
-// Stand-in until the scene, seated mobiles and light are built: their start-ups only log.
+// Stand-in until seated mobiles and light are built: their start-ups only log.
 #include "core/QVReport.h"
 #include "render/RenderStandIns.h"
-
-namespace DrawManager {
-void startup() {
-    QVReport::message("DrawManager::startup: begin.\n");
-}
-} // namespace DrawManager
 
 namespace SkipDrawHandler {
 void startup() {

@@ -1,0 +1,303 @@
+// The land diamond, the circle of transparency and the textured triangles of sloped land.
+#include "render/SceneBlits.h"
+
+#include "core/CDHDCache.h"
+#include "core/QVReport.h"
+#include "render/GraphicManager.h"
+#include "render/RenderData.h"
+
+#include <algorithm>
+#include <memory>
+#include <unordered_map>
+#include <utility>
+
+// ---------------------------------------------------------------- land diamond
+namespace {
+
+LandRow g_landRows[kLandTileSize];
+bool g_landRowsBuilt = false;
+
+template <typename Pixel> void DrawDiamond(int landId, int x, int y, const Rect& clip, Pixel pixel) {
+    if (!g_landRowsBuilt) BuildLandArtTables();
+    const ArtItem* art = GraphicManager::GetLandArtOrDefault(static_cast<unsigned>(landId) & kMaxLandArtId);
+    if (!art || !art->land || art->pixels.size() < static_cast<size_t>(kLandPixelCount)) return;
+    const BlitTarget& target = GetBlitTarget();
+    const Rect part = VisiblePart(target, clip, x, y, kLandTileSize, kLandTileSize);
+    if (part.IsEmpty()) return;
+    const uint16_t* source = art->pixels.data();
+    for (int row = part.top; row < part.bottom; ++row) {
+        const LandRow& r = g_landRows[row];
+        const int from = std::max<int>(r.start, part.left), to = std::min<int>(r.start + r.width, part.right);
+        if (from >= to) continue;
+        uint16_t* d = target.At(x + from, y + row);
+        const uint16_t* s = source + r.first + (from - r.start);
+        for (int i = 0; i < to - from; ++i)
+            d[i] = pixel(s[i]);
+    }
+}
+
+} // namespace
+
+void BuildLandArtTables() {
+    int rowStart = 0;
+    for (int r = 0; r < kLandTileSize; ++r) {
+        const int sourceWidth = r < 22 ? 2 * r + 2 : 88 - 2 * r;
+        if (r < 22)
+            g_landRows[r] = LandRow{static_cast<int16_t>(21 - r), static_cast<int16_t>(2 * r + 2),
+                                    static_cast<int16_t>(rowStart)};
+        else
+            g_landRows[r] =
+                LandRow{static_cast<int16_t>(r - 21), static_cast<int16_t>(std::max(0, 86 - 2 * r)),
+                        static_cast<int16_t>(rowStart + 1)};
+        rowStart += sourceWidth;
+    }
+    g_landRowsBuilt = true;
+}
+
+const LandRow* LandArtRows() {
+    if (!g_landRowsBuilt) BuildLandArtTables();
+    return g_landRows;
+}
+
+void DrawLandArt(int landId, int x, int y, const Rect& clip) {
+    DrawDiamond(landId, x, y, clip, [](uint16_t p) { return p; });
+}
+
+void DrawLandArtGrey(int landId, int x, int y, const Rect& clip) {
+    const uint16_t* grey = GraphicManager::GetGreyTable();
+    DrawDiamond(landId, x, y, clip, [grey](uint16_t p) { return grey[p & 0x7FFF]; });
+}
+
+// ---------------------------------------------------------------- circle of transparency
+namespace CircleTrans {
+namespace {
+
+struct Circle {
+    bool initialised = false;
+    int radius = 64;
+    int r2 = 64 * 64;
+    int shift = 12;
+    int cx = 0, cy = 0;
+    Rect rect{};
+};
+
+Circle& C() {
+    static Circle c;
+    if (!c.initialised) {
+        c.initialised = true;
+        c.cx = GraphicManager::GetScreenWidth() / 2;
+        c.cy = GraphicManager::GetScreenHeight() / 2;
+        Update();
+    }
+    return c;
+}
+
+} // namespace
+
+void Update() {
+    Circle& c = C();
+    c.r2 = c.radius * c.radius;
+    c.shift = -1;
+    for (int s = 0; s < 31; ++s)
+        if (c.r2 == 1 << s) c.shift = s;
+    c.rect = Rect{c.cx - c.radius - 1, c.cy - c.radius - 1, c.cx + c.radius + 1, c.cy + c.radius + 1};
+}
+
+void SetRadius(int radius) {
+    C().radius = radius <= 1 ? 2 : radius > 256 ? 256 : radius;
+    Update();
+}
+
+void SetCenter(int x, int y) {
+    C().cx = std::clamp(x, 0, std::max(0, GraphicManager::GetScreenWidth() - 1));
+    C().cy = std::clamp(y, 0, std::max(0, GraphicManager::GetScreenHeight() - 1));
+    Update();
+}
+
+int GetRadius() {
+    return C().radius;
+}
+int GetShift() {
+    return C().shift;
+}
+void GetCenter(int& x, int& y) {
+    x = C().cx;
+    y = C().cy;
+}
+const Rect& GetRect() {
+    return C().rect;
+}
+
+uint16_t Blend(uint16_t s, uint16_t d, int q) {
+    const Circle& c = C();
+    const int r2 = c.r2, w = r2 - q;
+    auto channel = [&](int shift) {
+        const int a = (s >> shift) & 31, b = (d >> shift) & 31;
+        const int v = q * a + w * b;
+        return c.shift >= 0 ? v >> c.shift : v / r2;
+    };
+    return static_cast<uint16_t>(channel(10) << 10 | channel(5) << 5 | channel(0));
+}
+
+void ResetForTests() {
+    C() = Circle{};
+    C();
+}
+
+} // namespace CircleTrans
+
+void DrawArtCircleTrans(SpanOp op, const ArtItem* art, const Rect& clip, int x, int y) {
+    if (!art || !op) return;
+    const BlitTarget& target = GetBlitTarget();
+    const Rect part = VisiblePart(target, clip, x, y, art->width, art->height);
+    if (part.IsEmpty()) return;
+    int cx = 0, cy = 0;
+    CircleTrans::GetCenter(cx, cy);
+    const int r = CircleTrans::GetRadius(), r2 = r * r;
+    for (int row = part.top; row < part.bottom; ++row) {
+        const int dy = y + row - cy;
+        const bool rowInside = dy * dy <= r2;
+        for (const ArtRun* run = art->RowBegin(row); run != art->RowEnd(row); ++run) {
+            const int start = run->column, end = run->column + run->count;
+            if (end <= part.left) continue;
+            if (start >= part.right) break;
+            const int from = std::max(start, part.left), to = std::min(end, part.right);
+            uint16_t* d = target.At(x + from, y + row);
+            const uint16_t* s = art->pixels.data() + run->pixel + (from - start);
+            if (!rowInside) {
+                op(d, s, to - from);
+                continue;
+            }
+            for (int i = 0; i < to - from; ++i) {
+                const int dx = x + from + i - cx;
+                const int q = dx * dx + dy * dy;
+                if (q > r2) {
+                    op(d + i, s + i, 1);
+                    continue;
+                }
+                uint16_t shown = s[i];
+                if (op != CopySpan) {
+                    shown = d[i];
+                    op(&shown, s + i, 1);
+                }
+                d[i] = CircleTrans::Blend(shown, d[i], q);
+            }
+        }
+    }
+}
+
+// ---------------------------------------------------------------- land textures
+namespace {
+
+std::unordered_map<int, std::unique_ptr<LandTexture>>& Textures() {
+    static std::unordered_map<int, std::unique_ptr<LandTexture>> cache;
+    return cache;
+}
+
+} // namespace
+
+const LandTexture* DecodeLandTexture(const uint8_t* data, int length, int extra, LandTexture& out) {
+    if (!data || length <= 0) return nullptr;
+    int size = 0;
+    if (extra == 0)
+        size = 64;
+    else if (extra == 1)
+        size = 128;
+    else if (length == 64 * 64 * 2)
+        size = 64;
+    else if (length == 128 * 128 * 2)
+        size = 128;
+    else
+        return nullptr;
+    const size_t count = static_cast<size_t>(size) * static_cast<size_t>(size);
+    if (static_cast<size_t>(length) < count * 2) return nullptr;
+    out.size = size;
+    out.pixels.resize(count);
+    for (size_t i = 0; i < count; ++i)
+        out.pixels[i] = static_cast<uint16_t>(data[2 * i] | data[2 * i + 1] << 8);
+    return &out;
+}
+
+const LandTexture* GetLandTexture(int textureId) {
+    if (textureId <= 0 || textureId >= 4096) return nullptr;
+    auto& cache = Textures();
+    auto found = cache.find(textureId);
+    if (found != cache.end()) return found->second.get();
+    int length = 0, extra = 0;
+    const uint8_t* data =
+        RenderData::GetItem(CDHDCache::kTexIdx, CDHDCache::kTexMaps, textureId, length, extra);
+    auto texture = std::make_unique<LandTexture>();
+    if (!DecodeLandTexture(data, length, extra, *texture)) {
+        if (data)
+            QVReport::warning(
+                "GetLandTexture: texture %d (%d bytes, extra %d) is not a texture; not drawn.\n", textureId,
+                length, extra);
+        texture.reset();
+    }
+    const LandTexture* result = texture.get();
+    cache.emplace(textureId, std::move(texture));
+    return result;
+}
+
+void ResetLandTextures() {
+    Textures().clear();
+}
+
+// ---------------------------------------------------------------- textured triangles
+namespace {
+
+constexpr int kFix = 12; // 20.12 fixed point
+
+struct EdgePoint {
+    int64_t x, u, v, light; // fixed point
+};
+
+// The point of edge a -> b at row y (a.y <= y < b.y).
+EdgePoint OnEdge(const TexVertex& a, const TexVertex& b, int y) {
+    const int64_t dy = b.y - a.y, t = y - a.y;
+    auto lerp = [&](int from, int to) {
+        return (int64_t{from} << kFix) + ((int64_t{to - from} << kFix) * t) / dy;
+    };
+    return EdgePoint{lerp(a.x, b.x), lerp(a.u, b.u), lerp(a.v, b.v), lerp(a.light, b.light)};
+}
+
+} // namespace
+
+void DrawTexturedTriangle(const LandTexture& texture, const TexVertex (&corners)[3], const Rect& clip,
+                          bool grey) {
+    const int size = texture.size;
+    if (size <= 0 || texture.pixels.size() < static_cast<size_t>(size) * static_cast<size_t>(size)) return;
+    const BlitTarget& target = GetBlitTarget();
+    const Rect area = WritableArea(target, clip);
+    if (area.IsEmpty()) return;
+    TexVertex v[3] = {corners[0], corners[1], corners[2]};
+    std::sort(v, v + 3, [](const TexVertex& a, const TexVertex& b) { return a.y < b.y; });
+    if (v[0].y == v[2].y) return;
+    const uint8_t* darken = DarkeningTable();
+    const uint16_t* greyTable = grey ? GraphicManager::GetGreyTable() : nullptr;
+    const int yStart = std::max(v[0].y, area.top), yEnd = std::min(v[2].y, area.bottom);
+    for (int y = yStart; y < yEnd; ++y) {
+        EdgePoint a = OnEdge(v[0], v[2], y);
+        EdgePoint b = y < v[1].y ? OnEdge(v[0], v[1], y) : OnEdge(v[1], v[2], y);
+        if (a.x > b.x) std::swap(a, b);
+        const int xl = static_cast<int>(a.x >> kFix), xr = static_cast<int>(b.x >> kFix);
+        if (xl >= xr) continue;
+        const int64_t span = xr - xl;
+        const int64_t du = (b.u - a.u) / span, dv = (b.v - a.v) / span, dl = (b.light - a.light) / span;
+        const int from = std::max(xl, area.left), to = std::min(xr, area.right);
+        if (from >= to) continue;
+        const int64_t skip = from - xl;
+        int64_t u = a.u + du * skip, tv = a.v + dv * skip, light = a.light + dl * skip;
+        uint16_t* d = target.At(from, y);
+        for (int x = from; x < to; ++x, u += du, tv += dv, light += dl) {
+            const int tu = std::clamp(static_cast<int>(u >> kFix), 0, size - 1);
+            const int tw = std::clamp(static_cast<int>(tv >> kFix), 0, size - 1);
+            uint16_t p =
+                texture.pixels[static_cast<size_t>(tw) * static_cast<size_t>(size) + static_cast<size_t>(tu)];
+            if (greyTable) p = greyTable[p & 0x7FFF];
+            const int level = std::clamp(static_cast<int>(light >> kFix), 0, 15);
+            const uint8_t* row = darken + level * 32;
+            *d++ = static_cast<uint16_t>(row[(p >> 10) & 31] << 10 | row[(p >> 5) & 31] << 5 | row[p & 31]);
+        }
+    }
+}
