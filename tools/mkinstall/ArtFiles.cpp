@@ -1,4 +1,5 @@
 #include "mkinstall/ArtFiles.h"
+#include "mkinstall/Yard.h"
 
 #include "mkinstall/ChatSamples.h"
 
@@ -276,6 +277,7 @@ IndexedFile MakeArtFiles() {
         AddItem(file, 0x4000 + g, EncodeItemArt(p.width, p.height, p.pixels), 0);
     }
     AddCursorArts(file);
+    AddYardArts(file);
     return file;
 }
 

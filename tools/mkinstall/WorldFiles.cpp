@@ -1,6 +1,7 @@
 #include "mkinstall/WorldFiles.h"
 
 #include "mkinstall/DataFiles.h"
+#include "mkinstall/Yard.h"
 
 #include "platform/platform.h"
 
@@ -47,11 +48,15 @@ bool Write(const std::string& dir, const std::string& name, const std::string& b
 } // namespace
 
 const std::vector<SampleLandTile>& SampleLandTiles() {
-    static const std::vector<SampleLandTile> kLand = {
-        {WorldLand::Grass, 0, 0, "grass"},         {WorldLand::Dirt, 0, 0, "dirt"},
-        {WorldLand::Sand, 0, 0, "sand"},           {WorldLand::Water, kWet | kImpassable, 0, "water"},
-        {WorldLand::Rock, kImpassable, 0, "rock"}, {WorldLand::Hill, 0, 1, "grassy hill"},
-    };
+    static const std::vector<SampleLandTile> kLand = [] {
+        std::vector<SampleLandTile> t = {
+            {WorldLand::Grass, 0, 0, "grass"},         {WorldLand::Dirt, 0, 0, "dirt"},
+            {WorldLand::Sand, 0, 0, "sand"},           {WorldLand::Water, kWet | kImpassable, 0, "water"},
+            {WorldLand::Rock, kImpassable, 0, "rock"}, {WorldLand::Hill, 0, 1, "grassy hill"},
+        };
+        AppendYardLandTiles(t);
+        return t;
+    }();
     return kLand;
 }
 
@@ -90,6 +95,7 @@ const std::vector<SampleItemTile>& SampleItemTiles() {
             {WorldItem::Flesh, kA, 5, 0, 0, 0, "torso", "torso"},
             {WorldItem::Corpse, kA | kContainer, 255, 0, 0, 2, "corpse", "corpse"},
         };
+        AppendYardItemTiles(t);
         return t;
     }();
     return kItems;
