@@ -312,17 +312,11 @@ void UpdateCeiling() {
     SetCeiling(ceiling, flood);
 
     SetFoliagePass(true);
-    int sx = 0, sy = 0;
-    GetScrollOffset(sx, sy);
     WorldLists::Foliage().ForEach([&](CObj* o) {
         if (!o->listed) return;
         const bool before = o->foliageCulled;
         o->IsCulled();
-        if (o->foliageCulled != before) {
-            const Rect r{o->screenRect.left - sx, o->screenRect.top - sy, o->screenRect.right - sx,
-                         o->screenRect.bottom - sy};
-            DirtyRect(&r);
-        }
+        if (o->foliageCulled != before) CDrawItem::Invalidate(o);
     });
     SetFoliagePass(false);
 
