@@ -572,6 +572,12 @@ void ResetBlocks() {
     DrawManager::FlushAllCells();
 }
 
+void ForgetStatics() {
+    State& s = S();
+    s.cornerX = s.cornerY = kNoCorner;
+    std::fill(std::begin(s.loaded), std::end(s.loaded), -1);
+}
+
 void GetStaticsWindow(int& bx, int& by, int blocks[kStaticsBlocks * kStaticsBlocks]) {
     bx = S().cornerX;
     by = S().cornerY;

@@ -80,6 +80,9 @@ void GetCenter(int& x, int& y, int& z);
 int GetViewKey();
 void RefreshView();
 void ResetBlocks();
+// The statics window forgets its blocks, so that the next view refresh reads them all again (the
+// season's graphics); the objects already made stay.
+void ForgetStatics();
 void LoadStatics();
 void CreateLandTile(int x, int y);
 void CreateLandTileWrapped(int x, int y);

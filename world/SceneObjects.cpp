@@ -182,14 +182,22 @@ bool FigureHit(const CObj* figure, int px, int py) {
     return g_figureHit && g_figureHit(figure, px, py);
 }
 void RefreshSeason() {
-    // Statics are read again with the season's graphics; land comes back from the map.
+    // Statics are read again with the season's graphics and land comes back from the map; the
+    // server's objects stay.
     std::vector<CObj*> statics;
     WorldLists::World().ForEach([&](CObj* o) {
         if (!o->IsDynamic() && !o->IsMultiComponent()) statics.push_back(o);
     });
     for (CObj* o : statics)
         o->Release();
-    MapManager::ResetBlocks();
+    std::vector<CDrawItem*> land;
+    for (auto& row : DrawMapThingie::table)
+        for (CDrawItem* head : row)
+            for (CDrawItem* it = head; it; it = it->nextDraw)
+                if (it->IsLand()) land.push_back(it);
+    for (CDrawItem* it : land)
+        it->Release();
+    MapManager::ForgetStatics();
     MapManager::RefreshView();
     DrawManager::UpdateCeiling();
     InvalidateAll();

@@ -672,3 +672,40 @@ TEST(SeasonTest, LandAndStaticsOfEachSeason) {
 }
 
 } // namespace
+
+namespace {
+
+int CountStatics(int graphic, int x, int y) {
+    int n = 0;
+    WorldLists::World().ForEach([&](CObj* o) {
+        if (!o->IsDynamic() && o->graphic == graphic && o->locX == x && o->locY == y && o->listed) ++n;
+    });
+    return n;
+}
+
+TEST_F(SceneTest, ASeasonChangeRereadsStaticsAndLandAndKeepsServerItems) {
+    data.items[{CDHDCache::kStatics0, BlockOf(30, 30)}] = StaticRecord(3212, 30 % 8, 30 % 8, 0);
+    SetLand(31, 30, 197, 0);
+    PlacePlayer(30, 30, 0);
+    CenterOn(30, 30);
+    CDynamicObj* item = NewDynamicObj(0x40000900, objtest::G::Plain, 0);
+    item->AddToWorld(Pos(30, 31), 0);
+    EXPECT_EQ(CountStatics(3212, 30, 30), 1);
+    const struct {
+        int season, shownStatic, shownLand;
+    } cases[] = {{2, 3270, 197}, {3, 3212, 283}, {4, 7086, 197}, {0, 3212, 197}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.season);
+        Season = c.season;
+        SceneHooks::RefreshSeason();
+        EXPECT_EQ(CountStatics(c.shownStatic, 30, 30), 1);
+        EXPECT_EQ(CountStatics(c.shownStatic == 3212 ? 3270 : 3212, 30, 30), 0);
+        ASSERT_NE(LandAt(31, 30), nullptr);
+        EXPECT_EQ(LandIdOf(LandAt(31, 30)), c.shownLand);
+        EXPECT_TRUE(item->listed);
+        EXPECT_TRUE(CPointerRegistry::IsValid(item));
+    }
+    item->Release();
+}
+
+} // namespace
