@@ -709,3 +709,34 @@ TEST_F(SceneTest, ASeasonChangeRereadsStaticsAndLandAndKeepsServerItems) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SceneTest, ChangedLandAndItemPicturesAreRepaintedAndRelisted) {
+    using objtest::g_calls;
+    SetLand(30, 30, 197, 0);
+    SetLand(31, 30, 197, 0);
+    PlacePlayer(30, 30, 0);
+    CenterOn(30, 30);
+    g_calls.dirty.clear();
+    // Land ids index 16,384-entry tables: a high bit in the changed id names the same land.
+    DrawManager::InvalidateLandTiles(197 | 0x4000);
+    EXPECT_EQ(g_calls.dirty.size(), 2u);
+    g_calls.dirty.clear();
+    DrawManager::InvalidateLandTiles(198);
+    EXPECT_TRUE(g_calls.dirty.empty());
+
+    CObj* shown = PlaceStatic(objtest::G::Plain, 32, 32, 0);
+    CObj* other = PlaceStatic(objtest::G::Low, 33, 32, 0);
+    CMobile* m = NewMobile(0x77, objtest::G::Plain);
+    m->AddToWorld(Pos(34, 32), 0);
+    ServeItem(objtest::G::Plain, 10, 70, 0x7FFF); // the picture grows
+    ResetArtCache();
+    g_calls.dirty.clear();
+    DrawManager::RefreshItemsWithGraphic(objtest::G::Plain);
+    EXPECT_EQ(shown->screenRect.bottom - shown->screenRect.top, 70);
+    EXPECT_EQ(g_calls.dirty.size(), 2u); // the old picture and the new, of the static only
+    EXPECT_NE(other->screenRect.bottom - other->screenRect.top, 70);
+}
+
+} // namespace
