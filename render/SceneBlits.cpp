@@ -244,25 +244,6 @@ void ResetLandTextures() {
 }
 
 // ---------------------------------------------------------------- textured triangles
-namespace {
-
-constexpr int kFix = 12; // 20.12 fixed point
-
-struct EdgePoint {
-    int64_t x, u, v, light; // fixed point
-};
-
-// The point of edge a -> b at row y (a.y <= y < b.y).
-EdgePoint OnEdge(const TexVertex& a, const TexVertex& b, int y) {
-    const int64_t dy = b.y - a.y, t = y - a.y;
-    auto lerp = [&](int from, int to) {
-        return (int64_t{from} << kFix) + ((int64_t{to - from} << kFix) * t) / dy;
-    };
-    return EdgePoint{lerp(a.x, b.x), lerp(a.u, b.u), lerp(a.v, b.v), lerp(a.light, b.light)};
-}
-
-} // namespace
-
 void DrawTexturedTriangle(const LandTexture& texture, const TexVertex (&corners)[3], const Rect& clip,
                           bool grey) {
     const int size = texture.size;
@@ -272,32 +253,79 @@ void DrawTexturedTriangle(const LandTexture& texture, const TexVertex (&corners)
     if (area.IsEmpty()) return;
     TexVertex v[3] = {corners[0], corners[1], corners[2]};
     std::sort(v, v + 3, [](const TexVertex& a, const TexVertex& b) { return a.y < b.y; });
-    if (v[0].y == v[2].y) return;
-    const uint8_t* darken = DarkeningTable();
-    const uint16_t* greyTable = grey ? GraphicManager::GetGreyTable() : nullptr;
     const int yStart = std::max(v[0].y, area.top), yEnd = std::min(v[2].y, area.bottom);
-    for (int y = yStart; y < yEnd; ++y) {
-        EdgePoint a = OnEdge(v[0], v[2], y);
-        EdgePoint b = y < v[1].y ? OnEdge(v[0], v[1], y) : OnEdge(v[1], v[2], y);
-        if (a.x > b.x) std::swap(a, b);
-        const int xl = static_cast<int>(a.x >> kFix), xr = static_cast<int>(b.x >> kFix);
-        if (xl >= xr) continue;
-        const int64_t span = xr - xl;
-        const int64_t du = (b.u - a.u) / span, dv = (b.v - a.v) / span, dl = (b.light - a.light) / span;
-        const int from = std::max(xl, area.left), to = std::min(xr, area.right);
-        if (from >= to) continue;
-        const int64_t skip = from - xl;
-        int64_t u = a.u + du * skip, tv = a.v + dv * skip, light = a.light + dl * skip;
-        uint16_t* d = target.At(from, y);
-        for (int x = from; x < to; ++x, u += du, tv += dv, light += dl) {
-            const int tu = std::clamp(static_cast<int>(u >> kFix), 0, size - 1);
-            const int tw = std::clamp(static_cast<int>(tv >> kFix), 0, size - 1);
-            uint16_t p =
-                texture.pixels[static_cast<size_t>(tw) * static_cast<size_t>(size) + static_cast<size_t>(tu)];
-            if (greyTable) p = greyTable[p & 0x7FFF];
-            const int level = std::clamp(static_cast<int>(light >> kFix), 0, 15);
+    if (yStart >= yEnd) return;
+    // An affine triangle: texture coordinates and light change by fixed steps along x and y (16.16),
+    // worked out once; the edges step likewise, so no row divides.
+    const int64_t x1 = v[1].x - v[0].x, y1 = v[1].y - v[0].y, x2 = v[2].x - v[0].x, y2 = v[2].y - v[0].y;
+    const int64_t denom = x1 * y2 - x2 * y1;
+    if (denom == 0) return;
+    struct Plane {
+        int64_t base, perX, perY;
+    };
+    auto plane = [&](int a0, int a1, int a2) {
+        const int64_t d1 = a1 - a0, d2 = a2 - a0;
+        return Plane{int64_t{a0} << 16, ((d1 * y2 - d2 * y1) << 16) / denom,
+                     ((d2 * x1 - d1 * x2) << 16) / denom};
+    };
+    const Plane pu = plane(v[0].u, v[1].u, v[2].u), pv = plane(v[0].v, v[1].v, v[2].v),
+                pl = plane(v[0].light, v[1].light, v[2].light);
+    auto edgeStep = [](const TexVertex& a, const TexVertex& b) {
+        return b.y == a.y ? int64_t{0} : (int64_t{b.x - a.x} << 16) / (b.y - a.y);
+    };
+    const int64_t longStep = edgeStep(v[0], v[2]), upperStep = edgeStep(v[0], v[1]),
+                  lowerStep = edgeStep(v[1], v[2]);
+    const size_t texelCount = static_cast<size_t>(size) * static_cast<size_t>(size);
+    std::vector<uint16_t>& shaded = grey ? texture.shadedGrey : texture.shaded;
+    if (shaded.size() != 16 * texelCount) {
+        const uint8_t* darken = DarkeningTable();
+        const uint16_t* greyTable = grey ? GraphicManager::GetGreyTable() : nullptr;
+        shaded.resize(16 * texelCount);
+        for (int level = 0; level < 16; ++level) {
             const uint8_t* row = darken + level * 32;
-            *d++ = static_cast<uint16_t>(row[(p >> 10) & 31] << 10 | row[(p >> 5) & 31] << 5 | row[p & 31]);
+            for (size_t i = 0; i < texelCount; ++i) {
+                uint16_t p = texture.pixels[i];
+                if (greyTable) p = greyTable[p & 0x7FFF];
+                shaded[static_cast<size_t>(level) * texelCount + i] =
+                    static_cast<uint16_t>(row[(p >> 10) & 31] << 10 | row[(p >> 5) & 31] << 5 | row[p & 31]);
+            }
+        }
+    }
+    const uint16_t* texels = shaded.data();
+    const int levelShift = size == 64 ? 12 : 14; // texels per level: 4,096 or 16,384
+    // Linear steps: when both ends lie inside the range, every pixel between does.
+    auto inside = [](int64_t first, int64_t step, int count, int high) {
+        const int64_t a = first >> 16, b = (first + step * (count - 1)) >> 16;
+        return a >= 0 && a <= high && b >= 0 && b <= high;
+    };
+    for (int y = yStart; y < yEnd; ++y) {
+        int64_t xa = (int64_t{v[0].x} << 16) + longStep * (y - v[0].y);
+        int64_t xb = y < v[1].y ? (int64_t{v[0].x} << 16) + upperStep * (y - v[0].y)
+                                : (int64_t{v[1].x} << 16) + lowerStep * (y - v[1].y);
+        if (xa > xb) std::swap(xa, xb);
+        const int from = std::max(static_cast<int>(xa >> 16), area.left),
+                  to = std::min(static_cast<int>(xb >> 16), area.right);
+        if (from >= to) continue;
+        const int n = to - from;
+        const int64_t dx = from - v[0].x, dy = y - v[0].y;
+        int64_t u = pu.base + pu.perX * dx + pu.perY * dy, tv = pv.base + pv.perX * dx + pv.perY * dy,
+                light = pl.base + pl.perX * dx + pl.perY * dy;
+        uint16_t* d = target.At(from, y);
+        if (inside(u, pu.perX, n, size - 1) && inside(tv, pv.perX, n, size - 1) &&
+            inside(light, pl.perX, n, 15)) {
+            int32_t u32 = static_cast<int32_t>(u), v32 = static_cast<int32_t>(tv),
+                    l32 = static_cast<int32_t>(light);
+            const int32_t du = static_cast<int32_t>(pu.perX), dv = static_cast<int32_t>(pv.perX),
+                          dl = static_cast<int32_t>(pl.perX);
+            for (int i = 0; i < n; ++i, u32 += du, v32 += dv, l32 += dl)
+                d[i] = texels[((l32 >> 16) << levelShift) + (v32 >> 16) * size + (u32 >> 16)];
+        } else {
+            for (int i = 0; i < n; ++i, u += pu.perX, tv += pv.perX, light += pl.perX) {
+                const int tu = static_cast<int>(std::clamp<int64_t>(u >> 16, 0, size - 1));
+                const int tw = static_cast<int>(std::clamp<int64_t>(tv >> 16, 0, size - 1));
+                const int level = static_cast<int>(std::clamp<int64_t>(light >> 16, 0, 15));
+                d[i] = texels[static_cast<size_t>(level) * texelCount + static_cast<size_t>(tw * size + tu)];
+            }
         }
     }
 }

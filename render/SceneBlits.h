@@ -47,6 +47,9 @@ void DrawArtCircleTrans(SpanOp op, const ArtItem* art, const Rect& clip, int x, 
 struct LandTexture {
     int size = 0;
     std::vector<uint16_t> pixels;
+    // The pixels darkened for each of the 16 light levels (and through the grey table), made on
+    // first use: the rasteriser then reads one value per pixel.
+    mutable std::vector<uint16_t> shaded, shadedGrey;
 };
 // Checks the bytes of a texture item once: extra 0 means 64, 1 means 128; another extra takes the
 // size from the length (8,192 or 32,768 bytes). Null when the bytes are too few for the size.
