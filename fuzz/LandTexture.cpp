@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const uint8_t* c = data + 1 + i * 5;
         corners[i] =
             TexVertex{static_cast<int8_t>(c[0]), static_cast<int8_t>(c[1]), static_cast<int8_t>(c[2]) * 2,
-                      static_cast<int8_t>(c[3]) * 2, static_cast<int8_t>(c[4]) / 8};
+                      static_cast<int8_t>(c[3]) * 2, static_cast<int8_t>(c[4]) / 32};
     }
     constexpr int kWidth = 96, kHeight = 80, kMargin = 8;
     constexpr uint16_t kCanary = 0x5A5A;

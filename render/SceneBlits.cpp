@@ -244,6 +244,9 @@ void ResetLandTextures() {
 }
 
 // ---------------------------------------------------------------- textured triangles
+namespace {
+constexpr uint32_t kDirectDraws = 16;
+}
 void DrawTexturedTriangle(const LandTexture& texture, const TexVertex (&corners)[3], const Rect& clip,
                           bool grey) {
     const int size = texture.size;
@@ -276,22 +279,36 @@ void DrawTexturedTriangle(const LandTexture& texture, const TexVertex (&corners)
     const int64_t longStep = edgeStep(v[0], v[2]), upperStep = edgeStep(v[0], v[1]),
                   lowerStep = edgeStep(v[1], v[2]);
     const size_t texelCount = static_cast<size_t>(size) * static_cast<size_t>(size);
-    std::vector<uint16_t>& shaded = grey ? texture.shadedGrey : texture.shaded;
-    if (shaded.size() != 16 * texelCount) {
-        const uint8_t* darken = DarkeningTable();
-        const uint16_t* greyTable = grey ? GraphicManager::GetGreyTable() : nullptr;
-        shaded.resize(16 * texelCount);
-        for (int level = 0; level < 16; ++level) {
-            const uint8_t* row = darken + level * 32;
-            for (size_t i = 0; i < texelCount; ++i) {
-                uint16_t p = texture.pixels[i];
-                if (greyTable) p = greyTable[p & 0x7FFF];
-                shaded[static_cast<size_t>(level) * texelCount + i] =
-                    static_cast<uint16_t>(row[(p >> 10) & 31] << 10 | row[(p >> 5) & 31] << 5 | row[p & 31]);
-            }
+    // A texture drawn often is shaded once per light level; the first few draws shade each pixel.
+    const bool cached = ++texture.draws > kDirectDraws;
+    const int lowest = std::clamp(std::min({v[0].light, v[1].light, v[2].light}) - 1, 0, 15);
+    const int highest = std::clamp(std::max({v[0].light, v[1].light, v[2].light}) + 1, 0, 15);
+    std::unique_ptr<uint16_t[]>& shaded = grey ? texture.shadedGrey : texture.shaded;
+    uint16_t& made = grey ? texture.shadedGreyLevels : texture.shadedLevels;
+    const uint16_t* greyTable = grey ? GraphicManager::GetGreyTable() : nullptr;
+    const uint8_t* darkening = DarkeningTable();
+    auto shade = [greyTable, darkening](uint16_t p, int level) {
+        if (greyTable) p = greyTable[p & 0x7FFF];
+        const uint8_t* darken = darkening + level * 32;
+        return static_cast<uint16_t>(darken[(p >> 10) & 31] << 10 | darken[(p >> 5) & 31] << 5 |
+                                     darken[p & 31]);
+    };
+    if (cached) {
+        if (!shaded) {
+            shaded.reset(new uint16_t[16 * texelCount]);
+            made = 0;
+        }
+        // Only the levels this triangle can reach (one more each side for rounding) are made.
+        for (int level = lowest; level <= highest; ++level) {
+            if (made & (1u << level)) continue;
+            made = static_cast<uint16_t>(made | (1u << level));
+            uint16_t* out = shaded.get() + static_cast<size_t>(level) * texelCount;
+            for (size_t i = 0; i < texelCount; ++i)
+                out[i] = shade(texture.pixels[i], level);
         }
     }
-    const uint16_t* texels = shaded.data();
+    const uint16_t* texels = cached ? shaded.get() : nullptr;
+    const uint16_t* plain = texture.pixels.data();
     const int levelShift = size == 64 ? 12 : 14; // texels per level: 4,096 or 16,384
     // Linear steps: when both ends lie inside the range, every pixel between does.
     auto inside = [](int64_t first, int64_t step, int count, int high) {
@@ -317,14 +334,21 @@ void DrawTexturedTriangle(const LandTexture& texture, const TexVertex (&corners)
                     l32 = static_cast<int32_t>(light);
             const int32_t du = static_cast<int32_t>(pu.perX), dv = static_cast<int32_t>(pv.perX),
                           dl = static_cast<int32_t>(pl.perX);
-            for (int i = 0; i < n; ++i, u32 += du, v32 += dv, l32 += dl)
-                d[i] = texels[((l32 >> 16) << levelShift) + (v32 >> 16) * size + (u32 >> 16)];
+            if (texels) {
+                for (int i = 0; i < n; ++i, u32 += du, v32 += dv, l32 += dl)
+                    d[i] = texels[((l32 >> 16) << levelShift) + (v32 >> 16) * size + (u32 >> 16)];
+            } else {
+                for (int i = 0; i < n; ++i, u32 += du, v32 += dv, l32 += dl)
+                    d[i] = shade(plain[(v32 >> 16) * size + (u32 >> 16)], l32 >> 16);
+            }
         } else {
             for (int i = 0; i < n; ++i, u += pu.perX, tv += pv.perX, light += pl.perX) {
                 const int tu = static_cast<int>(std::clamp<int64_t>(u >> 16, 0, size - 1));
                 const int tw = static_cast<int>(std::clamp<int64_t>(tv >> 16, 0, size - 1));
-                const int level = static_cast<int>(std::clamp<int64_t>(light >> 16, 0, 15));
-                d[i] = texels[static_cast<size_t>(level) * texelCount + static_cast<size_t>(tw * size + tu)];
+                const int level = static_cast<int>(std::clamp<int64_t>(light >> 16, lowest, highest));
+                d[i] = texels ? texels[static_cast<size_t>(level) * texelCount +
+                                       static_cast<size_t>(tw * size + tu)]
+                              : shade(plain[tw * size + tu], level);
             }
         }
     }

@@ -6,6 +6,7 @@
 #include "render/SpanOps.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // ---- land diamond: row r of the 44 rows starts at column start, is width wide and reads from
@@ -49,7 +50,9 @@ struct LandTexture {
     std::vector<uint16_t> pixels;
     // The pixels darkened for each of the 16 light levels (and through the grey table), made on
     // first use: the rasteriser then reads one value per pixel.
-    mutable std::vector<uint16_t> shaded, shadedGrey;
+    mutable std::unique_ptr<uint16_t[]> shaded, shadedGrey;  // 16 levels, left unset until made
+    mutable uint16_t shadedLevels = 0, shadedGreyLevels = 0; // bit n: level n is made
+    mutable uint32_t draws = 0;
 };
 // Checks the bytes of a texture item once: extra 0 means 64, 1 means 128; another extra takes the
 // size from the length (8,192 or 32,768 bytes). Null when the bytes are too few for the size.
