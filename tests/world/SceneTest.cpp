@@ -740,3 +740,49 @@ TEST_F(SceneTest, ChangedLandAndItemPicturesAreRepaintedAndRelisted) {
 }
 
 } // namespace
+
+namespace {
+
+// Culled foliage and the placement preview are painted translucent for the one call, and the
+// shared tile data keeps its flags.
+TEST_F(SceneTest, CulledFoliageAndThePreviewArePaintedFaintForTheCallOnly) {
+    DrawManager::ResetWindow();
+    const uint16_t colour = 0x4A52;
+    ServeItem(objtest::G::Bush, 4, 4, colour);
+    ServeItem(objtest::G::Plain, 4, 4, colour);
+    CPlayerMobile* p = PlacePlayer(30, 30, 0);
+    p->screenRect = Rect{0, 0, 1, 1};
+    CObj* bush = PlaceStatic(objtest::G::Bush, 32, 32, 0);
+    const uint32_t flagsBefore = TileData::Item(objtest::G::Bush).flags;
+    auto paintAt = [&](CDrawItem* item, auto paint) {
+        std::vector<uint16_t> buffer(32 * 32, 0x0C63);
+        SetBlitTarget(buffer.data(), 32, 32);
+        DrawManager::SetScrollOffset(item->screenRect.left - 8, item->screenRect.top - 8);
+        paint();
+        SetBlitTarget(BlitTarget{});
+        return buffer[8 * 32 + 8];
+    };
+    uint16_t faint = 0x0C63, translucent = 0x0C63;
+    const uint16_t source[1] = {colour};
+    FaintSpan(&faint, source, 1);
+    TranslucentSpan(&translucent, source, 1);
+
+    // Shown: plain copy. Hiding the player: culled, yet painted faint by the scene.
+    EXPECT_EQ(paintAt(bush, [] { DrawManager::DrawScene(Rect{0, 0, 32, 32}); }), colour);
+    bush->foliageCulled = true;
+    EXPECT_TRUE(bush->IsCulled());
+    EXPECT_EQ(paintAt(bush, [] { DrawManager::DrawScene(Rect{0, 0, 32, 32}); }), faint);
+    EXPECT_EQ(DrawManager::GetDrawTimeFlags(), 0u);
+    EXPECT_EQ(TileData::Item(objtest::G::Bush).flags, flagsBefore);
+
+    CPreviewObj* preview = new CPreviewObj();
+    preview->SetGraphic(objtest::G::Plain, 0);
+    preview->SetLocation(Pos(33, 33), 0);
+    preview->AddToDrawList();
+    EXPECT_EQ(paintAt(preview, [&] { preview->DrawClip(Rect{0, 0, 32, 32}); }), translucent);
+    EXPECT_EQ(TileData::Item(objtest::G::Plain).flags & TileFlag::Translucent, 0u);
+    preview->RemoveFromDrawList();
+    delete preview;
+}
+
+} // namespace
