@@ -5,6 +5,7 @@
 #include "media/MusicManager.h"
 #include "media/SoundManager.h"
 #include "net/NetServices.h"
+#include "render/DrawManager.h"
 #include "world/CObjectManager.h"
 #include "world/WorldHooks.h"
 #include "world/objects.h"
@@ -65,6 +66,8 @@ void BindWorldHooks(WorldHooks& h) {
                                                static_cast<uint16_t>(returnPass)});
     };
     h.actionEnded = SequenceActionEnded;
+    // The season listed the view again: the roof over the player may have changed.
+    h.seasonRedraw = [] { DrawManager::UpdateCeiling(); };
     h.playSound = [](int id, int pan, int volume, bool loop, int pitch, bool second) {
         SoundManager::PlaySound(id, pan, volume, loop, pitch, second);
     };

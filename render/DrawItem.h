@@ -49,6 +49,10 @@ class CDrawItem : public CTrackedObject {
         y = locY;
     }
 
+    // Picking: true when the item shows a pixel at the world point (px, py), which lies inside its
+    // screen rect. Base: never (effect items and strips are not picked).
+    virtual bool IsHitAt(int /*px*/, int /*py*/) const { return false; }
+
     // For the pools of objects that outlive their use: a pooled object leaves the live set when
     // released and joins it again when handed out.
     void LeaveLiveSet() { Retire(); }

@@ -9,6 +9,7 @@
 #include "render/DrawItem.h"
 #include "render/DrawManager.h"
 #include "world/CObjectManager.h"
+#include "world/Scene.h"
 #include "world/TileData.h"
 #include "world/WorldLogin.h"
 #include "world/objects.h"
@@ -188,6 +189,7 @@ void LoadStaticsBlock(int blockX, int blockY) {
             continue;
         }
         if (graphic >= 0x4000) graphic = 1;
+        graphic = GetSeasonalStaticGraphic(graphic);
         CObj* o = NewStaticObj(graphic);
         if (!o) return;
         const ItemTileData& row = TileData::Item(graphic);
@@ -225,9 +227,7 @@ void MakeLandItem(int x, int y, int cellX, int cellY, int tile, int ownZ, const 
     if (stretched) {
         CStretchedLandTile* t = NewStretchedLandTile();
         if (!t) return;
-        std::memcpy(t->cornerZ, corners, 4);
-        t->landId = tile;
-        t->SetLocation(position, (corners[0] + corners[1] + corners[2] + corners[3]) >> 2);
+        t->Init(tile, position, corners);
         t->AddToDrawList();
     } else {
         CLandTile* t = NewLandTile();
@@ -401,7 +401,7 @@ const uint8_t* GetStaticsBlock(int block, int& length, int& extra) {
 }
 
 int GetSeasonalLandTile(int tile) {
-    return tile;
+    return ::GetSeasonalLandTile(tile);
 }
 
 int GetLandTile(int x, int y) {

@@ -62,7 +62,7 @@ int GetMapDiffFile();
 // ---- blocks and land
 const uint8_t* GetMapBlock(int block);
 const uint8_t* GetStaticsBlock(int block, int& length, int& extra);
-// Answers its argument until the seasons' land substitution is built.
+// The land id shown in the current season.
 int GetSeasonalLandTile(int tile);
 int GetLandTile(int x, int y);
 int GetLandZ(int x, int y);

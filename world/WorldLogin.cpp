@@ -6,6 +6,7 @@
 #include "core/ShardRecord.h"
 #include "net/NetServices.h"
 #include "render/DrawItem.h"
+#include "render/DrawManager.h"
 #include "world/CObjectManager.h"
 #include "world/MapManager.h"
 #include "world/ServerWorld.h"
@@ -36,6 +37,7 @@ void PlacePlayer(const LoginConfirmation& c) {
     MapManager::SetPlayerPlaced(true);
     MapManager::SetMap(c.map);
     MapManager::SetCenter(c.x, c.y, c.z, c.map);
+    DrawManager::UpdateCeiling();
 }
 
 void ReleaseWorldObjects() {

@@ -53,6 +53,11 @@ class CLandTile : public CDrawItem {
     void Release() override;
     bool IsLand() const override { return true; }
     int DrawKey() const override { return z - 1; }
+    // Drawing, culling and picking (world/SceneLand.cpp).
+    void CalcScreenRect() override;
+    void DrawClip(const Rect& clip) override;
+    bool IsCulled() const override;
+    bool IsHitAt(int px, int py) const override;
     int landId = 0;
 };
 
@@ -66,8 +71,19 @@ class CStretchedLandTile : public CDrawItem {
     int GetTopZ() const override;
     int GetBottomZ() const override;
     int GetZAtDir(int direction) const override;
+    // Drawing, culling and picking (world/SceneLand.cpp).
+    void CalcScreenRect() override;
+    void DrawClip(const Rect& clip) override;
+    bool IsCulled() const override;
+    bool IsHitAt(int px, int py) const override;
+    // Stores the tile and heights and works out the corner light and the split into triangles.
+    void Init(int tileId, uint32_t position, const int8_t corners[4]);
     int8_t cornerZ[4] = {0, 0, 0, 0}; // the cell, x+1, x+1 and y+1, y+1
     int landId = 0;
+    int32_t cornerLight[4] = {5, 5, 5, 5};
+    int32_t triangles[2][3] = {{0, 1, 2}, {2, 3, 0}};
+    int32_t highestCorner[2] = {0, 2};
+    uint32_t hidden = 0;
 };
 
 class CObj : public CDrawItem {
@@ -85,6 +101,12 @@ class CObj : public CDrawItem {
     bool IsInRange(int range, int x, int y) const override;
     bool IsInUpdateRange() const override;
     int DrawKey() const override;
+    // Drawing, culling and picking (world/SceneObjects.cpp); mobiles and corpses draw and pick
+    // through their figure frames.
+    void CalcScreenRect() override;
+    void DrawClip(const Rect& clip) override;
+    bool IsCulled() const override;
+    bool IsHitAt(int px, int py) const override;
 
     // ---- the family's operations, in slot order
     virtual void AddToWorld(uint32_t position, int newZ);
@@ -139,6 +161,8 @@ class CObj : public CDrawItem {
     uint8_t inLightList = 0;
     uint8_t facing = 0;
     uint32_t flags = 0;
+    // Foliage: whether it hides the player, recomputed only in the ceiling's foliage pass.
+    mutable bool foliageCulled = false;
 
   protected:
     // The list steps of leaving the world shared by every class.
@@ -152,6 +176,8 @@ class CPreviewObj : public CObj {
     CPreviewObj();
     ~CPreviewObj() override;
     void Release() override { CDrawItem::Release(); }
+    // Always translucent.
+    void DrawClip(const Rect& clip) override;
     ListLinks<CPreviewObj> previewLinks;
 };
 
@@ -281,6 +307,7 @@ class CMobile : public CContainerObj {
     void DrawClip(const Rect& clip) override;
     void ReferenceCell(int& x, int& y) const override;
     void GetScreenAnchor(int& x, int& y) const override;
+    bool IsCulled() const override;
 
     // As CalcScreenRect into the caller's rect, without the shadow allowance and with special
     // mounts measured by their animation; the rect stays as it was when there is no body frame.

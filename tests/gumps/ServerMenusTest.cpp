@@ -38,8 +38,8 @@ class ServerMenusTest : public ControlTest {
         m.menuId = 9;
         m.title = "Pick one of these";
         for (int i = 0; i < count; ++i)
-            m.entries.push_back(
-                MenuEntry{static_cast<uint16_t>(i == 0 ? 0 : 0x100 + i), 0, "Choice " + std::to_string(i + 1)});
+            m.entries.push_back(MenuEntry{static_cast<uint16_t>(i == 0 ? 0 : 0x100 + i), 0,
+                                          "Choice " + std::to_string(i + 1)});
         return m;
     }
     static void ClickChild(CGump* child) {
@@ -173,8 +173,8 @@ TEST_F(ServerMenusTest, PictureMenuAnswersItsChoice) {
 
 TEST_F(ServerMenusTest, ScrollingNarrowPicturesEnds) {
     // A picture 4 pixels wide: (4 - 6) / 4 is 0, a step that would never end the scroll.
-    mkinstall::AddItem(Served().art, 0x4000 + 9,
-                       mkinstall::EncodeItemArt(4, 8, std::vector<uint16_t>(32, 0x7C00)), 0);
+    mkinstall::ReplaceItem(Served().art, 0x4000 + 9,
+                           mkinstall::EncodeItemArt(4, 8, std::vector<uint16_t>(32, 0x7C00)), 0);
     ResetArtCache();
     auto* picker = static_cast<CObjPickerGump*>(OpenItemListMenu(Pictures({9, 9, 9})));
     ASSERT_EQ(picker->PictureWidth(0), 4);

@@ -36,7 +36,7 @@ TEST_F(InstallationArt, TheSyntheticInstallationHoldsTheSamplePicturesHuesAndSpe
         EXPECT_EQ(GetArtPixel(art, p.width - 1, p.height - 1), p.pixels.back());
     }
     EXPECT_NE(GetArt(2), nullptr);
-    EXPECT_EQ(GetArt(3), nullptr);
+    EXPECT_EQ(GetArt(9), nullptr); // a land id without a picture
     int w = 0, h = 0;
     GetGumpArtSize(3, &w, &h);
     EXPECT_EQ(w, 64);

@@ -168,6 +168,7 @@ TEST_F(DrawItemTest, AChangedLocationIsRepairedOnRemovalAndLoggedOnce) {
 }
 
 TEST_F(DrawItemTest, ListingDirtiesOldAndNewPicturesAndInvalidateIgnoresTheDead) {
+    pPlayerObject = new CPlayerMobile(0x21); // without a player every object is culled
     CObj* o = Static(G::Plain, 2, 2, 0);
     o->AddToDrawList();
     ASSERT_EQ(g_calls.dirty.size(), 1u);

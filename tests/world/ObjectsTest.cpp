@@ -450,6 +450,7 @@ TEST_F(AnimationWalkTest, AWorldStepAnimatesPlacedObjectsAndRelistsThem) {
     animCrap::LoadFromBytes(file.data(), file.size());
     animCrap::SetListWalk(CObjectManager::AnimateListedObjects);
 
+    pPlayerObject = new CPlayerMobile(0x21); // without a player every object is culled
     CObj* fire = NewStaticObj(G::Fire);
     fire->AddToWorld(Pos(3, 3), 0);
     CObj* unplaced = NewStaticObj(G::Fire);

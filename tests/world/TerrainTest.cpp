@@ -166,6 +166,7 @@ TEST_F(TerrainTest, FallingStepsSpreadOverTheFramesAndShortStepsLand) {
 }
 
 TEST_F(TerrainTest, SurfaceUnderTheRoofCutStartsAtZero) {
+    pPlayerObject = new CPlayerMobile(1, 400); // without a player every object is culled
     SetLand(130, 100, L::Grass, -20);
     SetLand(131, 100, L::Grass, -20);
     SetLand(130, 101, L::Grass, -20);

@@ -50,6 +50,11 @@ class WorldLightTest : public ObjectsTest {
         ResetLightsForTests();
         ObjectsTest::TearDown();
     }
+    // The scene culls every world object while there is no player; one stands far off.
+    static void PlayerFarAway() {
+        pPlayerObject = new CPlayerMobile(0x777, 400);
+        pPlayerObject->AddToWorld(Pos(90, 90), 0);
+    }
     static std::vector<PlacedLight> Frame(LightLevels* levels = nullptr) {
         LightFrame frame;
         WorldLight::FillFrame(kNoClip, frame);
@@ -60,6 +65,7 @@ class WorldLightTest : public ObjectsTest {
 };
 
 TEST_F(WorldLightTest, PlacedLampShinesWithItsOwnLightByteFromItsCell) {
+    PlayerFarAway();
     CObj* lamp = NewStaticObj(G::Lamp);
     lamp->facing = 2; // the light byte of a light source
     lamp->AddToWorld(Pos(10, 12), 5);
@@ -120,6 +126,7 @@ TEST_F(WorldLightTest, CoveredCulledAndUnlistedHoldersGiveNoLight) {
         {"a roof 4 above", kRoof, 4, false, true}, {"glass 20 above", kGlass, 20, false, true},
         {"holder unlisted", 0, 0, true, false},
     };
+    PlayerFarAway();
     for (const Case& c : cases) {
         CObj* lamp = NewStaticObj(G::Lamp);
         lamp->facing = 1;
@@ -207,6 +214,7 @@ namespace {
 TEST_F(WorldLightTest, RenderFrameLightsTheBackBufferAroundAListedLamp) {
     BackBuffer::Resize(320, 240);
     WorldLight::Bind();
+    PlayerFarAway();
     CObj* lamp = NewStaticObj(G::Lamp);
     lamp->facing = 3; // 40 x 40 of value 5
     lamp->AddToWorld(Pos(2, 2), 0);

@@ -1,4 +1,5 @@
 #include "mkinstall/ArtFiles.h"
+#include "mkinstall/Yard.h"
 
 #include "mkinstall/ChatSamples.h"
 
@@ -280,6 +281,7 @@ IndexedFile MakeArtFiles() {
     }
     AddCursorArts(file);
     AddEffectItemArts(file);
+    AddYardArts(file);
     return file;
 }
 

@@ -12,6 +12,7 @@
 #include "mkinstall/SoundFiles.h"
 #include "mkinstall/TextFiles.h"
 #include "mkinstall/WorldFiles.h"
+#include "mkinstall/Yard.h"
 
 #include "platform/platform.h"
 
@@ -25,7 +26,7 @@ bool WriteInstallation(const std::string& dir, std::string* error) {
     // The picture, sound and landscape files first: the data-file writer fills in only the numbered
     // files still missing.
     if (!WriteArtFiles(dir, error) || !WriteAnimFiles(dir, error) || !WriteSoundFiles(dir, error) ||
-        !WriteLandscape(dir, error) || !WriteDataFiles(dir, error))
+        !WriteLandscape(dir, error) || !WriteTextureFiles(dir, error) || !WriteDataFiles(dir, error))
         return false;
     if (!WriteTextFiles(dir, error) || !WriteWorldFiles(dir, error)) return false;
     if (!WriteMusicFiles(dir, error)) return false;

@@ -2,6 +2,7 @@
 
 #include "mkinstall/DataFiles.h"
 #include "mkinstall/WorldFiles.h"
+#include "mkinstall/Yard.h"
 #include "platform/platform.h"
 #include "world/MapManager.h"
 
@@ -143,6 +144,7 @@ void SetCheckValue(std::string& table, int block, const uint8_t* data) {
 } // namespace
 
 LandCell LandscapeLand(int x, int y) {
+    if (LandCell yard; YardLand(x, y, yard)) return yard;
     if (InLandscape(x, y)) return Local(x - kLandscapeX, y - kLandscapeY);
     if (BlockOfCell(x, y) < kMapBlocks) return {WorldLand::Grass, 0};
     return {0, 0};
@@ -194,6 +196,7 @@ const std::vector<SampleStatic>& LandscapeStatics() {
         }
         add(WorldItem::LampPost, 20, 29, 0);
         add(WorldItem::Fire, 24, 26, 0);
+        AppendYardStatics(s);
         return s;
     }();
     return statics;

@@ -2,6 +2,7 @@
 
 #include "mkinstall/DataFiles.h"
 #include "mkinstall/EffectArts.h"
+#include "mkinstall/Yard.h"
 
 #include "platform/platform.h"
 
@@ -48,11 +49,15 @@ bool Write(const std::string& dir, const std::string& name, const std::string& b
 } // namespace
 
 const std::vector<SampleLandTile>& SampleLandTiles() {
-    static const std::vector<SampleLandTile> kLand = {
-        {WorldLand::Grass, 0, 0, "grass"},         {WorldLand::Dirt, 0, 0, "dirt"},
-        {WorldLand::Sand, 0, 0, "sand"},           {WorldLand::Water, kWet | kImpassable, 0, "water"},
-        {WorldLand::Rock, kImpassable, 0, "rock"}, {WorldLand::Hill, 0, 1, "grassy hill"},
-    };
+    static const std::vector<SampleLandTile> kLand = [] {
+        std::vector<SampleLandTile> t = {
+            {WorldLand::Grass, 0, 0, "grass"},         {WorldLand::Dirt, 0, 0, "dirt"},
+            {WorldLand::Sand, 0, 0, "sand"},           {WorldLand::Water, kWet | kImpassable, 0, "water"},
+            {WorldLand::Rock, kImpassable, 0, "rock"}, {WorldLand::Hill, 0, 1, "grassy hill"},
+        };
+        AppendYardLandTiles(t);
+        return t;
+    }();
     return kLand;
 }
 
@@ -102,6 +107,7 @@ const std::vector<SampleItemTile>& SampleItemTiles() {
             {WorldItem::StandInMount, 0, 255, 25, 205, 0, "mount", "mount"},
             {WorldItem::Horse, 0, 255, 25, 204, 0, "horse", "horse"},
         };
+        AppendYardItemTiles(t);
         return t;
     }();
     return kItems;

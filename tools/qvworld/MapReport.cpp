@@ -22,7 +22,10 @@ namespace {
 
 char LandChar(int tile) {
     using namespace mkinstall::WorldLand;
-    switch (tile & 0x3FFF) {
+    const int id = tile & 0x3FFF;
+    if (id >= 196 && id <= 199) return ','; // the yard's grass
+    if (id >= 282 && id <= 285) return '*'; // its snow
+    switch (id) {
     case Grass:
         return '.';
     case Dirt:
@@ -153,7 +156,7 @@ std::string DescribeMap(int x0, int y0, int w, int h) {
     char line[96];
     std::snprintf(line, sizeof line, "map %d %d %d %d\n", x0, y0, w, h);
     out += line;
-    out += "land: . grass  : dirt  s sand  ~ water  ^ rock  h hill  ? other\n";
+    out += "land: . grass  : dirt  s sand  ~ water  ^ rock  h hill  , yard grass  * snow  ? other\n";
     for (int y = y0; y < y0 + h; ++y) {
         for (int x = x0; x < x0 + w; ++x)
             out += LandChar(MapManager::GetLandTile(x, y));

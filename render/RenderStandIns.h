@@ -1,7 +1,0 @@
-#pragma once
-// Graphics: the functions of this folder that others call and that are not built yet. Their stand-ins
-// live in render/stubs/; each goes away, with its declaration here, when its code arrives.
-namespace DrawManager {
-void ClearDrawTable();
-void startup();
-} // namespace DrawManager

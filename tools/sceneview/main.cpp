@@ -1,0 +1,91 @@
+// sceneview INSTALL_DIR X Y [--z Z] [--facet F] [--season N] [--circle R] [--ghost] [--size WxH]
+//           [--pick SX,SY] OUT.ppm
+// Paints the world around (X, Y) as the client shows it and writes the screen as a PPM picture.
+#include "platform/platform.h"
+#include "render/Ppm.h"
+#include "sceneview/SceneView.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+int Usage() {
+    std::fputs("usage: sceneview INSTALL_DIR X Y [--z Z] [--facet F] [--season N] [--circle R] [--ghost]\n"
+               "                 [--size WxH] [--pick SX,SY] OUT.ppm\n",
+               stderr);
+    return 2;
+}
+
+bool ParseInt(const char* text, int& out) {
+    char* end = nullptr;
+    const long v = std::strtol(text, &end, 10);
+    if (!text[0] || *end || v < -100000 || v > 100000) return false;
+    out = static_cast<int>(v);
+    return true;
+}
+
+bool ParsePair(const char* text, char separator, int& a, int& b) {
+    const std::string s = text;
+    const size_t at = s.find(separator);
+    return at != std::string::npos && ParseInt(s.substr(0, at).c_str(), a) &&
+           ParseInt(s.substr(at + 1).c_str(), b);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 5) return Usage();
+    sceneview::Options o;
+    if (!ParseInt(argv[2], o.x) || !ParseInt(argv[3], o.y)) return Usage();
+    std::string out;
+    for (int i = 4; i < argc; ++i) {
+        const std::string a = argv[i];
+        int v = 0, w = 0;
+        const bool more = i + 1 < argc;
+        if (a == "--z" && more && ParseInt(argv[i + 1], v)) {
+            o.z = v;
+            ++i;
+        } else if (a == "--facet" && more && ParseInt(argv[i + 1], v)) {
+            o.facet = v;
+            ++i;
+        } else if (a == "--season" && more && ParseInt(argv[i + 1], v) && v >= 0 && v <= 4) {
+            o.season = v;
+            ++i;
+        } else if (a == "--circle" && more && ParseInt(argv[i + 1], v)) {
+            o.circle = v;
+            ++i;
+        } else if (a == "--ghost") {
+            o.ghost = true;
+        } else if (a == "--size" && more && ParsePair(argv[i + 1], 'x', v, w) && v >= 64 && w >= 64 &&
+                   v <= 4096 && w <= 4096) {
+            o.width = v;
+            o.height = w;
+            ++i;
+        } else if (a == "--pick" && more && ParsePair(argv[i + 1], ',', v, w)) {
+            o.pick = std::make_pair(v, w);
+            ++i;
+        } else if (a.rfind("--", 0) != 0 && out.empty()) {
+            out = a;
+        } else {
+            return Usage();
+        }
+    }
+    if (out.empty()) return Usage();
+    platform::UseBackend(platform::BackendKind::Headless);
+    std::string error;
+    if (!sceneview::Open(argv[1], &error)) {
+        std::fprintf(stderr, "sceneview: %s\n", error.c_str());
+        return 1;
+    }
+    const sceneview::Picture p = sceneview::Render(o);
+    if (o.pick) std::printf("%s\n", p.picked.c_str());
+    const std::vector<uint8_t> ppm = EncodePpm(p.pixels.data(), p.width, p.height);
+    sceneview::Close();
+    if (!platform::AtomicReplaceFile(out, ppm.data(), ppm.size())) {
+        std::fprintf(stderr, "sceneview: cannot write %s\n", out.c_str());
+        return 1;
+    }
+    return 0;
+}
