@@ -31,6 +31,7 @@
 #include "world/MapManager.h"
 #include "world/MultiManager.h"
 #include "world/PathManager.h"
+#include "world/PlayerWalk.h"
 #include "world/PlayerObject.h"
 #include "world/RegionManager.h"
 #include "world/Terrain.h"

@@ -52,6 +52,22 @@ struct WorldHooks {
     std::function<void(const char* line, int hue)> addJournalEntry;
     std::function<void(const char16_t* line, int hue)> addJournalEntryUnicode;
     std::function<void(bool restoring)> setJournalRestore;
+
+    // ---- the player's walking and actions
+    // Missiles shift with the view's scroll; barks restack after it.
+    std::function<void(int dx, int dy)> shiftMissiles;
+    std::function<void()> refreshBarks;
+    std::function<void(int hue, int font, const char* text)> showSystemMessage;
+    // CApp::StartTextCommand (a scroll's double click).
+    std::function<void(const char* name, int mode, int value)> startTextCommand;
+    // A map item's open course window comes to the front; false when none is open.
+    std::function<bool(CDynamicObj* item)> bringObjectWindowToFront;
+    // The amount window of a pile (gump kind 49) with the mouse capture; null when none came.
+    std::function<CGump*(CDynamicObj* pile)> openAmountWindow;
+    // The dragged-item window of the lifted item (CObjectManager::GetPickedUp); it takes the capture.
+    std::function<CGump*()> createDragWindow;
+    // The player's war flag changed: its status bars and paperdoll redraw.
+    std::function<void(CMobile* player)> warModeChanged;
 };
 
 namespace WorldHook {

@@ -8,5 +8,3 @@ void startup();
 void shutdown();
 void Update();
 } // namespace WeatherManager
-void UpdatePlayerWalk();
-void WalkByKey(int direction, intptr_t keyData);

@@ -70,12 +70,6 @@ void HandleDeathStatus(CGameSock&, PacketReader& packet) {
 void HandleDeleteObject(CGameSock&, PacketReader& packet) {
     Drop("HandleDeleteObject", packet);
 }
-void HandleDropCleared(CGameSock&, PacketReader& packet) {
-    Drop("HandleDropCleared", packet);
-}
-void HandleDropDone(CGameSock&, PacketReader& packet) {
-    Drop("HandleDropDone", packet);
-}
 void HandleDyeRequest(CGameSock&, PacketReader& packet) {
     Drop("HandleDyeRequest", packet);
 }
@@ -118,9 +112,6 @@ void HandleIgnoredTwoWords(CGameSock&, PacketReader& packet) {
 void HandleItemListMenu(CGameSock&, PacketReader& packet) {
     Drop("HandleItemListMenu", packet);
 }
-void HandleLiftRejected(CGameSock&, PacketReader& packet) {
-    Drop("HandleLiftRejected", packet);
-}
 void HandleLightLevel(CGameSock&, PacketReader& packet) {
     Drop("HandleLightLevel", packet);
 }
@@ -160,15 +151,6 @@ void HandleMobileMoving(CGameSock&, PacketReader& packet) {
 void HandleMobileMovingEx(CGameSock&, PacketReader& packet) {
     Drop("HandleMobileMovingEx", packet);
 }
-void HandleMoveAck(CGameSock&, PacketReader& packet) {
-    Drop("HandleMoveAck", packet);
-}
-void HandleMovePlayer(CGameSock&, PacketReader& packet) {
-    Drop("HandleMovePlayer", packet);
-}
-void HandleMoveReject(CGameSock&, PacketReader& packet) {
-    Drop("HandleMoveReject", packet);
-}
 void HandleMultiPlacementTarget(CGameSock&, PacketReader& packet) {
     Drop("HandleMultiPlacementTarget", packet);
 }
@@ -193,17 +175,11 @@ void HandleOpenPaperdoll(CGameSock&, PacketReader& packet) {
 void HandleOpenWebLink(CGameSock&, PacketReader& packet) {
     Drop("HandleOpenWebLink", packet);
 }
-void HandlePathfind(CGameSock&, PacketReader& packet) {
-    Drop("HandlePathfind", packet);
-}
 void HandlePersonalLight(CGameSock&, PacketReader& packet) {
     Drop("HandlePersonalLight", packet);
 }
 void HandlePingEcho(CGameSock&, PacketReader& packet) {
     Drop("HandlePingEcho", packet);
-}
-void HandlePlayerUpdate(CGameSock&, PacketReader& packet) {
-    Drop("HandlePlayerUpdate", packet);
 }
 void HandlePointer(CGameSock&, PacketReader& packet) {
     Drop("HandlePointer", packet);

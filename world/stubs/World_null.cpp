@@ -1,4 +1,4 @@
-// Stand-in until walking, the object movement pass and weather are built.
+// Stand-in until the object movement pass and weather are built.
 #include "core/QVReport.h"
 #include "world/CObjectManager.h"
 #include "world/WorldStandIns.h"
@@ -17,5 +17,3 @@ void shutdown() {
 void Update() {}
 } // namespace WeatherManager
 
-void UpdatePlayerWalk() {}
-void WalkByKey(int, intptr_t) {}
