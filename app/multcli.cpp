@@ -2,6 +2,7 @@
 
 #include "app/FrameStep.h"
 #include "app/MainWindow.h"
+#include "app/PlayerActions.h"
 #include "app/SpeechQueue.h"
 #include "app/StartupServices.h"
 #include "core/CharData.h"
@@ -768,6 +769,7 @@ void BindNetServices(NetServices& s) {
     // A value other than 0: its OK logs out.
     s.showConnectionLost = [] { CGumpManager::ShowModalMessage("Connection lost", nullptr, 1, 1); };
     s.applyGameDisplay = ApplyGameDisplay;
+    s.applyClientFlags = CApp::ApplyClientFlags;
 }
 
 // Bound as soon as the application is linked in, before any connection exists.

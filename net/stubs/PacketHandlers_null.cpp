@@ -79,9 +79,6 @@ void HandleEquipItem(CGameSock&, PacketReader& packet) {
 void HandleExtendedCommand(CGameSock&, PacketReader& packet) {
     Drop("HandleExtendedCommand", packet);
 }
-void HandleFeatures(CGameSock&, PacketReader& packet) {
-    Drop("HandleFeatures", packet);
-}
 void HandleFollow(CGameSock&, PacketReader& packet) {
     Drop("HandleFollow", packet);
 }
@@ -237,9 +234,6 @@ void HandleUnicodeSpeech(CGameSock&, PacketReader& packet) {
 }
 void HandleViewRange(CGameSock&, PacketReader& packet) {
     Drop("HandleViewRange", packet);
-}
-void HandleWarMode(CGameSock&, PacketReader& packet) {
-    Drop("HandleWarMode", packet);
 }
 void HandleWeather(CGameSock&, PacketReader& packet) {
     Drop("HandleWeather", packet);
