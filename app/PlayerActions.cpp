@@ -196,7 +196,7 @@ void BindPlayerActions() {
     };
     PlayerWalk::Links& links = PlayerWalk::GetLinks();
     links.mouseInWalkEllipse = MouseManager::IsInWalkEllipse;
-    links.playSound = [](int id) { SoundManager::PlaySoundIfEnabled(id, 0, -1); };
+    links.playSound = [](int id) { SoundManager::PlaySoundIfEnabled(id, 0, 0); };
 }
 
 namespace {

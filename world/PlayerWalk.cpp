@@ -348,14 +348,18 @@ int PlayerFramesPerTile(int body, bool mounted, bool running, bool falling, int 
     return n < 1 ? 1 : n;
 }
 
-void SetWalkScrollOffset(int direction, int frame) {
-    State& s = g_state;
-    const int n = s.framesPerTile < 1 ? 1 : s.framesPerTile;
-    const int a = frame;
+void WalkScrollOffset(int direction, int frame, int framesPerTile, int& x, int& y) {
+    // Frames per tile below 1 (a mounted walk value of 1) count as 1.
+    const int n = framesPerTile < 1 ? 1 : framesPerTile;
     static const int kX[8] = {22, 44, 22, 0, -22, -44, -22, 0};
     static const int kY[8] = {-22, 0, 22, 44, 22, 0, -22, -44};
-    s.scrollX = kX[direction & 7] * a / n;
-    s.scrollY = kY[direction & 7] * a / n;
+    x = kX[direction & 7] * frame / n;
+    y = kY[direction & 7] * frame / n;
+}
+
+void SetWalkScrollOffset(int direction, int frame) {
+    State& s = g_state;
+    WalkScrollOffset(direction, frame, s.framesPerTile, s.scrollX, s.scrollY);
     if (pPlayerObject) {
         pPlayerObject->walkScrollX = s.scrollX;
         pPlayerObject->walkScrollY = s.scrollY;

@@ -88,6 +88,8 @@ void SetFollowAcknowledgeMode(bool on);
 void UpdatePlayerWalk();
 // The view's walk scroll for direction d, a frames done of the current step.
 void SetWalkScrollOffset(int direction, int frame);
+// The offset itself, for n frames per tile (truncating toward zero).
+void WalkScrollOffset(int direction, int frame, int framesPerTile, int& x, int& y);
 // Frames per tile of the player's step; never below 1.
 int PlayerFramesPerTile(int body, bool mounted, bool running, bool falling, int drop);
 // The queue, counters, step frames, blocked flag, follow-acknowledge mode and unanswered count.
