@@ -35,6 +35,7 @@ struct ActionState {
     int commandValue = 0;
     uint32_t clientFlags = 0;
     uint32_t featureFlags = 0;
+    int map = 0;
 };
 ActionState g_actions;
 
@@ -178,10 +179,17 @@ uint32_t GetFeatureFlags() {
     return g_actions.featureFlags;
 }
 
+void SetMapNumber(int map) {
+    g_actions.map = map;
+}
+
+int GetMapNumber() {
+    return g_actions.map;
+}
+
 bool NotorietyRulesApply() {
     if (g_actions.clientFlags & 4) return true;
-    const int map = MapManager::GetMap();
-    return map != 1 && map != 2;
+    return g_actions.map != 1 && g_actions.map != 2;
 }
 
 void BindPlayerActions() {

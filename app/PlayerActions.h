@@ -29,6 +29,9 @@ void ApplyClientFlags(uint32_t flags);
 void ApplyFeatureFlags(uint32_t flags);
 uint32_t GetClientFlags();
 uint32_t GetFeatureFlags();
+// The current map number (the facet's number as the server gave it).
+void SetMapNumber(int map);
+int GetMapNumber();
 // Whether the "This may flag you criminal!" confirmations apply on the current map.
 bool NotorietyRulesApply();
 
