@@ -5,7 +5,10 @@
 //   PORT      default: the login port of the synthetic installation's "login.cfg"
 //   NAME      demo (default: stays up, accepts any account), deny:REASON, full, self, error:CODE,
 //             close (the game server closes in the middle of a packet), bytes (one byte per send),
-//             edit (an edit server: no seed, no cipher; sends a tile data group, a multi and 0xC6)
+//             edit (an edit server: no seed, no cipher; sends a tile data group, a multi and 0xC6),
+//             dropack:N (the Nth walk acknowledgement is lost), cross:N (the Nth comes after the
+//             next), liftrefuse:R (lifts are refused with reason R). The game server judges each
+//             step by the sample world and refuses the gate at 1504,1602.
 //   --record  the old recorder: one port, every packet logged, nothing answered
 #include "core/QVReport.h"
 #include "mkinstall/Installation.h"
@@ -18,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,7 +40,26 @@ void Print(const std::string& line) {
 
 bool ScriptFor(const std::string& name, testshard::Script& script) {
     script.shards = {{"Veldaria"}, {"Emberfall", platform::kLoopback, 40, -5}};
+    // Every scenario judges walking by the sample world, with the demo's gate refused.
+    script.walk = std::make_shared<testshard::WalkJudge>();
+    script.walk->AddBarrier(testshard::kDemoGateX, testshard::kDemoGateY);
+    testshard::WalkFaults faults;
     if (name == "demo") return true;
+    if (name.rfind("dropack:", 0) == 0) {
+        faults.dropAck = std::atoi(name.c_str() + 8);
+        script.walk->SetFaults(faults);
+        return true;
+    }
+    if (name.rfind("cross:", 0) == 0) {
+        faults.crossAck = std::atoi(name.c_str() + 6);
+        script.walk->SetFaults(faults);
+        return true;
+    }
+    if (name.rfind("liftrefuse:", 0) == 0) {
+        faults.liftRefusal = std::atoi(name.c_str() + 11);
+        script.walk->SetFaults(faults);
+        return true;
+    }
     if (name == "full") return script.relayFull = true;
     if (name == "self") return script.relayToSelf = true;
     if (name == "close") return script.closeMidStream = true;
