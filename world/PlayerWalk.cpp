@@ -69,11 +69,16 @@ void Resynchronise() {
     s.animatePosition = 0;
 }
 
-void RemoveFirst() {
+void RemoveAt(int index) {
     State& s = g_state;
-    for (int i = 1; i < s.length; ++i)
+    if (index < 0 || index >= s.length) return;
+    for (int i = index + 1; i < s.length; ++i)
         s.queue[i - 1] = s.queue[i];
-    if (s.length > 0) --s.length;
+    --s.length;
+}
+
+void RemoveFirst() {
+    RemoveAt(0);
 }
 
 // An acknowledgement of the entry at index (-1: none has the sequence): steps 2 and 3 of the answer.
@@ -416,8 +421,7 @@ void UpdatePlayerWalk() {
                 p->MoveTo(static_cast<uint32_t>(x & 0xFFFF) | static_cast<uint32_t>(y & 0xFFFF) << 16, e.z);
             }
             if (e.acknowledged) {
-                RemoveFirst();
-                if (s.animatePosition > 0) --s.animatePosition;
+                RemoveAt(s.animatePosition);
                 CObjectManager::CloseOutOfReachContainers();
             } else {
                 ++s.animatePosition;
