@@ -2,8 +2,11 @@
 // first (or the given) shard, the relay, the character in the given slot (or the first), and the
 // world until login completes. Prints one line per server packet and "in world" at the end.
 //
-// Usage: shardprobe HOST PORT ACCOUNT PASSWORD [SHARD [SLOT]]
+// Usage: shardprobe HOST PORT ACCOUNT PASSWORD [SHARD [SLOT]] [--walk DIRECTIONS [--run]]
 //   SHARD  a shard's name or its position in the list (0 = first); SLOT  0-4
+//   --walk  once in the world, walks the directions (digits 0-7, 0 north, clockwise) through the
+//           client's own walk queue over the sample installation's map, printing each request,
+//           answer and resynchronisation, and the final view centre; --run runs the steps
 // Exit code 0 in the world; 1 when the road ends early (the reason is printed); 2 for bad usage.
 #include "app/multcli.h"
 #include "core/QVReport.h"
@@ -13,6 +16,7 @@
 #include "net/NetServices.h"
 #include "net/PacketManager.h"
 #include "platform/platform.h"
+#include "shardprobe/WalkProbe.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -114,8 +118,16 @@ void BindServices() {
 
 int main(int argc, char** argv) {
     QVReport::startWithoutFile();
+    std::string walk;
+    bool run = false;
+    if (!shardprobe::TakeWalkArguments(argc, argv, walk, run)) {
+        std::fprintf(stderr, "shardprobe: --walk takes digits 0-7\n");
+        return 2;
+    }
     if (argc < 5 || argc > 7) {
-        std::fprintf(stderr, "usage: shardprobe HOST PORT ACCOUNT PASSWORD [SHARD [SLOT]]\n");
+        std::fprintf(
+            stderr,
+            "usage: shardprobe HOST PORT ACCOUNT PASSWORD [SHARD [SLOT]] [--walk DIRECTIONS [--run]]\n");
         return 2;
     }
     const int port = std::atoi(argv[2]);
@@ -133,6 +145,10 @@ int main(int argc, char** argv) {
     ConfigFiles::SetWorkingFolder(scratch.path());
     ::setenv("QV_REGISTRY", (scratch.path() + "/registry.ini").c_str(), 1);
     platform::UseBackend(platform::BackendKind::Headless);
+    if (!walk.empty() && !shardprobe::StartWorld(scratch.path())) {
+        std::printf("cannot write the sample installation\n");
+        return 1;
+    }
     BindServices();
     SetPacketObserver(PrintPacket);
     CApp::SetLoginServers({{argv[1], static_cast<uint16_t>(port)}});
@@ -156,6 +172,10 @@ int main(int argc, char** argv) {
     }
     // Whatever was queued last (the greeting after the confirmation) still leaves.
     PollNetwork();
+    if (g_probe.failure.empty() && !walk.empty()) {
+        SetPacketObserver(shardprobe::PrintWalkPacket);
+        if (!shardprobe::Walk(walk, run)) Fail("the walk did not settle");
+    }
     SetNetworkQuiet(true);
     ShutdownNetwork();
     if (!g_probe.failure.empty()) {
