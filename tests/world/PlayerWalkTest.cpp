@@ -2,7 +2,9 @@
 // one resynchronisation, forced steps, the step animation and the view's scroll, the path walk of
 // server requests and following.
 #include "world/PlayerWalk.h"
+#include "net/CGameSock.h"
 #include "net/PacketBuffer.h"
+#include "net/PacketManager.h"
 #include "render/GraphicManager.h"
 #include "world/MapFixture.h"
 
@@ -57,6 +59,7 @@ class PlayerWalkTest : public MapTest {
             if (!p.empty() && p[0] == id) out.push_back(p);
         return out;
     }
+    std::pair<int, int> Player() const { return {pPlayerObject->locX, pPlayerObject->locY}; }
     std::pair<int, int> Center() const {
         int x = 0, y = 0, z = 0;
         MapManager::GetCenter(x, y, z);
@@ -218,10 +221,17 @@ TEST_F(PlayerWalkTest, WalkScrollOffsetsByDirection) {
     struct Case {
         int direction, frame, n, x, y;
     } cases[] = {
-        {0, 2, 4, 11, -11}, {1, 2, 4, 22, 0},    {2, 2, 4, 11, 11}, {3, 2, 4, 0, 22}, {4, 2, 4, -11, 11},
-        {5, 2, 4, -22, 0},  {6, 2, 4, -11, -11}, {7, 2, 4, 0, -22}, {0, 1, 3, 7, -7}, // truncates toward zero
-                                                                                      // on both signs
-        {5, 1, 3, -14, 0},                                                            //
+        {0, 2, 4, 11, -11},
+        {1, 2, 4, 22, 0},
+        {2, 2, 4, 11, 11},
+        {3, 2, 4, 0, 22},
+        {4, 2, 4, -11, 11},
+        {5, 2, 4, -22, 0},
+        {6, 2, 4, -11, -11},
+        {7, 2, 4, 0, -22},
+        {0, 1, 3, 7, -7},   // truncates toward zero
+                            // on both signs
+        {5, 1, 3, -14, 0},  //
         {2, 1, 0, 22, 22},  // frames per tile of 0 count as 1
         {10, 2, 4, 11, 11}, // only the low three bits name a direction
     };
@@ -378,6 +388,60 @@ TEST_F(PlayerWalkTest, AutoRepeatedKeysWaitForTheAnimation) {
     EXPECT_EQ(GetState().length, 1);
     PlayerWalk::WalkByKey(PlayerWalk::ToScreenDirection(2), 0);
     EXPECT_EQ(GetState().length, 2);
+}
+
+} // namespace
+} // namespace maptest
+
+namespace maptest {
+namespace {
+
+TEST_F(PlayerWalkTest, ALostAnswerLeavesItsEntryAtTheHeadUntilALaterAnswerFindsItAnimated) {
+    ASSERT_TRUE(Queue(2));
+    ASSERT_TRUE(Queue(2));
+    const auto requests = Sent(0x02);
+    // The first answer is lost; the second arrives before its step is animated.
+    PlayerWalk::HandleWalkAck(requests[1][2]);
+    Animate();
+    // The acknowledged step went where it stood; the unanswered one stays at the head.
+    ASSERT_EQ(GetState().length, 1);
+    EXPECT_EQ(GetState().queue[0].sequence, requests[0][2]);
+    EXPECT_EQ(pPlayerObject->locX, 102);
+    // A later answer for an animated entry behind it resyncs.
+    ASSERT_TRUE(Queue(2));
+    Animate();
+    PlayerWalk::HandleWalkAck(Sent(0x02)[2][2]);
+    EXPECT_EQ(Sent(0x22).size(), 1u);
+    EXPECT_TRUE(GetState().blocked);
+}
+
+TEST_F(PlayerWalkTest, ServerMessagesPlaceThePlayerWithTheirFacingsLowBits) {
+    CGameSock connection;
+    auto deliver = [&](std::vector<uint8_t> bytes) {
+        PacketReader packet(bytes.data(), bytes.size());
+        if (bytes[0] == 0x20) PacketManager::HandlePlayerUpdate(connection, packet);
+        if (bytes[0] == 0x21) PacketManager::HandleMoveReject(connection, packet);
+        if (bytes[0] == 0x22) PacketManager::HandleMoveAck(connection, packet);
+    };
+    ASSERT_TRUE(Queue(2));
+    deliver({0x21, 0, 0x00, 110, 0x00, 120, 0x85, 0});
+    EXPECT_EQ(pPlayerObject->facing, 5);
+    EXPECT_EQ(Center(), std::make_pair(110, 120));
+    EXPECT_EQ(GetState().length, 0);
+    // Another serial's update does nothing; the player's own places it and clears the blocked queue.
+    PlayerWalk::HandleWalkAck(200);
+    ASSERT_TRUE(GetState().blocked);
+    deliver({0x20, 0, 0, 0x99, 0x99, 0x01, 0x90, 0, 0, 0, 0, 0x00, 90, 0x00, 91, 0, 0, 0x83, 0});
+    EXPECT_TRUE(GetState().blocked);
+    deliver({0x20, 0, 0, 0x12, 0x34, 0x01, 0x90, 0, 0, 0, 0, 0x00, 90, 0x00, 91, 0, 0, 0x83, 0});
+    EXPECT_FALSE(GetState().blocked);
+    EXPECT_FALSE(GetState().resyncSent);
+    EXPECT_EQ(pPlayerObject->facing, 3);
+    EXPECT_EQ(Center(), std::make_pair(90, 91));
+    EXPECT_EQ(Player(), std::make_pair(90, 91));
+    // A short acknowledgement is dropped with a line.
+    deliver({0x22, 0});
+    EXPECT_TRUE(recorder->contains("HandleMoveAck: short packet"));
 }
 
 } // namespace
