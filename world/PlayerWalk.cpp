@@ -375,7 +375,6 @@ void UpdatePlayerWalk() {
     State& s = g_state;
     CPlayerMobile* p = pPlayerObject;
     if (!p || GraphicManager::GetDeathFadeCounter() != 0) return;
-    const int oldX = p->locX, oldY = p->locY, oldZ = p->z;
     const bool waiting = s.animatePosition < s.length;
     if (waiting && s.queue[s.animatePosition].drop && !s.falling) {
         s.falling = true;
@@ -444,7 +443,6 @@ void UpdatePlayerWalk() {
         WorldHook::Call(WorldHook::Table().refreshBarks);
     }
     if (p->IsPlaced()) Relist(p);
-    if (p->locX != oldX || p->locY != oldY || p->z != oldZ) WorldHook::Call(WorldHook::Table().invalidateAll);
 }
 
 void ResetWalkState() {

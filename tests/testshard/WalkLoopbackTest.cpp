@@ -230,6 +230,13 @@ TEST_F(WalkLoopbackTest, ServerPushesAndPathsMoveThePlayer) {
     EXPECT_GE(Server().first, 1491) << "range 1 of the goal";
     EXPECT_EQ(Center(), Server());
     EXPECT_EQ(judge->refused(), 0);
+    // A teleport places the player; the sequence starts again at 0 on both sides.
+    ASSERT_TRUE(server.Send(judge->Teleport(1474, kRoadY + 1, 0)));
+    ASSERT_TRUE(qvtest::PollNetworkUntil([&] { return Center() == Server(); }));
+    Walk(2, 2);
+    EXPECT_EQ(Server(), std::make_pair(1476, kRoadY + 1));
+    EXPECT_EQ(Player(), Server());
+    EXPECT_EQ(judge->refused(), 0);
 }
 
 TEST_F(WalkLoopbackTest, WarModeUseTargetAndARefusedLift) {
