@@ -8,6 +8,7 @@
 #include "render/DrawItem.h"
 #include "world/CObjectManager.h"
 #include "world/MapManager.h"
+#include "world/PlayerWalk.h"
 #include "world/objects.h"
 
 namespace WorldLogin {
@@ -18,6 +19,8 @@ void ResetWorld() {
     Season = 1;
     CObjectManager::ReleaseAll();
     MapManager::ResetBlocks();
+    PlayerWalk::ResetWalkState();
+    PlayerWalk::EndPath();
 }
 
 void PlacePlayer(const LoginConfirmation& c) {
@@ -46,6 +49,8 @@ void ReleaseWorldObjects() {
     CObjectManager::ReleaseAll();
     MapManager::SetPlayerPlaced(false);
     MapManager::ResetBlocks();
+    PlayerWalk::ResetWalkState();
+    PlayerWalk::EndPath();
 }
 
 void ReadPlayerState(PlayerShardState& state) {
