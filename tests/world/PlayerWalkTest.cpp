@@ -446,3 +446,38 @@ TEST_F(PlayerWalkTest, ServerMessagesPlaceThePlayerWithTheirFacingsLowBits) {
 
 } // namespace
 } // namespace maptest
+
+namespace maptest {
+namespace {
+
+TEST_F(PlayerWalkTest, EachStepFrameScrollsTheViewTowardTheNextCell) {
+    std::vector<std::pair<int, int>> shifts;
+    int restacks = 0;
+    WorldHook::Table().shiftMissiles = [&](int dx, int dy) { shifts.emplace_back(dx, dy); };
+    WorldHook::Table().refreshBarks = [&] { ++restacks; };
+    PlayerWalk::UpdatePlayerWalk(); // settles the scroll position at rest
+    shifts.clear();
+    restacks = 0;
+    ASSERT_TRUE(Queue(2)); // east: 4 frames per tile by default
+    std::vector<int> scroll;
+    for (int i = 0; i < 4; ++i) {
+        PlayerWalk::UpdatePlayerWalk();
+        scroll.push_back(pPlayerObject->walkScrollX);
+    }
+    // 22a/4 for a = 1, 2, 3, then the step ends on its cell with no offset.
+    EXPECT_EQ(scroll, (std::vector<int>{5, 11, 16, 0}));
+    EXPECT_EQ(pPlayerObject->locX, 101);
+    // The view moved 22 pixels right and down in four shifts that add up.
+    int sumX = 0, sumY = 0;
+    for (auto [dx, dy] : shifts) {
+        sumX += dx;
+        sumY += dy;
+    }
+    EXPECT_EQ(sumX, 22);
+    EXPECT_EQ(sumY, 22);
+    EXPECT_EQ(restacks, static_cast<int>(shifts.size()));
+    EXPECT_FALSE(shifts.empty());
+}
+
+} // namespace
+} // namespace maptest
