@@ -239,6 +239,24 @@ TEST_F(WalkLoopbackTest, ServerPushesAndPathsMoveThePlayer) {
     EXPECT_EQ(judge->refused(), 0);
 }
 
+TEST_F(WalkLoopbackTest, FollowingAWalkingMobile) {
+    Enter();
+    auto* guide = new CMobile(0x00000077, 400, 0);
+    guide->AddToWorld(1482 | static_cast<uint32_t>(kRoadY) << 16, 0);
+    pPlayerObject->following = 1;
+    pPlayerObject->followedSerial = 0x77;
+    // The guide walks east along the road; each of its moves is what the movement pass reports.
+    for (int x = 1483; x <= 1490; ++x) {
+        guide->MoveTo(static_cast<uint32_t>(x) | static_cast<uint32_t>(kRoadY) << 16, 0);
+        PlayerWalk::FollowMobileMoved(guide);
+        ASSERT_TRUE(Settle());
+    }
+    EXPECT_GE(Server().first, 1487) << "within reach of the guide";
+    EXPECT_EQ(Center(), Server());
+    EXPECT_EQ(judge->refused(), 0);
+    guide->Release();
+}
+
 TEST_F(WalkLoopbackTest, WarModeUseTargetAndARefusedLift) {
     testshard::WalkFaults faults;
     faults.liftRefusal = 1;

@@ -16,4 +16,3 @@ void shutdown() {
 }
 void Update() {}
 } // namespace WeatherManager
-
