@@ -2,6 +2,7 @@
 // What start-up, the main loop, the frame step and the main window call in subsystems that are
 // built elsewhere and not yet built: each folder declares its own in <folder>/*StandIns.h, and this
 // header gathers them with the built subsystems' headers the application calls.
+#include "app/PlayerActions.h"
 #include "chat/ChatStandIns.h"
 #include "core/CDHDCache.h"
 #include "core/DefManager.h"
@@ -32,21 +33,12 @@
 #include "world/MultiManager.h"
 #include "world/PathManager.h"
 #include "world/PlayerObject.h"
+#include "world/PlayerWalk.h"
 #include "world/RegionManager.h"
 #include "world/SkipDrawHandler.h"
 #include "world/Terrain.h"
 #include "world/WeatherManager.h"
-#include "world/WorldStandIns.h"
 #include "world/animCrap.h"
 
 #include <cstdint>
 #include <string>
-
-// ---------------------------------------------------------------- application object: connections, actions
-namespace CApp {
-void RequestWarMode(int mode); // 1 war, 0 peace, -1 toggle
-void SendTextCommand(int type, const char* text);
-bool IsTargeting();
-bool IsWarRequested();
-bool IsInWarMode();
-} // namespace CApp

@@ -1,6 +1,7 @@
 // The world's calls into the sound and music modules and the system lines, bound as soon as the
 // application is linked in.
 #include "app/multcli.h"
+#include "app/PlayerActions.h"
 #include "gumps/Sequence.h"
 #include "media/MusicManager.h"
 #include "media/SoundManager.h"
@@ -76,7 +77,8 @@ void BindWorldHooks(WorldHooks& h) {
     };
     h.playAmbientSound = SoundManager::PlayAmbientSound;
     h.playSong = MusicManager::PlaySong;
-    h.systemMessage = [](int hue, int font, const char* text) {
+    CApp::BindPlayerActionHooks(h);
+    h.showSystemMessage = [](int hue, int font, const char* text) {
         if (const auto& show = GetNetServices().showSystemMessage) show(hue, font, text);
     };
 }

@@ -5,6 +5,7 @@
 #include "app/FrameStep.h"
 #include "app/IntroMovie.h"
 #include "app/MainWindow.h"
+#include "app/PlayerActions.h"
 #include "app/ServerConfigBinding.h"
 #include "app/SpeechQueue.h"
 #include "app/StartupServices.h"
@@ -783,6 +784,11 @@ void BindNetServices(NetServices& s) {
     BindServerWindowSlots();
     BindServerConfigFiles(s);
     BindDesktop();
+    // The character list's flags reach the player's rules as well as the front end and the sync.
+    s.applyClientFlags = [others = s.applyClientFlags](uint32_t flags) {
+        CApp::ApplyClientFlags(flags);
+        if (others) others(flags);
+    };
 }
 
 // The front end's ways up to the application: the browser, the window, the intro.

@@ -2,7 +2,8 @@
 // connection with the windows and the world standing in as the null services.
 //
 // Input: a flags byte (bit 0 secondary shard, bit 1 game phase, bit 2 character selection open,
-// bit 3 edit server, bit 4 an account name is set), the id (taken modulo the table), then the fields.
+// bit 3 edit server, bit 4 an account name is set, bit 5 a player in the world with a turn queued),
+// the id (taken modulo the table), then the fields.
 #include "app/multcli.h"
 #include "core/ExitHandlers.h"
 #include "gumps/CGumpManager.h"
@@ -13,6 +14,10 @@
 #include "net/PacketLengthTable.h"
 #include "net/PacketManager.h"
 #include "platform/platform.h"
+#include "world/ObjectActions.h"
+#include "world/PlayerObject.h"
+#include "world/PlayerWalk.h"
+#include "world/objects.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -86,6 +91,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     connection->SetGameMode((flags & 2) != 0);
     if (flags & 16) CApp::SetAccount("account", "secret");
+    if (flags & 32) {
+        // The walk messages meet a queue: a player placed, facing east, with a turn south waiting.
+        PlayerWalk::Links& links = PlayerWalk::GetLinks();
+        links.connected = [] { return true; };
+        links.send = [](PacketWriter&) {};
+        pPlayerObject = new CPlayerMobile(0x1234, 400);
+        pPlayerObject->facing = 2;
+        pPlayerObject->AddToWorld(1500 | 1600u << 16, 0);
+        PlayerWalk::QueueWalkStep(PlayerWalk::ToScreenDirection(4), 0, false);
+    }
 
     try {
         connection->HandlePacket(packet.data(), static_cast<int>(packet.size()));
@@ -93,6 +108,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     // Effects and sequences the packet started, and their draw items, go with the input.
+    PlayerWalk::ResetForTests();
+    CObjectManager::ResetActionsForTests();
+    DeletePlayerObject();
     CGumpManager::ResetForTests();
     ResetSequencesForTests();
     CLatencyProbe::Destroy();

@@ -1,4 +1,5 @@
 #include "gumps/MouseManager.h"
+#include "world/PlayerWalk.h"
 
 #include "core/GameTicks.h"
 #include "core/Options.h"
@@ -475,7 +476,9 @@ void UpdateCursorShape() {
 
 void DrawSoftwareCursor(bool) {}
 
-void ResetWalkState() {}
+void ResetWalkState() {
+    PlayerWalk::ResetWalkState();
+}
 
 // ------------------------------------------------ buttons
 

@@ -25,7 +25,6 @@ void StartMacro(int macroNumber);
 // The index of the first macro key binding with this key and modifiers, or -1.
 int FindMacroKeyBinding(int virtualKey, bool control, bool alt, bool shift);
 void UpdateMacroPlayer();
-void StepAlongPath();
 void FocusMainWindow();
 void RequestHelp();
 void ShowSystemMessage(int hue, int font, const char* text);

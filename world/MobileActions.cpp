@@ -1,6 +1,7 @@
 // Mobiles per world step: queued steps shown frame by frame, resting and idle actions, the
 // player's turn toward its opponent; a mobile's actions and the animating set that runs them.
 #include "core/DefManager.h"
+#include "core/GameTicks.h"
 #include "core/Options.h"
 #include "core/QVReport.h"
 #include "core/SharedServices.h"
@@ -9,10 +10,10 @@
 #include "world/BodyTypes.h"
 #include "world/CObjectManager.h"
 #include "world/MapManager.h"
+#include "world/PlayerWalk.h"
 #include "world/ServerWorld.h"
 #include "world/TileData.h"
 #include "world/WorldHooks.h"
-#include "world/WorldStandIns.h"
 #include "world/animCrap.h"
 #include "world/objects.h"
 
@@ -286,7 +287,11 @@ void PlayRandomIdleAction(CMobile* m) {
 
 void FaceCombatTarget() {
     CPlayerMobile* player = pPlayerObject;
-    if (!player || IsWalkRequestPending() || platform::TickCount() - LastWalkRequestTick() < 3000) return;
+    if (!player) return;
+    // Not while a step waits for its answer or one went out in the last three seconds.
+    const PlayerWalk::State& walk = PlayerWalk::GetState();
+    const double sinceRequest = GetGameTicks() / 1000.0 - walk.lastRequestSeconds;
+    if (walk.length > 0 || (walk.lastRequestSeconds > 0 && sinceRequest < 3.0)) return;
     CObj* target = FindBySerial(WorldState::GetLastSwingSerial());
     if (!target || !target->IsMobile() || target == player) return;
     auto sign = [](int v) { return (v > 0) - (v < 0); };
@@ -299,7 +304,7 @@ void FaceCombatTarget() {
             direction = d;
             break;
         }
-    if (direction != (player->facing & 7)) QueueWalkStep(direction + 1, -1, false);
+    if (direction != (player->facing & 7)) PlayerWalk::QueueWalkStep(direction + 1, -1, false);
 }
 
 void UpdateMovement() {

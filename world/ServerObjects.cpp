@@ -1,12 +1,13 @@
 // The server's objects in the world: one move operation for every item and mobile update, items
 // into containers, the status byte, the hue rule and the death table.
 #include "core/QVReport.h"
-#include "render/Light.h"
 #include "platform/platform.h"
+#include "render/Light.h"
 #include "world/BodyTypes.h"
 #include "world/CObjectManager.h"
 #include "world/MapManager.h"
 #include "world/MultiManager.h"
+#include "world/PlayerWalk.h"
 #include "world/ServerWorld.h"
 #include "world/TileData.h"
 #include "world/WorldHooks.h"
@@ -170,8 +171,7 @@ void HandleMoveOf(CObj* found, uint32_t serial, int graphic, int increment, int 
         if (pPlayerObject && pPlayerObject->following && pPlayerObject->followedSerial == m->serial) {
             int cx = 0, cy = 0, cz = 0;
             MapManager::GetCenter(cx, cy, cz);
-            if (std::abs(x - cx) > 3 || std::abs(y - cy) > 3)
-                WorldHook::Call(WorldHook::Table().followMobile, m);
+            if (std::abs(x - cx) > 3 || std::abs(y - cy) > 3) PlayerWalk::FollowMobileMoved(m);
         }
     } else {
         o->z = static_cast<int16_t>(z);

@@ -33,7 +33,7 @@ State& S() {
 }
 
 void Message(const char* text) {
-    WorldHook::Call(WorldHook::Table().systemMessage, 0, 3, text);
+    WorldHook::Call(WorldHook::Table().showSystemMessage, 0, 3, text);
 }
 
 void SoundAtRandomPoint(int id) {

@@ -62,7 +62,7 @@ struct WorldHooks {
     std::function<bool()> isTargeting;
     // A corpse whose mobile's fall still plays is not drawn.
     std::function<bool(const CContainerObj* corpse)> isInDeathTable;
-    // A system line (hue, font, text): "Missing animation!".
+    // A system line (hue, font, text): "Missing animation!", a refused lift, the weather's lines.
     std::function<void(int hue, int font, const char* text)> showSystemMessage;
     // ---- the server's world messages, the mobiles' actions and the weather
     // A mobile turned hidden: every top-level gump it owns goes.
@@ -73,8 +73,6 @@ struct WorldHooks {
         recordAction;
     // A mobile's action ended: the sequence it belongs to, if any, goes on.
     std::function<void(CMobile* mobile)> actionEnded;
-    // The player follows this mobile and it walked out of reach: search a path to it.
-    std::function<void(CMobile* mobile)> followMobile;
     // 0x78 of a mobile with a status gump: the gump's owner serial (0 for none).
     std::function<uint32_t(CMobile* mobile)> statusGumpOwner;
     // The emptied container of a contents list: its owner's shop window, if open, goes.
@@ -94,14 +92,26 @@ struct WorldHooks {
         playSoundAt;
     std::function<void(int id)> playAmbientSound;
     std::function<int(int song, int restart, bool force)> playSong;
-    std::function<void(int hue, int font, const char* text)> systemMessage;
     // The weather's lightning flash gump at a world point.
     std::function<void(int x, int y, int value)> weatherFlash;
     // A picture gump for weather particle slot; it lives as long as the token it owns.
     std::function<std::weak_ptr<void>(int slot)> weatherParticlePicture;
-    // The season rebuilt the world view: the walk state, the screen and the ceiling.
-    std::function<void()> resetWalkState;
+    // The season rebuilt the world view: the ceiling may have changed.
     std::function<void()> seasonRedraw;
+    // ---- the player's walking and actions
+    // Missiles shift with the view's scroll; barks restack after it.
+    std::function<void(int dx, int dy)> shiftMissiles;
+    std::function<void()> refreshBarks;
+    // CApp::StartTextCommand (a scroll's double click).
+    std::function<void(const char* name, int mode, int value)> startTextCommand;
+    // A map item's open course window comes to the front; false when none is open.
+    std::function<bool(CDynamicObj* item)> bringObjectWindowToFront;
+    // The amount window of a pile (gump kind 49) with the mouse capture; null when none came.
+    std::function<CGump*(CDynamicObj* pile)> openAmountWindow;
+    // The dragged-item window of the lifted item (CObjectManager::GetPickedUp); it takes the capture.
+    std::function<CGump*()> createDragWindow;
+    // The player's war flag changed: its status bars and paperdoll redraw.
+    std::function<void(CMobile* player)> warModeChanged;
 };
 
 namespace WorldHook {

@@ -10,6 +10,7 @@
 #include "world/CObjectManager.h"
 #include "world/MapManager.h"
 #include "world/ServerWorld.h"
+#include "world/PlayerWalk.h"
 #include "world/objects.h"
 
 namespace WorldLogin {
@@ -21,6 +22,8 @@ void ResetWorld() {
     Season = 1;
     CObjectManager::ReleaseAll();
     MapManager::ResetBlocks();
+    PlayerWalk::ResetWalkState();
+    PlayerWalk::EndPath();
 }
 
 void PlacePlayer(const LoginConfirmation& c) {
@@ -50,6 +53,8 @@ void ReleaseWorldObjects() {
     CObjectManager::ReleaseAll();
     MapManager::SetPlayerPlaced(false);
     MapManager::ResetBlocks();
+    PlayerWalk::ResetWalkState();
+    PlayerWalk::EndPath();
 }
 
 void ReadPlayerState(PlayerShardState& state) {

@@ -9,6 +9,7 @@
 #include "render/DrawItem.h"
 #include "world/CObjectManager.h"
 #include "world/MapManager.h"
+#include "world/PlayerWalk.h"
 #include "world/ServerWorld.h"
 #include "world/TileData.h"
 #include "world/WeatherManager.h"
@@ -561,7 +562,7 @@ void HandleSeason(CGameSock& connection, PacketReader& packet) {
     for (int cy = 0; cy < DrawMapThingie::kCells; ++cy)
         for (int cx = 0; cx < DrawMapThingie::kCells; ++cx)
             ClearCellDrawItems(cx, cy);
-    WorldHook::Call(WorldHook::Table().resetWalkState);
+    PlayerWalk::ResetWalkState();
     if (player) {
         player->AddToWorld(Pack(px, py), pz);
         MapManager::SetCenter(px, py, pz, MapManager::GetMap());

@@ -47,17 +47,8 @@ void HandleCombatSwing(CGameSock&, PacketReader& packet) {
 void HandleDeathStatus(CGameSock&, PacketReader& packet) {
     Drop("HandleDeathStatus", packet);
 }
-void HandleDropCleared(CGameSock&, PacketReader& packet) {
-    Drop("HandleDropCleared", packet);
-}
-void HandleDropDone(CGameSock&, PacketReader& packet) {
-    Drop("HandleDropDone", packet);
-}
 void HandleExtendedCommand(CGameSock&, PacketReader& packet) {
     Drop("HandleExtendedCommand", packet);
-}
-void HandleFeatures(CGameSock&, PacketReader& packet) {
-    Drop("HandleFeatures", packet);
 }
 void HandleFollow(CGameSock&, PacketReader& packet) {
     Drop("HandleFollow", packet);
@@ -74,9 +65,6 @@ void HandleGroupMessage(CGameSock&, PacketReader& packet) {
 void HandleHitsUpdate(CGameSock&, PacketReader& packet) {
     Drop("HandleHitsUpdate", packet);
 }
-void HandleLiftRejected(CGameSock&, PacketReader& packet) {
-    Drop("HandleLiftRejected", packet);
-}
 void HandleLocalizedMessage(CGameSock&, PacketReader& packet) {
     Drop("HandleLocalizedMessage", packet);
 }
@@ -92,15 +80,6 @@ void HandleMapPlot(CGameSock&, PacketReader& packet) {
 void HandleMobileAttributes(CGameSock&, PacketReader& packet) {
     Drop("HandleMobileAttributes", packet);
 }
-void HandleMoveAck(CGameSock&, PacketReader& packet) {
-    Drop("HandleMoveAck", packet);
-}
-void HandleMovePlayer(CGameSock&, PacketReader& packet) {
-    Drop("HandleMovePlayer", packet);
-}
-void HandleMoveReject(CGameSock&, PacketReader& packet) {
-    Drop("HandleMoveReject", packet);
-}
 void HandleOpenContainer(CGameSock&, PacketReader& packet) {
     Drop("HandleOpenContainer", packet);
 }
@@ -109,12 +88,6 @@ void HandleOpenCourseMap(CGameSock&, PacketReader& packet) {
 }
 void HandleOpenPaperdoll(CGameSock&, PacketReader& packet) {
     Drop("HandleOpenPaperdoll", packet);
-}
-void HandlePathfind(CGameSock&, PacketReader& packet) {
-    Drop("HandlePathfind", packet);
-}
-void HandlePlayerUpdate(CGameSock&, PacketReader& packet) {
-    Drop("HandlePlayerUpdate", packet);
 }
 void HandleProfile(CGameSock&, PacketReader& packet) {
     Drop("HandleProfile", packet);
@@ -142,8 +115,5 @@ void HandleStatus(CGameSock&, PacketReader& packet) {
 }
 void HandleUnicodeSpeech(CGameSock&, PacketReader& packet) {
     Drop("HandleUnicodeSpeech", packet);
-}
-void HandleWarMode(CGameSock&, PacketReader& packet) {
-    Drop("HandleWarMode", packet);
 }
 } // namespace PacketManager

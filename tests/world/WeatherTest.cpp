@@ -16,7 +16,7 @@ class WeatherTest : public qvtest::CleanState {
     void SetUp() override {
         CleanState::SetUp();
         WorldHook::Reset();
-        WorldHook::Table().systemMessage = [this](int, int, const char* text) { messages.push_back(text); };
+        WorldHook::Table().showSystemMessage = [this](int, int, const char* text) { messages.push_back(text); };
         WeatherManager::startup();
     }
     void TearDown() override {

@@ -3,8 +3,12 @@
 // world until login completes. Prints one line per server packet and "in world" at the end.
 //
 // Usage: shardprobe HOST PORT ACCOUNT PASSWORD [SHARD [SLOT]] [--world SECONDS]
+//                   [--walk DIRECTIONS [--run]]
 //   SHARD  a shard's name or its position in the list (0 = first); SLOT  0-4
 //   --world  stays in the world that long and prints the client's world model as it changes
+//   --walk  once in the world, walks the directions (digits 0-7, 0 north, clockwise) through the
+//           client's own walk queue over the sample installation's map, printing each request,
+//           answer and resynchronisation, and the final view centre; --run runs the steps
 // Exit code 0 in the world; 1 when the road ends early (the reason is printed); 2 for bad usage.
 #include "app/multcli.h"
 #include "core/QVReport.h"
@@ -14,6 +18,7 @@
 #include "net/NetServices.h"
 #include "net/PacketManager.h"
 #include "platform/platform.h"
+#include "shardprobe/WalkProbe.h"
 #include "shardprobe/WorldReport.h"
 
 #include <cstdio>
@@ -126,9 +131,15 @@ int main(int argc, char** argv) {
             argc -= 2;
             break;
         }
+    std::string walk;
+    bool run = false;
+    if (!shardprobe::TakeWalkArguments(argc, argv, walk, run)) {
+        std::fprintf(stderr, "shardprobe: --walk takes digits 0-7\n");
+        return 2;
+    }
     if (argc < 5 || argc > 7 || worldSeconds < 0) {
-        std::fprintf(stderr,
-                     "usage: shardprobe HOST PORT ACCOUNT PASSWORD [SHARD [SLOT]] [--world SECONDS]\n");
+        std::fprintf(stderr, "usage: shardprobe HOST PORT ACCOUNT PASSWORD [SHARD [SLOT]] [--world SECONDS] "
+                             "[--walk DIRECTIONS [--run]]\n");
         return 2;
     }
     const int port = std::atoi(argv[2]);
@@ -146,6 +157,10 @@ int main(int argc, char** argv) {
     ConfigFiles::SetWorkingFolder(scratch.path());
     ::setenv("QV_REGISTRY", (scratch.path() + "/registry.ini").c_str(), 1);
     platform::UseBackend(platform::BackendKind::Headless);
+    if (!walk.empty() && !shardprobe::StartWorld(scratch.path())) {
+        std::printf("cannot write the sample installation\n");
+        return 1;
+    }
     BindServices();
     if (worldSeconds > 0) shardprobe::PrepareWorld();
     SetPacketObserver(PrintPacket);
@@ -170,6 +185,10 @@ int main(int argc, char** argv) {
     }
     // Whatever was queued last (the greeting after the confirmation) still leaves.
     PollNetwork();
+    if (g_probe.failure.empty() && !walk.empty()) {
+        SetPacketObserver(shardprobe::PrintWalkPacket);
+        if (!shardprobe::Walk(walk, run)) Fail("the walk did not settle");
+    }
     if (g_probe.failure.empty() && worldSeconds > 0) {
         shardprobe::FollowWorld(static_cast<uint32_t>(worldSeconds) * 1000);
     }

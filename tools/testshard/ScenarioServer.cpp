@@ -344,6 +344,17 @@ bool ScenarioServer::Serve(Connection& connection) {
 
 void ScenarioServer::OnPacket(Connection& connection, const std::vector<uint8_t>& packet) {
     const Script& s = script_;
+    if (s.walk) {
+        if (packet[0] == 0x5D) s.walk->Reset(s.serial, s.body, s.x, s.y, s.z, s.facing);
+        std::vector<std::vector<uint8_t>> replies;
+        std::string note;
+        if (s.walk->OnPacket(packet, replies, note)) {
+            if (!note.empty()) Log("connection " + std::to_string(connection.number) + ": " + note);
+            for (const std::vector<uint8_t>& reply : replies)
+                Reply(connection, reply);
+            return;
+        }
+    }
     switch (packet[0]) {
     case 0x80:
     case 0xCF: {

@@ -3,6 +3,7 @@
 // the login road from a script: the shard list or a denial, the relay, the character list, the
 // login confirmation, world messages and login complete, keep-alive echoes, and the faults a client
 // must survive (a full shard, error codes, a close in the middle of a packet, bytes one at a time).
+#include "testshard/WalkJudge.h"
 #include "testshard/Wire.h"
 
 #include <atomic>
@@ -81,6 +82,8 @@ struct Script {
     bool stall = false;
     // Packets other than the login road's: what the server answers (logged as replies).
     std::function<std::vector<std::vector<uint8_t>>(const std::vector<uint8_t>& packet)> answer;
+    // The game server judges walking (and answers war mode and lifts) by this model when set.
+    std::shared_ptr<WalkJudge> walk;
 };
 
 // A packet the client sent, deciphered.

@@ -12,7 +12,9 @@
 //             zone 50, one that never echoes), five, protected, one (the one-character flag), delete,
 //             delete:REASON, nologout (0xD1 unanswered), closedrelay (the relay names a port nobody
 //             listens on), gumps (every window a server asks for; replies logged), config (files
-//             both ways)
+//             both ways), dropack:N (the Nth walk acknowledgement is lost), cross:N (the Nth
+//             comes after the next), liftrefuse:R (lifts are refused with reason R). The game
+//             server judges each step by the sample world and refuses the gate at 1504,1602.
 //   --record  the old recorder: one port, every packet logged, nothing answered
 #include "core/QVReport.h"
 #include "mkinstall/Installation.h"
@@ -46,8 +48,27 @@ void Print(const std::string& line) {
 
 bool ScriptFor(const std::string& name, testshard::Script& script) {
     script.shards = {{"Veldaria"}, {"Emberfall", platform::kLoopback, 40, -5}};
+    // Every scenario judges walking by the sample world, with the demo's gate refused.
+    script.walk = std::make_shared<testshard::WalkJudge>();
+    script.walk->AddBarrier(testshard::kDemoGateX, testshard::kDemoGateY);
+    testshard::WalkFaults faults;
     if (name == "demo") script.characters = {"Aldric", "Brenna", "Corwin"};
     if (testshard::ShardWorld::IsWorldScenario(name)) return true;
+    if (name.rfind("dropack:", 0) == 0) {
+        faults.dropAck = std::atoi(name.c_str() + 8);
+        script.walk->SetFaults(faults);
+        return true;
+    }
+    if (name.rfind("cross:", 0) == 0) {
+        faults.crossAck = std::atoi(name.c_str() + 6);
+        script.walk->SetFaults(faults);
+        return true;
+    }
+    if (name.rfind("liftrefuse:", 0) == 0) {
+        faults.liftRefusal = std::atoi(name.c_str() + 11);
+        script.walk->SetFaults(faults);
+        return true;
+    }
     if (name == "full") return script.relayFull = true;
     if (name == "self") return script.relayToSelf = true;
     if (name == "close") return script.closeMidStream = true;

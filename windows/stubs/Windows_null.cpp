@@ -35,7 +35,6 @@ int FindMacroKeyBinding(int, bool, bool, bool) {
     return -1;
 }
 void UpdateMacroPlayer() {}
-void StepAlongPath() {}
 void FocusMainWindow() {}
 void RequestHelp() {}
 namespace GameAreaEdgeGump {
