@@ -144,7 +144,7 @@ void CListBoxControlGump::HandleLButtonUp(int, int) {
 void CListBoxControlGump::Redraw(int) {
     if (width <= 0 || height <= 0) return;
     PixelBlock& bitmap = SizedFrame(this);
-    std::fill(bitmap.pixels.begin(), bitmap.pixels.end(), uint16_t{0});
+    bitmap.Clear();
     const BlitTarget target = MakeBlitTarget(bitmap.pixels.data(), bitmap.width, bitmap.height);
     const int aw = ArtWidth(gumpArt);
     const int off = aw < width ? (width - aw) / 2 : 0;
@@ -199,7 +199,7 @@ void CDropDownListGump::HandleLButtonDown(int, int) {
 void CDropDownListGump::Redraw(int) {
     if (width <= 0 || height <= 0) return;
     PixelBlock& bitmap = SizedFrame(this);
-    std::fill(bitmap.pixels.begin(), bitmap.pixels.end(), uint16_t{0});
+    bitmap.Clear();
     DrawCachedGumpFrame(frame_, 0, 0, width, height, gumpArt, bitmap);
     const BlitTarget target = MakeBlitTarget(bitmap.pixels.data(), bitmap.width, bitmap.height);
     const int baseline = Baseline(font);
