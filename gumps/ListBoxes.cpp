@@ -101,8 +101,11 @@ void CListBoxControlGump::Select(int item) {
     if (item == selected) return;
     const int old = selected;
     selected = item;
-    if (old >= 0) Redraw(old);
-    if (item >= 0) Redraw(item);
+    // One redraw: it draws every row with the new selection, the old row's highlight gone.
+    if (item >= 0)
+        Redraw(item);
+    else if (old >= 0)
+        Redraw(old);
 }
 
 void CListBoxControlGump::HandleCaptureMove(int px, int py) {
