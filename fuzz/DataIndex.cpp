@@ -93,7 +93,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CDHDCache::Init();
     const int records = static_cast<int>(indexSize / CDHDCache::kIndexRecordSize);
     ReadEverything(records);
-    if (!cached && (data[0] & 2)) {
+    const bool stored = !cached && (data[0] & 2);
+    if (stored) {
         // A server-sent item for an id the input chooses, then everything again.
         int id = data[0] >> 2;
         CDHDCache::AddVersionedItem(CDHDCache::kArtIdx, CDHDCache::kArt, id, 7, art,
@@ -101,7 +102,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         ReadEverything(records + 64);
     }
     CDHDCache::shutdown();
-    std::error_code ignored;
-    std::filesystem::remove_all(platform::UserDataDir(), ignored); // each input starts without stored items
+    if (stored) {
+        std::error_code ignored;
+        std::filesystem::remove_all(platform::UserDataDir(), ignored); // the next input starts without it
+    }
     return 0;
 }

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <string>
 #include <unistd.h>
@@ -25,8 +26,19 @@ void RemoveRoot() {
     std::filesystem::remove_all(g_root, ec);
 }
 
+void WriteFile(const std::string& path, const uint8_t* data, size_t size) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) std::abort();
+    for (size_t done = 0; done < size;) {
+        const ssize_t n = ::write(fd, data + done, size - done);
+        if (n <= 0) std::abort();
+        done += static_cast<size_t>(n);
+    }
+    ::close(fd);
+}
+
 bool Setup() {
-    // The data files are rewritten for every input: on a memory file system that costs little.
+    // The sound pair is rewritten in place for every input, on a memory file system.
     std::string pattern = std::filesystem::is_directory("/dev/shm") ? "/dev/shm/qv-fuzz-sound-XXXXXX"
                                                                     : "/tmp/qv-fuzz-sound-XXXXXX";
     const char* root = ::mkdtemp(pattern.data());
@@ -44,12 +56,14 @@ bool Setup() {
     platform::UseManualClock(0, 0);
     for (int row = 0; row < CDHDCache::kRowCount; ++row) {
         const CDHDCache::CacheFileInfo& info = CDHDCache::GetFileInfo(row);
-        if (!info.required || row == CDHDCache::kSoundIdx || row == CDHDCache::kSound) continue;
+        // Every other row exists, empty: a missing one costs a folder scan per input.
+        if (row == CDHDCache::kSoundIdx || row == CDHDCache::kSound) continue;
         platform::AtomicReplaceFile(g_hd + "/" + info.name, nullptr, 0);
     }
     FileManager::startupWithPaths(g_hd, "");
     // A slow device: the voices' cursors run at their own rate while little is mixed.
-    platform::headless::SetAudioRate(500);
+    // 100 frames a second: mixing is per device frame and costs most of an input at higher rates.
+    platform::headless::SetAudioRate(100);
     SoundManager::CSoundManager();
     SoundManager::EnableSound(true);
     SoundManager::InitDirectSound(0);
@@ -65,8 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t options = data[0];
     size_t indexSize = static_cast<size_t>(data[1] | data[2] << 8);
     if (indexSize > size - 3) indexSize = size - 3;
-    platform::AtomicReplaceFile(g_hd + "/soundidx.mul", data + 3, indexSize);
-    platform::AtomicReplaceFile(g_hd + "/sound.mul", data + 3 + indexSize, size - 3 - indexSize);
+    WriteFile(g_hd + "/soundidx.mul", data + 3, indexSize);
+    WriteFile(g_hd + "/sound.mul", data + 3 + indexSize, size - 3 - indexSize);
     CDHDCache::SetHdConfig(CDHDCache::HdConfig::MaxHD);
     CDHDCache::startup();
     CDHDCache::Init();
@@ -74,11 +88,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int records = static_cast<int>(indexSize / CDHDCache::kIndexRecordSize);
     const bool loop = options & 1;
     const int pitch = (options & 2) ? 14 : 0;
-    for (int id = -1; id <= records && id < 12; ++id)
+    // Up to seven sounds at once: every playing voice is mixed each 10 ms of the clock.
+    for (int id = -1; id <= records && id < 6; ++id)
         SoundManager::PlaySound(id, 0, -(options & 0xF0) * 10, loop, pitch, (options & 4) != 0);
     if (options & 8) SoundManager::PlayAmbientSound(records > 0 ? records - 1 : 0);
     // Refills as the clock runs: every voice writes its halves and drains.
-    for (int step = 0; step < 12; ++step) {
+    // 2.4 s: three refills of a voice's halves (0.74 s each at 22,050 Hz) and the end of a short sound.
+    for (int step = 0; step < 6; ++step) {
         platform::AdvanceManualClock(400);
         SoundManager::Update();
     }

@@ -208,7 +208,7 @@ void CScrollChoiceGump::Redraw() {
     PixelBlock* block = Frame(0);
     if (!block || block->Empty()) return;
     PixelBlock& bitmap = *block;
-    std::fill(bitmap.pixels.begin(), bitmap.pixels.end(), uint16_t{0});
+    bitmap.Clear();
     const int W = width, H = height;
     DrawCachedGumpFrame(frame_, 0, 0, W - 20, shardList ? H - 45 : H, gumpArt, bitmap);
     // The scroll track between the arrows.

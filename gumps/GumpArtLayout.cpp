@@ -1,6 +1,7 @@
 #include "gumps/GumpArtLayout.h"
 
 #include "core/SharedServices.h"
+#include "render/BlitTarget.h"
 #include "render/GumpArt.h"
 #include "render/SpanOps.h"
 
@@ -26,8 +27,11 @@ void Draw(const BlitTarget& target, SpanOp op, int art, const Rect& clip, int x,
 }
 
 // Copies from (x, y) stepping by the art's size while they start inside clip; each cut to clip.
-void Tile(const BlitTarget& target, int art, int x, int y, const Rect& clip) {
+void Tile(const BlitTarget& target, int art, int x, int y, const Rect& wanted) {
     const Size s = SizeOf(art);
+    // Only the part of the clip on the target is stepped through: copies past the bitmap draw
+    // nothing, and a small art over a large clip would cost a step each.
+    const Rect clip = WritableArea(target, wanted);
     if (s.w <= 0 || s.h <= 0 || clip.IsEmpty()) return;
     const GumpArtItem* item = GetGumpArt(art);
     if (!item) return;

@@ -1,10 +1,10 @@
 #include "gumps/InputControls.h"
 
-#include "text/NameValidation.h"
 #include "gumps/GumpWorld.h"
 #include "gumps/Targeting.h"
 #include "render/HueManager.h"
 #include "text/FontManager.h"
+#include "text/NameValidation.h"
 #include "text/UnicodeFont.h"
 #include "text/WideText.h"
 
@@ -282,7 +282,7 @@ int CFramedInputControlGump::DrawHue() const {
 }
 
 void CFramedInputControlGump::DrawBackground(PixelBlock& bitmap) {
-    std::fill(bitmap.pixels.begin(), bitmap.pixels.end(), uint16_t{0});
+    bitmap.Clear();
     DrawCachedGumpFrame(frame_, 0, 0, width, height, kFrameArt, bitmap);
 }
 

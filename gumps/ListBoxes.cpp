@@ -101,8 +101,11 @@ void CListBoxControlGump::Select(int item) {
     if (item == selected) return;
     const int old = selected;
     selected = item;
-    if (old >= 0) Redraw(old);
-    if (item >= 0) Redraw(item);
+    // One redraw: it draws every row with the new selection, the old row's highlight gone.
+    if (item >= 0)
+        Redraw(item);
+    else if (old >= 0)
+        Redraw(old);
 }
 
 void CListBoxControlGump::HandleCaptureMove(int px, int py) {
@@ -144,7 +147,7 @@ void CListBoxControlGump::HandleLButtonUp(int, int) {
 void CListBoxControlGump::Redraw(int) {
     if (width <= 0 || height <= 0) return;
     PixelBlock& bitmap = SizedFrame(this);
-    std::fill(bitmap.pixels.begin(), bitmap.pixels.end(), uint16_t{0});
+    bitmap.Clear();
     const BlitTarget target = MakeBlitTarget(bitmap.pixels.data(), bitmap.width, bitmap.height);
     const int aw = ArtWidth(gumpArt);
     const int off = aw < width ? (width - aw) / 2 : 0;
@@ -199,7 +202,7 @@ void CDropDownListGump::HandleLButtonDown(int, int) {
 void CDropDownListGump::Redraw(int) {
     if (width <= 0 || height <= 0) return;
     PixelBlock& bitmap = SizedFrame(this);
-    std::fill(bitmap.pixels.begin(), bitmap.pixels.end(), uint16_t{0});
+    bitmap.Clear();
     DrawCachedGumpFrame(frame_, 0, 0, width, height, gumpArt, bitmap);
     const BlitTarget target = MakeBlitTarget(bitmap.pixels.data(), bitmap.width, bitmap.height);
     const int baseline = Baseline(font);

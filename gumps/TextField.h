@@ -378,7 +378,7 @@ template <class Traits> void TextField<Traits>::HandleMouseMoveAway() {
 // ------------------------------------------------------------------ drawing
 
 template <class Traits> void TextField<Traits>::DrawBackground(PixelBlock& bitmap) {
-    std::fill(bitmap.pixels.begin(), bitmap.pixels.end(), uint16_t{0});
+    bitmap.Clear();
     if (noBackground) return;
     int art = gumpArt;
     if (marked && markedArt != 0)

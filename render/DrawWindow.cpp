@@ -85,6 +85,7 @@ void RecenterWindow() {
 
 void FlushCell(int x, int y) {
     CDrawItem*& head = DrawMapThingie::table[y & 63][x & 63];
+    if (!head) return; // most cells of a flush are empty; skip setting up the batch
     // Unlinked first, released after: a release may take other items of the cell with it (a
     // multi's parts), so no walk may be running over the cell then.
     CDrawItem* leaving[kFlushBatch];
