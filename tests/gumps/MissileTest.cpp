@@ -391,10 +391,17 @@ class SequenceTest : public MissileTest {
     // Updates until no effect runs; the first graphic of every effect seen, in order.
     static std::vector<int> PlayOut(int cap = 200) {
         std::vector<int> started;
-        std::set<const CGump*> seen;
+        // By reference, not address: a new effect may take the place of one just freed.
+        std::vector<GumpRef<CMissileGump>> seen;
         for (int i = 0; i < cap; ++i) {
-            for (CMissileGump* e : LiveEffects())
-                if (seen.insert(e).second) started.push_back(e->firstGraphic);
+            for (CMissileGump* e : LiveEffects()) {
+                bool known = false;
+                for (const GumpRef<CMissileGump>& ref : seen)
+                    known = known || ref == e;
+                if (known) continue;
+                seen.emplace_back(e);
+                started.push_back(e->firstGraphic);
+            }
             if (LiveEffects().empty()) break;
             CGumpManager::Update();
         }
