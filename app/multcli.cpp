@@ -14,6 +14,7 @@
 #include "core/GameTicks.h"
 #include "core/Options.h"
 #include "core/QVReport.h"
+#include "core/ServerConfigSync.h"
 #include "core/SharedServices.h"
 #include "core/config.h"
 #include "frontend/AccountLogin.h"
@@ -232,7 +233,6 @@ struct ConnectionState {
 
     uint8_t nextLoginKey = 0;
     uint32_t loginCount = 0;
-    uint8_t serverConfigLoginFlag = 0;
     PacketManager::CreationChoices choices;
     std::string creationPassword;
     bool gameLoginSent = false;
@@ -356,8 +356,9 @@ uint32_t GetLoginCount() {
 void SetLoginCount(uint32_t count) {
     g_app.loginCount = count;
 }
+// One store for the flag: the sync answers received files by it, the login block carries it.
 void SetServerConfigLoginFlag(uint8_t flag) {
-    g_app.serverConfigLoginFlag = flag;
+    CServerConfigSync::SetLoginFlag(flag);
 }
 void SetCreationChoices(const PacketManager::CreationChoices& choices, const std::string& password) {
     g_app.choices = choices;
@@ -371,7 +372,7 @@ void BuildClientBlock(uint8_t block[30], bool newCharacter) {
     std::memset(block, 0, 30);
     block[5] = static_cast<uint8_t>(A().mapMask);
     block[6] = static_cast<uint8_t>(A().mapMask >> 8);
-    block[9] = g_app.serverConfigLoginFlag;
+    block[9] = CServerConfigSync::GetLoginFlag();
     block[10] = static_cast<uint8_t>(g_app.loginCount >> 24);
     block[11] = static_cast<uint8_t>(g_app.loginCount >> 16);
     block[12] = static_cast<uint8_t>(g_app.loginCount >> 8);
@@ -616,7 +617,7 @@ void CreateCharacter() {
     services.deleteWaitingGump();
     services.showWaitingBox("Creating character... ", false);
     services.resetTextStyle();
-    g_app.serverConfigLoginFlag = 1;
+    CServerConfigSync::SetLoginFlag(1);
     uint8_t block[30];
     BuildClientBlock(block, true);
     ++g_app.loginCount;

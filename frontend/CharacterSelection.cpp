@@ -16,6 +16,7 @@
 #include "net/PacketManager.h"
 #include "render/GraphicManager.h"
 #include "render/GumpArt.h"
+#include "text/LanguageManager.h"
 
 #include <cstdio>
 
@@ -125,8 +126,18 @@ CLoginGump::CLoginGump() : CGump(0, 0, 0, 1, 640, 480) {
     playArrow = AddButton(this, 610, 445, 5540, 5541, 5542, 100027, PlaySelectedCharacter);
     backButton = AddButton(this, 586, 445, 5537, 5538, 5539, 100026, ConnectAndVerifyAccount);
     if (CServerConfigSync::IsEnabled()) {
-        configBox = new CToggleControlGump(200, 420, this, 210, 211, 1, 902, "", false, 212, 213);
+        configBox = new CToggleControlGump(200, 420, this, 210, 211, 1, 902, "",
+                                           CServerConfigSync::GetLoginFlag() != 0, 212, 213);
         configBox->Attach(this);
+        auto* label = new CUnicodeInputControlGump(230, 420, this, 300, 20, FieldMode::Text, 79, 1, 0, false,
+                                                   false, false);
+        label->noBackground = true;
+        label->textColour = 0x7BDE;
+        CWideString text;
+        if (LanguageManager::isStarted()) LanguageManager::getLocalizedString(text, 1043323);
+        label->SetText(text.GetText() ? text.GetText() : u"");
+        label->Redraw();
+        label->Attach(this);
     }
     // A stored selection outside 0..4 selects no row.
     selected = DefaultChar >= 0 && DefaultChar < kRows ? DefaultChar : -1;

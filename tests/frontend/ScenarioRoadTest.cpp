@@ -2,6 +2,8 @@
 // protected character, the one-character flag, no shards, a relay nobody answers.
 #include "FrontEndFixture.h"
 
+#include "core/ServerConfigSync.h"
+
 namespace qvtest {
 namespace {
 
@@ -38,6 +40,22 @@ class ScenarioRoadTest : public FrontEndTest {
         screen->HandleChildMouseDown(screen->rows[static_cast<size_t>(row)]);
     }
 };
+
+TEST_F(ScenarioRoadTest, TheConfigurationBoxShowsTheSyncFlagAndADoubleClickStoresIt) {
+    testshard::Script script;
+    ASSERT_TRUE(testshard::FrontEndScenario("five", script));
+    script.clientFlags |= 0x02; // the server keeps the configuration files
+    StartClient(script);
+    CServerConfigSync::SetLoginFlag(1);
+    ToCharacters();
+    CLoginGump* screen = FrontEnd::CharacterSelection().get();
+    ASSERT_NE(screen->configBox, nullptr);
+    EXPECT_TRUE(screen->configBox->checked) << "the box starts at the stored flag";
+    screen->configBox->checked = false;
+    screen->HandleChildDoubleClick(screen->rows[0]);
+    EXPECT_EQ(CServerConfigSync::GetLoginFlag(), 0);
+    ASSERT_TRUE(RunUntil([] { return PacketManager::IsGameDisplayEntered(); }));
+}
 
 TEST_F(ScenarioRoadTest, ADeletionTheServerAnswersLeavesTheOtherRows) {
     StartScenario("delete");

@@ -73,7 +73,12 @@ void ExpectGoldenPpm(const std::filesystem::path& path, const std::vector<uint8_
     }
     auto stored = platform::ReadWholeFile(path.string());
     ASSERT_TRUE(stored.has_value()) << path << " is missing; run with QV_UPDATE_GOLDEN=1 to create it";
-    EXPECT_TRUE(*stored == ppm) << path.filename() << " differs from its golden image";
+    if (*stored == ppm) return;
+    // The picture as drawn, to compare by eye.
+    const std::filesystem::path actual =
+        std::filesystem::temp_directory_path() / (path.stem().string() + ".actual.ppm");
+    platform::AtomicReplaceFile(actual.string(), ppm.data(), ppm.size());
+    ADD_FAILURE() << path.filename() << " differs from its golden image; drawn: " << actual;
 }
 
 namespace {
