@@ -1,6 +1,7 @@
 #include "app/WinMain.h"
 
 #include "app/AppServices.h"
+#include "app/DeathStatus.h"
 #include "app/FrameStep.h"
 #include "app/IntroMovie.h"
 #include "app/MainWindow.h"
@@ -218,6 +219,7 @@ void StartGraphicManager() {
     GraphicManager::startup();
     FrameServices services;
     services.hasGameConnection = HasGameSock;
+    services.sendDeathStatus = CApp::SendDeathStatus;
     services.isInWorld = PacketManager::IsGameDisplayEntered;
     services.createMainMenu = CreateInitialMainMenu;
     SetFrameServices(services);
@@ -292,8 +294,7 @@ const std::vector<StartupStep> kStartup = {
     {31, "WeatherManager::startup", WeatherManager::startup, WeatherManager::shutdown,
      "WeatherManager::shutdown"},
     {32, "animCrap::Load", animCrap::Load, DoNothing, "DoNothing"},
-    {33, "thelightthingie::startup", StartLight, thelightthingie::shutdown,
-     "thelightthingie::shutdown"},
+    {33, "thelightthingie::startup", StartLight, thelightthingie::shutdown, "thelightthingie::shutdown"},
     {34, "InitBodyTypes", InitBodyTypes},
     {35, "ContextHelpManager::startup", ContextHelpManager::startup, DoNothing, "DoNothing"},
     {36, "instance check", RefuseSecondInstance},

@@ -1,7 +1,8 @@
 // The world's calls into the sound and music modules and the system lines, bound as soon as the
 // application is linked in.
-#include "app/multcli.h"
 #include "app/PlayerActions.h"
+#include "app/multcli.h"
+#include "gumps/EffectHooks.h"
 #include "gumps/Sequence.h"
 #include "media/MusicManager.h"
 #include "media/SoundManager.h"
@@ -78,6 +79,7 @@ void BindWorldHooks(WorldHooks& h) {
     h.playAmbientSound = SoundManager::PlayAmbientSound;
     h.playSong = MusicManager::PlaySong;
     CApp::BindPlayerActionHooks(h);
+    BindEffectHooks(h);
     h.showSystemMessage = [](int hue, int font, const char* text) {
         if (const auto& show = GetNetServices().showSystemMessage) show(hue, font, text);
     };

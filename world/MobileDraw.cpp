@@ -149,8 +149,8 @@ Figure BodyFigure(CMobile* m, AnimPick& pick, int& body) {
     body = m->graphic;
     if (m->IsGhost()) body -= 2;
     uint16_t action = m->action;
-    GetMobileAnimIndex(body, m->facing, m->idleFrameCounter, ActionFrame(m), m->animFrameCount, action,
-                       0, m->running != 0, m, pick);
+    GetMobileAnimIndex(body, m->facing, m->idleFrameCounter, ActionFrame(m), m->animFrameCount, action, 0,
+                       m->running != 0, m, pick);
     m->action = action;
     return Resolve(pick);
 }
@@ -241,6 +241,40 @@ void GrowForLayers(CMobile* m, Rect& rect, const AnimPick& bodyPick, int body, i
     }
 }
 
+void DrawWornLayers(CMobile* m, const AnimPick& pick, int body, const Highlight& highlight, bool ghostPlayer,
+                    int x, int y, const Rect& c);
+
+// The effects hanging on a mobile, centred on its rect (the rect holds them, see GrowForEffects).
+void DrawAttachedEffects(const CMobile* m, const Rect& clip, int sx, int sy) {
+    const auto& draw = WorldHook::Table().drawAttachedEffects;
+    if (!draw) return;
+    const Rect& r = m->screenRect;
+    draw(m->serial & 0x7FFFFFFF, ((r.left + r.right) >> 1) - sx, ((r.top + r.bottom) >> 1) - sy, clip);
+}
+
+// A hanging effect wider or taller than the rect widens it equally on both sides; the mobile keeps
+// what was added.
+void GrowForEffects(CMobile* m, Rect& rect) {
+    m->effectGrowX = 0;
+    m->effectGrowY = 0;
+    const auto& sizes = WorldHook::Table().attachedEffectSizes;
+    if (!sizes) return;
+    sizes(m->serial & 0x7FFFFFFF, [&](int width, int height) {
+        if (width > rect.Width()) {
+            const int half = (width - rect.Width()) / 2;
+            rect.left -= half;
+            rect.right += half;
+            m->effectGrowX += half;
+        }
+        if (height > rect.Height()) {
+            const int half = (height - rect.Height()) / 2;
+            rect.top -= half;
+            rect.bottom += half;
+            m->effectGrowY += half;
+        }
+    });
+}
+
 // The standing draw of a mobile or the player.
 void DrawMobile(CMobile* m, const Rect& clip, bool player) {
     if (m->graphic >= 1000) return;
@@ -299,7 +333,13 @@ void DrawMobile(CMobile* m, const Rect& clip, bool player) {
 
     DrawAnimFrame(target, figure.mirrored, bodyHue, x, y, c, *figure.item, *figure.frame);
 
-    if (!IsHumanBody(m->graphic)) return;
+    if (IsHumanBody(m->graphic)) DrawWornLayers(m, pick, body, highlight, ghostPlayer, x, y, c);
+    DrawAttachedEffects(m, clip, sx, sy);
+}
+
+void DrawWornLayers(CMobile* m, const AnimPick& pick, int body, const Highlight& highlight, bool ghostPlayer,
+                    int x, int y, const Rect& c) {
+    const BlitTarget& target = GetBlitTarget();
     const CDynamicObj* covering = WornItem(m, 22);
     const bool covered = covering && covering->graphic == kCoveringGraphic;
     const uint8_t* order = AnimTables::LayerOrder(m->facing);
@@ -384,6 +424,7 @@ void CMobile::CalcScreenRect() {
         r.right = std::max(r.right, AnimFrameRect(f, figure.mirrored, x, y).right + allowance);
     }
     if (IsHumanBody(graphic)) GrowForLayers(this, r, pick, body, x, y, true);
+    GrowForEffects(this, r);
     screenRect = r;
 }
 

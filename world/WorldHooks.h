@@ -3,6 +3,8 @@
 // windows, status bars, the party table, missiles, the game view's object pointers and the
 // journal. The windows fill the table when they are built; tests bind recorders. Every entry may
 // be empty: an empty entry does nothing and answers "no".
+#include "render/Rect.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -112,6 +114,12 @@ struct WorldHooks {
     std::function<CGump*()> createDragWindow;
     // The player's war flag changed: its status bars and paperdoll redraw.
     std::function<void(CMobile* player)> warModeChanged;
+    // ---- effects hanging on a mobile
+    // The picture size of each effect hanging on the object, oldest first.
+    std::function<void(uint32_t serial, const std::function<void(int width, int height)>& fn)>
+        attachedEffectSizes;
+    // Draws the effects hanging on the object centred on a screen point.
+    std::function<void(uint32_t serial, int centreX, int centreY, const Rect& clip)> drawAttachedEffects;
 };
 
 namespace WorldHook {

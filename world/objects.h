@@ -384,7 +384,8 @@ class CMobile : public CContainerObj {
     int32_t notoriety = 0;
     int32_t dying = 0;
     bool marked = false;
-    int32_t animFrameCount = 0; // frames of the body's current animation item
+    int32_t animFrameCount = 0;               // frames of the body's current animation item
+    int32_t effectGrowX = 0, effectGrowY = 0; // what the hanging effects added to each side of the rect
 
   protected:
     // The facing shift of the stepping cell.

@@ -4,6 +4,7 @@
 #include "GumpFixture.h"
 
 #include "core/SharedServices.h"
+#include "gumps/EffectHooks.h"
 #include "gumps/MissileGump.h"
 #include "gumps/Sequence.h"
 #include "mkinstall/WorldFiles.h"
@@ -17,6 +18,7 @@
 #include "world/CObjectManager.h"
 #include "world/PlayerObject.h"
 #include "world/TileData.h"
+#include "world/WeatherManager.h"
 #include "world/WorldHooks.h"
 #include "world/animCrap.h"
 #include "world/objects.h"
@@ -173,6 +175,9 @@ TEST_F(MissileTest, MissileToAMovingObjectReAimsAndKeepsItsSpeed) {
 }
 
 TEST_F(MissileTest, MissileWhoseTargetIsGoneEndsAtTheLastTargetPoint) {
+    // Only the missile's own lookup is measured: the dying mobile's call that ends the missiles
+    // aimed at it is left out.
+    WorldHook::Table().deleteMissilesAt = nullptr;
     CMobile* target = Mobile(0x30, 130, 100);
     CMissileGump* m = LaunchMissileLocToObj(kBolt, MakeEffectPosition(100, 100, 0), target, 2, 0, 1);
     ASSERT_NE(m, nullptr);
@@ -213,7 +218,8 @@ TEST_F(MissileTest, MissileStraightAboveItsTargetKeepsItsCell) {
     EffectScreenPoint(MakeEffectPosition(110, 110, 0), columnX, footY);
     int scrollX = 0, scrollY = 0;
     DrawManager::GetScrollOffset(scrollX, scrollY);
-    target->screenRect = Rect{columnX + scrollX - 10, footY + scrollY - 60, columnX + scrollX + 10, footY + scrollY};
+    target->screenRect =
+        Rect{columnX + scrollX - 10, footY + scrollY - 60, columnX + scrollX + 10, footY + scrollY};
     CMissileGump* m = LaunchMissileLocToObj(kBolt, MakeEffectPosition(100, 100, 0), target, 5, 1, 0);
     ASSERT_NE(m, nullptr);
     ASSERT_NE(m->drawItem, nullptr);
@@ -533,6 +539,107 @@ TEST_F(SequenceTest, TeardownAbandonsTheShowInsteadOfStartingItsNextStep) {
         EXPECT_EQ(CSequence::LiveCount(), c.dropsRecording ? 0 : 1) << c.what;
         ResetSequencesForTests();
     }
+}
+
+// ---------------------------------------------------------------- the world's calls
+TEST_F(MissileTest, TheViewsScrollCarriesEveryMissileWithIt) {
+    BindEffectHooks(WorldHook::Table());
+    CMissileGump* a = LaunchMissileLocToLoc(kBolt, MakeEffectPosition(100, 100, 0),
+                                            MakeEffectPosition(110, 100, 0), 5, 0, 0);
+    CMissileGump* b = PlayGraphicEffect(2, nullptr, nullptr, kSpark, MakeEffectPosition(90, 95, 0), {}, 10,
+                                        20, 0, 0, 0, 0, 0, 0);
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    struct Was {
+        CMissileGump* effect;
+        int x, y, targetX, targetY;
+        double posX, posY;
+    };
+    const Was was[] = {{a, a->x, a->y, a->targetPointX, a->targetPointY, a->posX, a->posY},
+                       {b, b->x, b->y, b->targetPointX, b->targetPointY, b->posX, b->posY}};
+    WorldHook::Call(WorldHook::Table().shiftMissiles, -7, 12);
+    for (const Was& w : was) {
+        EXPECT_EQ(w.effect->x, w.x - 7);
+        EXPECT_EQ(w.effect->y, w.y + 12);
+        EXPECT_EQ(w.effect->targetPointX, w.targetX - 7);
+        EXPECT_EQ(w.effect->targetPointY, w.targetY + 12);
+        EXPECT_DOUBLE_EQ(w.effect->posX, w.posX - 7);
+        EXPECT_DOUBLE_EQ(w.effect->posY, w.posY + 12);
+    }
+}
+
+TEST_F(MissileTest, AMobileThatGoesTakesTheEffectsAimedAtItOrHangingOnIt) {
+    BindEffectHooks(WorldHook::Table());
+    CMobile* doomed = Mobile(0x60, 70, 70);
+    CMobile* other = Mobile(0x61, 60, 60);
+    CMissileGump* aimed = LaunchMissileLocToObj(kBolt, MakeEffectPosition(40, 40, 0), doomed, 1, 0, 1);
+    CMissileGump* hanging = PlayGraphicEffect(3, doomed, nullptr, kSpark, {}, {}, 10, 20, 0, 0, 0, 0, 0, 0);
+    CMissileGump* fromIt = LaunchMissileObjToObj(kBolt, doomed, other, 1, 0, 0);
+    CMissileGump* elsewhere = LaunchMissileLocToObj(kBolt, MakeEffectPosition(40, 40, 0), other, 1, 0, 0);
+    ASSERT_TRUE(aimed && hanging && fromIt && elsewhere);
+    doomed->RemoveFromWorld();
+    doomed->Release();
+    // Gone at once, before any update could look for the mobile; no explosion is left behind.
+    EXPECT_TRUE(aimed->IsClosed());
+    EXPECT_TRUE(hanging->IsClosed());
+    EXPECT_FALSE(fromIt->IsClosed());
+    EXPECT_FALSE(elsewhere->IsClosed());
+    CGumpManager::Update();
+    const std::vector<CMissileGump*> live = LiveEffects();
+    EXPECT_EQ(std::set<CMissileGump*>(live.begin(), live.end()),
+              (std::set<CMissileGump*>{fromIt, elsewhere}));
+}
+
+TEST_F(MissileTest, TheWeathersLightningShowsItsFlash) {
+    BindEffectHooks(WorldHook::Table());
+    WeatherManager::LightningFlash();
+    const std::vector<CMissileGump*> live = LiveEffects();
+    ASSERT_EQ(live.size(), 1u);
+    ASSERT_NE(live[0]->drawItem, nullptr);
+    EXPECT_TRUE(live[0]->IsGumpArt());
+    EXPECT_GE(live[0]->drawItem->locX, 22);
+    EXPECT_LT(live[0]->drawItem->locX, 52);
+    EXPECT_EQ(live[0]->drawItem->locY, 103);
+    EXPECT_EQ(live[0]->drawItem->z, 4);
+}
+
+TEST_F(MissileTest, TheMobileDrawMeasuresAndPaintsWhatHangsOnIt) {
+    BindEffectHooks(WorldHook::Table());
+    CMobile* m = Mobile(0x70, 70, 70);
+    CMissileGump* spark = PlayGraphicEffect(3, m, nullptr, kSpark, {}, {}, 10, 20, 0, 0, 0, 0, 37, 3);
+    CMissileGump* bolt = PlayGraphicEffect(3, m, nullptr, kBolt, {}, {}, 10, 20, 0, 0, 0, 0, 0, 0);
+    ASSERT_TRUE(spark && bolt);
+    bolt->angle = 40;
+    std::vector<std::pair<int, int>> sizes, expected;
+    WorldHook::Table().attachedEffectSizes(0x70, [&](int w, int h) { sizes.emplace_back(w, h); });
+    for (const CMissileGump* e : {spark, bolt}) {
+        int w = 0, h = 0;
+        e->PictureSize(w, h);
+        expected.emplace_back(w, h);
+    }
+    EXPECT_EQ(sizes, expected);
+    EXPECT_EQ(sizes[1], std::make_pair(20, 30));
+
+    constexpr int kW = 80, kH = 80;
+    const Rect clip{0, 0, kW, kH};
+    std::vector<uint16_t> drawn(kW * kH, 0x0421), painted(kW * kH, 0x0421);
+    SetBlitTarget(MakeBlitTarget(drawn.data(), kW, kH));
+    WorldHook::Table().drawAttachedEffects(0x70, 40, 35, clip);
+    SetBlitTarget(MakeBlitTarget(painted.data(), kW, kH));
+    for (const CMissileGump* e : {spark, bolt}) {
+        int w = 0, h = 0;
+        e->PictureSize(w, h);
+        DrawRotatedArt(e->currentGraphic, e->angle,
+                       Rect{40 - w / 2, 35 - h / 2, 40 - w / 2 + w, 35 - h / 2 + h}, clip, e->hue,
+                       e->blendMode);
+    }
+    EXPECT_EQ(drawn, painted);
+    EXPECT_NE(drawn, std::vector<uint16_t>(kW * kH, 0x0421));
+    // Nothing hangs on another serial.
+    std::vector<uint16_t> before = drawn;
+    SetBlitTarget(MakeBlitTarget(drawn.data(), kW, kH));
+    WorldHook::Table().drawAttachedEffects(0x71, 40, 35, clip);
+    EXPECT_EQ(drawn, before);
 }
 
 // ---------------------------------------------------------------- pictures

@@ -470,6 +470,52 @@ TEST_F(MobileDraw, CorpsesLieWithTheirEquipment) {
 
 // ---------------------------------------------------------------- strips
 
+TEST_F(MobileDraw, HangingEffectsWidenTheRectEquallyAndAreDrawnOnItsCentre) {
+    animtest::Put(21 * 110 + 5, {Block(-5, -30, 5, 0)}); // 10 x 30, shadow-free
+    struct Case {
+        const char* name;
+        std::vector<std::pair<int, int>> sizes; // width, height of each effect, oldest first
+        Rect rect;                              // anchor-relative
+        int growX, growY;
+    };
+    const Case cases[] = {
+        {"none", {}, {-5, -30, 5, 0}, 0, 0},
+        {"smaller than the figure", {{8, 20}}, {-5, -30, 5, 0}, 0, 0},
+        {"wider, then taller", {{20, 10}, {16, 40}}, {-10, -35, 10, 5}, 5, 5},
+        {"each measured against the grown rect", {{20, 10}, {24, 10}}, {-12, -30, 12, 0}, 7, 0},
+    };
+    for (const Case& c : cases) {
+        uint32_t askedSerial = 0;
+        WorldHook::Table().attachedEffectSizes = [&](uint32_t serial,
+                                                     const std::function<void(int, int)>& fn) {
+            askedSerial = serial;
+            for (auto [w, h] : c.sizes)
+                fn(w, h);
+        };
+        std::vector<std::pair<int, int>> centres;
+        WorldHook::Table().drawAttachedEffects = [&](uint32_t serial, int x, int y, const Rect&) {
+            EXPECT_EQ(serial, askedSerial) << c.name;
+            centres.emplace_back(x, y);
+        };
+        CMobile* m = Place(21);
+        m->serial |= 0x80000000; // a dying mobile still finds what hangs on it
+        Draw(m);
+        int x = 0, y = 0;
+        m->GetFigureAnchor(x, y);
+        EXPECT_EQ(askedSerial, m->serial & 0x7FFFFFFF) << c.name;
+        EXPECT_EQ(Relative(m, x, y), c.rect) << c.name;
+        EXPECT_EQ(m->effectGrowX, c.growX) << c.name;
+        EXPECT_EQ(m->effectGrowY, c.growY) << c.name;
+        // The feet point is canvas pixel (50, 60).
+        const std::pair<int, int> centre{50 + (c.rect.left + c.rect.right) / 2,
+                                         60 + (c.rect.top + c.rect.bottom) / 2};
+        EXPECT_EQ(centres, (std::vector<std::pair<int, int>>{centre})) << c.name;
+        m->serial &= 0x7FFFFFFF;
+        m->RemoveFromDrawList();
+    }
+    WorldHook::Reset();
+}
+
 class Strips : public MobileDraw {
   protected:
     // A tall creature (body 1, at rest: group 1) whose frame reaches 100 rows below its feet.
