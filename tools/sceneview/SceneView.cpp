@@ -89,8 +89,8 @@ void PlaceFigures(const Options& o, std::string& error) {
         m.facing = static_cast<uint8_t>(spec.facing);
         m.hue = static_cast<uint16_t>(spec.hue);
         std::vector<tw::WornFields> worn;
-        for (const auto& [graphic, layer] : spec.equip)
-            worn.push_back({item++, static_cast<uint16_t>(graphic), static_cast<uint8_t>(layer)});
+        for (const auto& [graphic, layer, hue] : spec.equip)
+            worn.push_back({item++, static_cast<uint16_t>(graphic), static_cast<uint8_t>(layer), hue});
         if (spec.mount) worn.push_back({item++, static_cast<uint16_t>(spec.mount), 25});
         Feed(connection, PacketManager::HandleMobileIncoming, tw::MobileIncoming(m, worn));
         CObj* placed = CObjectManager::FindBySerial(m.serial);
@@ -149,12 +149,13 @@ bool ParseMobile(const std::string& text, MobileSpec& out) {
             if (!Int(value, m.mount) || m.mount == 0) return false;
         } else if (key == "equip") {
             for (const std::string& pair : Split(value, '+')) {
-                const size_t colon = pair.find(':');
-                int graphic = 0, layer = 0;
-                if (colon == std::string::npos || !Int(pair.substr(0, colon), graphic) ||
-                    !Int(pair.substr(colon + 1), layer) || layer < 1 || layer > 24)
+                const std::vector<std::string> fields = Split(pair, ':');
+                int graphic = 0, layer = 0, hue = -1;
+                if (fields.size() < 2 || fields.size() > 3 || !Int(fields[0], graphic) ||
+                    !Int(fields[1], layer) || layer < 1 || layer > 24 ||
+                    (fields.size() == 3 && !Int(fields[2], hue)))
                     return false;
-                m.equip.emplace_back(graphic, layer);
+                m.equip.push_back({graphic, layer, hue});
             }
         } else {
             return false;
@@ -239,7 +240,7 @@ Picture Render(const Options& o) {
     c.x = static_cast<uint16_t>(o.x);
     c.y = static_cast<uint16_t>(o.y);
     c.z = static_cast<int16_t>(o.z ? *o.z : MapManager::GetLandZ(o.x, o.y));
-    c.facing = 4;
+    c.facing = static_cast<uint8_t>(o.facing & 7);
     c.map = static_cast<uint8_t>(o.facet);
     WorldLogin::PlacePlayer(c);
     if (o.season && *o.season != Season) {

@@ -2,6 +2,7 @@
 // The world around a position of an installation, painted by the client's own scene code: the
 // player placed as the login confirmation places it, one full frame of RenderFrame, the screen
 // read back. Golden tests and the sceneview tool use it.
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -13,10 +14,10 @@ namespace sceneview {
 struct MobileSpec {
     int x = 0, y = 0, body = 400, facing = 0;
     int hue = 0;
-    int action = -1, frame = 0;             // -1: at rest
-    int mount = 0;                          // a mount graphic worn on layer 25
-    std::vector<std::pair<int, int>> equip; // graphic, layer
-    bool seated = false;                    // the picture fails unless the figure is drawn seated
+    int action = -1, frame = 0;            // -1: at rest
+    int mount = 0;                         // a mount graphic worn on layer 25
+    std::vector<std::array<int, 3>> equip; // graphic, layer, hue
+    bool seated = false;                   // the picture fails unless the figure is drawn seated
 };
 // A corpse of body at (x, y) lying towards facing (0x1A, graphic 0x2006).
 struct CorpseSpec {
@@ -26,6 +27,7 @@ struct CorpseSpec {
 struct Options {
     int x = 0, y = 0;
     std::optional<int> z; // the land's height when absent
+    int facing = 4;       // the player's
     int facet = 0;
     std::optional<int> season;
     int circle = 0; // radius of the circle of transparency; 0: off
@@ -47,7 +49,7 @@ struct Picture {
     std::string error;            // set when a figure could not be shown as asked
 };
 
-// Parses "X,Y,BODY,FACING[,hue=H][,action=A,frame=F][,mount=G][,equip=G:L...][,seated]"; false on
+// Parses "X,Y,BODY,FACING[,hue=H][,action=A,frame=F][,mount=G][,equip=G:L[:H]...][,seated]"; false on
 // anything else. equip takes several G:L pairs separated by '+' or repeated equip= fields.
 bool ParseMobile(const std::string& text, MobileSpec& out);
 bool ParseCorpse(const std::string& text, CorpseSpec& out);

@@ -1,5 +1,5 @@
-// sceneview INSTALL_DIR X Y [--z Z] [--facet F] [--season N] [--circle R] [--ghost] [--size WxH]
-//           [--pick SX,SY] [--mobile X,Y,BODY,FACING[,hue=H][,action=A,frame=F][,mount=G][,equip=G:L+...]
+// sceneview INSTALL_DIR X Y [--z Z] [--facing D] [--facet F] [--season N] [--circle R] [--ghost] [--size WxH]
+//           [--pick SX,SY] [--mobile X,Y,BODY,FACING[,hue=H][,action=A,frame=F][,mount=G][,equip=G:L[:H]+...]
 //           [,seated]]... [--corpse X,Y,BODY,FACING]... [--light L] [--personal L] [--colored]
 //           [--dark-nights] OUT.ppm
 // Paints the world around (X, Y) as the client shows it and writes the screen as a PPM picture.
@@ -14,10 +14,11 @@
 namespace {
 
 int Usage() {
-    std::fputs("usage: sceneview INSTALL_DIR X Y [--z Z] [--facet F] [--season N] [--circle R] [--ghost]\n"
+    std::fputs("usage: sceneview INSTALL_DIR X Y [--z Z] [--facing D] [--facet F] [--season N] [--circle R] "
+               "[--ghost]\n"
                "                 [--size WxH] [--pick SX,SY]\n"
                "                 [--mobile X,Y,BODY,FACING[,hue=H][,action=A,frame=F][,mount=G]"
-               "[,equip=G:L+...][,seated]]...\n"
+               "[,equip=G:L[:H]+...][,seated]]...\n"
                "                 [--corpse X,Y,BODY,FACING]... [--light L] [--personal L] [--colored]\n"
                "                 [--dark-nights] OUT.ppm\n",
                stderr);
@@ -52,6 +53,9 @@ int main(int argc, char** argv) {
         const bool more = i + 1 < argc;
         if (a == "--z" && more && ParseInt(argv[i + 1], v)) {
             o.z = v;
+            ++i;
+        } else if (a == "--facing" && more && ParseInt(argv[i + 1], v) && v >= 0 && v <= 7) {
+            o.facing = v;
             ++i;
         } else if (a == "--facet" && more && ParseInt(argv[i + 1], v)) {
             o.facet = v;
