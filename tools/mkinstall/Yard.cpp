@@ -93,6 +93,23 @@ Picture Column(int id, int width, int height, uint16_t colour) {
     return p;
 }
 
+// A seat (a low block) with a back rising along its north-east edge, numbered on the back.
+Picture Chair(int id, uint16_t colour) {
+    Picture p = Block(id, 12, colour);
+    const int back = 40;
+    Picture out{p.width, p.height + back,
+                std::vector<uint16_t>(static_cast<size_t>(p.width) * (p.height + back), 0)};
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x)
+            out.pixels[static_cast<size_t>(y + back) * p.width + x] =
+                p.pixels[static_cast<size_t>(y) * p.width + x];
+    for (int y = 4; y < back + 16; ++y)
+        for (int x = 24; x < 40; ++x)
+            out.pixels[static_cast<size_t>(y) * p.width + x] = Shade(colour, x < 28 ? -5 : 2);
+    DrawNumber(out, id, 32, 20, Rgb(31, 31, 31));
+    return out;
+}
+
 Picture ItemPicture(int graphic) {
     switch (graphic) {
     case YardItem::Wall:
@@ -103,6 +120,11 @@ Picture ItemPicture(int graphic) {
         return Block(graphic, 12, Rgb(24, 6, 4));
     case YardItem::Statue:
         return Column(graphic, 24, 150, Rgb(22, 22, 24));
+    case YardItem::Chair:
+    case YardItem::ChairBack:
+        return Chair(graphic, graphic == YardItem::Chair ? Rgb(20, 12, 4) : Rgb(8, 12, 22));
+    case YardItem::StreetLamp:
+        return Column(graphic, 10, 100, Rgb(28, 20, 6));
     case 3821:
     case 3822:
     case 3823:
@@ -122,8 +144,9 @@ Picture ItemPicture(int graphic) {
     }
 }
 
-constexpr int kYardItemGraphics[] = {YardItem::Wall, YardItem::Floor, YardItem::Roof, YardItem::Statue, 3821,
-                                     3822, 3823, 3397, 3398, 3399, 3400, 3401, 3402, 3403, 3404,
+constexpr int kYardItemGraphics[] = {YardItem::Wall, YardItem::Floor, YardItem::Roof, YardItem::Statue,
+                                     YardItem::Chair, YardItem::ChairBack, YardItem::StreetLamp, 3821, 3822,
+                                     3823, 3397, 3398, 3399, 3400, 3401, 3402, 3403, 3404,
                                      // the plants and their seasons' replacements
                                      3212, 3270, 7086, 3239, 3204, 3144, 7068,
                                      // the landscape's items without pictures of their own
@@ -241,6 +264,9 @@ void AppendYardStatics(std::vector<SampleStatic>& s) {
     add(YardItem::Bush, 1493, 1603, 0);
     add(YardItem::Plant, 1496, 1603, 0);
     add(YardItem::Plant, 1501, 1608, 0);
+    add(YardItem::Chair, kYardChairX, kYardChairY, 0);
+    add(YardItem::ChairBack, kYardChairBackX, kYardChairBackY, 0);
+    add(YardItem::StreetLamp, kYardLampX, kYardLampY, 0);
 }
 
 void AppendYardLandTiles(std::vector<SampleLandTile>& tiles) {
@@ -260,6 +286,8 @@ void AppendYardItemTiles(std::vector<SampleItemTile>& t) {
         t.push_back({YardItem::Canopy + i, kFoliage, 255, 0, 0, 20, "leaves", "leaves"});
         t.push_back({YardItem::Trunk + i, kA | kImpassable, 255, 0, 0, 20, "tree", "tree"});
     }
+    t.push_back({YardItem::Chair, kA, 255, 0, 0, 1, "chair", "chair"});
+    t.push_back({YardItem::ChairBack, kA, 255, 0, 0, 1, "chair", "chair"});
     for (int g : {3212, 3270, 7086, 3239, 3204, 3144, 7068})
         t.push_back({g, kA, 255, 0, 0, 2, "plant", "plant"});
 }

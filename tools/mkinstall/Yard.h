@@ -22,6 +22,9 @@ constexpr int Trunk = 3401;  // 3401..3404
 constexpr int Bush = 3212;
 constexpr int Plant = 3239;
 constexpr int Statue = 4840;
+constexpr int Chair = 2863;     // seats facing 2
+constexpr int ChairBack = 4635; // seats facing 6, its back drawn over the sitter
+constexpr int StreetLamp = 2560;
 } // namespace YardItem
 
 // Cells of the yard (large facet): the corner and size of its area.
@@ -37,6 +40,10 @@ constexpr int kYardHillTop = 24;
 constexpr int kYardHouseX = 1503, kYardHouseY = 1603;
 constexpr int kYardBehindTreeX = 1497, kYardBehindTreeY = 1604;
 constexpr int kYardStatueViewX = 1499, kYardStatueViewY = 1600;
+// The two chairs and the street lamp on the snow, out of the views above.
+constexpr int kYardChairX = 1505, kYardChairY = 1612;
+constexpr int kYardChairBackX = 1507, kYardChairBackY = 1612;
+constexpr int kYardLampX = 1506, kYardLampY = 1610;
 
 // The yard's land where it has some.
 bool YardLand(int x, int y, LandCell& out);

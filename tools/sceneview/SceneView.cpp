@@ -4,26 +4,174 @@
 #include "core/DefManager.h"
 #include "core/FileManager.h"
 #include "core/Options.h"
+#include "net/CGameSock.h"
 #include "net/NetServices.h"
+#include "net/PacketBuffer.h"
+#include "net/PacketManager.h"
 #include "render/Art.h"
 #include "render/BackBuffer.h"
 #include "render/DirtyRects.h"
 #include "render/DrawManager.h"
 #include "render/HueManager.h"
+#include "render/Light.h"
 #include "render/SceneBlits.h"
+#include "testshard/WorldPackets.h"
+#include "world/BodyTypes.h"
 #include "world/CObjectManager.h"
 #include "world/MapManager.h"
 #include "world/PlayerObject.h"
 #include "world/Scene.h"
+#include "world/ServerWorld.h"
 #include "world/Terrain.h"
 #include "world/WorldLogin.h"
 #include "world/objects.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <sstream>
 
 namespace sceneview {
 namespace {
 bool g_open = false;
+
+namespace tw = testshard::world;
+
+constexpr uint32_t kFirstMobile = 0x1000;
+constexpr uint32_t kFirstItem = 0x40001000;
+
+bool Int(const std::string& text, int& out) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (*end || v < 0 || v > 0xFFFF) return false;
+    out = static_cast<int>(v);
+    return true;
+}
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::stringstream in(text);
+    std::string part;
+    while (std::getline(in, part, separator))
+        parts.push_back(part);
+    if (!text.empty() && text.back() == separator) parts.emplace_back();
+    return parts;
+}
+
+// The four leading numbers shared by mobiles and corpses.
+bool Head(const std::vector<std::string>& parts, int& x, int& y, int& body, int& facing) {
+    return parts.size() >= 4 && Int(parts[0], x) && Int(parts[1], y) && Int(parts[2], body) &&
+           Int(parts[3], facing) && facing < 8;
+}
+
+template <class Handler>
+void Feed(CGameSock& connection, Handler handler, const std::vector<uint8_t>& bytes) {
+    PacketReader reader(bytes.data(), bytes.size());
+    handler(connection, reader);
+}
+
+// Sends the figures as the server would, and poses the ones given an action.
+void PlaceFigures(const Options& o, std::string& error) {
+    CGameSock connection;
+    Feed(connection, PacketManager::HandleLightLevel, tw::LightLevel(static_cast<uint8_t>(o.light)));
+    if (pPlayerObject)
+        Feed(connection, PacketManager::HandlePersonalLight,
+             tw::PersonalLight(pPlayerObject->serial, static_cast<uint8_t>(o.personal)));
+    uint32_t item = kFirstItem;
+    for (size_t i = 0; i < o.mobiles.size(); ++i) {
+        const MobileSpec& spec = o.mobiles[i];
+        tw::MobileFields m;
+        m.serial = kFirstMobile + static_cast<uint32_t>(i);
+        m.body = static_cast<uint16_t>(spec.body);
+        m.x = static_cast<uint16_t>(spec.x);
+        m.y = static_cast<uint16_t>(spec.y);
+        m.z = static_cast<int8_t>(MapManager::GetLandZ(spec.x, spec.y));
+        m.facing = static_cast<uint8_t>(spec.facing);
+        m.hue = static_cast<uint16_t>(spec.hue);
+        std::vector<tw::WornFields> worn;
+        for (const auto& [graphic, layer, hue] : spec.equip)
+            worn.push_back({item++, static_cast<uint16_t>(graphic), static_cast<uint8_t>(layer), hue});
+        if (spec.mount) worn.push_back({item++, static_cast<uint16_t>(spec.mount), 25});
+        Feed(connection, PacketManager::HandleMobileIncoming, tw::MobileIncoming(m, worn));
+        CObj* placed = CObjectManager::FindBySerial(m.serial);
+        if (!placed || !placed->IsMobile()) {
+            error = "mobile " + std::to_string(i + 1) + " was not placed";
+            continue;
+        }
+        auto* mobile = static_cast<CMobile*>(placed);
+        if (spec.action >= 0) {
+            const bool wasListed = mobile->listed != 0;
+            if (wasListed) mobile->RemoveFromDrawList();
+            mobile->animating = 1;
+            mobile->action = static_cast<uint16_t>(spec.action);
+            mobile->frameIndex = static_cast<uint16_t>(spec.frame);
+            if (wasListed) mobile->AddToDrawList();
+        }
+    }
+    for (size_t i = 0; i < o.corpses.size(); ++i) {
+        const CorpseSpec& spec = o.corpses[i];
+        tw::ItemFields f;
+        f.serial = item++;
+        f.graphic = 0x2006;
+        f.amount = spec.body;
+        f.x = static_cast<uint16_t>(spec.x);
+        f.y = static_cast<uint16_t>(spec.y);
+        f.z = static_cast<int8_t>(MapManager::GetLandZ(spec.x, spec.y));
+        f.facing = spec.facing;
+        Feed(connection, PacketManager::HandleWorldItem, tw::WorldItem(f));
+    }
+}
+
+} // namespace
+
+bool ParseMobile(const std::string& text, MobileSpec& out) {
+    const std::vector<std::string> parts = Split(text, ',');
+    MobileSpec m;
+    if (!Head(parts, m.x, m.y, m.body, m.facing)) return false;
+    bool hasAction = false, hasFrame = false;
+    for (size_t i = 4; i < parts.size(); ++i) {
+        const std::string& p = parts[i];
+        const size_t eq = p.find('=');
+        const std::string key = p.substr(0, eq), value = eq == std::string::npos ? "" : p.substr(eq + 1);
+        if (p == "seated") {
+            m.seated = true;
+        } else if (eq == std::string::npos) {
+            return false;
+        } else if (key == "hue") {
+            if (!Int(value, m.hue)) return false;
+        } else if (key == "action") {
+            if (!Int(value, m.action) || m.action > 99) return false;
+            hasAction = true;
+        } else if (key == "frame") {
+            if (!Int(value, m.frame) || m.frame > 99) return false;
+            hasFrame = true;
+        } else if (key == "mount") {
+            if (!Int(value, m.mount) || m.mount == 0) return false;
+        } else if (key == "equip") {
+            for (const std::string& pair : Split(value, '+')) {
+                const std::vector<std::string> fields = Split(pair, ':');
+                int graphic = 0, layer = 0, hue = -1;
+                if (fields.size() < 2 || fields.size() > 3 || !Int(fields[0], graphic) ||
+                    !Int(fields[1], layer) || layer < 1 || layer > 24 ||
+                    (fields.size() == 3 && !Int(fields[2], hue)))
+                    return false;
+                m.equip.push_back({graphic, layer, hue});
+            }
+        } else {
+            return false;
+        }
+    }
+    if (hasFrame && !hasAction) return false;
+    out = m;
+    return true;
+}
+
+bool ParseCorpse(const std::string& text, CorpseSpec& out) {
+    const std::vector<std::string> parts = Split(text, ',');
+    CorpseSpec c;
+    if (parts.size() != 4 || !Head(parts, c.x, c.y, c.body, c.facing)) return false;
+    out = c;
+    return true;
 }
 
 bool Open(const std::string& installDir, std::string* error) {
@@ -35,6 +183,8 @@ bool Open(const std::string& installDir, std::string* error) {
     DefManager::startup();
     CObjectManager::startup();
     HueManager::startup();
+    thelightthingie::startup();
+    InitBodyTypes();
     MapManager::startup();
     DrawManager::ResetWindow();
     ResetArtCache();
@@ -53,6 +203,8 @@ void Close() {
     ResetArtCache();
     ResetLandTextures();
     HueManager::shutdown();
+    thelightthingie::shutdown();
+    SetDarkNights(false);
     CObjectManager::shutdown();
     DefManager::shutdown();
     CDHDCache::shutdown();
@@ -88,7 +240,7 @@ Picture Render(const Options& o) {
     c.x = static_cast<uint16_t>(o.x);
     c.y = static_cast<uint16_t>(o.y);
     c.z = static_cast<int16_t>(o.z ? *o.z : MapManager::GetLandZ(o.x, o.y));
-    c.facing = 4;
+    c.facing = static_cast<uint8_t>(o.facing & 7);
     c.map = static_cast<uint8_t>(o.facet);
     WorldLogin::PlacePlayer(c);
     if (o.season && *o.season != Season) {
@@ -103,8 +255,17 @@ Picture Render(const Options& o) {
         CircleTrans::SetRadius(o.circle);
         CircleTrans::SetCenter(o.width / 2, o.height / 2);
     }
+    PlaceFigures(o, out.error);
+    SetDarkNights(o.darkNights);
     ResetDirtyRects();
+    SetColoredLighting(o.colored);
     RenderFrame();
+    for (size_t i = 0; i < o.mobiles.size(); ++i) {
+        if (!o.mobiles[i].seated) continue;
+        CObj* placed = CObjectManager::FindBySerial(kFirstMobile + static_cast<uint32_t>(i));
+        if (!placed || !placed->IsMobile() || !static_cast<CMobile*>(placed)->IsSeated())
+            out.error = "mobile " + std::to_string(i + 1) + " is not seated";
+    }
     out.width = BackBuffer::Width();
     out.height = BackBuffer::Height();
     out.pixels.resize(static_cast<size_t>(out.width) * static_cast<size_t>(out.height));

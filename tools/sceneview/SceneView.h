@@ -2,6 +2,7 @@
 // The world around a position of an installation, painted by the client's own scene code: the
 // player placed as the login confirmation places it, one full frame of RenderFrame, the screen
 // read back. Golden tests and the sceneview tool use it.
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -9,22 +10,49 @@
 
 namespace sceneview {
 
+// A mobile sent as the server sends it (0x78), at rest unless an action is given.
+struct MobileSpec {
+    int x = 0, y = 0, body = 400, facing = 0;
+    int hue = 0;
+    int action = -1, frame = 0;            // -1: at rest
+    int mount = 0;                         // a mount graphic worn on layer 25
+    std::vector<std::array<int, 3>> equip; // graphic, layer, hue
+    bool seated = false;                   // the picture fails unless the figure is drawn seated
+};
+// A corpse of body at (x, y) lying towards facing (0x1A, graphic 0x2006).
+struct CorpseSpec {
+    int x = 0, y = 0, body = 400, facing = 0;
+};
+
 struct Options {
     int x = 0, y = 0;
     std::optional<int> z; // the land's height when absent
+    int facing = 4;       // the player's
     int facet = 0;
     std::optional<int> season;
     int circle = 0; // radius of the circle of transparency; 0: off
     bool ghost = false;
     int width = 640, height = 480;
     std::optional<std::pair<int, int>> pick;
+    std::vector<MobileSpec> mobiles;
+    std::vector<CorpseSpec> corpses;
+    int light = 0;    // the server's global light level (0x4F)
+    int personal = 0; // the player's personal light (0x4E)
+    bool colored = false;
+    bool darkNights = false;
 };
 
 struct Picture {
     int width = 0, height = 0;
     std::vector<uint16_t> pixels; // 5-5-5, row by row
     std::string picked;           // what lies under the pick point
+    std::string error;            // set when a figure could not be shown as asked
 };
+
+// Parses "X,Y,BODY,FACING[,hue=H][,action=A,frame=F][,mount=G][,equip=G:L[:H]...][,seated]"; false on
+// anything else. equip takes several G:L pairs separated by '+' or repeated equip= fields.
+bool ParseMobile(const std::string& text, MobileSpec& out);
+bool ParseCorpse(const std::string& text, CorpseSpec& out);
 
 // Opens the installation's files (once per process; a second folder replaces the first).
 bool Open(const std::string& installDir, std::string* error);

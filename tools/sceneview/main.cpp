@@ -1,5 +1,7 @@
-// sceneview INSTALL_DIR X Y [--z Z] [--facet F] [--season N] [--circle R] [--ghost] [--size WxH]
-//           [--pick SX,SY] OUT.ppm
+// sceneview INSTALL_DIR X Y [--z Z] [--facing D] [--facet F] [--season N] [--circle R] [--ghost] [--size WxH]
+//           [--pick SX,SY] [--mobile X,Y,BODY,FACING[,hue=H][,action=A,frame=F][,mount=G][,equip=G:L[:H]+...]
+//           [,seated]]... [--corpse X,Y,BODY,FACING]... [--light L] [--personal L] [--colored]
+//           [--dark-nights] OUT.ppm
 // Paints the world around (X, Y) as the client shows it and writes the screen as a PPM picture.
 #include "platform/platform.h"
 #include "render/Ppm.h"
@@ -12,8 +14,13 @@
 namespace {
 
 int Usage() {
-    std::fputs("usage: sceneview INSTALL_DIR X Y [--z Z] [--facet F] [--season N] [--circle R] [--ghost]\n"
-               "                 [--size WxH] [--pick SX,SY] OUT.ppm\n",
+    std::fputs("usage: sceneview INSTALL_DIR X Y [--z Z] [--facing D] [--facet F] [--season N] [--circle R] "
+               "[--ghost]\n"
+               "                 [--size WxH] [--pick SX,SY]\n"
+               "                 [--mobile X,Y,BODY,FACING[,hue=H][,action=A,frame=F][,mount=G]"
+               "[,equip=G:L[:H]+...][,seated]]...\n"
+               "                 [--corpse X,Y,BODY,FACING]... [--light L] [--personal L] [--colored]\n"
+               "                 [--dark-nights] OUT.ppm\n",
                stderr);
     return 2;
 }
@@ -47,6 +54,9 @@ int main(int argc, char** argv) {
         if (a == "--z" && more && ParseInt(argv[i + 1], v)) {
             o.z = v;
             ++i;
+        } else if (a == "--facing" && more && ParseInt(argv[i + 1], v) && v >= 0 && v <= 7) {
+            o.facing = v;
+            ++i;
         } else if (a == "--facet" && more && ParseInt(argv[i + 1], v)) {
             o.facet = v;
             ++i;
@@ -66,6 +76,24 @@ int main(int argc, char** argv) {
         } else if (a == "--pick" && more && ParsePair(argv[i + 1], ',', v, w)) {
             o.pick = std::make_pair(v, w);
             ++i;
+        } else if (a == "--mobile" && more) {
+            sceneview::MobileSpec m;
+            if (!sceneview::ParseMobile(argv[++i], m)) return Usage();
+            o.mobiles.push_back(m);
+        } else if (a == "--corpse" && more) {
+            sceneview::CorpseSpec c;
+            if (!sceneview::ParseCorpse(argv[++i], c)) return Usage();
+            o.corpses.push_back(c);
+        } else if (a == "--light" && more && ParseInt(argv[i + 1], v) && v >= 0 && v <= 31) {
+            o.light = v;
+            ++i;
+        } else if (a == "--personal" && more && ParseInt(argv[i + 1], v) && v >= 0 && v <= 31) {
+            o.personal = v;
+            ++i;
+        } else if (a == "--colored") {
+            o.colored = true;
+        } else if (a == "--dark-nights") {
+            o.darkNights = true;
         } else if (a.rfind("--", 0) != 0 && out.empty()) {
             out = a;
         } else {
@@ -81,11 +109,12 @@ int main(int argc, char** argv) {
     }
     const sceneview::Picture p = sceneview::Render(o);
     if (o.pick) std::printf("%s\n", p.picked.c_str());
+    if (!p.error.empty()) std::fprintf(stderr, "sceneview: %s\n", p.error.c_str());
     const std::vector<uint8_t> ppm = EncodePpm(p.pixels.data(), p.width, p.height);
     sceneview::Close();
     if (!platform::AtomicReplaceFile(out, ppm.data(), ppm.size())) {
         std::fprintf(stderr, "sceneview: cannot write %s\n", out.c_str());
         return 1;
     }
-    return 0;
+    return p.error.empty() ? 0 : 1; // the picture is kept to show what went wrong
 }

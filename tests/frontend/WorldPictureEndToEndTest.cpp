@@ -1,0 +1,137 @@
+// The world area of the client logged in to the test server, against the scene viewer's picture of
+// the same position and figures: the server's mobiles as its world keeps them, at rest, on the
+// manual clock. Animated tiles step with the world's steps, which the client's loop has taken and
+// the viewer has not: their rectangles are left out of the comparison.
+#include "FrontEndFixture.h"
+
+#include "render/BackBuffer.h"
+#include "render/DrawManager.h"
+#include "render/Ppm.h"
+#include "sceneview/SceneView.h"
+#include "testshard/ShardWorld.h"
+#include "world/CObjectManager.h"
+#include "world/WorldList.h"
+#include "world/objects.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+namespace qvtest {
+namespace {
+
+using WorldPictureEndToEndTest = FrontEndTest;
+
+std::vector<uint16_t> Screen() {
+    std::vector<uint16_t> out;
+    const uint16_t* pixels = BackBuffer::Pixels();
+    for (int y = 0; y < BackBuffer::Height(); ++y)
+        for (int x = 0; x < BackBuffer::Width(); ++x)
+            out.push_back(pixels ? pixels[BackBuffer::IndexOf(x, y)] : 0);
+    return out;
+}
+
+// Pixels that differ outside the rectangles.
+int Differing(const std::vector<uint16_t>& a, const std::vector<uint16_t>& b, int width, int height,
+              const std::vector<Rect>& leftOut) {
+    if (a.size() != b.size()) return width * height;
+    int differing = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const size_t i = static_cast<size_t>(y) * width + x;
+            if (a[i] == b[i]) continue;
+            bool inside = false;
+            for (const Rect& r : leftOut)
+                inside |= x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+            differing += !inside;
+        }
+    return differing;
+}
+
+TEST_F(WorldPictureEndToEndTest, TheClientsWorldAreaIsTheViewersPicture) {
+    testshard::Script script;
+    testshard::ShardWorld world("world:mobiles", script.serial, script.x, script.y);
+    script.worldPackets = world.Initial();
+    StartClient(script);
+    Type("tester\tpw\r");
+    ASSERT_TRUE(RunUntil([] { return FrontEnd::ServerList().get() != nullptr; }));
+    FrontEnd::ServerList()->SelectServer(0);
+    ASSERT_TRUE(RunUntil([] { return FrontEnd::CharacterSelection().get() != nullptr; }));
+    CLoginGump* characters = FrontEnd::CharacterSelection().get();
+    Click(characters->playArrow->x + 8, characters->playArrow->y + 8);
+    ASSERT_TRUE(RunUntil([] { return PacketManager::IsGameDisplayEntered(); })) << "the world did not open";
+    std::vector<uint32_t> mobiles;
+    for (const auto& [serial, o] : world.Objects())
+        if (o.kind == testshard::ShardObject::Mobile) mobiles.push_back(serial);
+    ASSERT_TRUE(RunUntil([&] {
+        for (uint32_t serial : mobiles)
+            if (!CObjectManager::FindBySerial(serial)) return false;
+        return true;
+    }));
+    // Passes until the world has been painted: two screens in a row agree outside the animated tiles.
+    auto animatedRects = [] {
+        std::vector<Rect> rects;
+        int sx = 0, sy = 0;
+        DrawManager::GetScrollOffset(sx, sy);
+        WorldLists::Animations().ForEach([&](CObj* o) {
+            const Rect& r = o->screenRect;
+            if (o->listed) rects.push_back(Rect{r.left - sx, r.top - sy, r.right - sx, r.bottom - sy});
+        });
+        return rects;
+    };
+    std::vector<uint16_t> client = Screen();
+    std::vector<Rect> animated = animatedRects();
+    const int width = BackBuffer::Width(), height = BackBuffer::Height();
+    ASSERT_GT(width, 0);
+    ASSERT_TRUE(RunUntil([&] {
+        const std::vector<uint16_t> next = Screen();
+        animated = animatedRects();
+        const int differing = Differing(client, next, width, height, animated);
+        const bool painted = std::any_of(next.begin(), next.end(), [&](uint16_t v) { return v != next[0]; });
+        client = next;
+        return painted && differing == 0;
+    }));
+    int figuresListed = 0;
+    for (uint32_t serial : mobiles)
+        figuresListed += CObjectManager::FindBySerial(serial)->listed != 0;
+    EXPECT_EQ(figuresListed, static_cast<int>(mobiles.size()));
+
+    sceneview::Options o;
+    o.x = script.x;
+    o.y = script.y;
+    o.z = script.z;
+    o.facing = script.facing;
+    o.width = width;
+    o.height = height;
+    for (uint32_t serial : mobiles) {
+        const testshard::ShardObject& s = world.Objects().at(serial);
+        sceneview::MobileSpec m;
+        m.x = s.x;
+        m.y = s.y;
+        m.body = s.graphic;
+        m.facing = s.facing;
+        m.hue = s.hue;
+        for (const auto& [wornSerial, w] : world.Objects())
+            if (w.wearer == serial) m.equip.push_back({w.graphic, w.layer, w.hue});
+        o.mobiles.push_back(m);
+    }
+    server.Stop();
+    std::string error;
+    ASSERT_TRUE(sceneview::Open((dir.path() / "install").string(), &error)) << error;
+    const sceneview::Picture viewer = sceneview::Render(o);
+    if (platform::GetEnv("QV_KEEP_PICTURES") == "1") {
+        const std::pair<const char*, const std::vector<uint16_t>*> pictures[] = {
+            {"client.ppm", &client}, {"viewer.ppm", &viewer.pixels}};
+        for (const auto& [name, pixels] : pictures) {
+            const std::vector<uint8_t> ppm = EncodePpm(pixels->data(), width, height);
+            std::ofstream(std::filesystem::temp_directory_path() / name, std::ios::binary)
+                .write(reinterpret_cast<const char*>(ppm.data()), static_cast<std::streamsize>(ppm.size()));
+        }
+    }
+    ASSERT_EQ(viewer.width, width);
+    ASSERT_EQ(viewer.height, height);
+    EXPECT_EQ(Differing(client, viewer.pixels, width, height, animated), 0);
+}
+
+} // namespace
+} // namespace qvtest
