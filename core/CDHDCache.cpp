@@ -87,6 +87,7 @@ struct State {
     RowState rows[kRowCount];
     bool started = false;
     bool initialised = false;
+    HdConfig mode = HdConfig::MaxHD; // the one Init used
     bool anim2Request = false;
     std::string cacheFileName;
     std::unique_ptr<CMMF_Wr> cache;
@@ -294,24 +295,29 @@ void MapRow(int row, const std::string& path, bool onHD) {
     r.map->Open(s.info[row].required);
 }
 
+// MaxHD: finds a row's file in the installation folder; a required one that is missing is fatal.
+void LocateOnHD(int row) {
+    State& s = S();
+    std::string name = FileManager::get_HDpath(s.info[row].name);
+    std::optional<std::string> found = ExistingFile(name);
+    if (found) {
+        s.rows[row].path = *found;
+        s.info[row].found = true;
+    } else if (s.info[row].required) {
+        QVReport::error("CDHDCache::Init(): cannot open file '%s'.\n", name.c_str());
+        QVReport::fatal(
+            "Failed to open '%s' from HD using a maximum install. Either this file is not readable, "
+            "your system needs to be rebooted, or the file does not exist and you either need to "
+            "reinstall or switch to a non-maximum install.\n",
+            s.info[row].name);
+    }
+}
+
 void InitMaxHD() {
     State& s = S();
     QVReport::message("CDHDCache::Init(): CApp::hdConfig == MaxHD.\n");
-    for (int row = 0; row < kRowCount; ++row) {
-        std::string name = FileManager::get_HDpath(s.info[row].name);
-        std::optional<std::string> found = ExistingFile(name);
-        if (found) {
-            s.rows[row].path = *found;
-            s.info[row].found = true;
-        } else if (s.info[row].required) {
-            QVReport::error("CDHDCache::Init(): cannot open file '%s'.\n", name.c_str());
-            QVReport::fatal(
-                "Failed to open '%s' from HD using a maximum install. Either this file is not readable, "
-                "your system needs to be rebooted, or the file does not exist and you either need to "
-                "reinstall or switch to a non-maximum install.\n",
-                s.info[row].name);
-        }
-    }
+    for (int row = 0; row < kRowCount; ++row)
+        LocateOnHD(row);
     for (int row = 0; row < kRowCount; ++row)
         if (s.info[row].found) MapRow(row, s.rows[row].path, true);
 }
@@ -332,6 +338,21 @@ bool CreateCacheFile(const std::string& name, int bytes) {
     return ok;
 }
 
+// An empty lookup for n block headers.
+void ResetLookup(int n) {
+    State& s = S();
+    s.nodes.assign(static_cast<size_t>(n), LookupNode{});
+    for (int i = 0; i < n; ++i)
+        s.nodes[i].next = i + 1 < n ? i + 1 : -1;
+    s.freeNode = 0;
+    constexpr size_t kHeads = static_cast<size_t>(kRowCount) * kBucketsPerRow;
+    if (!s.buckets) s.buckets.reset(new int[kHeads]);
+    s.lookupReady = true;
+    std::memset(s.buckets.get(), 0xFF, kHeads * sizeof(int)); // every head -1
+}
+
+void FormatCache();
+
 void MakeCache() {
     State& s = S();
     const Config& c = C();
@@ -351,14 +372,7 @@ void MakeCache() {
         n = kHeadersPerMegabyte * megabytes;
         bytes = kBytesPerMegabyte * megabytes; // at most 2,147,000,000: fits the file's 32-bit offsets
     }
-    s.nodes.assign(static_cast<size_t>(n), LookupNode{});
-    for (int i = 0; i < n; ++i)
-        s.nodes[i].next = i + 1 < n ? i + 1 : -1;
-    s.freeNode = 0;
-    constexpr size_t kHeads = static_cast<size_t>(kRowCount) * kBucketsPerRow;
-    if (!s.buckets) s.buckets.reset(new int[kHeads]);
-    s.lookupReady = true;
-    std::memset(s.buckets.get(), 0xFF, kHeads * sizeof(int)); // every head -1
+    ResetLookup(n);
 
     QVReport::message("CDHDCache::Init(): making a cache of size %d bytes.\n", bytes);
     if (!CreateCacheFile(s.cacheFileName, bytes)) {
@@ -380,6 +394,14 @@ void MakeCache() {
     s.numHeaders = n;
     s.cacheBytes = bytes;
     s.dataStart = kHeaderBytes + kBlockHeaderBytes * n;
+    FormatCache();
+}
+
+// The mapped cache's headers: the whole data area one free block, every other header spare.
+void FormatCache() {
+    State& s = S();
+    const int n = s.numHeaders;
+    const int bytes = s.cacheBytes;
     SetH(kUsedHead, -1);
     SetH(kUsedTail, -1);
     SetH(kFreeHead, 0);
@@ -406,35 +428,40 @@ void MakeCache() {
         EnterNode(B(b, kFileRow), B(b, kKey), b);
 }
 
-void InitCached() {
+// Cache mode: maps a row's file from the installation folder, else from the CD folder; a required
+// one found in neither is fatal.
+void OpenFromHDOrCD(int row) {
     State& s = S();
-    MakeCache();
-    QVReport::message("CDHDCache::Init(): memory-mapping CD files...\n");
-    for (int row = 0; row < kRowCount; ++row) {
-        std::string hdName = FileManager::get_HDpath(s.info[row].name);
-        QVReport::message("CDHDCache::Init(): trying to open '%s', with mode 'rb'\n", hdName.c_str());
-        if (std::optional<std::string> hd = ExistingFile(hdName)) {
-            MapRow(row, *hd, true);
-            continue;
-        }
-        std::optional<std::string> cdName = FileManager::get_CDpath(s.info[row].name);
-        if (cdName) {
-            QVReport::message("CDHDCache::Init(): trying to open '%s', with mode 'rb'\n", cdName->c_str());
-            if (std::optional<std::string> cd = ExistingFile(*cdName)) {
-                MapRow(row, *cd, false);
-                continue;
-            }
-        }
-        if (s.info[row].required) {
-            for (RowState& r : s.rows)
-                r.map.reset();
-            QVReport::fatal(
-                "CDHDCache::Init(): cannot open file '%s' from either HD or CD. Please insert the "
-                "Varnis Online CD and try again. If the problems persist, try a re-installation of the "
-                "game. If they still persist, contact Varnis Online customer support.",
-                s.info[row].name);
+    std::string hdName = FileManager::get_HDpath(s.info[row].name);
+    QVReport::message("CDHDCache::Init(): trying to open '%s', with mode 'rb'\n", hdName.c_str());
+    if (std::optional<std::string> hd = ExistingFile(hdName)) {
+        MapRow(row, *hd, true);
+        return;
+    }
+    std::optional<std::string> cdName = FileManager::get_CDpath(s.info[row].name);
+    if (cdName) {
+        QVReport::message("CDHDCache::Init(): trying to open '%s', with mode 'rb'\n", cdName->c_str());
+        if (std::optional<std::string> cd = ExistingFile(*cdName)) {
+            MapRow(row, *cd, false);
+            return;
         }
     }
+    if (s.info[row].required) {
+        for (RowState& r : s.rows)
+            r.map.reset();
+        QVReport::fatal(
+            "CDHDCache::Init(): cannot open file '%s' from either HD or CD. Please insert the "
+            "Varnis Online CD and try again. If the problems persist, try a re-installation of the "
+            "game. If they still persist, contact Varnis Online customer support.",
+            s.info[row].name);
+    }
+}
+
+void InitCached() {
+    MakeCache();
+    QVReport::message("CDHDCache::Init(): memory-mapping CD files...\n");
+    for (int row = 0; row < kRowCount; ++row)
+        OpenFromHDOrCD(row);
 }
 
 // The record of a fixed-size row inside a view.
@@ -561,10 +588,39 @@ void Init() {
     s.initialised = true;
     ++g_generation;
     QVReport::message("CDHDCache::Init(): begin.\n");
-    if (C().hdConfig == HdConfig::MaxHD)
+    s.mode = C().hdConfig;
+    if (s.mode == HdConfig::MaxHD)
         InitMaxHD();
     else
         InitCached();
+    PatchStore::Load(PatchableFileNames());
+}
+
+void Reopen(std::initializer_list<int> rows) {
+    State& s = S();
+    if (!s.initialised) return Init();
+    ++g_generation;
+    QVReport::message("CDHDCache::Reopen(): begin.\n");
+    for (int row : rows) {
+        if (!ValidRow(row)) continue;
+        s.rows[row] = RowState{};
+        s.info[row].found = false;
+    }
+    if (s.mode == HdConfig::MaxHD) {
+        for (int row : rows)
+            if (ValidRow(row)) LocateOnHD(row);
+        for (int row : rows)
+            if (ValidRow(row) && s.info[row].found) MapRow(row, s.rows[row].path, true);
+    } else {
+        // Blocks copied from the old files are stale: the cache starts empty again.
+        if (s.cacheView) {
+            ResetLookup(s.numHeaders);
+            FormatCache();
+        }
+        for (int row : rows)
+            if (ValidRow(row)) OpenFromHDOrCD(row);
+    }
+    PatchStore::Clear();
     PatchStore::Load(PatchableFileNames());
 }
 

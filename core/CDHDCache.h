@@ -3,6 +3,7 @@
 // installation folder, or copied on first use from the CD folder into the disk cache.
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,10 @@ struct CacheFileInfo {
 
 void startup();
 void Init();
+// After Init: finds and maps the files of the given rows again as Init did, with its reports (a
+// required file that is gone is fatal), in the mode Init used; in cache mode the cache is emptied.
+// Server-sent items are read from the patch store again. Init itself when not initialised.
+void Reopen(std::initializer_list<int> rows);
 void shutdown();
 
 // The bytes of item id of a data row through its index row, with its length and extra value; null

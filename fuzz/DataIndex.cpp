@@ -83,14 +83,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string& artFolder = cached ? g_cd : g_max;
     WriteFile(artFolder + "/artidx.mul", index, indexSize);
     WriteFile(artFolder + "/art.mul", art, artSize);
-    FileManager::shutdown();
-    FileManager::startupWithPaths(cached ? g_hd : g_max, g_cd);
-
-    CDHDCache::SetHdConfig(cached ? CDHDCache::HdConfig::Cached : CDHDCache::HdConfig::MaxHD);
-    // Room for one block of index records (49,152 bytes) and a few items.
-    CDHDCache::SetCacheGeometry(24 + 24 * 64 + 65536, 64);
-    CDHDCache::startup();
-    CDHDCache::Init();
+    // The rows are opened once per mode; an input re-opens only the art pair it wrote.
+    static int s_mode = -1;
+    if (s_mode != static_cast<int>(cached)) {
+        s_mode = static_cast<int>(cached);
+        CDHDCache::shutdown();
+        FileManager::shutdown();
+        FileManager::startupWithPaths(cached ? g_hd : g_max, g_cd);
+        CDHDCache::SetHdConfig(cached ? CDHDCache::HdConfig::Cached : CDHDCache::HdConfig::MaxHD);
+        // Room for one block of index records (49,152 bytes) and a few items.
+        CDHDCache::SetCacheGeometry(24 + 24 * 64 + 65536, 64);
+        CDHDCache::startup();
+        CDHDCache::Init();
+    } else {
+        CDHDCache::Reopen({CDHDCache::kArtIdx, CDHDCache::kArt});
+    }
     const int records = static_cast<int>(indexSize / CDHDCache::kIndexRecordSize);
     ReadEverything(records);
     const bool stored = !cached && (data[0] & 2);
@@ -100,9 +107,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         CDHDCache::AddVersionedItem(CDHDCache::kArtIdx, CDHDCache::kArt, id, 7, art,
                                     static_cast<int>(artSize % 97));
         ReadEverything(records + 64);
-    }
-    CDHDCache::shutdown();
-    if (stored) {
         std::error_code ignored;
         std::filesystem::remove_all(platform::UserDataDir(), ignored); // the next input starts without it
     }

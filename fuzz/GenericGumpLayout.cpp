@@ -61,7 +61,8 @@ bool Setup() {
         AddArt(id, 16, 16);
     RenderData::SetItemSource(Serve);
     SetServerWindowSink([](const std::vector<uint8_t>&) {});
-    GenericGump::maxSide = 128; // the cap's logic at a size that keeps inputs quick
+    GenericGump::maxSide =
+        64; // the cap's logic at a size that keeps inputs quick (tiled frames cost per pixel)
     return true;
 }
 

@@ -3,7 +3,8 @@
 // the serial index answers as a walk of the all-objects list does, no object is its own holder,
 // and every listed object lies in its cell.
 //
-// Input: records of an id byte (taken modulo the ids below; the last stands for a world step),
+// Input: records of an id byte (taken modulo the ids below; two stand for a world step and for a
+// step the player asks for),
 // a u16 payload length (big-endian) and the payload; a fixed-length message takes as many payload
 // bytes as it has fields, zeros after the end.
 #include "net/CGameSock.h"
@@ -14,11 +15,13 @@
 #include "world/CObjectManager.h"
 #include "world/MapManager.h"
 #include "world/PlayerObject.h"
+#include "world/PlayerWalk.h"
 #include "world/ServerWorld.h"
 #include "world/TileData.h"
 #include "world/WeatherManager.h"
 #include "world/objects.h"
 
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -26,9 +29,11 @@
 
 namespace {
 
-constexpr uint8_t kIds[] = {0x1A, 0x1D, 0x2E, 0x6E, 0x76, 0x77, 0x78, 0x89, 0x98, 0xAF,
-                            0xBA, 0xC4, 0xD2, 0xD3, 0x25, 0x3C, 0x4E, 0x4F, 0x5B, 0x65,
-                            0x69, 0x6A, 0x73, 0xB5, 0xBB, 0xBC, 0xC8, 0xC9, 0xCA, 0x00};
+// 0x00 stands for a world step and 0x02 for a step the player asks for (the first payload byte:
+// screen direction in bits 0-2, running in bit 3); both are kept at the places seeds use.
+constexpr uint8_t kIds[] = {0x1A, 0x1D, 0x2E, 0x6E, 0x76, 0x77, 0x78, 0x89, 0x98, 0xAF, 0xBA, 0xC4, 0xD2,
+                            0xD3, 0x25, 0x3C, 0x4E, 0x4F, 0x5B, 0x65, 0x69, 0x6A, 0x73, 0xB5, 0xBB, 0xBC,
+                            0xC8, 0xC9, 0xCA, 0x00, 0x02, 0x20, 0x21, 0x22, 0x27, 0x38, 0x72, 0x97, 0xB9};
 constexpr int kIdCount = sizeof kIds;
 constexpr uint32_t kPlayer = 0x100;
 constexpr int kChest = 0x0E40;
@@ -36,6 +41,25 @@ constexpr int kChest = 0x0E40;
 uint32_t Pos(int x, int y) {
     return static_cast<uint32_t>(x & 0xFFFF) | static_cast<uint32_t>(y & 0xFFFF) << 16;
 }
+
+const uint8_t* FlatBlock(int, int) {
+    static const auto block = [] {
+        std::array<uint8_t, MapManager::kBlockSize> b{};
+        for (int cell = 0; cell < 64; ++cell)
+            b[4 + cell * 3] = 3; // grass
+        return b;
+    }();
+    return block.data();
+}
+const uint8_t* NoItem(int, int, int, int& length, int& extra) {
+    length = extra = 0;
+    return nullptr;
+}
+bool NoFile(const char*, std::vector<uint8_t>&) {
+    return false;
+}
+
+bool g_landListed = false;
 
 bool Init() {
     platform::UseBackend(platform::BackendKind::Headless);
@@ -46,6 +70,8 @@ bool Init() {
     TileData::MutableItem(0x0DE3)->flags = TileFlag::Animated;
     InitBodyTypes();
     WeatherManager::startup();
+    // Open grass at z 0 everywhere, so that the player's steps and paths can be taken.
+    MapManager::SetMapSource({FlatBlock, NoItem, NoFile});
     return true;
 }
 
@@ -58,7 +84,15 @@ void Reset() {
     ClearDeathTable();
     WorldState::Reset();
     WeatherManager::StopAll();
+    // The view's land is listed only once a series asks for a step (listing it again wherever the
+    // view jumps, and searching paths over it, are most of a series' cost).
+    MapManager::SetPlayerPlaced(false);
+    g_landListed = false;
     MapManager::SetCenter(100, 100, 0, 0);
+    // A connected player whose requests go nowhere.
+    PlayerWalk::ResetForTests();
+    PlayerWalk::GetLinks().connected = [] { return true; };
+    PlayerWalk::GetLinks().send = [](PacketWriter&) {};
 }
 
 // The world every series starts from.
@@ -139,8 +173,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         length = std::min(length, size - at);
         const uint8_t* payload = data + at;
         at += length;
+        if (id == 0x02 && !g_landListed) {
+            g_landListed = true;
+            int x = 0, y = 0, z = 0;
+            MapManager::GetCenter(x, y, z);
+            MapManager::SetPlayerPlaced(true);
+            MapManager::SetCenter(x, y, z, MapManager::GetViewKey());
+        }
+        if (id == 0x02) {
+            const uint8_t request = length > 0 ? payload[0] : 0;
+            PlayerWalk::QueueWalkStep((request & 7) + 1, (request >> 3) & 1, true);
+            Check();
+            continue;
+        }
         if (id == 0x00) {
             platform::AdvanceManualClock(static_cast<uint32_t>(length) * 100);
+            PlayerWalk::UpdatePlayerWalk();
+            PlayerWalk::StepAlongPath();
             CObjectManager::UpdateMovement();
             UpdateAnimations();
             WeatherManager::Update();

@@ -75,6 +75,7 @@ class MovieCodec {
     void MovieBuildPaletteTable();
     void MovieConvertIndexedFrame(FrameSurface& current) const;
     void MovieBuildColorTables();
+    void BuildColorTablesNow();
     bool MovieDecodeDctFrame(const uint8_t* payload, size_t size, int type, FrameSurface& current,
                              const FrameSurface& previous);
     bool DecodeType3Macroblocks(const uint8_t* data, size_t size, FrameSurface& current);

@@ -9,6 +9,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #if defined(__x86_64__)
 #include <emmintrin.h>
 #endif
@@ -276,6 +277,59 @@ void MovieInverseDct(const int64_t coefficients[64], int32_t samples[64]) {
 }
 
 void MovieCodec::MovieBuildColorTables() {
+    // The tables depend only on the format, the doubling and the brightness, which rarely change
+    // between codecs: the last set built on this thread is copied instead of built again.
+    struct Built {
+        bool doubleWidth = false;
+        int brightness = 0;
+        PixelFormat format;
+        decltype(fastLuma_) fastLuma;
+        decltype(fastCb_) fastCb;
+        decltype(fastCr_) fastCr;
+        decltype(fastField_) fastField;
+        decltype(exact_) exact;
+        decltype(exactRedCr_) exactRedCr;
+        decltype(exactGreenCr_) exactGreenCr;
+        decltype(exactGreenCb_) exactGreenCb;
+        decltype(exactBlueCb_) exactBlueCb;
+        bool Matches(bool d, int b, const PixelFormat& f) const {
+            return doubleWidth == d && brightness == b && format.redBits == f.redBits &&
+                   format.greenBits == f.greenBits && format.blueBits == f.blueBits &&
+                   format.redShift == f.redShift && format.greenShift == f.greenShift &&
+                   format.blueShift == f.blueShift;
+        }
+    };
+    thread_local std::unique_ptr<Built> last;
+    auto copy = [](auto& to, const auto& from) { std::memcpy(to, from, sizeof to); };
+    if (last && last->Matches(double_, brightness_, format_)) {
+        copy(fastLuma_, last->fastLuma);
+        copy(fastCb_, last->fastCb);
+        copy(fastCr_, last->fastCr);
+        copy(fastField_, last->fastField);
+        copy(exact_, last->exact);
+        copy(exactRedCr_, last->exactRedCr);
+        copy(exactGreenCr_, last->exactGreenCr);
+        copy(exactGreenCb_, last->exactGreenCb);
+        copy(exactBlueCb_, last->exactBlueCb);
+        return;
+    }
+    BuildColorTablesNow();
+    if (!last) last = std::make_unique<Built>();
+    last->doubleWidth = double_;
+    last->brightness = brightness_;
+    last->format = format_;
+    copy(last->fastLuma, fastLuma_);
+    copy(last->fastCb, fastCb_);
+    copy(last->fastCr, fastCr_);
+    copy(last->fastField, fastField_);
+    copy(last->exact, exact_);
+    copy(last->exactRedCr, exactRedCr_);
+    copy(last->exactGreenCr, exactGreenCr_);
+    copy(last->exactGreenCb, exactGreenCb_);
+    copy(last->exactBlueCb, exactBlueCb_);
+}
+
+void MovieCodec::BuildColorTablesNow() {
     const int bits[3] = {format_.redBits, format_.greenBits, format_.blueBits};
     const int shifts[3] = {format_.redShift, format_.greenShift, format_.blueShift};
     auto truncated = [&](int f, int v) { return static_cast<uint32_t>(v >> (8 - bits[f])) << shifts[f]; };

@@ -62,13 +62,15 @@ void SetClipboardText(std::string utf8);
 void SetFocus(bool focused);
 void SetFullScreenAllowed(bool allowed);
 
-// The virtual audio device: it pulls whole periods (10 ms at its rate) from the mixer as the manual
-// clock advances, on the advancing thread, and records them (interleaved stereo). Under the real
-// clock it pulls nothing.
+// The virtual audio device: it pulls whole periods (10 ms at its rate unless set below) from the mixer as the
+// manual clock advances, on the advancing thread, and records them (interleaved stereo). Under the real clock
+// it pulls nothing.
 std::vector<int16_t> RecordedAudio();
 void ClearRecordedAudio();
 // The rate of devices opened from now on (0: 44,100 Hz).
 void SetAudioRate(int rate);
+// The period of devices opened from now on, in ms (0: 10 ms). Long periods mix less often.
+void SetAudioPeriod(int milliseconds);
 // Makes a stage of the devices opened from now on fail with code (nullopt: nothing fails).
 void FailAudioDevice(std::optional<AudioStage> stage, AudioResult code = dserr::GENERIC);
 // Whether a virtual device is open now.

@@ -4,6 +4,7 @@
 #include "platform/backend.h"
 #include "platform/headless.h"
 
+#include <cstdint>
 #include <mutex>
 
 namespace platform {
@@ -12,9 +13,12 @@ namespace {
 
 class HeadlessAudioDevice;
 
+constexpr int kPeriodMs = 10;
+
 struct AudioState {
     std::mutex mutex; // guards everything here; the device pulls with it held
     int rate = kDeviceRate;
+    int periodMs = kPeriodMs;
     std::optional<AudioStage> failStage;
     AudioResult failCode = dserr::GENERIC;
     std::vector<int16_t> recorded;
@@ -30,9 +34,9 @@ void OnClockAdvanced();
 
 class HeadlessAudioDevice final : public AudioDevice {
   public:
-    HeadlessAudioDevice(int rate, std::optional<AudioStage> failStage, AudioResult failCode)
-        : AudioDevice(rate, std::max(1, rate / 100)), failStage_(failStage), failCode_(failCode),
-          startTick_(TickCount()) {}
+    HeadlessAudioDevice(int rate, int periodMs, std::optional<AudioStage> failStage, AudioResult failCode)
+        : AudioDevice(rate, std::max(1, static_cast<int>(int64_t{rate} * periodMs / 1000))),
+          failStage_(failStage), failCode_(failCode), startTick_(TickCount()) {}
 
     ~HeadlessAudioDevice() override {
         std::lock_guard<std::mutex> lock(S().mutex);
@@ -81,7 +85,7 @@ std::unique_ptr<AudioDevice> OpenHeadlessAudio(AudioResult* result) {
         if (result) *result = dserr::ALLOCATED;
         return nullptr;
     }
-    auto device = std::make_unique<HeadlessAudioDevice>(S().rate, S().failStage, S().failCode);
+    auto device = std::make_unique<HeadlessAudioDevice>(S().rate, S().periodMs, S().failStage, S().failCode);
     S().device = device.get();
     SetManualClockListener(OnClockAdvanced);
     if (result) *result = kAudioOk;
@@ -91,6 +95,7 @@ std::unique_ptr<AudioDevice> OpenHeadlessAudio(AudioResult* result) {
 void ResetHeadlessAudio() {
     std::lock_guard<std::mutex> lock(S().mutex);
     S().rate = kDeviceRate;
+    S().periodMs = kPeriodMs;
     S().failStage.reset();
     S().failCode = dserr::GENERIC;
     S().recorded.clear();
@@ -113,6 +118,11 @@ void ClearRecordedAudio() {
 void SetAudioRate(int rate) {
     std::lock_guard<std::mutex> lock(detail::S().mutex);
     detail::S().rate = rate > 0 ? rate : kDeviceRate;
+}
+
+void SetAudioPeriod(int milliseconds) {
+    std::lock_guard<std::mutex> lock(detail::S().mutex);
+    detail::S().periodMs = milliseconds > 0 ? milliseconds : detail::kPeriodMs;
 }
 
 void FailAudioDevice(std::optional<AudioStage> stage, AudioResult code) {

@@ -475,4 +475,46 @@ TEST_F(CDHDCacheTest, ServerItemsForCDFilesReplaceTheCachedCopy) {
     EXPECT_TRUE(CDHDCache::CheckCacheHeap(&problem)) << problem;
 }
 
+TEST_F(CDHDCacheTest, ReopenReadsTheRewrittenRowsAndKeepsTheOthers) {
+    struct Case {
+        const char* name;
+        HdConfig mode;
+        const char* fatal; // when the art index is gone at the re-open
+    } cases[] = {
+        {"maximum install", HdConfig::MaxHD, "Failed to open 'artidx.mul' from HD"},
+        {"cache mode", HdConfig::Cached, "cannot open file 'artidx.mul' from either HD or CD"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir caseHd, caseCd;
+        const std::string art =
+            c.mode == HdConfig::MaxHD ? caseHd.path().string() : caseCd.path().string() + "/client";
+        Install(art);
+        WritePair(art, "artidx.mul", "art.mul", {{"old item", 1}, {"kept", 2}});
+        PointAt(caseHd.path().string(), caseCd.path().string());
+        StartData(c.mode);
+        ASSERT_EQ(Item(CDHDCache::kArtIdx, CDHDCache::kArt, 0), "old item");
+        const uint32_t generation = CDHDCache::Generation();
+
+        WritePair(art, "artidx.mul", "art.mul", {{"a new, longer item", 3}});
+        CDHDCache::Reopen({CDHDCache::kArtIdx, CDHDCache::kArt});
+        EXPECT_NE(CDHDCache::Generation(), generation);
+        int extra = 0;
+        EXPECT_EQ(Item(CDHDCache::kArtIdx, CDHDCache::kArt, 0, &extra), "a new, longer item");
+        EXPECT_EQ(extra, 3);
+        EXPECT_EQ(Item(CDHDCache::kArtIdx, CDHDCache::kArt, 1), std::nullopt);
+        EXPECT_EQ(Item(CDHDCache::kSkillsIdx, CDHDCache::kSkills, 3), mkinstall::SkillEntry(3));
+        std::string problem;
+        if (c.mode == HdConfig::Cached) {
+            EXPECT_TRUE(CDHDCache::CheckCacheHeap(&problem)) << problem;
+        }
+
+        fs::remove(art + "/artidx.mul");
+        EXPECT_THROW(CDHDCache::Reopen({CDHDCache::kArtIdx}), ProcessExit);
+        EXPECT_TRUE(recorder->contains(QVReport::Level::Fatal, c.fatal));
+        CDHDCache::shutdown();
+        FileManager::shutdown(); // the next case's folders
+    }
+}
+
 } // namespace

@@ -96,6 +96,22 @@ TEST_F(AudioTest, OneBufferAtTheDeviceRateIsPlayedSampleForSample) {
     EXPECT_EQ(write, (6600 % 4410 + 441) * 2u);
 }
 
+TEST_F(AudioTest, ALongerPeriodPullsFewerWholePeriodsOfTheSameSound) {
+    platform::headless::SetAudioPeriod(100);
+    Open(22048);
+    const auto ramp = Ramp(4410);
+    SoundBuffer& b = Buffer(ramp, 22048);
+    ASSERT_EQ(b.Play(true), platform::kAudioOk);
+    platform::AdvanceManualClock(299); // 6592 frames due: two whole periods of 2204
+    auto out = platform::headless::RecordedAudio();
+    ASSERT_EQ(out.size(), 2u * 2 * 2204);
+    platform::AdvanceManualClock(1); // the third is due
+    out = platform::headless::RecordedAudio();
+    ASSERT_EQ(out.size(), 2u * 3 * 2204);
+    for (size_t i = 0; i < out.size() / 2; ++i)
+        ASSERT_EQ(out[2 * i], ramp[i % ramp.size()]) << i;
+}
+
 TEST_F(AudioTest, PanAndLevelScaleEachChannelByTheirGains) {
     struct Case {
         int pan, level;
