@@ -47,9 +47,6 @@ void HandleCombatSwing(CGameSock&, PacketReader& packet) {
 void HandleDeathStatus(CGameSock&, PacketReader& packet) {
     Drop("HandleDeathStatus", packet);
 }
-void HandleExtendedCommand(CGameSock&, PacketReader& packet) {
-    Drop("HandleExtendedCommand", packet);
-}
 void HandleFollow(CGameSock&, PacketReader& packet) {
     Drop("HandleFollow", packet);
 }
