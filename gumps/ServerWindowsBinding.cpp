@@ -2,6 +2,7 @@
 #include "gumps/ServerWindowsBinding.h"
 #include "gumps/GenericGump.h"
 #include "gumps/GumpWorld.h"
+#include "gumps/PointerGump.h"
 #include "gumps/PopupMenu.h"
 #include "gumps/ServerMenus.h"
 #include "gumps/Targeting.h"
@@ -11,6 +12,7 @@ void BindServerWindowSlots() {
     ServerWindowSlots& slots = GetServerWindowSlots();
     GenericGump::BindSlot();
     CPopupMenuMgr::Bind();
+    BindPointerGump();
     slots.itemListMenu = [](const ItemListMenu& menu) { OpenItemListMenu(menu); };
     slots.textQuery = [](const TextQueryRequest& request) { OpenTextQuery(request); };
     slots.sign = [](const SignRequest& sign) { OpenSign(sign); };

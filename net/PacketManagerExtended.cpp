@@ -26,6 +26,11 @@ void HandlePopupMenu(PacketReader& packet) {
 
 } // namespace
 
+void SendPointerClick(PacketWriter& packet, uint8_t button) {
+    BeginExtendedCommand(packet, 7);
+    WritePacketU8(packet, button);
+}
+
 void HandleExtendedCommand(CGameSock&, PacketReader& packet) {
     int at = 0;
     uint16_t sub = 0;

@@ -202,6 +202,7 @@ void SendUnicodePromptReply(PacketWriter& packet, uint32_t serial, uint32_t prom
                             const std::u16string& text);                   // 0xC2
 void SendPopupRequest(PacketWriter& packet, uint32_t serial);              // 0xBF 0x13
 void SendPopupChoice(PacketWriter& packet, uint32_t serial, uint16_t tag); // 0xBF 0x15
+void SendPointerClick(PacketWriter& packet, uint8_t button);               // 0xBF 7: 0 left, 1 right
 
 // 0xD0: a server-kept configuration file's compressed bytes.
 void SendConfigFile(PacketWriter& packet, uint8_t slot, size_t length, const uint8_t* data);
