@@ -1,5 +1,6 @@
 // The server's window requests bound to the windows that answer them.
 #include "gumps/ServerWindowsBinding.h"
+#include "gumps/CGumpManager.h"
 #include "gumps/GenericGump.h"
 #include "gumps/GumpWorld.h"
 #include "gumps/PointerGump.h"
@@ -13,6 +14,10 @@ void BindServerWindowSlots() {
     GenericGump::BindSlot();
     CPopupMenuMgr::Bind();
     BindPointerGump();
+    slots.closeGenericGumps = [](uint32_t typeId, uint32_t buttonId) {
+        for (CGump* g = CGumpManager::TopLevel().first; g; g = g->next())
+            if (auto* gump = dynamic_cast<GenericGump*>(g)) gump->CloseWithReply(typeId, buttonId);
+    };
     slots.itemListMenu = [](const ItemListMenu& menu) { OpenItemListMenu(menu); };
     slots.textQuery = [](const TextQueryRequest& request) { OpenTextQuery(request); };
     slots.sign = [](const SignRequest& sign) { OpenSign(sign); };

@@ -24,6 +24,23 @@ void HandlePopupMenu(PacketReader& packet) {
     slots.popupMenu(menu);
 }
 
+void HandleCloseGenericGumps(PacketReader& packet) {
+    int at = kPayload;
+    uint32_t typeId = 0, buttonId = 0;
+    if (!ReadPacketU32(packet, at, typeId) || !ReadPacketU32(packet, at, buttonId)) {
+        QVReport::warning("PacketManager::HandleExtendedCommand: a gump close of %d bytes is cut short; "
+                          "dropped.\n",
+                          packet.length());
+        return;
+    }
+    ServerWindowSlots& slots = GetServerWindowSlots();
+    if (!slots.closeGenericGumps) {
+        QVReport::message("PacketManager::HandleExtendedCommand: no window layer to close gumps; dropped.\n");
+        return;
+    }
+    slots.closeGenericGumps(typeId, buttonId);
+}
+
 } // namespace
 
 void SendPointerClick(PacketWriter& packet, uint8_t button) {
@@ -40,6 +57,9 @@ void HandleExtendedCommand(CGameSock&, PacketReader& packet) {
         return;
     }
     switch (sub) {
+    case 0x04:
+        HandleCloseGenericGumps(packet);
+        return;
     case 0x14:
         HandlePopupMenu(packet);
         return;

@@ -125,6 +125,8 @@ struct ServerWindowSlots {
     std::function<void(const GenericGumpPacket&)> genericGump;
     // 0xBF sub-command 0x14, for the extended command's dispatch.
     std::function<void(const PopupMenuPacket&)> popupMenu;
+    // 0xBF sub-command 4: every generic gump of the type answers with the button and closes.
+    std::function<void(uint32_t typeId, uint32_t buttonId)> closeGenericGumps;
     std::function<void(const ItemListMenu&)> itemListMenu;
     std::function<void(const SignRequest&)> sign;
     std::function<void(const TextQueryRequest&)> textQuery;

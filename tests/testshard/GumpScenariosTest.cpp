@@ -159,6 +159,30 @@ TEST_F(GumpScenarioTest, ExtendedCommandsThatOpenNoMenu) {
     EXPECT_NE(CPopupMenuMgr::OpenMenu(), nullptr) << "the requested menu still opens after them";
 }
 
+TEST_F(GumpScenarioTest, TheServerClosesGenericGumpsByType) {
+    Feed(testshard::GenericGumpAllKinds());
+    ASSERT_EQ(Open<GenericGump>().size(), 1u);
+    const struct {
+        const char* name;
+        std::vector<uint8_t> wire;
+        bool closes;
+    } cases[] = {
+        {"another type", Hex("BF000F000400BEEF0200000003"), false},
+        {"cut before the button", Hex("BF000C000400BEEF01000000"), false},
+        {"the gump's type", Hex("BF000F000400BEEF0100000003"), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Feed(c.wire);
+        EXPECT_EQ(Open<GenericGump>().empty(), c.closes);
+        EXPECT_EQ(sent.size(), c.closes ? 1u : 0u);
+    }
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(std::vector<uint8_t>(sent[0].begin() + 3, sent[0].begin() + 15),
+              Hex("4000010000BEEF0100000003"))
+        << "the reply names the gump and the server's button";
+}
+
 TEST_F(GumpScenarioTest, ConfigFilesBothWays) {
     qvtest::TempDir dir;
     ConfigFiles::SetWorkingFolder(dir.path().string());
