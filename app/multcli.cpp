@@ -750,13 +750,14 @@ void ResetConnectionsForTests() {
 // ---------------------------------------------------------------- what the connections ask above net/
 namespace {
 
-// Entering the game display, in the windows and the display. The desktop, the entry line, the
-// step height and the transparency circle follow when the gump framework and the world are built.
+// Entering the game display, in the windows and the display, with the saved desktop. The entry
+// line, the step height and the transparency circle follow when their owners are built.
 void ApplyGameDisplay() {
     GamePlayWindowSize = "640x480";
     CApp::readConfig("qv.cfg", false);
     LoadMacros();
     SetFullScreen(FullScreen);
+    RestoreDesktopOnEntry();
     if (IsFullScreenMode()) {
         if (RuntimeDebugMsg) ShowSystemMessage(33, 3, "Using Full Screen Mode...");
         SwitchToWindowed();

@@ -11,6 +11,7 @@
 #include "render/BackBuffer.h"
 #include "render/GumpArt.h"
 #include "text/FontManager.h"
+#include "world/ObjectNames.h"
 
 #include <algorithm>
 
@@ -226,6 +227,9 @@ CObjPickerGump::CObjPickerGump(const ItemListMenu& menu) : CGump(0, 0, 0, 1, 1, 
     serial = menu.serial;
     menuId = menu.menuId;
     entries = menu.entries;
+    // A server that sends a picture without a name leaves the item's own name to the client.
+    for (MenuEntry& e : entries)
+        if (e.text.empty()) e.text = GetTileDataName(e.graphic, false);
     GetGumpArtSize(kBackgroundArt, &width, &height);
     width = std::max(width, kStrip.right + 20);
     height = std::max(height, 120);

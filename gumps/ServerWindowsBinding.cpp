@@ -1,7 +1,9 @@
 // The server's window requests bound to the windows that answer them.
 #include "gumps/ServerWindowsBinding.h"
+#include "gumps/CGumpManager.h"
 #include "gumps/GenericGump.h"
 #include "gumps/GumpWorld.h"
+#include "gumps/PointerGump.h"
 #include "gumps/PopupMenu.h"
 #include "gumps/ServerMenus.h"
 #include "gumps/Targeting.h"
@@ -11,6 +13,11 @@ void BindServerWindowSlots() {
     ServerWindowSlots& slots = GetServerWindowSlots();
     GenericGump::BindSlot();
     CPopupMenuMgr::Bind();
+    BindPointerGump();
+    slots.closeGenericGumps = [](uint32_t typeId, uint32_t buttonId) {
+        for (CGump* g = CGumpManager::TopLevel().first; g; g = g->next())
+            if (auto* gump = dynamic_cast<GenericGump*>(g)) gump->CloseWithReply(typeId, buttonId);
+    };
     slots.itemListMenu = [](const ItemListMenu& menu) { OpenItemListMenu(menu); };
     slots.textQuery = [](const TextQueryRequest& request) { OpenTextQuery(request); };
     slots.sign = [](const SignRequest& sign) { OpenSign(sign); };

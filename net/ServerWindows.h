@@ -125,6 +125,8 @@ struct ServerWindowSlots {
     std::function<void(const GenericGumpPacket&)> genericGump;
     // 0xBF sub-command 0x14, for the extended command's dispatch.
     std::function<void(const PopupMenuPacket&)> popupMenu;
+    // 0xBF sub-command 4: every generic gump of the type answers with the button and closes.
+    std::function<void(uint32_t typeId, uint32_t buttonId)> closeGenericGumps;
     std::function<void(const ItemListMenu&)> itemListMenu;
     std::function<void(const SignRequest&)> sign;
     std::function<void(const TextQueryRequest&)> textQuery;
@@ -202,6 +204,7 @@ void SendUnicodePromptReply(PacketWriter& packet, uint32_t serial, uint32_t prom
                             const std::u16string& text);                   // 0xC2
 void SendPopupRequest(PacketWriter& packet, uint32_t serial);              // 0xBF 0x13
 void SendPopupChoice(PacketWriter& packet, uint32_t serial, uint16_t tag); // 0xBF 0x15
+void SendPointerClick(PacketWriter& packet, uint8_t button);               // 0xBF 7: 0 left, 1 right
 
 // 0xD0: a server-kept configuration file's compressed bytes.
 void SendConfigFile(PacketWriter& packet, uint8_t slot, size_t length, const uint8_t* data);

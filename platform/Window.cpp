@@ -261,6 +261,14 @@ bool IsWindowMinimized() {
     return ActiveBackendObject().IsMinimized();
 }
 
+void MaximizeWindow() {
+    ActiveBackendObject().Maximize();
+}
+
+bool IsWindowMaximized() {
+    return ActiveBackendObject().IsMaximized();
+}
+
 namespace {
 std::atomic<bool> g_cursorShown{true};
 }

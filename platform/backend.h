@@ -35,6 +35,8 @@ class Backend {
     virtual FrameMetrics Frame() = 0;
     virtual bool HasFocus() = 0;
     virtual bool IsMinimized() = 0;
+    virtual void Maximize() = 0;
+    virtual bool IsMaximized() = 0;
     virtual void ShowCursor(bool show) = 0;
     virtual void SetCapture(bool on) = 0;
     virtual void GetCursor(int& x, int& y) = 0;

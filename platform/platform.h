@@ -77,6 +77,9 @@ struct FrameMetrics {
 FrameMetrics GetFrameMetrics();
 bool WindowHasFocus();
 bool IsWindowMinimized();
+// Maximises the main window (it keeps its restored place for later); without a window nothing.
+void MaximizeWindow();
+bool IsWindowMaximized();
 void ShowSystemCursor(bool show);
 bool IsSystemCursorShown();
 void SetMouseCapture(bool on);

@@ -44,9 +44,6 @@ void HandleClearCombatant(CGameSock&, PacketReader& packet) {
 void HandleCombatSwing(CGameSock&, PacketReader& packet) {
     Drop("HandleCombatSwing", packet);
 }
-void HandleExtendedCommand(CGameSock&, PacketReader& packet) {
-    Drop("HandleExtendedCommand", packet);
-}
 void HandleFollow(CGameSock&, PacketReader& packet) {
     Drop("HandleFollow", packet);
 }

@@ -21,6 +21,7 @@ class HeadlessBackend final : public Backend {
     int cursorX = 0, cursorY = 0;
     bool fullScreen = false;
     bool fullScreenAllowed = true;
+    bool maximised = false;
     DesktopInfo desktop{1024, 768, 32};
     std::optional<std::string> clipboard;
     headless::Frame frame;
@@ -42,6 +43,7 @@ class HeadlessBackend final : public Backend {
     void DestroyWindow() override {
         window = false;
         fullScreen = false;
+        maximised = false;
     }
     bool HasWindow() const override { return window; }
     void Pump(std::vector<Message>&) override {} // input enters the queue as it is pushed
@@ -81,6 +83,8 @@ class HeadlessBackend final : public Backend {
     FrameMetrics Frame() override { return FrameMetrics{4, 4, 23}; }
     bool HasFocus() override { return window && focused; }
     bool IsMinimized() override { return false; }
+    void Maximize() override { maximised = window; }
+    bool IsMaximized() override { return maximised; }
     void ShowCursor(bool show) override { cursorShown = show; }
     void SetCapture(bool on) override { capture = on; }
     void GetCursor(int& x, int& y) override {
@@ -247,6 +251,7 @@ void Reset() {
     s.cursorX = s.cursorY = 0;
     s.fullScreen = false;
     s.fullScreenAllowed = true;
+    s.maximised = false;
     s.desktop = DesktopInfo{1024, 768, 32};
     s.clipboard.reset();
     s.frame = Frame{};

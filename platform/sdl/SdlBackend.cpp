@@ -355,6 +355,10 @@ class SdlBackend final : public Backend {
     }
     bool HasFocus() override { return window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_INPUT_FOCUS); }
     bool IsMinimized() override { return window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED); }
+    void Maximize() override {
+        if (window_) SDL_MaximizeWindow(window_);
+    }
+    bool IsMaximized() override { return window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_MAXIMIZED); }
     void ShowCursor(bool show) override {
         if (videoUp_) SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
     }

@@ -5,6 +5,7 @@
 #include "mkinstall/ArtFiles.h"
 #include "mkinstall/ControlArts.h"
 #include "net/ServerWindows.h"
+#include "world/TileData.h"
 
 #include <gtest/gtest.h>
 
@@ -169,6 +170,19 @@ TEST_F(ServerMenusTest, PictureMenuAnswersItsChoice) {
     CGumpManager::FreeClosedGumps();
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0], B({0x7D, 0, 0, 0, 0x66, 0, 4, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST_F(ServerMenusTest, APictureWithoutANameShowsItsItemName) {
+    TileData::Allocate();
+    std::snprintf(TileData::MutableItem(2)->name, sizeof ItemTileData::name, "loa%%ves/f%% of bread");
+    ItemListMenu menu = Pictures({2, 3, 2});
+    menu.entries[0].text.clear();
+    auto* picker = static_cast<CObjPickerGump*>(OpenItemListMenu(menu));
+    ASSERT_EQ(picker->entries.size(), 3u);
+    EXPECT_EQ(picker->entries[0].text, "loaf of bread") << "the singular of the item's name";
+    EXPECT_EQ(picker->entries[1].text, "Item");
+    EXPECT_EQ(picker->entries[2].text, "Item") << "a name the server sent stays";
+    TileData::Free();
 }
 
 TEST_F(ServerMenusTest, ScrollingNarrowPicturesEnds) {

@@ -113,23 +113,74 @@ TEST_F(GumpScenarioTest, EveryWindowOpensAndAnswers) {
 TEST_F(GumpScenarioTest, ContextMenuWithMore) {
     World().objectUnderMouse = testshard::kPopupObject;
     CPopupMenuMgr::services().menusAllowed = [] { return true; };
-    CPopupMenuMgr::services().text = [](uint32_t id) { return u"entry " + std::u16string(1, u'0' + id % 10); };
+    CPopupMenuMgr::services().text = [](uint32_t id) {
+        return u"entry " + std::u16string(1, u'0' + id % 10);
+    };
     MoveTo(200, 200);
     CPopupMenuMgr::RequestMenu(testshard::kPopupObject);
     ASSERT_EQ(sent.size(), 1u);
     const std::vector<std::vector<uint8_t>> answer = testshard::AnswerGumpScenario(sent[0]);
     ASSERT_EQ(answer.size(), 1u);
-    std::vector<uint8_t> wire = answer[0];
-    const auto n = static_cast<uint16_t>(wire.size());
-    std::memcpy(wire.data() + 1, &n, 2);
-    PacketReader reader(wire.data(), wire.size());
-    PopupMenuPacket menu;
-    ASSERT_TRUE(ReadPopupMenu(reader, 2, &menu));
-    GetServerWindowSlots().popupMenu(menu);
+    Feed(answer[0]); // through the extended command's dispatch
     CPopupMenuMgr* open = CPopupMenuMgr::OpenMenu();
     ASSERT_NE(open, nullptr);
     EXPECT_EQ(open->rowTags, std::vector<uint16_t>({1, 3, 4}));
     ASSERT_NE(open->firstChild(), nullptr) << "the more button";
+}
+
+TEST_F(GumpScenarioTest, ExtendedCommandsThatOpenNoMenu) {
+    World().objectUnderMouse = testshard::kPopupObject;
+    CPopupMenuMgr::services().menusAllowed = [] { return true; };
+    CPopupMenuMgr::services().text = [](uint32_t) { return std::u16string(u"entry"); };
+    CPopupMenuMgr::RequestMenu(testshard::kPopupObject);
+    ASSERT_EQ(sent.size(), 1u);
+    const std::vector<uint8_t> menu = testshard::AnswerGumpScenario(sent[0]).at(0);
+    std::vector<uint8_t> otherSub = menu;
+    otherSub[4] = 0x99;
+    std::vector<uint8_t> otherSerial = menu;
+    otherSerial[10] ^= 0x01;
+    const struct {
+        const char* name;
+        std::vector<uint8_t> wire;
+    } cases[] = {
+        {"no sub-command", {0xBF, 0, 0}},
+        {"half a sub-command", {0xBF, 0, 0, 0x00}},
+        {"a sub-command not handled", otherSub},
+        {"a menu cut inside its entries", std::vector<uint8_t>(menu.begin(), menu.end() - 3)},
+        {"a menu cut before its count", std::vector<uint8_t>(menu.begin(), menu.begin() + 11)},
+        {"a menu for another object", otherSerial},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Feed(c.wire);
+        EXPECT_EQ(CPopupMenuMgr::OpenMenu(), nullptr);
+    }
+    Feed(menu);
+    EXPECT_NE(CPopupMenuMgr::OpenMenu(), nullptr) << "the requested menu still opens after them";
+}
+
+TEST_F(GumpScenarioTest, TheServerClosesGenericGumpsByType) {
+    Feed(testshard::GenericGumpAllKinds());
+    ASSERT_EQ(Open<GenericGump>().size(), 1u);
+    const struct {
+        const char* name;
+        std::vector<uint8_t> wire;
+        bool closes;
+    } cases[] = {
+        {"another type", Hex("BF000F000400BEEF0200000003"), false},
+        {"cut before the button", Hex("BF000C000400BEEF01000000"), false},
+        {"the gump's type", Hex("BF000F000400BEEF0100000003"), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Feed(c.wire);
+        EXPECT_EQ(Open<GenericGump>().empty(), c.closes);
+        EXPECT_EQ(sent.size(), c.closes ? 1u : 0u);
+    }
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(std::vector<uint8_t>(sent[0].begin() + 3, sent[0].begin() + 15),
+              Hex("4000010000BEEF0100000003"))
+        << "the reply names the gump and the server's button";
 }
 
 TEST_F(GumpScenarioTest, ConfigFilesBothWays) {

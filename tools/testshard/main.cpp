@@ -79,7 +79,12 @@ bool ScriptFor(const std::string& name, testshard::Script& script) {
         return true;
     }
     if (name == "gumps") { // every server window; the client's replies are logged
-        script.worldPackets = testshard::GumpScenarioPackets();
+        // The windows come after the login is complete: entering the game display closes the
+        // windows open before it.
+        script.loginComplete = false;
+        script.worldPackets = {{0x55}};
+        for (const std::vector<uint8_t>& p : testshard::GumpScenarioPackets())
+            script.worldPackets.push_back(p);
         script.answer = testshard::AnswerGumpScenario;
         return true;
     }
