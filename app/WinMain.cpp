@@ -26,6 +26,7 @@
 #include "render/FrameServices.h"
 #include "render/Light.h"
 #include "text/FilterLists.h"
+#include "windows/SkillTable.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -292,8 +293,7 @@ const std::vector<StartupStep> kStartup = {
     {31, "WeatherManager::startup", WeatherManager::startup, WeatherManager::shutdown,
      "WeatherManager::shutdown"},
     {32, "animCrap::Load", animCrap::Load, DoNothing, "DoNothing"},
-    {33, "thelightthingie::startup", StartLight, thelightthingie::shutdown,
-     "thelightthingie::shutdown"},
+    {33, "thelightthingie::startup", StartLight, thelightthingie::shutdown, "thelightthingie::shutdown"},
     {34, "InitBodyTypes", InitBodyTypes},
     {35, "ContextHelpManager::startup", ContextHelpManager::startup, DoNothing, "DoNothing"},
     {36, "instance check", RefuseSecondInstance},
