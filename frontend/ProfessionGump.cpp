@@ -101,7 +101,8 @@ CSliderGump::CSliderGump(int x_, int y_, CGump* parent, int id_, SliderGroup* gr
     GetGumpArtSize(215, &w215, &h);
     int th = 0, tw = 0;
     GetGumpArtSize(216, &tw, &th);
-    width = w213 + 3 * w214 + w215;
+    // The thumb runs 96 pixels whatever the track's arts measure: the slider holds all of its way.
+    width = std::max(w213 + 3 * w214 + w215, kTrack + tw);
     height = std::max(h, th);
     PixelBlock& block = SetFrame(0, PixelBlock(std::max(1, width), std::max(1, height)));
     int at = 0;
@@ -192,7 +193,10 @@ CSkillChoiceGump::CSkillChoiceGump(ProfessionGump* owner, int x_, int y_)
 void CSkillChoiceGump::ActivateRow(int px, int py) {
     const int row = RowAt(px, py, false);
     if (row < 0 || row >= rows.count) return;
+    // A hidden list lets go of the mouse: the press is over.
     visible = false;
+    pressed = false;
+    MouseManager::ReleaseCaptureOf(this);
     chosenRow = rows.ids[static_cast<size_t>(row)];
     if (screen) screen->OnNotify(10);
 }
@@ -243,6 +247,10 @@ ProfessionGump::ProfessionGump() : CGump(0, 0, 0, 1, 640, 480) {
         skillFields[static_cast<size_t>(i)] = field;
     }
     skillList = new CSkillChoiceGump(this, 120, 137);
+    // Rows a line of the row font apart, however short the font's own figure.
+    int textWidth = 0, textHeight = 0, textBase = 0;
+    FontManager::CalcInfo(skillList->rowFont, "Ag", &textWidth, &textHeight, &textBase);
+    skillList->rowHeight = std::max(skillList->rowHeight, textHeight + 2);
     const SkillTableData& table = SkillTable();
     for (int i = 0; i < table.count; ++i) {
         const int skill = table.order[static_cast<size_t>(i)];
