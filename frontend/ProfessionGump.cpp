@@ -2,6 +2,7 @@
 
 #include "core/QVReport.h"
 #include "frontend/CharacterSelection.h"
+#include "frontend/Creation.h"
 #include "frontend/FrontEnd.h"
 #include "frontend/MainMenu.h"
 #include "gumps/GumpArtLayout.h"
@@ -510,7 +511,10 @@ void ProfessionNext(CGump* gump) {
     }
     screen->visible = false;
     StoreCreationChoices(screen);
-    if (ProfessionNextHook()) ProfessionNextHook()();
+    if (ProfessionNextHook())
+        ProfessionNextHook()();
+    else
+        ShowCharCreationScreen();
 }
 
 std::function<void()>& ProfessionNextHook() {

@@ -3,6 +3,7 @@
 // and skill list, and golden pictures of the screen.
 #include "FrontEndFixture.h"
 
+#include "frontend/Creation.h"
 #include "frontend/ProfessionGump.h"
 #include "gumps/CGumpManager.h"
 #include "gumps/MouseManager.h"
@@ -20,6 +21,7 @@ class CreationTest : public FrontEndTest {
     }
     void TearDown() override {
         ProfessionScreen().reset();
+        CharCreationScreen().reset();
         CreationDraft() = {};
         ProfessionCustomMode() = false;
         FrontEndTest::TearDown();
@@ -162,6 +164,97 @@ TEST_F(CreationTest, GoldenPictures) {
     ClickGump(screen->buttons.back());
     ClickGump(screen->skillFields[0]);
     Expect("professions_custom_skill_list.ppm");
+}
+
+} // namespace
+} // namespace qvtest
+
+namespace qvtest {
+namespace {
+
+TEST_F(CreationTest, ANamedProfessionEntersTheWorld) {
+    ProfessionGump* screen = OpenForNewAccount();
+    ASSERT_NE(screen, nullptr);
+    ClickGump(screen->buttons[0]); // the warrior
+    ASSERT_NE(CharCreationScreen().get(), nullptr) << "the appearance screen follows";
+    CCharCreationGump* look = CharCreationScreen().get();
+    EXPECT_TRUE(look->visible);
+    Expect("appearance_man.ppm");
+    ClickGump(look->nameField);
+    Type("Newcomer");
+    Type("\r");
+    ASSERT_TRUE(RunUntil([] { return PacketManager::IsGameDisplayEntered(); })) << "the world did not open";
+
+    const std::vector<uint8_t> create = Received(0x00);
+    ASSERT_EQ(create.size(), 104u);
+    EXPECT_EQ(TextAt(create, 10, 30), "Newcomer");
+    EXPECT_EQ(create[40 + 14], 2) << "the warrior's profession code in the client block";
+    EXPECT_EQ(create[40 + 9], 1) << "a new character's login flag";
+    // gender, strength, dexterity, intelligence, then the three skills.
+    EXPECT_EQ(std::vector<uint8_t>(create.begin() + 70, create.begin() + 80),
+              (std::vector<uint8_t>{0, 45, 25, 10, 40, 50, 27, 30, 17, 20}));
+    EXPECT_EQ(create[82] << 8 | create[83], 0x203B) << "short hair";
+    const auto& cities = PacketManager::GetLoginTables().cities;
+    ASSERT_FALSE(cities.empty());
+    EXPECT_EQ(create[90] << 8 | create[91], cities.front().index) << "the first listed city";
+    EXPECT_EQ(create[92] << 24 | create[93] << 16 | create[94] << 8 | create[95], 0) << "slot";
+}
+
+TEST_F(CreationTest, NamesGenderAndSlots) {
+    Install(dir, {});
+    RunStartup();
+    ShowCharCreationScreen();
+    CCharCreationGump* look = CharCreationScreen().get();
+    ASSERT_NE(look, nullptr);
+    struct NameCase {
+        const char* name;
+        const char* refusal; // null: accepted
+    };
+    const NameCase names[] = {
+        {"", "Your character name is too short."},
+        {"A", "Your character name is too short."},
+        {"Al", nullptr},
+    };
+    for (const NameCase& n : names) {
+        look->visible = true;
+        look->nameField->SetText(n.name);
+        FrontEnd::CloseWaiting();
+        CheckCharacterName(look);
+        if (n.refusal) {
+            EXPECT_TRUE(FrontEnd::IsWaitingShown()) << n.name;
+            EXPECT_FALSE(look->visible) << n.name;
+        }
+    }
+
+    // "Buns" is a woman's style: a switch to man leaves no hair.
+    look->gender = 0;
+    ToggleCharacterGender(look);
+    ASSERT_EQ(look->gender, 1);
+    look->hairStyle = 10;
+    look->hairItem = 0x2046;
+    ToggleCharacterGender(look);
+    EXPECT_EQ(look->gender, 0);
+    EXPECT_EQ(look->hairStyle, 0);
+    EXPECT_EQ(look->hairItem, 0);
+    look->hairStyle = 3;
+    look->hairItem = 0x203D;
+    ToggleCharacterGender(look);
+    ToggleCharacterGender(look);
+    EXPECT_EQ(look->hairStyle, 3) << "a style both wear stays";
+
+    auto& slots = PacketManager::GetLoginTables().slots;
+    for (auto& s : slots)
+        s.name.clear();
+    EXPECT_EQ(LowestFreeSlot(), 0);
+    slots[0].name = "A";
+    slots[1].name = "B";
+    slots[3].name = "D";
+    EXPECT_EQ(LowestFreeSlot(), 2);
+    slots[2].name = "C";
+    slots[4].name = "E";
+    EXPECT_EQ(LowestFreeSlot(), 5);
+    for (auto& s : slots)
+        s.name.clear();
 }
 
 } // namespace

@@ -58,6 +58,47 @@ Picture UpButton(int face) {
     return p;
 }
 
+// The preview's figure, drawn in grey so that a hue shows: head, body and arms; a woman narrower.
+Picture Body(bool woman) {
+    Picture p = Blank(140, 300, 0);
+    const uint16_t skin = Rgb(24, 24, 24);
+    for (int y = 20; y < 56; ++y)
+        for (int x = 52; x < 88; ++x)
+            if ((x - 70) * (x - 70) + (y - 38) * (y - 38) <= 18 * 18) Fill(p, x, y, 1, 1, skin);
+    const int half = woman ? 22 : 28;
+    Fill(p, 70 - half, 60, 2 * half, 120, skin);
+    Fill(p, 70 - half - 12, 64, 10, 100, skin);
+    Fill(p, 70 + half + 2, 64, 10, 100, skin);
+    Fill(p, 70 - half + 4, 180, 16, 110, skin);
+    Fill(p, 70 + half - 20, 180, 16, 110, skin);
+    return p;
+}
+
+Picture Garment(int top, int height, int half, uint16_t colour, const std::string& label) {
+    Picture p = Blank(140, 300, 0);
+    Fill(p, 70 - half, top, 2 * half, height, colour);
+    CentredText(p, top + height / 2 - 3, label, 1, Rgb(31, 31, 31));
+    return p;
+}
+
+Picture Hair(bool woman) {
+    Picture p = Blank(140, 300, 0);
+    const uint16_t brown = Rgb(14, 8, 3);
+    Fill(p, 52, 16, 36, 10, brown);
+    if (woman) {
+        Fill(p, 48, 20, 8, 40, brown);
+        Fill(p, 84, 20, 8, 40, brown);
+    }
+    return p;
+}
+
+Picture GenderButton(const std::string& caption, int face) {
+    Picture p = Blank(70, 22, face == 2 ? Rgb(6, 6, 10) : Rgb(10, 10, 16));
+    Border(p, face == 1 ? Rgb(31, 26, 8) : Rgb(20, 16, 4));
+    CentredText(p, 8, caption, 1, Rgb(31, 31, 31));
+    return p;
+}
+
 } // namespace
 
 std::string SampleProfessions() {
@@ -148,6 +189,28 @@ Picture SampleCreationArt(int id) {
         Border(p, Rgb(10, 6, 0));
         return p;
     }
+    case 1888:
+    case 1889:
+        return Body(id == 1888);
+    case 1849:
+        return Garment(60, 80, 30, Rgb(6, 14, 26), "SHIRT");
+    case 1812:
+        return Garment(60, 80, 24, Rgb(6, 14, 26), "BLOUSE");
+    case 1848:
+        return Garment(180, 110, 30, Rgb(12, 10, 6), "PANTS");
+    case 1892:
+        return Garment(180, 70, 34, Rgb(16, 6, 12), "SKIRT");
+    case 1875:
+    case 1847:
+        return Hair(id == 1847);
+    case 1805:
+    case 1806:
+    case 1807:
+        return GenderButton("WOMAN", id - 1805);
+    case 1808:
+    case 1809:
+    case 1810:
+        return GenderButton("MAN", id - 1808);
     case 4506:
         return UpButton(0);
     case 4509:
@@ -160,9 +223,14 @@ Picture SampleCreationArt(int id) {
 }
 
 void AddCreationArts(IndexedFile& gumps) {
-    for (int id :
-         {5504, 5506, kWarriorArt, kWarriorArt + 1, kMageArt, kMageArt + 1, kCraftsArt, kCraftsArt + 1,
-          kSmithArt, kSmithArt + 1, kTailorArt, kTailorArt + 1, 1419, 216, 4506, 4509, 4510}) {
+    for (int id : {5504,      5506,          kWarriorArt, kWarriorArt + 1,
+                   kMageArt,  kMageArt + 1,  kCraftsArt,  kCraftsArt + 1,
+                   kSmithArt, kSmithArt + 1, kTailorArt,  kTailorArt + 1,
+                   1419,      216,           1888,        1889,
+                   1849,      1812,          1848,        1892,
+                   1875,      1847,          1805,        1806,
+                   1807,      1808,          1809,        1810,
+                   4506,      4509,          4510}) {
         const Picture p = SampleCreationArt(id);
         AddItem(gumps, id, EncodeGumpArt(p.width, p.height, p.pixels), GumpExtra(p.width, p.height));
     }
