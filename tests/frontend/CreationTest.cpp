@@ -10,6 +10,8 @@
 #include "render/Ppm.h"
 #include "windows/SkillTable.h"
 
+#include <cstring>
+
 namespace qvtest {
 namespace {
 
@@ -255,6 +257,30 @@ TEST_F(CreationTest, NamesGenderAndSlots) {
     EXPECT_EQ(LowestFreeSlot(), 5);
     for (auto& s : slots)
         s.name.clear();
+}
+
+} // namespace
+} // namespace qvtest
+
+namespace qvtest {
+namespace {
+
+TEST_F(CreationTest, SkillNamesFromTheInstallation) {
+    Install(dir, {});
+    RunStartup();
+    const SkillTableData& t = SkillTable();
+    ASSERT_EQ(t.count, 49) << "entries 0 to 48";
+    for (int i = 0; i < t.count; ++i) {
+        EXPECT_EQ(t.flags[static_cast<size_t>(i)] & 1, i % 3 == 0 ? 1 : 0) << i;
+        EXPECT_LT(std::strlen(t.names[static_cast<size_t>(i)].data()), 80u);
+    }
+    for (int i = 1; i < t.count; ++i)
+        EXPECT_LE(std::strcmp(SkillName(t.order[static_cast<size_t>(i - 1)]),
+                              SkillName(t.order[static_cast<size_t>(i)])),
+                  0)
+            << "order at " << i;
+    EXPECT_STREQ(SkillName(t.count), "") << "past the table";
+    EXPECT_STREQ(SkillName(-1), "");
 }
 
 } // namespace
