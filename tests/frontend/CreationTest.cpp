@@ -215,6 +215,7 @@ TEST_F(CreationTest, NamesGenderAndSlots) {
     const NameCase names[] = {
         {"", "Your character name is too short."},
         {"A", "Your character name is too short."},
+        {"9Lives", "Unacceptable name."},
         {"Al", nullptr},
     };
     for (const NameCase& n : names) {
@@ -222,9 +223,12 @@ TEST_F(CreationTest, NamesGenderAndSlots) {
         look->nameField->SetText(n.name);
         FrontEnd::CloseWaiting();
         CheckCharacterName(look);
+        EXPECT_FALSE(look->visible) << n.name;
         if (n.refusal) {
             EXPECT_TRUE(FrontEnd::IsWaitingShown()) << n.name;
-            EXPECT_FALSE(look->visible) << n.name;
+            EXPECT_NE(CApp::GetName(), n.name) << "a refused name is not taken";
+        } else {
+            EXPECT_EQ(CApp::GetName(), n.name) << "an accepted name becomes the player's";
         }
     }
 
