@@ -27,6 +27,7 @@
 #include "render/FrameServices.h"
 #include "render/Light.h"
 #include "text/FilterLists.h"
+#include "windows/SkillTable.h"
 
 #include <cstdio>
 #include <cstdlib>

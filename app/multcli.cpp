@@ -377,7 +377,7 @@ void BuildClientBlock(uint8_t block[30], bool newCharacter) {
     block[11] = static_cast<uint8_t>(g_app.loginCount >> 16);
     block[12] = static_cast<uint8_t>(g_app.loginCount >> 8);
     block[13] = static_cast<uint8_t>(g_app.loginCount);
-    if (newCharacter) block[14] = g_app.choices.bytes[0];
+    if (newCharacter) block[14] = g_app.choices.profession;
 }
 
 namespace {
@@ -624,8 +624,7 @@ void CreateCharacter() {
     SaveLoginCount();
     uint8_t buffer[104];
     PacketWriter packet(buffer);
-    PacketManager::SendCreateCharacter(packet, A().name.c_str(), g_app.creationPassword.c_str(),
-                                       g_app.choices);
+    PacketManager::SendCreateCharacter(packet, A().name.c_str(), block, g_app.choices);
     SendPacket(packet);
 }
 

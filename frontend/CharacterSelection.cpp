@@ -5,6 +5,7 @@
 #include "core/ServerConfigSync.h"
 #include "frontend/FrontEnd.h"
 #include "frontend/MainMenu.h"
+#include "frontend/ProfessionGump.h"
 #include "gumps/CGumpManager.h"
 #include "gumps/Controls.h"
 #include "gumps/GumpArtLayout.h"
@@ -410,8 +411,8 @@ void StartCharacterCreation(CGump*) {
     if (screen) screen->visible = false;
     if (FrontEndHookTable().startCharacterCreation)
         FrontEndHookTable().startCharacterCreation();
-    else
-        QVReport::message("StartCharacterCreation: no creation screens yet.\n");
+    else if (!ProfessionScreen().get())
+        OpenProfessionScreen();
 }
 
 void ConfirmDeleteCharacter(CGump*) {

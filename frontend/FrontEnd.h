@@ -20,7 +20,7 @@ struct FrontEndHooks {
     std::function<void()> leaveFullScreen;
     std::function<void()> playIntroMovie;
     std::function<void(int x, int y, int width, int height)> setMainWindowPos;
-    // The profession screen of character creation; empty: a log line.
+    // The start of character creation; empty: the profession screen opens.
     std::function<void()> startCharacterCreation;
     // The end of the process with this code; empty: TerminateProcess.
     std::function<void(int code)> exitProcess;

@@ -7,7 +7,6 @@ void IGRCreateSessionMutex();
 namespace QVIGR {
 bool ReadRegistry();
 }
-void LoadSkillNames();
 
 // The game-room mode, its registration address ("nourl") and the stop of its reports.
 bool IsIGRMode();

@@ -163,15 +163,24 @@ void SendGameLogin(PacketWriter& packet, uint32_t key, const char* account, cons
 void SendPlayCharacter(PacketWriter& packet, const char* name, const uint8_t* clientBlock,
                        uint32_t slot); // 0x5D
 
-// What the character creation screens chose, in packet order.
+// What the character creation screens chose. The profession code rides in byte 14 of the client
+// block; the rest goes out in field order, the hues as hue-table entry + 1.
 struct CreationChoices {
-    uint8_t bytes[10] = {};
-    uint16_t values[5] = {};
-    uint8_t more[2] = {};
-    uint32_t value = 0;
-    uint16_t cityWords[2] = {}; // as AcceptCityChoice stored them; the second goes first
+    struct Skill {
+        uint8_t index = 0;
+        uint8_t value = 0;
+    };
+    uint8_t profession = 0;
+    uint8_t gender = 0; // 0 man, 1 woman
+    uint8_t strength = 0, dexterity = 0, intelligence = 0;
+    Skill skills[3] = {};
+    uint16_t skinHue = 0, hairItem = 0, hairHue = 0, facialHairItem = 0, facialHairHue = 0;
+    uint16_t startCity = 0xFF; // 0xFF: none chosen
+    uint32_t slot = 0;
+    uint16_t shirtHue = 0, pantsHue = 0;
 };
-void SendCreateCharacter(PacketWriter& packet, const char* name, const char* password,
+// clientBlock: the 30-byte block of the application object, sent where a password would stand.
+void SendCreateCharacter(PacketWriter& packet, const char* name, const uint8_t* clientBlock,
                          const CreationChoices& choices);                            // 0x00
 void SendDeleteCharacter(PacketWriter& packet, uint32_t slot, const char* password); // 0x83
 void SendSystemInfo(PacketWriter& packet, const HWProfile& profile);                 // 0xA4

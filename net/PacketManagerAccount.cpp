@@ -420,7 +420,7 @@ void HandleIgrSession(CGameSock&, PacketReader& packet) {
 
 namespace PacketManager {
 
-void SendCreateCharacter(PacketWriter& packet, const char* name, const char* password,
+void SendCreateCharacter(PacketWriter& packet, const char* name, const uint8_t* clientBlock,
                          const CreationChoices& choices) {
     BeginPacket(packet, 0x00);
     WritePacketU32(packet, 0xEDEDEDED);
@@ -428,15 +428,25 @@ void SendCreateCharacter(PacketWriter& packet, const char* name, const char* pas
     WritePacketU16(packet, 0xFFFF);
     WritePacketU8(packet, 0);
     WriteFixedText(packet, name, kNameWidth);
-    WriteFixedText(packet, password, kNameWidth);
-    WritePacketBytes(packet, choices.bytes, sizeof choices.bytes);
-    for (uint16_t value : choices.values)
-        WritePacketU16(packet, value);
-    WritePacketBytes(packet, choices.more, sizeof choices.more);
-    WritePacketU32(packet, choices.value);
+    WritePacketBytes(packet, clientBlock, kNameWidth);
+    WritePacketU8(packet, choices.gender);
+    WritePacketU8(packet, choices.strength);
+    WritePacketU8(packet, choices.dexterity);
+    WritePacketU8(packet, choices.intelligence);
+    for (const CreationChoices::Skill& skill : choices.skills) {
+        WritePacketU8(packet, skill.index);
+        WritePacketU8(packet, skill.value);
+    }
+    WritePacketU16(packet, choices.skinHue);
+    WritePacketU16(packet, choices.hairItem);
+    WritePacketU16(packet, choices.hairHue);
+    WritePacketU16(packet, choices.facialHairItem);
+    WritePacketU16(packet, choices.facialHairHue);
+    WritePacketU16(packet, choices.startCity);
+    WritePacketU32(packet, choices.slot);
     WritePacketU32(packet, GetLocalAddress());
-    WritePacketU16(packet, choices.cityWords[1]);
-    WritePacketU16(packet, choices.cityWords[0]);
+    WritePacketU16(packet, choices.shirtHue);
+    WritePacketU16(packet, choices.pantsHue);
 }
 
 void SendDeleteCharacter(PacketWriter& packet, uint32_t slot, const char* password) {

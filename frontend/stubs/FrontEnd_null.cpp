@@ -1,4 +1,4 @@
-// Stand-in until the login front end is built: no game-room reporting, no skill names, no credits.
+// Stand-in until the login front end is built: no game-room reporting, no credits.
 #include "core/QVReport.h"
 #include "frontend/FrontEndStandIns.h"
 
@@ -9,10 +9,6 @@ bool ReadRegistry() {
     return false;
 }
 } // namespace QVIGR
-
-void LoadSkillNames() {
-    QVReport::message("LoadSkillNames: begin.\n");
-}
 
 bool IsIGRMode() {
     return false;

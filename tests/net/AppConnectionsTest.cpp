@@ -322,7 +322,8 @@ TEST_F(AppConnectionsTest, PlayAndCreateRequestsCountTheLogins) {
     EXPECT_EQ(play[68], 2);
 
     PacketManager::CreationChoices choices;
-    choices.bytes[0] = 0x77;
+    choices.profession = 0x77;
+    choices.gender = 1;
     CApp::SetCreationChoices(choices, "pw");
     CApp::CreateCharacter();
     EXPECT_EQ(CApp::GetLoginCount(), 43u);
@@ -331,7 +332,9 @@ TEST_F(AppConnectionsTest, PlayAndCreateRequestsCountTheLogins) {
     const uint8_t* create = GetCurrentConnection()->SendBuffer() + 73;
     EXPECT_EQ(create[0], 0x00);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&create[10])), "Tester");
-    EXPECT_EQ(create[70], 0x77);
+    EXPECT_EQ(create[40 + 14], 0x77) << "the profession rides in the client block";
+    EXPECT_EQ(create[40 + 13], 42) << "with the count before the request";
+    EXPECT_EQ(create[70], 1);
     uint8_t block[30];
     CApp::BuildClientBlock(block, true);
     EXPECT_EQ(block[9], 1) << "a new character sets the server-config login flag";

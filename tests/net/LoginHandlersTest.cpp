@@ -137,24 +137,36 @@ TEST(LoginBuilders, PlayAndCreateCharacterCarryTheClientBlockAndTheLocalAddress)
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&fullWire[5]), 30), full);
     EXPECT_EQ(fullWire[35], 1) << "the client block follows unharmed";
 
+    // Every field of the creation message against bytes written out by hand.
     PacketManager::CreationChoices choices;
-    for (int i = 0; i < 10; ++i)
-        choices.bytes[i] = static_cast<uint8_t>(0x10 + i);
-    choices.values[0] = 0x0203;
-    choices.value = 0xAABBCCDD;
-    choices.cityWords[0] = 0x1111;
-    choices.cityWords[1] = 0x2222;
+    choices.gender = 1;
+    choices.strength = 45;
+    choices.dexterity = 25;
+    choices.intelligence = 10;
+    choices.skills[0] = {25, 50};
+    choices.skills[1] = {17, 30};
+    choices.skills[2] = {46, 20};
+    choices.skinHue = 0x0411;
+    choices.hairItem = 0x2046;
+    choices.hairHue = 0x0452;
+    choices.facialHairItem = 0x2040;
+    choices.facialHairHue = 0x0453;
+    choices.startCity = 4;
+    choices.slot = 2;
+    choices.shirtHue = 0x0101;
+    choices.pantsHue = 0x0202;
     PacketWriter create(buffer);
-    PacketManager::SendCreateCharacter(create, "Newcomer", "pw", choices);
+    PacketManager::SendCreateCharacter(create, "Newcomer", block, choices);
     const auto created = FinishPacket(create);
     ASSERT_EQ(created.size(), 104u);
     EXPECT_EQ(Packet(created.begin(), created.begin() + 10),
               Packet({0x00, 0xED, 0xED, 0xED, 0xED, 0xFF, 0xFF, 0xFF, 0xFF, 0x00}));
-    EXPECT_EQ(created[70], 0x10);
-    EXPECT_EQ(created[80], 0x02);
-    EXPECT_EQ(created[81], 0x03);
-    EXPECT_EQ(Packet(created.begin() + 92, created.end()),
-              Packet({0xAA, 0xBB, 0xCC, 0xDD, 0xC0, 0xA8, 0x01, 0x64, 0x22, 0x22, 0x11, 0x11}));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&created[10])), "Newcomer");
+    EXPECT_EQ(Packet(created.begin() + 40, created.begin() + 70), Packet(block, block + 30));
+    EXPECT_EQ(Packet(created.begin() + 70, created.end()),
+              Packet({1,    45,   25,   10,   25,   50,   17,   30,   46,   20,   0x04, 0x11,
+                      0x20, 0x46, 0x04, 0x52, 0x20, 0x40, 0x04, 0x53, 0x00, 0x04, 0x00, 0x00,
+                      0x00, 0x02, 0xC0, 0xA8, 0x01, 0x64, 0x01, 0x01, 0x02, 0x02}));
 
     PacketWriter erase(buffer);
     PacketManager::SendDeleteCharacter(erase, 2, "pw");

@@ -4,6 +4,7 @@
 #include "mkinstall/ChatSamples.h"
 
 #include "mkinstall/ControlArts.h"
+#include "mkinstall/CreationFiles.h"
 #include "mkinstall/CursorArt.h"
 #include "mkinstall/EffectArts.h"
 #include "mkinstall/FieldArts.h"
@@ -297,6 +298,7 @@ IndexedFile MakeGumpArtFiles() {
     AddFieldArts(file);
     AddEffectGumpArts(file);
     AddFrontEndArts(file);
+    AddCreationArts(file);
     AddServerWindowArts(file);
     return file;
 }

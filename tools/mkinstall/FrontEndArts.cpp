@@ -260,9 +260,13 @@ Picture SampleFrontEndArt(int id) {
         return Banner();
     case kLoginCrestArt:
         return Crest();
-    case 1417: {
-        Picture p = Blank(400, 4, kDarkGold);
-        Fill(p, 0, 1, 400, 2, kGold);
+    case 1417: { // a round plate: the shard list's ornament and the profession buttons' ground
+        Picture p = Blank(84, 82, 0);
+        for (int y = 0; y < 82; ++y)
+            for (int x = 0; x < 84; ++x) {
+                const int dx = x - 42, dy = y - 41, d = dx * dx + dy * dy;
+                if (d <= 40 * 40) Put(p, x, y, d >= 37 * 37 ? kGold : kNight);
+            }
         return p;
     }
     case 1140:

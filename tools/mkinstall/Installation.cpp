@@ -3,6 +3,7 @@
 #include "mkinstall/AnimFiles.h"
 #include "mkinstall/ArtFiles.h"
 #include "mkinstall/ConfigFiles.h"
+#include "mkinstall/CreationFiles.h"
 #include "mkinstall/DataFiles.h"
 #include "mkinstall/FrontEndArts.h"
 #include "mkinstall/IntroMovie.h"
@@ -33,6 +34,7 @@ bool WriteInstallation(const std::string& dir, std::string* error) {
     if (!WriteIntroMovie(dir, error)) return false;
     if (!WriteLightFiles(dir, error)) return false;
     if (!WriteIntroMovie(dir, error) || !WriteFrontEndFiles(dir, error)) return false;
+    if (!WriteCreationFiles(dir, error)) return false;
     return WriteConfigFiles(dir, error);
 }
 

@@ -416,6 +416,7 @@ void ScenarioServer::OnPacket(Connection& connection, const std::vector<uint8_t>
     case 0xD1:
         if (s.answerLogout) Reply(connection, {0xD1, 0x01});
         return;
+    case 0x00: // a new character enters like a chosen one
     case 0x5D: {
         if (s.errorCode >= 0) {
             Reply(connection, ErrorCodePacket(static_cast<uint8_t>(s.errorCode)));
