@@ -7,3 +7,13 @@ void ReleaseTimerLock();
 bool IsTimerLockTaken();
 bool TryAcquireTimerLock();
 void ResetTimerLockForTests();
+
+// Holds the flag for a scope, so that an early return or an exception (a fatal report ends the
+// process by one) cannot leave it taken.
+class TimerLockGuard {
+  public:
+    TimerLockGuard() { AcquireTimerLock(); }
+    ~TimerLockGuard() { ReleaseTimerLock(); }
+    TimerLockGuard(const TimerLockGuard&) = delete;
+    TimerLockGuard& operator=(const TimerLockGuard&) = delete;
+};

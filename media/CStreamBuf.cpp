@@ -25,12 +25,6 @@ const uint8_t* FetchSample(int id, uint32_t& length) {
     return item + CStreamBuf::kHeaderBytes;
 }
 
-// Holds the timer busy flag for a scope.
-struct TimerLock {
-    TimerLock() { AcquireTimerLock(); }
-    ~TimerLock() { ReleaseTimerLock(); }
-};
-
 } // namespace
 
 CStreamBuf::CStreamBuf(platform::AudioDevice& device) {
@@ -100,7 +94,7 @@ bool CStreamBuf::Play(int id, int pan, int level, bool loop, int frequency) {
     if (!buffer_ || id == kFree || id < 0) return false;
     uint32_t length = 0;
     if (!FetchSample(id, length)) return false;
-    TimerLock lock;
+    TimerLockGuard lock;
     id_ = id;
     readPos_ = 0;
     dataLength_ = loopEnd_ = length;
@@ -134,7 +128,7 @@ bool CStreamBuf::Play(int id, int pan, int level, bool loop, int frequency) {
 
 void CStreamBuf::Update() {
     if (!buffer_ || id_ == kFree) return;
-    TimerLock lock;
+    TimerLockGuard lock;
     if (!buffer_->IsPlaying()) buffer_->Play(true);
     uint32_t play = 0;
     buffer_->GetCurrentPosition(&play, nullptr);
@@ -153,7 +147,7 @@ void CStreamBuf::Update() {
 
 void CStreamBuf::Release() {
     if (!buffer_ || id_ == kFree) return;
-    TimerLock lock;
+    TimerLockGuard lock;
     Free();
 }
 

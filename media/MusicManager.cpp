@@ -195,18 +195,19 @@ int PlaySong(int id, int, bool force) {
     if (!m.enabled || id == m.current) return 1;
 
     int result = 0;
-    AcquireTimerLock();
-    StopDigital();
-    CloseMidi();
-    CDigitalMusicPlayer* player = GetDigitalMusicPlayer();
-    if (player && player->Play(id)) {
-        ReloadVolume();
-        result = 1;
-    } else {
-        if (id == 0) id = static_cast<int>(SecondsOfDay() % kRotationSongs);
-        result = PlayMidiFile(kSongNames[id]);
+    {
+        TimerLockGuard lock;
+        StopDigital();
+        CloseMidi();
+        CDigitalMusicPlayer* player = GetDigitalMusicPlayer();
+        if (player && player->Play(id)) {
+            ReloadVolume();
+            result = 1;
+        } else {
+            if (id == 0) id = static_cast<int>(SecondsOfDay() % kRotationSongs);
+            result = PlayMidiFile(kSongNames[id]);
+        }
     }
-    ReleaseTimerLock();
     if (result == 0) return 0;
     if (!m.volumeApplied) {
         m.volumeApplied = true;

@@ -26,7 +26,7 @@ for src in "${targets[@]}"; do
     [ -d "fuzz/seeds/$name" ] && seeds=("fuzz/seeds/$name")
     dict=()
     [ -f "fuzz/seeds/$name.dict" ] && dict=(-dict="fuzz/seeds/$name.dict")
-    build/fuzz/fuzz_"$name" -max_total_time="$seconds" -rss_limit_mb=2048 -print_final_stats=1 \
+    build/fuzz/fuzz_"$name" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=25 -print_final_stats=1 \
         -artifact_prefix=build/fuzz/artifacts/"$name"- "${dict[@]}" "$corpus" "${seeds[@]}" \
         >build/fuzz/"$name".log 2>&1 || {
         tail -n 40 build/fuzz/"$name".log

@@ -3,6 +3,8 @@
 #include "app/FrameStep.h"
 #include "core/TimerLock.h"
 
+#include <stdexcept>
+
 #include <atomic>
 #include <gtest/gtest.h>
 #include <thread>
@@ -204,6 +206,17 @@ TEST_F(FrameStepTest, CursorTimerTickSkipsWhileTheFlagIsTaken) {
     EXPECT_FALSE(IsTimerLockTaken());
     StopCursorTimer();
     EXPECT_EQ(CursorTimerId(), 0u);
+}
+
+TEST(TimerLockTest, AGuardGivesTheFlagBackWhenAnExceptionLeavesItsScope) {
+    ResetTimerLockForTests();
+    try {
+        TimerLockGuard lock;
+        EXPECT_TRUE(IsTimerLockTaken());
+        throw std::runtime_error("fatal report");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_FALSE(IsTimerLockTaken());
 }
 
 } // namespace
