@@ -1,6 +1,8 @@
 // Build-time generator of the movie codec's MPEG-1 video tables: reads the standards' numbers from
 // media/mpeg-video, checks them, and writes them as C++ arrays.
 // Usage: MovieTableGen DATA_DIR OUT_HEADER
+#include "TableRecords.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -11,26 +13,8 @@
 
 namespace {
 
-[[noreturn]] void Fail(const std::string& why) {
-    std::fprintf(stderr, "MovieTableGen: %s\n", why.c_str());
-    std::exit(1);
-}
-
-std::vector<std::vector<std::string>> Records(const std::string& path) {
-    std::ifstream in(path);
-    if (!in) Fail("cannot read " + path);
-    std::vector<std::vector<std::string>> out;
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#') continue;
-        std::istringstream words(line);
-        std::vector<std::string> fields;
-        for (std::string w; words >> w;)
-            fields.push_back(w);
-        if (!fields.empty()) out.push_back(fields);
-    }
-    return out;
-}
+using tablegen::Fail;
+using tablegen::Records;
 
 struct Code {
     std::string bits;
@@ -53,6 +37,7 @@ void CheckPrefixFree(const std::vector<std::string>& codes, const char* what) {
 } // namespace
 
 int main(int argc, char** argv) {
+    tablegen::ToolName() = "MovieTableGen";
     if (argc != 3) Fail("usage: MovieTableGen DATA_DIR OUT_HEADER");
     const std::string dir = argv[1];
 

@@ -1,9 +1,11 @@
 // Build-time generator of the MPEG-audio tables: reads the standards' numbers from
 // media/mpeg/data, checks them, and writes them as C++ arrays.
 // Usage: MpegTableGen DATA_DIR OUT_HEADER
+#include "TableRecords.h"
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -15,26 +17,8 @@
 
 namespace {
 
-[[noreturn]] void Fail(const std::string& why) {
-    std::fprintf(stderr, "MpegTableGen: %s\n", why.c_str());
-    std::exit(1);
-}
-
-std::vector<std::vector<std::string>> Records(const std::string& path) {
-    std::ifstream in(path);
-    if (!in) Fail("cannot read " + path);
-    std::vector<std::vector<std::string>> out;
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#') continue;
-        std::istringstream words(line);
-        std::vector<std::string> fields;
-        for (std::string w; words >> w;)
-            fields.push_back(w);
-        if (!fields.empty()) out.push_back(fields);
-    }
-    return out;
-}
+using tablegen::Fail;
+using tablegen::Records;
 
 struct Class {
     bool grouped;
@@ -44,6 +28,7 @@ struct Class {
 } // namespace
 
 int main(int argc, char** argv) {
+    tablegen::ToolName() = "MpegTableGen";
     if (argc != 3) Fail("usage: MpegTableGen DATA_DIR OUT_HEADER");
     const std::string dir = argv[1];
 

@@ -3,8 +3,10 @@
 // connections, shard records or login tables, and a recorder that stands where the login screens
 // will stand (it records what the handlers ask of windows and the world, and can act on it).
 #include "net/NetServices.h"
+#include "net/PacketFramer.h"
 #include "support/TestSupport.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -14,6 +16,25 @@ class CClientSock;
 class CGameSock;
 
 namespace qvtest {
+
+// Keeps every packet a framer hands on, for the tests that read a raw stream.
+class PacketCollector : public PacketSink {
+  public:
+    void HandlePacket(uint8_t* packet, int length) override { packets.emplace_back(packet, packet + length); }
+    bool IsOpen() const override { return true; }
+    void OnStreamBroken(const char*) override { broken = true; }
+    std::vector<std::vector<uint8_t>> packets;
+    bool broken = false;
+};
+
+// A login packet of the given id and size with the account name "account" in its place.
+inline std::vector<uint8_t> AccountPacket(uint8_t id, size_t size) {
+    std::vector<uint8_t> p(size, 0);
+    p[0] = id;
+    const char* name = "account";
+    std::copy(name, name + 7, p.begin() + (id == 0x91 ? 5 : 1));
+    return p;
+}
 
 struct ModalMessage {
     MessageOwner owner = MessageOwner::None;

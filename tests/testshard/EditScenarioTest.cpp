@@ -6,6 +6,8 @@
 #include "support/TestSupport.h"
 #include "testshard/ScenarioServer.h"
 
+#include "support/NetTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,21 +17,8 @@ namespace {
 
 constexpr uint32_t kWaitMs = 5000;
 
-class Collector : public PacketSink {
-  public:
-    void HandlePacket(uint8_t* packet, int length) override { packets.emplace_back(packet, packet + length); }
-    bool IsOpen() const override { return true; }
-    void OnStreamBroken(const char*) override { broken = true; }
-    std::vector<std::vector<uint8_t>> packets;
-    bool broken = false;
-};
-
-std::vector<uint8_t> Packet(uint8_t id, size_t size) {
-    std::vector<uint8_t> p(size, 0);
-    p[0] = id;
-    std::copy_n("account", 7, p.begin() + (id == 0x91 ? 5 : 1));
-    return p;
-}
+using qvtest::AccountPacket;
+using qvtest::PacketCollector;
 
 class EditScenarioTest : public qvtest::CleanState {};
 
@@ -43,7 +32,7 @@ TEST_F(EditScenarioTest, PlainLoginThenCompressedWorldPackets) {
     platform::TcpSocket login =
         platform::TcpSocket::Connect(platform::kLoopback, server.loginPort(), kWaitMs);
     ASSERT_TRUE(login.IsOpen());
-    const std::vector<uint8_t> accountLogin = Packet(0x80, 62);
+    const std::vector<uint8_t> accountLogin = AccountPacket(0x80, 62);
     ASSERT_TRUE(login.SendAll(accountLogin.data(), accountLogin.size()));
     uint8_t in[4096];
     const long n = login.Receive(in, sizeof in, kWaitMs);
@@ -54,7 +43,7 @@ TEST_F(EditScenarioTest, PlainLoginThenCompressedWorldPackets) {
 
     platform::TcpSocket game = platform::TcpSocket::Connect(platform::kLoopback, server.gamePort(), kWaitMs);
     ASSERT_TRUE(game.IsOpen());
-    std::vector<uint8_t> gameLogin = Packet(0x91, 65);
+    std::vector<uint8_t> gameLogin = AccountPacket(0x91, 65);
     gameLogin[1] = 0x0B; // the relay key
     gameLogin[2] = 0xAD;
     gameLogin[3] = 0xF0;
@@ -63,7 +52,7 @@ TEST_F(EditScenarioTest, PlainLoginThenCompressedWorldPackets) {
     std::vector<uint8_t> choice(73, 0); // the character choice
     choice[0] = 0x5D;
     ASSERT_TRUE(game.SendAll(choice.data(), choice.size()));
-    Collector client;
+    PacketCollector client;
     PacketFramer framer(client);
     framer.SetGameMode(true);
     auto has = [&](uint8_t id) {

@@ -12,6 +12,8 @@
 #include "testshard/GumpScenarios.h"
 #include "testshard/ScenarioServer.h"
 
+#include "support/NetTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -24,21 +26,8 @@ namespace {
 
 constexpr uint32_t kWaitMs = 5000;
 
-class Collector : public PacketSink {
-  public:
-    void HandlePacket(uint8_t* packet, int length) override { packets.emplace_back(packet, packet + length); }
-    bool IsOpen() const override { return true; }
-    void OnStreamBroken(const char*) override { broken = true; }
-    std::vector<std::vector<uint8_t>> packets;
-    bool broken = false;
-};
-
-std::vector<uint8_t> Packet(uint8_t id, size_t size) {
-    std::vector<uint8_t> p(size, 0);
-    p[0] = id;
-    std::copy_n("account", 7, p.begin() + (id == 0x91 ? 5 : 1));
-    return p;
-}
+using qvtest::AccountPacket;
+using qvtest::PacketCollector;
 
 class PopupLoopbackTest : public ControlTest {
   protected:
@@ -54,7 +43,7 @@ class PopupLoopbackTest : public ControlTest {
     }
     // Reads from the game connection until a packet with the id arrives; null on a timeout.
     const std::vector<uint8_t>* ReceiveUntil(platform::TcpSocket& game, PacketFramer& framer,
-                                             Collector& client, uint8_t id) {
+                                             PacketCollector& client, uint8_t id) {
         uint8_t in[4096];
         for (;;) {
             for (const auto& p : client.packets)
@@ -82,7 +71,7 @@ TEST_F(PopupLoopbackTest, MenuAnswersTheRequestAndTheChoiceIsLogged) {
 
     platform::TcpSocket game = platform::TcpSocket::Connect(platform::kLoopback, server.gamePort(), kWaitMs);
     ASSERT_TRUE(game.IsOpen());
-    std::vector<uint8_t> gameLogin = Packet(0x91, 65);
+    std::vector<uint8_t> gameLogin = AccountPacket(0x91, 65);
     gameLogin[1] = 0x0B; // the relay key
     gameLogin[2] = 0xAD;
     gameLogin[3] = 0xF0;
@@ -101,7 +90,7 @@ TEST_F(PopupLoopbackTest, MenuAnswersTheRequestAndTheChoiceIsLogged) {
     MoveTo(200, 200);
     CPopupMenuMgr::RequestMenu(testshard::kPopupObject);
 
-    Collector client;
+    PacketCollector client;
     PacketFramer framer(client);
     framer.SetGameMode(true);
     const std::vector<uint8_t>* menuPacket = ReceiveUntil(game, framer, client, 0xBF);
