@@ -3,6 +3,7 @@
 // and skill list, and golden pictures of the screen.
 #include "FrontEndFixture.h"
 
+#include "app/multcli.h"
 #include "frontend/Creation.h"
 #include "frontend/ProfessionGump.h"
 #include "gumps/CGumpManager.h"
@@ -113,7 +114,8 @@ TEST_F(CreationTest, CustomSlidersAndSkills) {
     platform::headless::PushMouse(platform::WM_LBUTTONDOWN, sx + 2, sy + 2, 1);
     Passes(2);
     platform::headless::PushMouse(platform::WM_MOUSEMOVE, sx + 2 - 200, sy + 2, 1);
-    Passes(2);
+    // A captured drag is seen by the frame step's mouse update, not by the message itself.
+    Passes(CApp::GetFrameInterval() / 10 + 1);
     platform::headless::PushMouse(platform::WM_LBUTTONUP, sx + 2 - 200, sy + 2);
     Passes(2);
     EXPECT_EQ(screen->sliders[0]->slider.value, 10);
