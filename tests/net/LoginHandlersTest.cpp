@@ -584,8 +584,9 @@ TEST_F(LoginHandlersTest, TheCharacterListOpensTheSelectionWithTheNamedSlots) {
     EXPECT_EQ(rows[1].name, "Third");
     EXPECT_EQ(rows[1].slot, 2);
     const PacketManager::LoginTables& tables = PacketManager::GetLoginTables();
-    ASSERT_EQ(tables.cities.size(), 1u);
-    EXPECT_EQ(tables.cities[0].text, "Veldaria: The Sleeping Gryphon");
+    ASSERT_EQ(tables.cities.size(), 9u) << "the test server's start cities";
+    EXPECT_EQ(tables.cities[0].text, "Ashwold: The Charcoal Inn");
+    EXPECT_EQ(tables.cities[8].index, 8);
     EXPECT_EQ(frontEnd.clientFlags, std::vector<uint32_t>({0x08}));
     EXPECT_EQ(frontEnd.creations, 0);
 }

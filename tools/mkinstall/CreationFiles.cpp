@@ -1,6 +1,7 @@
 #include "mkinstall/CreationFiles.h"
 
 #include "mkinstall/Glyphs.h"
+#include "mkinstall/TextFiles.h"
 #include "platform/platform.h"
 
 #include <algorithm>
@@ -81,14 +82,148 @@ Picture Garment(int top, int height, int half, uint16_t colour, const std::strin
     return p;
 }
 
-Picture Hair(bool woman) {
+void Disc(Picture& p, int cx, int cy, int r, uint16_t colour) {
+    for (int y = cy - r; y <= cy + r; ++y)
+        for (int x = cx - r; x <= cx + r; ++x)
+            if ((x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r) Fill(p, x, y, 1, 1, colour);
+}
+
+// Hair and beards are grey, so that the chosen hue shows; each style has its own outline around
+// the head (centre 70,38, radius 18).
+constexpr uint16_t kHairGrey = (20 << 10) | (20 << 5) | 20;
+
+Picture HairStyle(int style, bool woman) {
     Picture p = Blank(140, 300, 0);
-    const uint16_t brown = Rgb(14, 8, 3);
-    Fill(p, 52, 16, 36, 10, brown);
-    if (woman) {
-        Fill(p, 48, 20, 8, 40, brown);
-        Fill(p, 84, 20, 8, 40, brown);
+    const uint16_t g = kHairGrey;
+    auto cap = [&] { Fill(p, 52, 16, 36, 10, g); };
+    switch (style) {
+    case 1: // short
+        cap();
+        break;
+    case 2: // long: to the shoulders
+        cap();
+        Fill(p, 48, 20, 8, 50, g);
+        Fill(p, 84, 20, 8, 50, g);
+        break;
+    case 3: // pony tail behind the right ear
+        cap();
+        Fill(p, 88, 24, 8, 8, g);
+        Fill(p, 92, 30, 6, 44, g);
+        break;
+    case 4: // mohawk: a crest over the middle
+        Fill(p, 66, 4, 8, 22, g);
+        break;
+    case 5: // pageboy: straight to the chin
+        cap();
+        Fill(p, 48, 20, 8, 36, g);
+        Fill(p, 84, 20, 8, 36, g);
+        Fill(p, 48, 54, 44, 3, g);
+        break;
+    case 6: // topknot
+        cap();
+        Disc(p, 70, 9, 6, g);
+        break;
+    case 7: // curly: a ring of curls
+        for (int i = 0; i < 7; ++i)
+            Disc(p, 50 + 7 * i, 18 + (i % 2) * 3, 5, g);
+        break;
+    case 8: // receding: the sides only
+        Fill(p, 50, 24, 8, 14, g);
+        Fill(p, 82, 24, 8, 14, g);
+        break;
+    case 9: // two tails
+        cap();
+        Fill(p, 38, 26, 10, 50, g);
+        Fill(p, 92, 26, 10, 50, g);
+        break;
+    case 10: // buns over the ears
+        cap();
+        Disc(p, 48, 30, 8, g);
+        Disc(p, 92, 30, 8, g);
+        break;
+    default:
+        break;
     }
+    if (woman && style != 4 && style != 8 && style != 10) Fill(p, 50, 24, 4, 20, g); // a fringe at the side
+    return p;
+}
+
+Picture Beard(int style) {
+    Picture p = Blank(140, 300, 0);
+    const uint16_t g = kHairGrey;
+    const bool moustache = style == 4 || style == 5 || style == 6 || style == 7;
+    if (moustache) Fill(p, 60, 45, 20, 4, g);
+    switch (style) {
+    case 1: // goatee
+    case 7: // vandyke
+        Fill(p, 64, 52, 12, 12, g);
+        break;
+    case 2: // long beard
+    case 6:
+        Fill(p, 54, 46, 32, 12, g);
+        Fill(p, 58, 58, 24, 34, g);
+        break;
+    case 3: // short beard along the jaw
+    case 5:
+        Fill(p, 52, 40, 6, 14, g);
+        Fill(p, 82, 40, 6, 14, g);
+        Fill(p, 56, 50, 28, 10, g);
+        break;
+    default:
+        break;
+    }
+    return p;
+}
+
+// Eyes and a mouth over the face: drawn unhued.
+Picture Face(bool woman) {
+    Picture p = Blank(140, 300, 0);
+    const uint16_t dark = Rgb(2, 2, 6);
+    Fill(p, 62, 33, 4, 4, dark);
+    Fill(p, 74, 33, 4, 4, dark);
+    Fill(p, 65, 48, 10, 2, woman ? Rgb(24, 4, 6) : Rgb(12, 4, 4));
+    return p;
+}
+
+// A corner or edge of the preview frames (the centre is the menu's tile): a gold line on the
+// outer sides of the piece's place in the nine.
+Picture FramePiece(int piece) {
+    Picture p = Blank(20, 20, Rgb(8, 8, 14));
+    const uint16_t gold = Rgb(24, 20, 6);
+    if (piece <= 2) Fill(p, 0, 0, 20, 2, gold);
+    if (piece >= 6) Fill(p, 0, 18, 20, 2, gold);
+    if (piece % 3 == 0) Fill(p, 0, 0, 2, 20, gold);
+    if (piece % 3 == 2) Fill(p, 18, 0, 2, 20, gold);
+    return p;
+}
+
+// The start-city map: a sea with the land the nine cities stand on and a coast line.
+Picture CityMap() {
+    Picture p = Blank(390, 390, Rgb(5, 10, 20));
+    struct Blob {
+        int x, y, r;
+    };
+    const Blob land[] = {{60, 100, 55},  {150, 70, 60},  {120, 160, 70}, {230, 110, 70}, {320, 120, 50},
+                         {150, 260, 70}, {270, 210, 65}, {110, 340, 45}, {60, 210, 50},  {200, 300, 50}};
+    for (const Blob& b : land)
+        Disc(p, b.x, b.y, b.r + 3, Rgb(16, 13, 6));
+    for (const Blob& b : land)
+        Disc(p, b.x, b.y, b.r, Rgb(20, 22, 12));
+    // A river and a mountain range as landmarks.
+    for (int i = 0; i < 120; ++i)
+        Fill(p, 170 + i / 3, 120 + i, 3, 1, Rgb(5, 10, 20));
+    for (int i = 0; i < 6; ++i)
+        for (int row = 0; row < 10; ++row)
+            Fill(p, 240 + 14 * i + (10 - row) / 2, 250 + row, row + 1, 1, Rgb(12, 10, 8));
+    Border(p, Rgb(24, 20, 6));
+    return p;
+}
+
+// A city's spot: a pin below the name's line.
+Picture CitySpot(bool selected) {
+    Picture p = Blank(12, 22, 0);
+    Disc(p, 6, 15, 5, Rgb(2, 2, 2));
+    Disc(p, 6, 15, 4, selected ? Rgb(31, 28, 4) : Rgb(22, 4, 4));
     return p;
 }
 
@@ -200,9 +335,22 @@ Picture SampleCreationArt(int id) {
         return Garment(180, 110, 30, Rgb(12, 10, 6), "PANTS");
     case 1892:
         return Garment(180, 70, 34, Rgb(16, 6, 12), "SKIRT");
-    case 1875:
-    case 1847:
-        return Hair(id == 1847);
+    case 1890:
+    case 1891:
+        return Face(id == 1891);
+    case 3601:
+    case 3602:
+    case 3603:
+    case 3605:
+    case 3606:
+    case 3607:
+    case 3608:
+        return FramePiece(id - 3600);
+    case 5528:
+        return CityMap();
+    case 1209:
+    case 1210:
+        return CitySpot(id == 1210);
     case 1805:
     case 1806:
     case 1807:
@@ -228,12 +376,56 @@ void AddCreationArts(IndexedFile& gumps) {
                    kSmithArt, kSmithArt + 1, kTailorArt,  kTailorArt + 1,
                    1419,      216,           1888,        1889,
                    1849,      1812,          1848,        1892,
-                   1875,      1847,          1805,        1806,
-                   1807,      1808,          1809,        1810,
-                   4506,      4509,          4510}) {
+                   1805,      1806,          1807,        1808,
+                   1809,      1810,          4506,        4509,
+                   4510,      1890,          1891,        3601,
+                   3602,      3603,          3605,        3606,
+                   3607,      3608,          5528,        1209,
+                   1210}) {
         const Picture p = SampleCreationArt(id);
         AddItem(gumps, id, EncodeGumpArt(p.width, p.height, p.pixels), GumpExtra(p.width, p.height));
     }
+    // The hair styles' pictures for men and women (a style not offered has none), and the beards.
+    const int manArts[11] = {0, 1875, 1876, 1879, 1877, 1871, 1874, 1873, 1880, 1870, 0};
+    const int womanArts[11] = {0, 1847, 1842, 1845, 1843, 1844, 1840, 1839, 1846, 1836, 1841};
+    for (int style = 1; style < 11; ++style)
+        for (int woman = 0; woman < 2; ++woman) {
+            const int id = woman ? womanArts[style] : manArts[style];
+            if (id == 0) continue;
+            const Picture p = HairStyle(style, woman != 0);
+            AddItem(gumps, id, EncodeGumpArt(p.width, p.height, p.pixels), GumpExtra(p.width, p.height));
+        }
+    const int beardArts[8] = {0, 1881, 1883, 1885, 1884, 1886, 1882, 1887};
+    for (int style = 1; style < 8; ++style) {
+        const Picture p = Beard(style);
+        AddItem(gumps, beardArts[style], EncodeGumpArt(p.width, p.height, p.pixels),
+                GumpExtra(p.width, p.height));
+    }
+}
+
+SampleSection CityTextSection() {
+    struct City {
+        const char* name;
+        const char* text;
+    };
+    const City cities[9] = {
+        {"Ashwold", "A hill town of ash trees and charcoal burners."},
+        {"Pellin", "Fishers and boat builders on the northern bay."},
+        {"Veldmoor", "The old capital on the moor, seat of the council."},
+        {"Starvell", "A harbour of traders under the eastern cliffs."},
+        {"Corthal", "Miners and smiths at the foot of the hills."},
+        {"Ambrevia", "Orchards, vineyards and a quiet market."},
+        {"Qastor", "The southern port, gate to the isles."},
+        {"Fenmara", "Reed houses on the western fens."},
+        {"Lorvick", "A walled town of scholars and scribes."},
+    };
+    SampleSection section{"citytext", 2, 1 + 3 * 9, {{0, ".END"}}, {}};
+    for (int i = 0; i < 9; ++i) {
+        section.texts.emplace_back(1 + 3 * i, cities[i].name);
+        section.texts.emplace_back(2 + 3 * i, cities[i].text);
+        section.texts.emplace_back(3 + 3 * i, ".END");
+    }
+    return section;
 }
 
 bool WriteCreationFiles(const std::string& dir, std::string* error) {

@@ -1,6 +1,7 @@
 #include "mkinstall/TextFiles.h"
 
 #include "mkinstall/ChatSamples.h"
+#include "mkinstall/CreationFiles.h"
 
 #include "mkinstall/DataFiles.h"
 #include "mkinstall/Glyphs.h"
@@ -219,6 +220,17 @@ const std::vector<SampleSection>& SampleSections() {
                       {25, "Create a new character"},
                       {26, "Back"},
                       {27, "Play the chosen character"},
+                      {35, "The colour of the hair"},
+                      {36, "The style of the hair"},
+                      {37, "The style and colour of the facial hair"},
+                      {38, "Man or woman"},
+                      {39, "The colour of the skin"},
+                      {40, "The colour of the shirt"},
+                      {41, "The colour of the pants"},
+                      {42, "The colour of the skirt"},
+                      {43, "The character's name"},
+                      {44, "Back to the professions"},
+                      {45, "Go on"},
                       {58, "Sort by round-trip time"},
                       {59, "Sort by load"},
                       {60, "Sort by time zone"}},
@@ -254,17 +266,7 @@ const std::vector<SampleSection>& SampleSections() {
                       {6, "Strong of arm, quick to the fight."},
                       {7, "A scholar of the arcane arts."}},
                      {}});
-        s.push_back({"citytext",
-                     2,
-                     7,
-                     {{0, ".END"},
-                      {1, "Varnis Harbour"},
-                      {2, "A city of sails and salt."},
-                      {3, ".END"},
-                      {4, "Stonewatch"},
-                      {5, "Built on the old walls."},
-                      {6, ".END"}},
-                     {}});
+        s.push_back(CityTextSection());
         s.push_back(
             {"cliloc-1",
              2,

@@ -2,6 +2,7 @@
 // five characters, a protected one, the one-character flag, deletions answered or refused, the
 // logout reply, a relay to a port nobody listens on.
 #include "platform/platform.h"
+#include "testshard/CreationPackets.h"
 #include "testshard/ScenarioServer.h"
 
 #include <cstdlib>
@@ -41,10 +42,7 @@ std::vector<uint8_t> CharacterScreenPacket(const Script& s, const std::vector<st
         PutField(p, slot < s.characterPasswords.size() ? s.characterPasswords[slot] : "", 30);
     }
     if (update) return WithLength(p);
-    p.push_back(1); // one starting city
-    p.push_back(0);
-    PutField(p, "Veldaria", 31);
-    PutField(p, "The Sleeping Gryphon", 31);
+    PutStartCities(p);
     Put32(p, s.clientFlags);
     return WithLength(p);
 }

@@ -1,5 +1,7 @@
 #include "testshard/ScenarioServer.h"
 
+#include "testshard/CreationPackets.h"
+
 #include "platform/platform.h"
 
 #include <algorithm>
@@ -74,10 +76,7 @@ std::vector<uint8_t> CharacterListPacket(const std::vector<std::string>& charact
         PutText(p, slot < characters.size() ? characters[slot] : "", 30);
         PutText(p, "", 30);
     }
-    p.push_back(1); // one starting city
-    p.push_back(0);
-    PutText(p, "Veldaria", 31);
-    PutText(p, "The Sleeping Gryphon", 31);
+    PutStartCities(p);
     PutU32(p, clientFlags);
     return Sized(p);
 }
@@ -149,6 +148,9 @@ bool ScenarioServer::Start(const Script& script, uint16_t loginPort, uint16_t ga
     {
         std::lock_guard<std::mutex> lock(mutex_);
         characters_ = script.characters;
+        emptyAccountCharacters_.clear();
+        emptyAccountLoggedIn_ = false;
+        created_.clear();
         packets_.clear();
         accepted_ = 0;
         nextNumber_ = 1;
@@ -397,26 +399,29 @@ void ScenarioServer::OnPacket(Connection& connection, const std::vector<uint8_t>
         if (!s.relayToSelf && key != s.relayKey)
             Log("connection " + std::to_string(connection.number) + ": game login with key " + Hex(key) +
                 ", expected " + Hex(s.relayKey));
-        Reply(connection, CharacterScreenPacket(s, characters_, false));
+        Reply(connection, CharacterScreenPacket(s, CharactersOf(AccountOfGameLogin(packet)), false));
         return;
     }
     case 0x83: {
         if (packet.size() < 35) return;
         const uint32_t slot =
             static_cast<uint32_t>(packet[31]) << 24 | packet[32] << 16 | packet[33] << 8 | packet[34];
-        if (s.deleteRefusal >= 0 || slot >= characters_.size()) {
+        std::vector<std::string>& list = emptyAccountLoggedIn_ ? emptyAccountCharacters_ : characters_;
+        if (s.deleteRefusal >= 0 || slot >= list.size()) {
             Reply(connection,
                   DeleteRefusedPacket(static_cast<uint8_t>(s.deleteRefusal >= 0 ? s.deleteRefusal : 1)));
             return;
         }
-        characters_.erase(characters_.begin() + slot);
-        Reply(connection, CharacterScreenPacket(s, characters_, true));
+        list.erase(list.begin() + slot);
+        Reply(connection, CharacterScreenPacket(s, list, true));
         return;
     }
     case 0xD1:
         if (s.answerLogout) Reply(connection, {0xD1, 0x01});
         return;
     case 0x00: // a new character enters like a chosen one
+        if (!NoteCreatedCharacter(connection, packet)) return;
+        [[fallthrough]];
     case 0x5D: {
         if (s.errorCode >= 0) {
             Reply(connection, ErrorCodePacket(static_cast<uint8_t>(s.errorCode)));
@@ -446,6 +451,42 @@ void ScenarioServer::OnPacket(Connection& connection, const std::vector<uint8_t>
                 Reply(connection, p);
         return;
     }
+}
+
+std::string ScenarioServer::AccountOfGameLogin(const std::vector<uint8_t>& packet) {
+    // id, key (4 bytes), then the account's 30 bytes.
+    if (packet.size() < 35) return {};
+    const char* name = reinterpret_cast<const char*>(&packet[5]);
+    return std::string(name, strnlen(name, 30));
+}
+
+std::vector<std::string>& ScenarioServer::CharactersOf(const std::string& account) {
+    // The account without characters keeps those it creates while the server runs.
+    if (!script_.emptyAccount.empty() && account == script_.emptyAccount) {
+        emptyAccountLoggedIn_ = true;
+        return emptyAccountCharacters_;
+    }
+    emptyAccountLoggedIn_ = false;
+    return characters_;
+}
+
+bool ScenarioServer::NoteCreatedCharacter(Connection& connection, const std::vector<uint8_t>& packet) {
+    CreatedCharacter created;
+    if (!DecodeCreateCharacter(packet, created)) {
+        Log("connection " + std::to_string(connection.number) + ": a create-character message of " +
+            std::to_string(packet.size()) + " bytes dropped");
+        return false;
+    }
+    Log("connection " + std::to_string(connection.number) + ": " + DescribeCreatedCharacter(created));
+    created_.push_back(created);
+    std::vector<std::string>& list = emptyAccountLoggedIn_ ? emptyAccountCharacters_ : characters_;
+    if (list.size() < 5) list.push_back(created.name);
+    return true;
+}
+
+std::vector<CreatedCharacter> ScenarioServer::Created() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return created_;
 }
 
 void ScenarioServer::Reply(Connection& connection, const std::vector<uint8_t>& packet) {

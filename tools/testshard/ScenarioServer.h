@@ -3,6 +3,7 @@
 // the login road from a script: the shard list or a denial, the relay, the character list, the
 // login confirmation, world messages and login complete, keep-alive echoes, and the faults a client
 // must survive (a full shard, error codes, a close in the middle of a packet, bytes one at a time).
+#include "testshard/CreationPackets.h"
 #include "testshard/WalkJudge.h"
 #include "testshard/Wire.h"
 
@@ -44,6 +45,9 @@ struct Script {
     uint32_t relayKey = 0x0BADF00D;
 
     std::vector<std::string> characters = {"Tester"};
+    // An account that starts without characters whatever the list above holds; it keeps the ones
+    // it creates while the server runs.
+    std::string emptyAccount = "new";
     // The character screen: a password per slot (a protected character), the list's client flags
     // (0x10: one character only; bit 1: the server keeps the configuration files; bit 3: context
     // menus), the answer to a deletion (-1: the list without it, 0x86; else
@@ -112,6 +116,8 @@ class ScenarioServer {
     void SetLog(std::function<void(const std::string&)> log);
 
     std::vector<ClientPacket> Packets() const;
+    // The characters created (0x00), as the server decoded them.
+    std::vector<CreatedCharacter> Created() const;
     // Waits for the count-th packet with this id (1 = the first); false on time-out.
     bool WaitForPacket(uint8_t id, uint32_t timeoutMs, size_t count = 1) const;
     // Waits until at least count connections were accepted.
@@ -149,6 +155,10 @@ class ScenarioServer {
     void Reply(Connection& connection, const std::vector<uint8_t>& packet);
     bool Write(Connection& connection, const std::vector<uint8_t>& bytes);
     void Log(const std::string& line);
+    static std::string AccountOfGameLogin(const std::vector<uint8_t>& packet);
+    std::vector<std::string>& CharactersOf(const std::string& account);
+    // False when the message does not decode (it is dropped).
+    bool NoteCreatedCharacter(Connection& connection, const std::vector<uint8_t>& packet);
 
     Script script_;
     int loginListener_ = -1;
@@ -167,6 +177,9 @@ class ScenarioServer {
     uint64_t sent_ = 0;
     std::vector<PacketSpan> packetSpans_;
     std::vector<std::string> characters_; // the account's characters as deletions leave them
+    std::vector<std::string> emptyAccountCharacters_;
+    bool emptyAccountLoggedIn_ = false; // the newest game login was the empty account's
+    std::vector<CreatedCharacter> created_;
     bool ended_ = false;
     std::function<void(const std::string&)> log_;
 };

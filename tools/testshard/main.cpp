@@ -4,7 +4,8 @@
 // Usage: testshard [--scenario NAME] [--record] [PORT]
 //   PORT      default: the login port of the synthetic installation's "login.cfg"
 //   NAME      demo (default: stays up, accepts any account; two shards, three characters, a small
-//             living world), deny:REASON, full, self, error:CODE, close (the game server closes in
+//             living world; in every scenario the account "new" starts without characters and
+//             keeps those it creates), deny:REASON, full, self, error:CODE, close (the game server closes in
 //             the middle of a packet), bytes (one byte per send), edit (an edit server: no seed, no
 //             cipher; sends a tile data group, a multi and 0xC6), world:items, world:mobiles,
 //             world:containers, world:death, world:weather, world:light, world:season (one family of
