@@ -6,6 +6,7 @@
 #include "net/PacketBuffer.h"
 #include "render/Art.h"
 #include "render/DirtyRects.h"
+#include "render/DrawItem.h"
 #include "render/DrawManager.h"
 #include "render/GumpArt.h"
 #include "render/SpanOps.h"
@@ -272,8 +273,8 @@ bool CDragGump::DropOnGround(CGump* view) {
     const CPlayerMobile* player = pPlayerObject;
     if (!item || !player) return false;
     const int x = item->locX, y = item->locY;
-    int cx = 0, cy = 0, cz = 0;
-    MapManager::GetCenter(cx, cy, cz);
+    int cx = 0, cy = 0;
+    DrawItemWorld::GetViewCenter(cx, cy);
     if (std::abs(x - cx) > kReach || std::abs(y - cy) > kReach) return false;
     if (!MapManager::HasLineOfSight(Pack(player->locX, player->locY), player->z + 12, Pack(x, y), 0,
                                     kImpassable))

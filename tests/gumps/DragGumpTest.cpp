@@ -266,6 +266,49 @@ TEST_F(DragGumpTest, DropsOnTheGameView) {
     mobile->Release();
 }
 
+TEST_F(DragGumpTest, GroundDropsGoUnderThePictureWithinThreeCells) {
+    // What lies under the picture is found by the scene's own picking; nothing is under the pointer.
+    CDynamicObj* near = Item(0x40000600, kArt, 101, 100);
+    CDynamicObj* far = Item(0x40000601, kArt, 104, 100);
+    struct Case {
+        const char* name;
+        CDynamicObj* under;
+        bool taken;
+    } cases[] = {{"three cells or less", near, true}, {"four cells away", far, false}};
+    uint32_t serial = 0x40000610;
+    for (const Case& c : cases) {
+        sent.clear();
+        sounds.clear();
+        CDragGump* drag = Lift(Item(serial, kArt, 100, 101));
+        ASSERT_NE(drag, nullptr) << c.name;
+        GumpRef<CDragGump> alive(drag);
+        // The picture's middle less 22 each way falls on the left bar of the item's art.
+        // The view scrolled so that both items are on the screen.
+        DrawManager::SetScrollOffset(near->screenRect.left - 200, near->screenRect.top - 150);
+        int scrollX = 0, scrollY = 0;
+        DrawManager::GetScrollOffset(scrollX, scrollY);
+        const Rect& r = c.under->screenRect;
+        const int x = r.left - scrollX + 4 + 22, y = r.top - scrollY + 10 + 22;
+        platform::headless::SetCursorPosition(x, y);
+        MouseManager::Update();
+        ASSERT_EQ(DrawManager::GetDrawItemAtScreenLoc(x - 22, y - 22, false), c.under) << c.name;
+        MouseManager::OnLButtonUp(x, y);
+        CGumpManager::FreeClosedGumps();
+        if (c.taken) {
+            EXPECT_EQ(sent, std::vector<std::vector<uint8_t>>{Drop(serial, 101, 100, 0, 0xFFFFFFFF)})
+                << c.name;
+            EXPECT_FALSE(alive) << c.name;
+        } else {
+            EXPECT_TRUE(sent.empty()) << c.name;
+            EXPECT_EQ(sounds, std::vector<int>{CDragGump::kRefusedSound}) << c.name;
+            ASSERT_TRUE(alive) << c.name;
+            alive.get()->Close();
+            CGumpManager::FreeClosedGumps();
+        }
+        ++serial;
+    }
+}
+
 TEST_F(DragGumpTest, WindowsThatTakeNoDropKeepTheItemQuietly) {
     auto* status = new TestGump(280, 180, 50, 50, 0x2222);
     status->SetKindForTest(GumpKind::Status, 0);
