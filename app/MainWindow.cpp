@@ -499,6 +499,10 @@ void HandleKey(int code) {
 
 } // namespace CApp
 
+bool IsControlKeyHeld() {
+    return W().control;
+}
+
 int GetGameAreaWidth() {
     return W().gameAreaWidth;
 }

@@ -77,5 +77,7 @@ bool IsMoviePlaying();
 bool IsMainWindowActive();
 // The key the options window's key field received last.
 void GetOptionsKey(int* keyCode, intptr_t* keyData);
+// Whether Control was held at the last key press the window procedure took (a key walk runs).
+bool IsControlKeyHeld();
 
 void ResetMainWindowForTests();

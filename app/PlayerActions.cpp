@@ -1,10 +1,12 @@
 #include "app/PlayerActions.h"
 
+#include "app/MainWindow.h"
 #include "app/ScreenServices.h"
 #include "core/DefManager.h"
 #include "core/MarkedMobiles.h"
 #include "core/QVReport.h"
 #include "gumps/CGumpManager.h"
+#include "gumps/DragGump.h"
 #include "gumps/MouseManager.h"
 #include "gumps/Targeting.h"
 #include "media/SoundManager.h"
@@ -35,7 +37,6 @@ struct ActionState {
     int commandValue = 0;
     uint32_t clientFlags = 0;
     uint32_t featureFlags = 0;
-    int map = 0;
 };
 ActionState g_actions;
 
@@ -180,16 +181,17 @@ uint32_t GetFeatureFlags() {
 }
 
 void SetMapNumber(int map) {
-    g_actions.map = map;
+    MapManager::SetMap(map);
 }
 
 int GetMapNumber() {
-    return g_actions.map;
+    return MapManager::GetMapNumber();
 }
 
 bool NotorietyRulesApply() {
     if (g_actions.clientFlags & 4) return true;
-    return g_actions.map != 1 && g_actions.map != 2;
+    const int map = GetMapNumber();
+    return map != 1 && map != 2;
 }
 
 void BindPlayerActionHooks(WorldHooks& h) {
@@ -200,6 +202,7 @@ void BindPlayerActionHooks(WorldHooks& h) {
         if (window) MouseManager::SetCapture(window);
         return window;
     };
+    h.createDragWindow = CGumpManager::CreateDragGump;
 }
 
 void BindPlayerActions() {
@@ -207,6 +210,7 @@ void BindPlayerActions() {
     PlayerWalk::Links& links = PlayerWalk::GetLinks();
     links.mouseInWalkEllipse = MouseManager::IsInWalkEllipse;
     links.playSound = [](int id) { SoundManager::PlaySoundIfEnabled(id, 0, 0); };
+    links.controlHeld = IsControlKeyHeld;
 }
 
 namespace {

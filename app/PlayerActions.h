@@ -31,7 +31,7 @@ void ApplyClientFlags(uint32_t flags);
 void ApplyFeatureFlags(uint32_t flags);
 uint32_t GetClientFlags();
 uint32_t GetFeatureFlags();
-// The current map number (the facet's number as the server gave it).
+// The current map number as the server gave it; the world's facet follows it.
 void SetMapNumber(int map);
 int GetMapNumber();
 // Whether the "This may flag you criminal!" confirmations apply on the current map.

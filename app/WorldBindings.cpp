@@ -2,6 +2,7 @@
 // application is linked in.
 #include "app/PlayerActions.h"
 #include "app/multcli.h"
+#include "gumps/CGump.h"
 #include "gumps/EffectHooks.h"
 #include "gumps/Sequence.h"
 #include "media/MusicManager.h"
@@ -68,6 +69,11 @@ void BindWorldHooks(WorldHooks& h) {
                                                static_cast<uint16_t>(returnPass)});
     };
     h.actionEnded = SequenceActionEnded;
+    // Windows the world lets go of (an object's windows, the dragged item's) close at once and are
+    // freed at the next safe point.
+    h.deleteGump = [](CGump* gump) {
+        if (gump) gump->Close();
+    };
     // The season listed the view again: the roof over the player may have changed.
     h.seasonRedraw = [] { DrawManager::UpdateCeiling(); };
     h.playSound = [](int id, int pan, int volume, bool loop, int pitch, bool second) {

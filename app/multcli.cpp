@@ -785,6 +785,7 @@ void BindNetServices(NetServices& s) {
     BindServerWindowSlots();
     BindServerConfigFiles(s);
     BindDesktop();
+    s.setMap = CApp::SetMapNumber;
     // The character list's flags reach the player's rules as well as the front end and the sync.
     s.applyClientFlags = [others = s.applyClientFlags](uint32_t flags) {
         CApp::ApplyClientFlags(flags);

@@ -56,6 +56,7 @@ NetServices MakeDefaults() {
     s.releaseWorldObjects = [] {};
     s.setShowRealSkills = [](int) {};
     s.applyClientFlags = [](uint32_t) {};
+    s.setMap = [](int map) { QVReport::message("No world to take map %d; dropped.\n", map); };
     s.useSlotHues = [](int) {};
     s.readPlayerState = [](PlayerShardState&) {};
     s.restorePlayerState = [](const PlayerShardState&, uint32_t) {};

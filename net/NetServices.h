@@ -112,6 +112,8 @@ struct NetServices {
     std::function<void()> releaseWorldObjects;
     std::function<void(int on)> setShowRealSkills;
     std::function<void(uint32_t flags)> applyClientFlags;
+    // The server's map number on the current connection (0xBF sub-command 8): the current map.
+    std::function<void(int map)> setMap;
     // The speech and emote hues of a character slot become current.
     std::function<void(int slot)> useSlotHues;
     // The player's position, facing, update range, map, season and walk keys, for a shard switch.

@@ -2,6 +2,9 @@
 // sub-command's payload is read by its own bounded reader. Sub-commands whose owners are not
 // built yet are logged and dropped.
 #include "core/QVReport.h"
+#include "core/ShardRecord.h"
+#include "net/CGameSock.h"
+#include "net/NetServices.h"
 #include "net/PacketManager.h"
 #include "net/ServerWindows.h"
 
@@ -41,6 +44,23 @@ void HandleCloseGenericGumps(PacketReader& packet) {
     slots.closeGenericGumps(typeId, buttonId);
 }
 
+// The map number: the current map on the current connection, else the shard's saved state.
+void HandleMapNumber(CGameSock& connection, PacketReader& packet) {
+    int at = kPayload;
+    uint8_t map = 0;
+    if (!ReadPacketU8(packet, at, map)) {
+        QVReport::warning("PacketManager::HandleExtendedCommand: a map number of %d bytes is cut short; "
+                          "dropped.\n",
+                          packet.length());
+        return;
+    }
+    if (&connection == GetCurrentConnection()) {
+        GetNetServices().setMap(map);
+        return;
+    }
+    if (ShardRecord* record = CApp::FindShardRecordByConnection(&connection)) record->saved.map = map;
+}
+
 } // namespace
 
 void SendPointerClick(PacketWriter& packet, uint8_t button) {
@@ -48,7 +68,7 @@ void SendPointerClick(PacketWriter& packet, uint8_t button) {
     WritePacketU8(packet, button);
 }
 
-void HandleExtendedCommand(CGameSock&, PacketReader& packet) {
+void HandleExtendedCommand(CGameSock& connection, PacketReader& packet) {
     int at = 0;
     uint16_t sub = 0;
     if (!ReadPacketU16(packet, at, sub)) {
@@ -59,6 +79,9 @@ void HandleExtendedCommand(CGameSock&, PacketReader& packet) {
     switch (sub) {
     case 0x04:
         HandleCloseGenericGumps(packet);
+        return;
+    case 0x08:
+        HandleMapNumber(connection, packet);
         return;
     case 0x14:
         HandlePopupMenu(packet);

@@ -48,6 +48,7 @@ struct DiffSet {
 struct State {
     MapSource source = DefaultMapSource();
     int facet = 0;
+    int number = 0; // the map number as the server gave it
     int width = 6144;
     int height = 4096;
     int wrapWidth = 5120;
@@ -298,6 +299,7 @@ int WrapCoordinate(int value, int size) {
 void SetMap(int facet) {
     const int wanted = facet == 2 ? 2 : 0;
     State& s = S();
+    s.number = facet;
     if (wanted == s.facet) return;
     s.facet = wanted;
     if (wanted == 2) {
@@ -317,6 +319,9 @@ void SetMap(int facet) {
 
 int GetMap() {
     return S().facet;
+}
+int GetMapNumber() {
+    return S().number;
 }
 int GetMapWidth() {
     return S().width;

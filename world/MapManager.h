@@ -36,9 +36,11 @@ void startup();
 void Reset();
 
 // ---- facet and wrap
-// 2 selects the small facet, anything else the large one (stored as 0).
+// 2 selects the small facet, anything else the large one (stored as 0). The number itself is kept:
+// the rules of some maps differ though they share a facet.
 void SetMap(int facet);
 int GetMap();
+int GetMapNumber();
 int GetMapWidth();
 int GetMapHeight();
 int GetBlocksWide();

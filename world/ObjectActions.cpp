@@ -4,6 +4,7 @@
 #include "core/QVReport.h"
 #include "net/PacketBuffer.h"
 #include "net/PacketManager.h"
+#include "render/DrawManager.h"
 #include "text/LanguageManager.h"
 #include "world/CObjectManager.h"
 #include "world/MapManager.h"
@@ -24,7 +25,7 @@ namespace CObjectManager {
 namespace {
 
 struct ActionState {
-    ScreenPicker picker = nullptr;
+    ScreenPicker picker = DrawManager::GetDrawItemAtScreenLoc;
     PickedUp picked;
     bool pending = false;
     CGump* dragGump = nullptr;
@@ -182,6 +183,12 @@ bool IsPickUpPending() {
 }
 
 void ClearPickUpPending() {
+    g_actions.pending = false;
+}
+
+void ForgetDragWindow(const CGump* window) {
+    if (!window || window != g_actions.dragGump) return;
+    g_actions.dragGump = nullptr;
     g_actions.pending = false;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 class CDrawItem;
+class CGump;
 class CObj;
 class CDynamicObj;
 
@@ -13,7 +14,7 @@ namespace CObjectManager {
 
 // The scene's picking: the topmost draw item under a screen point (land skipped or not).
 using ScreenPicker = CDrawItem* (*)(int x, int y, bool skipLand);
-// Null: answers none (until the scene's picking is bound).
+// The scene's picking (DrawManager::GetDrawItemAtScreenLoc) at start; null answers none.
 void SetScreenPicker(ScreenPicker picker);
 
 // The top object under a screen point, land excluded and validated; null when none.
@@ -44,6 +45,8 @@ struct PickedUp {
 const PickedUp& GetPickedUp();
 bool IsPickUpPending();
 void ClearPickUpPending();
+// The dragged window is going: the pick-up is no longer pending and the window is forgotten.
+void ForgetDragWindow(const CGump* window);
 // The server refused the lift (0x27): unless the reason is 5 the item is made again where it was
 // (not when the container or wearer it came from is gone); the dragged window goes.
 void RestoreLiftedItem(int reason);

@@ -32,6 +32,15 @@ void SendPickUpItem(PacketWriter& packet, uint32_t serial, uint16_t amount) {
     WritePacketU16(packet, amount);
 }
 
+void SendDropItem(PacketWriter& packet, uint32_t serial, uint16_t x, uint16_t y, int8_t z, uint32_t target) {
+    BeginPacket(packet, 0x08);
+    WritePacketU32(packet, serial);
+    WritePacketU16(packet, x);
+    WritePacketU16(packet, y);
+    WritePacketU8(packet, static_cast<uint8_t>(z));
+    WritePacketU32(packet, target);
+}
+
 void HandleMoveAck(CGameSock&, PacketReader& packet) {
     int offset = 0;
     uint8_t sequence = 0, notoriety = 0;

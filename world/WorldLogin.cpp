@@ -9,8 +9,8 @@
 #include "render/DrawManager.h"
 #include "world/CObjectManager.h"
 #include "world/MapManager.h"
-#include "world/ServerWorld.h"
 #include "world/PlayerWalk.h"
+#include "world/ServerWorld.h"
 #include "world/objects.h"
 
 namespace WorldLogin {
@@ -64,7 +64,7 @@ void ReadPlayerState(PlayerShardState& state) {
     state.y = p->locY;
     state.z = p->z;
     state.facing = p->facing;
-    state.map = static_cast<uint16_t>(MapManager::GetMap());
+    state.map = static_cast<uint16_t>(MapManager::GetMapNumber());
     state.season = Season;
     state.updateRange = p->updateRange;
     for (int i = 0; i < 5; ++i)

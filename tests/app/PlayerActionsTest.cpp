@@ -41,6 +41,7 @@ class PlayerActionsTest : public qvtest::CleanState {
     void TearDown() override {
         GumpWorld().inGameDisplay = inGame;
         DeletePlayerObject();
+        MapManager::Reset();
         WorldHook::Reset();
         PlayerWalk::ResetForTests();
         GumpTargeting::ResetForTests();

@@ -1,6 +1,8 @@
 #include "AppFixture.h"
 
+#include "app/PlayerActions.h"
 #include "gumps/MouseManager.h"
+#include "world/PlayerWalk.h"
 
 #include <chrono>
 #include <gtest/gtest.h>
@@ -292,6 +294,27 @@ TEST_F(MainWindowTest, HandleKeyRoutesEachCode) {
         CApp::HandleKey(c.code);
         EXPECT_EQ(calls, c.expected) << "code " << c.code;
     }
+}
+
+TEST_F(MainWindowTest, AKeyWalkSeesControlAsTheLastKeyPressFoundIt) {
+    CApp::BindPlayerActions();
+    Services().walkByKey = [this](int, intptr_t) {
+        calls.push_back(PlayerWalk::GetLinks().controlHeld() ? "run" : "walk");
+    };
+    Key(platform::VK_CONTROL);
+    Key(platform::VK_UP);
+    Pump();
+    CApp::HandleKey(-6);
+    // Released, but no key press has looked since: the sample stands.
+    Key(platform::VK_CONTROL, false);
+    Pump();
+    CApp::HandleKey(-6);
+    Key(platform::VK_UP);
+    Pump();
+    CApp::HandleKey(-6);
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "run"), 2);
+    EXPECT_EQ(calls.back(), "walk");
+    PlayerWalk::ResetLinks();
 }
 
 TEST_F(MainWindowTest, PasteStopsAtTheLimitOfItsTarget) {

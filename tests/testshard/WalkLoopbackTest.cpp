@@ -5,9 +5,13 @@
 #include "app/multcli.h"
 #include "core/DefManager.h"
 #include "core/FileManager.h"
+#include "gumps/CGump.h"
+#include "gumps/CGumpManager.h"
+#include "gumps/MouseManager.h"
 #include "mkinstall/Installation.h"
 #include "mkinstall/WorldFiles.h"
 #include "net/CGameSock.h"
+#include "net/NetServices.h"
 #include "net/PacketManager.h"
 #include "qvworld/MapReport.h"
 #include "qvworld/WorldReport.h"
@@ -74,6 +78,8 @@ class WalkLoopbackTest : public qvtest::NetFixture {
     }
     void TearDown() override {
         server.Stop();
+        CGumpManager::ResetForTests();
+        MouseManager::ResetForTests();
         PlayerWalk::ResetForTests();
         CObjectManager::ResetActionsForTests();
         DeletePlayerObject();
@@ -216,6 +222,44 @@ TEST_F(WalkLoopbackTest, CrossedAcknowledgementsEndInOneResync) {
     ExpectResyncedAndWalking();
 }
 
+TEST_F(WalkLoopbackTest, DelayedAnswersLetTheClientWalkAheadWithinItsQueue) {
+    testshard::WalkFaults faults;
+    faults.delayMs = 1500;
+    judge->SetFaults(faults);
+    Enter();
+    int queued = 0;
+    for (int i = 0; i < PlayerWalk::kQueueSize + 2; ++i)
+        if (PlayerWalk::QueueWalkStep(PlayerWalk::ToScreenDirection(2), 0, true)) ++queued;
+    EXPECT_EQ(queued, PlayerWalk::kQueueSize) << "no step beyond the queue";
+    // The server judged every step and holds its answers: the client has none yet.
+    ASSERT_TRUE(qvtest::PollNetworkUntil([&] { return judge->acknowledged() == PlayerWalk::kQueueSize; }));
+    EXPECT_EQ(PlayerWalk::GetState().length, PlayerWalk::kQueueSize);
+    // It walks ahead on its own: every queued step animated, the view centre where it was.
+    for (int f = 0; f < 200 && PlayerWalk::GetState().animatePosition < PlayerWalk::kQueueSize; ++f)
+        PlayerWalk::UpdatePlayerWalk();
+    EXPECT_EQ(PlayerWalk::GetState().animatePosition, PlayerWalk::kQueueSize);
+    EXPECT_EQ(Player(), std::make_pair(1484, kRoadY));
+    EXPECT_EQ(Center(), std::make_pair(1480, kRoadY));
+    EXPECT_FALSE(PlayerWalk::QueueWalkStep(PlayerWalk::ToScreenDirection(2), 0, true)) << "still full";
+    // The answers come late and in order: each finds the first animated entry.
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(ClientSent(0x22), 0);
+    EXPECT_EQ(judge->resyncs(), 0);
+    EXPECT_EQ(Server(), std::make_pair(1484, kRoadY));
+    EXPECT_EQ(Center(), Server());
+    EXPECT_EQ(Player(), Server());
+    // A refusal held as long puts the player back on the server's cell, in its turn.
+    judge->AddBarrier(1486, kRoadY);
+    for (int i = 0; i < 3; ++i)
+        PlayerWalk::QueueWalkStep(PlayerWalk::ToScreenDirection(2), 0, true);
+    ASSERT_TRUE(qvtest::PollNetworkUntil([&] { return judge->refused() >= 1; }));
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(Server(), std::make_pair(1485, kRoadY));
+    EXPECT_EQ(Center(), Server());
+    EXPECT_EQ(Player(), Server());
+    EXPECT_EQ(ClientSent(0x22), 0);
+}
+
 TEST_F(WalkLoopbackTest, ServerPushesAndPathsMoveThePlayer) {
     Enter();
     ASSERT_TRUE(server.Send(judge->Push(2)));
@@ -286,14 +330,61 @@ TEST_F(WalkLoopbackTest, WarModeUseTargetAndARefusedLift) {
     // The scroll's serial is the command's value.
     EXPECT_EQ(text, std::to_string(0x40000011) + " 1481 1598 0");
 
-    // A lift refused with reason 1 comes back, with its line.
+    // A lift refused with reason 1 comes back, with its line; its dragged window goes.
+    MouseManager::SetMousePos(200, 150);
     CObjectManager::GetObject(chest, 0);
     EXPECT_EQ(CObjectManager::FindBySerial(0x40000010), nullptr);
+    CGump* drag = MouseManager::GetCapture();
+    ASSERT_TRUE(drag && drag->IsDragGump());
+    const Rect held = drag->ScreenRect();
+    EXPECT_EQ((held.left + held.right) / 2, 200);
+    EXPECT_EQ((held.top + held.bottom) / 2, 150);
+    GumpRef<CGump> dragged(drag);
     ASSERT_TRUE(qvtest::PollNetworkUntil([&] { return !CObjectManager::IsPickUpPending(); }));
     CObj* back = CObjectManager::FindBySerial(0x40000010);
     ASSERT_NE(back, nullptr);
     EXPECT_EQ(back->locX, 1481);
     EXPECT_EQ(messages, std::vector<std::string>{"That is too far away."});
+    EXPECT_FALSE(dragged);
+    EXPECT_EQ(MouseManager::GetCapture(), nullptr);
+}
+
+// The notoriety rules follow the map the server names, at login and with 0xBF sub-command 8,
+// unless the character list's flags switch them on everywhere.
+TEST_F(WalkLoopbackTest, NotorietyRulesFollowTheServersMap) {
+    GetNetServices().applyClientFlags = CApp::ApplyClientFlags;
+    Enter();
+    ASSERT_TRUE(CApp::NotorietyRulesApply());
+    const struct {
+        int map;
+        bool rules;
+    } cases[] = {{1, false}, {0, true}, {2, false}, {3, true}};
+    for (const auto& c : cases) {
+        ASSERT_TRUE(server.Send({0xBF, 0x00, 0x06, 0x00, 0x08, static_cast<uint8_t>(c.map)}));
+        ASSERT_TRUE(qvtest::PollNetworkUntil([&] { return CApp::GetMapNumber() == c.map; })) << c.map;
+        EXPECT_EQ(CApp::NotorietyRulesApply(), c.rules) << c.map;
+    }
+    EXPECT_EQ(MapManager::GetMap(), 0) << "map 3 is on the large facet";
+}
+
+TEST_F(WalkLoopbackTest, TheClientFlagAppliesTheNotorietyRulesOnEveryMap) {
+    GetNetServices().applyClientFlags = CApp::ApplyClientFlags;
+    script.map = 1;
+    script.clientFlags = 0x08 | 0x04;
+    Enter();
+    EXPECT_EQ(CApp::GetMapNumber(), 1);
+    EXPECT_TRUE(CApp::NotorietyRulesApply());
+    ASSERT_TRUE(server.Send({0xBF, 0x00, 0x06, 0x00, 0x08, 2}));
+    ASSERT_TRUE(qvtest::PollNetworkUntil([&] { return CApp::GetMapNumber() == 2; }));
+    EXPECT_TRUE(CApp::NotorietyRulesApply());
+}
+
+TEST_F(WalkLoopbackTest, OnMapOneWithoutTheFlagTheRulesAreOff) {
+    GetNetServices().applyClientFlags = CApp::ApplyClientFlags;
+    script.map = 1;
+    Enter();
+    EXPECT_EQ(CApp::GetMapNumber(), 1);
+    EXPECT_FALSE(CApp::NotorietyRulesApply());
 }
 
 } // namespace

@@ -68,7 +68,7 @@ class ObjectActionsTest : public MapTest {
 CDrawItem* g_picked = nullptr;
 
 TEST_F(ObjectActionsTest, PickingValidatesWhatTheSceneAnswers) {
-    EXPECT_EQ(CObjectManager::GetObjAtScreenLoc(10, 10), nullptr) << "no picking bound";
+    EXPECT_EQ(CObjectManager::GetObjAtScreenLoc(10, 10), nullptr) << "nothing listed under the point";
     CDynamicObj* chest = Item(0x40000001, kChest, 101, 100);
     CObjectManager::SetScreenPicker([](int, int, bool skipLand) -> CDrawItem* {
         EXPECT_TRUE(skipLand);

@@ -102,6 +102,28 @@ TEST_F(PlayerWalkTest, TheRequestCarriesDirectionRunFlagSequenceAndKey) {
     EXPECT_EQ(GetState().unanswered, 2);
 }
 
+TEST_F(PlayerWalkTest, AKeyWalkRunsWhileControlIsHeld) {
+    bool control = false;
+    PlayerWalk::GetLinks().controlHeld = [&control] { return control; };
+    // The walk ellipse, which decides a mouse walk, has no say in a key walk.
+    PlayerWalk::GetLinks().mouseInWalkEllipse = [] { return false; };
+    const struct {
+        bool control;
+        uint8_t direction;
+    } cases[] = {{false, 0x02}, {true, 0x82}, {false, 0x02}};
+    for (const auto& c : cases) {
+        control = c.control;
+        sent.clear();
+        PlayerWalk::WalkByKey(PlayerWalk::ToScreenDirection(2), 0);
+        const auto requests = Sent(0x02);
+        ASSERT_EQ(requests.size(), 1u) << c.control;
+        EXPECT_EQ(requests[0][1], c.direction) << c.control;
+        PlayerWalk::HandleWalkAck(requests[0][2]);
+        Animate();
+    }
+    EXPECT_TRUE(Sent(0x22).empty());
+}
+
 TEST_F(PlayerWalkTest, AcknowledgementsOfAnimatedEntries) {
     struct Case {
         const char* name;

@@ -276,6 +276,7 @@ void ScenarioServer::Run() {
                 }
             }
         }
+        SendDueWalkAnswers();
         changed_.notify_all();
         if (!busy) {
             // Until a client or a connect arrives, at most 1 ms (to see stopping_).
@@ -288,6 +289,20 @@ void ScenarioServer::Run() {
             platform::WaitAnySocketReadable(sockets, 1);
         }
     }
+}
+
+void ScenarioServer::SendDueWalkAnswers() {
+    if (!script_.walk) return;
+    const std::vector<std::vector<uint8_t>> due = script_.walk->DueAnswers();
+    if (due.empty()) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (connections_.empty() || !connections_.back()->outReady) {
+        Log("walk: " + std::to_string(due.size()) + " held answers had no connection left");
+        return;
+    }
+    Connection& connection = *connections_.back();
+    for (const std::vector<uint8_t>& packet : due)
+        Reply(connection, packet);
 }
 
 void ScenarioServer::Accept(int listener, bool gamePort) {

@@ -153,6 +153,8 @@ class ScenarioServer {
     bool Serve(Connection& connection);
     void OnPacket(Connection& connection, const std::vector<uint8_t>& packet);
     void Reply(Connection& connection, const std::vector<uint8_t>& packet);
+    // The walk answers the judge held whose time has come go to the newest connection.
+    void SendDueWalkAnswers();
     bool Write(Connection& connection, const std::vector<uint8_t>& bytes);
     void Log(const std::string& line);
     static std::string AccountOfGameLogin(const std::vector<uint8_t>& packet);

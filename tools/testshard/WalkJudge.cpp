@@ -49,6 +49,7 @@ void WalkJudge::Reset(uint32_t serial, uint16_t body, int x, int y, int z, int f
     at_ = {x, y, z, facing & 7};
     expected_ = 0;
     holding_ = false;
+    delayed_.clear();
 }
 
 void WalkJudge::SetFaults(const WalkFaults& faults) {
@@ -93,6 +94,28 @@ WalkJudge::Packet WalkJudge::PlayerUpdate() const {
     return p;
 }
 
+void WalkJudge::Answer(std::vector<Packet>& replies, Packet packet, std::string& note) {
+    if (faults_.delayMs <= 0 && delayed_.empty()) {
+        replies.push_back(std::move(packet));
+        return;
+    }
+    const int delay = faults_.delayMs > 0 ? faults_.delayMs : 0;
+    delayed_.push_back({Clock::now() + std::chrono::milliseconds(delay), std::move(packet)});
+    const std::string held = " (held " + std::to_string(delay) + " ms)";
+    if (note.find(held) == std::string::npos) note += held;
+}
+
+std::vector<WalkJudge::Packet> WalkJudge::DueAnswers() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<Packet> due;
+    const Clock::time_point now = Clock::now();
+    while (!delayed_.empty() && delayed_.front().due <= now) {
+        due.push_back(std::move(delayed_.front().packet));
+        delayed_.pop_front();
+    }
+    return due;
+}
+
 bool WalkJudge::OnPacket(const Packet& packet, std::vector<Packet>& replies, std::string& note) {
     std::lock_guard<std::mutex> lock(mutex_);
     switch (packet[0]) {
@@ -104,7 +127,7 @@ bool WalkJudge::OnPacket(const Packet& packet, std::vector<Packet>& replies, std
             note = "walk: sequence " + std::to_string(sequence) + ", expected " + std::to_string(expected_) +
                    ": refused at " + Cell(at_.x, at_.y);
             ++refused_;
-            replies.push_back(Refusal(sequence));
+            Answer(replies, Refusal(sequence), note);
             RestartSequence();
             return true;
         }
@@ -113,7 +136,7 @@ bool WalkJudge::OnPacket(const Packet& packet, std::vector<Packet>& replies, std
             if (!IsFree(nx, ny)) {
                 note = "walk: " + Cell(nx, ny) + " is blocked: refused at " + Cell(at_.x, at_.y);
                 ++refused_;
-                replies.push_back(Refusal(sequence));
+                Answer(replies, Refusal(sequence), note);
                 RestartSequence();
                 return true;
             }
@@ -138,18 +161,20 @@ bool WalkJudge::OnPacket(const Packet& packet, std::vector<Packet>& replies, std
             holding_ = true;
             return true;
         }
-        replies.push_back(ack);
         if (holding_) {
-            replies.push_back(held_);
-            holding_ = false;
             note += " (the held one after it)";
+            Answer(replies, ack, note);
+            Answer(replies, held_, note);
+            holding_ = false;
+            return true;
         }
+        Answer(replies, ack, note);
         return true;
     }
     case 0x22:
         ++resyncs_;
         note = "walk: resync at " + Cell(at_.x, at_.y);
-        replies.push_back(PlayerUpdate());
+        Answer(replies, PlayerUpdate(), note);
         RestartSequence();
         holding_ = false;
         return true;

@@ -4,8 +4,11 @@
 // statics, the landscape's edge) plus barrier cells the client thinks free: an acknowledgement with
 // a notoriety, or a refusal with its own position. A resynchronisation request gets a player update.
 // It answers the war mode by echo, refuses lifts when told, and plays scripted faults: a dropped
-// acknowledgement, two answers crossed, a pushed step, a teleport, a walk request.
+// acknowledgement, two answers crossed, answers held for a time, a pushed step, a teleport, a walk
+// request.
+#include <chrono>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <set>
 #include <string>
@@ -22,6 +25,7 @@ struct WalkFaults {
     int dropAck = 0;      // the nth acknowledgement is not sent (1 = the first; 0 none)
     int crossAck = 0;     // the nth acknowledgement is held and sent after the next one
     int liftRefusal = -1; // a lift (0x07) is refused with this reason (-1: lifts are allowed)
+    int delayMs = 0;      // the answers to walk and resync requests are held this long, in order
 };
 
 class WalkJudge {
@@ -39,6 +43,8 @@ class WalkJudge {
 
     // A game packet of the client: true when the judge answered it (the replies to send).
     bool OnPacket(const Packet& packet, std::vector<Packet>& replies, std::string& note);
+    // The held answers whose time has come, oldest first; the server's loop asks on every pass.
+    std::vector<Packet> DueAnswers();
 
     // Scripted moves of the server: the packet to send, the model following.
     Packet Push(int direction);                     // 0x97
@@ -55,8 +61,15 @@ class WalkJudge {
     int resyncs() const;
 
   private:
+    using Clock = std::chrono::steady_clock;
+    struct Held {
+        Clock::time_point due;
+        Packet packet;
+    };
     void RestartSequence() { expected_ = 0; }
     Packet Refusal(uint8_t sequence) const;
+    // Answers of the walk: sent now, or held behind the ones already held.
+    void Answer(std::vector<Packet>& replies, Packet packet, std::string& note);
 
     mutable std::mutex mutex_;
     uint32_t serial_ = 0;
@@ -71,6 +84,7 @@ class WalkJudge {
     int resyncs_ = 0;
     bool holding_ = false;
     Packet held_;
+    std::deque<Held> delayed_;
 };
 
 } // namespace testshard

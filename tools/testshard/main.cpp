@@ -14,7 +14,8 @@
 //             delete:REASON, nologout (0xD1 unanswered), closedrelay (the relay names a port nobody
 //             listens on), gumps (every window a server asks for; replies logged), config (files
 //             both ways), dropack:N (the Nth walk acknowledgement is lost), cross:N (the Nth
-//             comes after the next), liftrefuse:R (lifts are refused with reason R). The game
+//             comes after the next), delay:MS (walk answers are held MS milliseconds),
+//             liftrefuse:R (lifts are refused with reason R). The game
 //             server judges each step by the sample world and refuses the gate at 1504,1602.
 //   --record  the old recorder: one port, every packet logged, nothing answered
 #include "core/QVReport.h"
@@ -62,6 +63,11 @@ bool ScriptFor(const std::string& name, testshard::Script& script) {
     }
     if (name.rfind("cross:", 0) == 0) {
         faults.crossAck = std::atoi(name.c_str() + 6);
+        script.walk->SetFaults(faults);
+        return true;
+    }
+    if (name.rfind("delay:", 0) == 0) {
+        faults.delayMs = std::atoi(name.c_str() + 6);
         script.walk->SetFaults(faults);
         return true;
     }
