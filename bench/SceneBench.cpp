@@ -1,15 +1,20 @@
 // The world frame beside one memcpy of an 800 x 600 frame (BM_SceneFrameMemcpy) in the same run:
 // a dense frame painted whole (land everywhere, a third of it sloped and textured, three statics
-// per cell, 40 items) and a walking frame (a few pixels of ScrollScreen, the player and 5 mobiles
-// re-listed, RenderFrame). Compare the times per iteration.
+// per cell, 40 items), the same frame with 60 dressed people among them (10 mounted, 5 of them
+// tall creatures instead; BM_SceneDenseFrameFigures) and a walking frame (a few pixels of
+// ScrollScreen, the player and 5 mobiles re-listed, RenderFrame). Compare the times per iteration.
 #include "core/CDHDCache.h"
+#include "mkinstall/AnimFiles.h"
 #include "mkinstall/ArtFiles.h"
+#include "mkinstall/WorldFiles.h"
+#include "render/AnimFrames.h"
 #include "render/Art.h"
 #include "render/BackBuffer.h"
 #include "render/DirtyRects.h"
 #include "render/DrawManager.h"
 #include "render/RenderData.h"
 #include "render/SceneBlits.h"
+#include "world/BodyTypes.h"
 #include "world/MapManager.h"
 #include "world/PlayerObject.h"
 #include "world/Terrain.h"
@@ -177,5 +182,78 @@ void BM_SceneWalkFrame(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SceneWalkFrame);
+
+// ---- the dense frame with figures
+
+const uint8_t* ServeSampleAnim(int index, bool, int& length) {
+    static const mkinstall::IndexedFile files = mkinstall::MakeAnimFiles();
+    int extra = 0;
+    return mkinstall::FindItem(files, index, length, extra);
+}
+
+// Sixty figures at rest over the view: ten columns of six rows, 66 pixels apart across and down,
+// facing every way; the first ten ride, the last five are tall creatures, the others wear a hued
+// shirt and a cloak.
+struct Crowd {
+    std::vector<CMobile*> mobiles;
+    Crowd() {
+        InitBodyTypes();
+        for (int graphic :
+             {mkinstall::WorldItem::Shirt, mkinstall::WorldItem::Cloak, mkinstall::WorldItem::Horse}) {
+            const mkinstall::SampleItemTile* t = mkinstall::FindSampleItem(graphic);
+            ItemTileData* row = TileData::MutableItem(graphic);
+            row->flags = t->flags;
+            row->quality = t->quality;
+            row->animId = t->animId;
+        }
+        uint32_t serial = 0x2000;
+        for (int i = 0; i < 60; ++i) {
+            const int u = -14 + 3 * (i % 10);
+            int v = -8 + 3 * (i / 10);
+            if ((u + v) & 1) ++v;
+            const bool tall = i >= 55;
+            auto* m = new CMobile(
+                serial++, tall ? mkinstall::kAnimTallCreatureBody : mkinstall::kAnimHumanBody, 0, false);
+            m->resting = 1;
+            m->facing = static_cast<uint8_t>(i % 8);
+            m->SetLocation(static_cast<uint32_t>(kCenter + (u + v) / 2) |
+                               static_cast<uint32_t>(kCenter + (v - u) / 2) << 16,
+                           0);
+            if (!tall) {
+                auto* shirt = new CDynamicObj(0x50000000u + serial++, mkinstall::WorldItem::Shirt, 0, false);
+                shirt->displayedHue = static_cast<uint16_t>(40 + i);
+                m->layers[5] = shirt;
+                m->layers[20] =
+                    new CDynamicObj(0x50000000u + serial++, mkinstall::WorldItem::Cloak, 0, false);
+                if (i < 10)
+                    m->layers[25] =
+                        new CDynamicObj(0x50000000u + serial++, mkinstall::WorldItem::Horse, 0, false);
+            }
+            mobiles.push_back(m);
+        }
+    }
+};
+
+void BM_SceneDenseFrameFigures(benchmark::State& state) {
+    S();
+    static Crowd crowd;
+    AnimCache::SetItemSourceForTests(ServeSampleAnim);
+    for (CMobile* m : crowd.mobiles)
+        m->AddToDrawList();
+    int strips = 0;
+    for (auto& row : DrawMapThingie::table)
+        for (CDrawItem* head : row)
+            for (CDrawItem* it = head; it; it = it->nextDraw)
+                strips += it->IsBigMobComponent();
+    for (auto _ : state) {
+        InvalidateAll();
+        RenderFrame();
+    }
+    state.counters["strips"] = strips;
+    for (CMobile* m : crowd.mobiles)
+        m->RemoveFromDrawList();
+    AnimCache::SetItemSourceForTests(nullptr);
+}
+BENCHMARK(BM_SceneDenseFrameFigures);
 
 } // namespace

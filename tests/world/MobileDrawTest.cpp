@@ -594,6 +594,24 @@ TEST_F(Strips, AStripDrawsItsOwnerCutToItsRowsAndTheOwnerStopsAtItsFeet) {
     EXPECT_EQ(canvas.Ink(), 0);
 }
 
+// The pointer finds the figure itself below its feet, where its strips lie in front of it.
+TEST_F(Strips, PickingBelowTheFeetFindsTheOwnerNeverAStrip) {
+    // Picking walks the cells of the view's order: the figure moves from (10, 10) into it.
+    DrawManager::ResetWindow(); // window offset (u, v) is table cell (u, v)
+    CMobile* m = Tall();
+    m->RemoveFromDrawList();
+    m->SetLocation(Pos(30, 30), 0);
+    m->AddToDrawList();
+    int x = 0, y = 0;
+    m->GetFigureAnchor(x, y);
+    DrawManager::SetScrollOffset(x - 50, y - 60);
+    ASSERT_EQ(Chain(m).size(), 3u);
+    const int feet = 60; // the feet point's canvas row, the screen's here
+    for (int row : {feet - 20, feet + 10, feet + 39})
+        EXPECT_EQ(DrawManager::GetDrawItemAtScreenLoc(50, row, true), m) << row;
+    EXPECT_EQ(DrawManager::GetDrawItemAtScreenLoc(70, feet + 10, true), nullptr); // right of the frame
+}
+
 TEST_F(Strips, ACorpseReachingBelowItsFeetHasStripsToo) {
     std::vector<mkinstall::AnimPicture> frames(4, Block(-1, -1, 1, 0, 1));
     frames[3] = Block(-10, -20, 10, 50, 1);

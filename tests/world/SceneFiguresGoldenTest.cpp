@@ -98,11 +98,13 @@ TEST(SceneViewOptions, MobileAndCorpseTexts) {
         int hue = 0, action = -1, frame = 0, mount = 0;
         size_t equipped = 0;
         bool seated = false;
+        bool resting = false;
     };
     const Case cases[] = {
         {"1502,1600,400,3", true, 0, -1, 0, 0, 0, false},
         {"1502,1600,400,3,hue=33,action=12,frame=4", true, 33, 12, 4, 0, 0, false},
         {"1,2,400,7,mount=16034,equip=25:5+26:20,equip=2578:1,seated", true, 0, -1, 0, 16034, 3, true},
+        {"1,2,400,3,mount=16034,rest", true, 0, -1, 0, 16034, 0, false, true},
         {"1,2,400,8", false, 0, -1, 0, 0, 0, false},             // facing past 7
         {"1,2,400", false, 0, -1, 0, 0, 0, false},               // too short
         {"1,2,400,3,frame=2", false, 0, -1, 0, 0, 0, false},     // a frame without an action
@@ -123,6 +125,7 @@ TEST(SceneViewOptions, MobileAndCorpseTexts) {
         EXPECT_EQ(m.mount, c.mount);
         EXPECT_EQ(m.equip.size(), c.equipped);
         EXPECT_EQ(m.seated, c.seated);
+        EXPECT_EQ(m.resting, c.resting);
     }
     sceneview::CorpseSpec corpse;
     EXPECT_TRUE(sceneview::ParseCorpse("1495,1598,400,2", corpse));

@@ -99,12 +99,18 @@ void PlaceFigures(const Options& o, std::string& error) {
             continue;
         }
         auto* mobile = static_cast<CMobile*>(placed);
-        if (spec.action >= 0) {
+        if (spec.action >= 0 || spec.resting) {
             const bool wasListed = mobile->listed != 0;
             if (wasListed) mobile->RemoveFromDrawList();
-            mobile->animating = 1;
-            mobile->action = static_cast<uint16_t>(spec.action);
-            mobile->frameIndex = static_cast<uint16_t>(spec.frame);
+            if (spec.action >= 0) {
+                mobile->animating = 1;
+                mobile->action = static_cast<uint16_t>(spec.action);
+                mobile->frameIndex = static_cast<uint16_t>(spec.frame);
+            }
+            if (spec.resting) { // as the world step leaves a mobile that stopped moving
+                mobile->resting = 1;
+                mobile->idleFrameCounter = 3;
+            }
             if (wasListed) mobile->AddToDrawList();
         }
     }
@@ -135,6 +141,8 @@ bool ParseMobile(const std::string& text, MobileSpec& out) {
         const std::string key = p.substr(0, eq), value = eq == std::string::npos ? "" : p.substr(eq + 1);
         if (p == "seated") {
             m.seated = true;
+        } else if (p == "rest") {
+            m.resting = true;
         } else if (eq == std::string::npos) {
             return false;
         } else if (key == "hue") {

@@ -10,7 +10,8 @@
 
 namespace sceneview {
 
-// A mobile sent as the server sends it (0x78), at rest unless an action is given.
+// A mobile sent as the server sends it (0x78), standing unless an action is given: as the client
+// shows a mobile that has just arrived, or, with resting, one that has not moved for a while.
 struct MobileSpec {
     int x = 0, y = 0, body = 400, facing = 0;
     int hue = 0;
@@ -18,6 +19,7 @@ struct MobileSpec {
     int mount = 0;                         // a mount graphic worn on layer 25
     std::vector<std::array<int, 3>> equip; // graphic, layer, hue
     bool seated = false;                   // the picture fails unless the figure is drawn seated
+    bool resting = false;
 };
 // A corpse of body at (x, y) lying towards facing (0x1A, graphic 0x2006).
 struct CorpseSpec {
@@ -49,7 +51,7 @@ struct Picture {
     std::string error;            // set when a figure could not be shown as asked
 };
 
-// Parses "X,Y,BODY,FACING[,hue=H][,action=A,frame=F][,mount=G][,equip=G:L[:H]...][,seated]"; false on
+// Parses "X,Y,BODY,FACING[,hue=H][,action=A,frame=F][,mount=G][,equip=G:L[:H]...][,seated][,rest]"; false on
 // anything else. equip takes several G:L pairs separated by '+' or repeated equip= fields.
 bool ParseMobile(const std::string& text, MobileSpec& out);
 bool ParseCorpse(const std::string& text, CorpseSpec& out);

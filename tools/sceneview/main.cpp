@@ -1,6 +1,6 @@
 // sceneview INSTALL_DIR X Y [--z Z] [--facing D] [--facet F] [--season N] [--circle R] [--ghost] [--size WxH]
 //           [--pick SX,SY] [--mobile X,Y,BODY,FACING[,hue=H][,action=A,frame=F][,mount=G][,equip=G:L[:H]+...]
-//           [,seated]]... [--corpse X,Y,BODY,FACING]... [--light L] [--personal L] [--colored]
+//           [,seated][,rest]]... [--corpse X,Y,BODY,FACING]... [--light L] [--personal L] [--colored]
 //           [--dark-nights] OUT.ppm
 // Paints the world around (X, Y) as the client shows it and writes the screen as a PPM picture.
 #include "platform/platform.h"
@@ -18,7 +18,7 @@ int Usage() {
                "[--ghost]\n"
                "                 [--size WxH] [--pick SX,SY]\n"
                "                 [--mobile X,Y,BODY,FACING[,hue=H][,action=A,frame=F][,mount=G]"
-               "[,equip=G:L[:H]+...][,seated]]...\n"
+               "[,equip=G:L[:H]+...][,seated][,rest]]...\n"
                "                 [--corpse X,Y,BODY,FACING]... [--light L] [--personal L] [--colored]\n"
                "                 [--dark-nights] OUT.ppm\n",
                stderr);

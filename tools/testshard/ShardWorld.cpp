@@ -29,9 +29,9 @@ constexpr uint32_t kVictimCloak = 0x40000901;
 } // namespace
 
 const std::vector<std::string>& ShardWorld::Families() {
-    static const std::vector<std::string> families = {"world:items", "world:mobiles", "world:containers",
-                                                      "world:death", "world:weather", "world:light",
-                                                      "world:season"};
+    static const std::vector<std::string> families = {"world:items",  "world:mobiles", "world:containers",
+                                                      "world:death",  "world:weather", "world:light",
+                                                      "world:season", "world:figures"};
     return families;
 }
 
@@ -105,6 +105,7 @@ ShardWorld::ShardWorld(const std::string& scenario, uint32_t playerSerial, int p
         Add(at(kAnimal, ShardObject::Mobile, 0xD9, -4, 3));
         Add(at(kCreature, ShardObject::Mobile, 0x01, -4, -4));
     }
+    if (Has("world:figures")) AddFigures();
     if (Has("world:death")) {
         Add(at(kVictim, ShardObject::Mobile, 400, 4, -1));
         ShardObject cloak;
@@ -284,6 +285,7 @@ std::vector<ShardWorld::Packet> ShardWorld::Tick() {
             }
         }
     }
+    if (Has("world:figures")) TickFigures(out);
     if (Has("world:death")) {
         if (objects_.count(kVictim) && ticks_ % 6 == 2) {
             const ShardObject victim = objects_[kVictim];

@@ -2,8 +2,8 @@
 // The test server's own small world, kept apart from the client's code: its objects (items,
 // containers, corpses, mobiles and what they wear), weather, light, time and season, and the
 // messages that tell a client about them. Each family ("world:items", "world:mobiles",
-// "world:containers", "world:death", "world:weather", "world:light", "world:season") lives on its
-// own; the demo holds them all. Ticks come from the caller.
+// "world:containers", "world:death", "world:weather", "world:light", "world:season",
+// "world:figures") lives on its own; the demo holds them all. Ticks come from the caller.
 #include <cstdint>
 #include <map>
 #include <string>
@@ -64,6 +64,10 @@ class ShardWorld {
   private:
     Packet ItemPacket(const ShardObject& o) const;
     Packet MobilePacket(const ShardObject& o, bool incoming) const;
+    // The figures family (ShardFigures.cpp): dressed people in the eight facings, a rider and a
+    // walker.
+    void AddFigures();
+    void TickFigures(std::vector<Packet>& out);
     void Add(const ShardObject& o);
     void Remove(uint32_t serial);
 

@@ -8,9 +8,9 @@
 //             keeps those it creates), deny:REASON, full, self, error:CODE, close (the game server closes in
 //             the middle of a packet), bytes (one byte per send), edit (an edit server: no seed, no
 //             cipher; sends a tile data group, a multi and 0xC6), world:items, world:mobiles,
-//             world:containers, world:death, world:weather, world:light, world:season (one family of
-//             the world, ticking), down (no shards), zones (shards of several zones and loads, one of
-//             zone 50, one that never echoes), five, protected, one (the one-character flag), delete,
+//             world:containers, world:death, world:weather, world:light, world:season, world:figures
+//             (one family of the world, ticking), down (no shards), zones (shards of several zones and loads,
+//             one of zone 50, one that never echoes), five, protected, one (the one-character flag), delete,
 //             delete:REASON, nologout (0xD1 unanswered), closedrelay (the relay names a port nobody
 //             listens on), gumps (every window a server asks for; replies logged), config (files
 //             both ways), dropack:N (the Nth walk acknowledgement is lost), cross:N (the Nth
