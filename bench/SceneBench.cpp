@@ -1,17 +1,20 @@
 // The world frame beside one memcpy of an 800 x 600 frame (BM_SceneFrameMemcpy) in the same run:
 // a dense frame painted whole (land everywhere, a third of it sloped and textured, three statics
 // per cell, 40 items), the same frame with 60 dressed people among them (10 mounted, 5 of them
-// tall creatures instead; BM_SceneDenseFrameFigures) and a walking frame (a few pixels of
-// ScrollScreen, the player and 5 mobiles re-listed, RenderFrame). Compare the times per iteration.
+// tall creatures instead; BM_SceneDenseFrameFigures), a walking frame (a few pixels of
+// ScrollScreen, the player and 5 mobiles re-listed, RenderFrame), and the dense frame at night
+// (level 20, 16 lamps among the items, white and coloured). Compare the times per iteration.
 #include "core/CDHDCache.h"
 #include "mkinstall/AnimFiles.h"
 #include "mkinstall/ArtFiles.h"
+#include "mkinstall/LightFiles.h"
 #include "mkinstall/WorldFiles.h"
 #include "render/AnimFrames.h"
 #include "render/Art.h"
 #include "render/BackBuffer.h"
 #include "render/DirtyRects.h"
 #include "render/DrawManager.h"
+#include "render/Light.h"
 #include "render/RenderData.h"
 #include "render/SceneBlits.h"
 #include "world/BodyTypes.h"
@@ -19,6 +22,7 @@
 #include "world/PlayerObject.h"
 #include "world/Terrain.h"
 #include "world/TileData.h"
+#include "world/WorldLight.h"
 #include "world/objects.h"
 
 #include <benchmark/benchmark.h>
@@ -162,6 +166,39 @@ void BM_SceneDenseFrame(benchmark::State& state) {
     state.counters["sloped"] = sloped;
 }
 BENCHMARK(BM_SceneDenseFrame);
+
+// Arg 0: white light, 1: coloured.
+void BM_SceneDenseFrameAtNight(benchmark::State& state) {
+    S();
+    static const mkinstall::LightFilePair files = mkinstall::MakeLightFiles();
+    thelightthingie::UseBytes(reinterpret_cast<const uint8_t*>(files.index.data()), files.index.size(),
+                              reinterpret_cast<const uint8_t*>(files.data.data()), files.data.size());
+    WorldLight::Bind();
+    constexpr int kLamp = 2560;
+    TileData::MutableItem(kLamp)->flags |= TileFlag::LightSource;
+    P().art[0x4000 + kLamp] = mkinstall::EncodeItemArt(12, 40, Filled(12, 40, 0x5294));
+    std::vector<CDynamicObj*> lamps;
+    for (int i = 0; i < 16; ++i) {
+        CDynamicObj* lamp = NewDynamicObj(0x40001000u + static_cast<uint32_t>(i), kLamp, 0);
+        lamp->facing = static_cast<uint8_t>(i % 4); // the light id
+        lamp->AddToWorld(static_cast<uint32_t>(kCenter - 12 + (i % 4) * 8) |
+                             static_cast<uint32_t>(kCenter - 12 + (i / 4) * 8) << 16,
+                         0);
+        lamps.push_back(lamp);
+    }
+    SetGlobalLightLevel(20);
+    SetColoredLighting(state.range(0) != 0);
+    for (auto _ : state) {
+        InvalidateAll();
+        RenderFrame();
+    }
+    SetColoredLighting(false);
+    SetGlobalLightLevel(0);
+    for (CDynamicObj* lamp : lamps)
+        lamp->Release();
+    state.counters["lamps"] = static_cast<double>(lamps.size());
+}
+BENCHMARK(BM_SceneDenseFrameAtNight)->Arg(0)->Arg(1);
 
 void BM_SceneWalkFrame(benchmark::State& state) {
     Scene& s = S();

@@ -383,6 +383,25 @@ TEST_F(ServerWorldTest, AnimationPacketPlaysAndZeroFramesReversedStartsAtTheFirs
     EXPECT_EQ(AnimatingCount(), 0);
 }
 
+TEST_F(ServerWorldTest, AFrameLastsItsDelayPlusTwoDrawnFrames) {
+    CMobile* m = Arrive(kMob, 400, 100, 100);
+    for (int delay : {0, 1, 4}) {
+        m->PlayAction(4, 3, delay, 1, 0, 0);
+        // Drawn frames until each change of picture, over the three frames and the end.
+        std::vector<int> lengths;
+        int drawn = 0, frame = m->frameIndex;
+        for (int i = 0; i < 100 && IsAnimating(m); ++i) {
+            UpdateAnimations();
+            ++drawn;
+            if (IsAnimating(m) && m->frameIndex == frame) continue;
+            lengths.push_back(drawn);
+            drawn = 0;
+            frame = m->frameIndex;
+        }
+        EXPECT_EQ(lengths, std::vector<int>(3, delay + 2)) << "delay " << delay;
+    }
+}
+
 TEST_F(ServerWorldTest, AStepStopsARunningAction) {
     CMobile* m = Arrive(kMob, 400, 100, 100);
     m->PlayAction(4, 5, 0, 1, 0, 0);

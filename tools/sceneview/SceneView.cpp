@@ -4,6 +4,9 @@
 #include "core/DefManager.h"
 #include "core/FileManager.h"
 #include "core/Options.h"
+#include "core/SharedServices.h"
+#include "gumps/CGumpManager.h"
+#include "gumps/EffectHooks.h"
 #include "net/CGameSock.h"
 #include "net/NetServices.h"
 #include "net/PacketBuffer.h"
@@ -15,6 +18,7 @@
 #include "render/HueManager.h"
 #include "render/Light.h"
 #include "render/SceneBlits.h"
+#include "testshard/EffectScenarios.h"
 #include "testshard/WorldPackets.h"
 #include "world/BodyTypes.h"
 #include "world/CObjectManager.h"
@@ -23,6 +27,7 @@
 #include "world/Scene.h"
 #include "world/ServerWorld.h"
 #include "world/Terrain.h"
+#include "world/WorldHooks.h"
 #include "world/WorldLogin.h"
 #include "world/objects.h"
 
@@ -128,7 +133,108 @@ void PlaceFigures(const Options& o, std::string& error) {
     }
 }
 
+// The serial of the player (0) or the n-th figure; 0 when there is no such figure.
+uint32_t FigureSerial(const Options& o, int index) {
+    if (index == 0) return pPlayerObject ? pPlayerObject->serial : 0;
+    return index > 0 && index <= static_cast<int>(o.mobiles.size())
+               ? kFirstMobile + static_cast<uint32_t>(index - 1)
+               : 0;
+}
+
+// Sends the effects as the server would, then lets them run their updates.
+void PlaceEffects(const Options& o, std::string& error) {
+    CGameSock connection;
+    // Lightning picks its pictures at random: the same picture every time.
+    if (!o.effects.empty()) SeedRandom(1);
+    for (size_t i = 0; i < o.effects.size(); ++i) {
+        const EffectSpec& spec = o.effects[i];
+        testshard::world::EffectFields f;
+        f.kind = static_cast<uint8_t>(spec.kind);
+        for (const auto& [index, serial] : {std::pair{spec.from, &f.source}, std::pair{spec.to, &f.target}}) {
+            if (!index) continue;
+            *serial = FigureSerial(o, *index);
+            if (!*serial)
+                error = "effect " + std::to_string(i + 1) + " names no mobile " + std::to_string(*index);
+        }
+        f.graphic = static_cast<uint16_t>(spec.graphic);
+        f.sourceX = static_cast<uint16_t>(spec.x);
+        f.sourceY = static_cast<uint16_t>(spec.y);
+        f.sourceZ = static_cast<int8_t>(spec.z ? *spec.z : MapManager::GetLandZ(spec.x, spec.y));
+        f.targetX = static_cast<uint16_t>(spec.toX);
+        f.targetY = static_cast<uint16_t>(spec.toY);
+        f.targetZ = static_cast<int8_t>(spec.toZ ? *spec.toZ : MapManager::GetLandZ(spec.toX, spec.toY));
+        f.speed = static_cast<uint8_t>(spec.speed);
+        f.duration = static_cast<uint8_t>(spec.duration);
+        f.descending = spec.descending;
+        f.pingPong = spec.pingPong;
+        f.fixedDirection = spec.fixedDirection;
+        f.explode = spec.explode;
+        f.hue = static_cast<uint32_t>(spec.hue);
+        f.blendMode = static_cast<uint32_t>(spec.blend);
+        const std::vector<uint8_t> packet = testshard::world::GraphicEffect(f);
+        Feed(connection,
+             packet[0] == 0xC0 ? PacketManager::HandleHuedEffect : PacketManager::HandleGraphicEffect,
+             packet);
+    }
+    for (int i = 0; i < o.updates; ++i)
+        CGumpManager::Update();
+}
+
 } // namespace
+
+bool ParseEffect(const std::string& text, EffectSpec& out) {
+    const std::vector<std::string> parts = Split(text, ',');
+    EffectSpec e;
+    if (parts.size() < 4 || !Int(parts[0], e.kind) || e.kind > 3 || !Int(parts[1], e.graphic) ||
+        !Int(parts[2], e.x) || !Int(parts[3], e.y))
+        return false;
+    e.toX = e.x;
+    e.toY = e.y;
+    auto number = [](const std::string& value, std::optional<int>& into) {
+        int v = 0;
+        if (!Int(value, v)) return false;
+        into = v;
+        return true;
+    };
+    auto byte = [](const std::string& value, int& into) { return Int(value, into) && into <= 0xFF; };
+    for (size_t i = 4; i < parts.size(); ++i) {
+        const std::string& p = parts[i];
+        const size_t eq = p.find('=');
+        const std::string key = p.substr(0, eq), value = eq == std::string::npos ? "" : p.substr(eq + 1);
+        if (eq == std::string::npos) {
+            bool* flag = p == "descending" ? &e.descending
+                         : p == "pingpong" ? &e.pingPong
+                         : p == "fixed"    ? &e.fixedDirection
+                         : p == "explode"  ? &e.explode
+                                           : nullptr;
+            if (!flag) return false;
+            *flag = true;
+        } else if (key == "z") {
+            if (!number(value, e.z) || *e.z > 127) return false;
+        } else if (key == "from") {
+            if (!number(value, e.from)) return false;
+        } else if (key == "target") {
+            if (!number(value, e.to)) return false;
+        } else if (key == "to") {
+            const std::vector<std::string> fields = Split(value, ':');
+            if (fields.size() < 2 || fields.size() > 3 || !Int(fields[0], e.toX) || !Int(fields[1], e.toY) ||
+                (fields.size() == 3 && (!number(fields[2], e.toZ) || *e.toZ > 127)))
+                return false;
+        } else if (key == "speed") {
+            if (!byte(value, e.speed)) return false;
+        } else if (key == "duration") {
+            if (!byte(value, e.duration)) return false;
+        } else if (key == "hue") {
+            if (!Int(value, e.hue)) return false;
+        } else if (key == "blend") {
+            if (!Int(value, e.blend) || e.blend > 15) return false;
+        } else {
+            return false;
+        }
+    }
+    out = e;
+    return true;
+}
 
 bool ParseMobile(const std::string& text, MobileSpec& out) {
     const std::vector<std::string> parts = Split(text, ',');
@@ -203,6 +309,8 @@ bool Open(const std::string& installDir, std::string* error) {
 
 void Close() {
     if (!g_open) return;
+    CGumpManager::DeleteMissiles();
+    CGumpManager::FreeClosedGumps();
     MapManager::SetPlayerPlaced(false);
     DeletePlayerObject();
     CObjectManager::ReleaseAll();
@@ -239,6 +347,9 @@ std::string DescribeItem(const void* p) {
 
 Picture Render(const Options& o) {
     Picture out;
+    // The effects of an earlier picture go.
+    CGumpManager::DeleteMissiles();
+    CGumpManager::FreeClosedGumps();
     BackBuffer::Resize(o.width, o.height);
     ResetDirtyRectsForTests();
     MapManager::SetMap(o.facet);
@@ -264,6 +375,8 @@ Picture Render(const Options& o) {
         CircleTrans::SetCenter(o.width / 2, o.height / 2);
     }
     PlaceFigures(o, out.error);
+    BindEffectHooks(WorldHook::Table());
+    PlaceEffects(o, out.error);
     SetDarkNights(o.darkNights);
     ResetDirtyRects();
     SetColoredLighting(o.colored);

@@ -26,6 +26,22 @@ struct CorpseSpec {
     int x = 0, y = 0, body = 400, facing = 0;
 };
 
+// A graphic effect sent as the server sends it (0x70, or 0xC0 when hued or blended). Places are
+// cells (z: the land's height when absent); a mobile is the player (0) or the n-th --mobile (1..).
+struct EffectSpec {
+    int kind = 0; // 0 moving, 1 lightning, 2 fixed at the place, 3 fixed on the source mobile
+    int graphic = 0;
+    int x = 0, y = 0;
+    std::optional<int> z;
+    std::optional<int> from; // the source mobile
+    int toX = 0, toY = 0;    // the target place of a moving effect (the source place when absent)
+    std::optional<int> toZ;
+    std::optional<int> to; // the target mobile
+    int speed = 5, duration = 10;
+    int hue = 0, blend = 0;
+    bool descending = false, pingPong = false, fixedDirection = false, explode = false;
+};
+
 struct Options {
     int x = 0, y = 0;
     std::optional<int> z; // the land's height when absent
@@ -42,6 +58,8 @@ struct Options {
     int personal = 0; // the player's personal light (0x4E)
     bool colored = false;
     bool darkNights = false;
+    std::vector<EffectSpec> effects;
+    int updates = 0; // effect updates before the picture is painted
 };
 
 struct Picture {
@@ -55,6 +73,9 @@ struct Picture {
 // anything else. equip takes several G:L pairs separated by '+' or repeated equip= fields.
 bool ParseMobile(const std::string& text, MobileSpec& out);
 bool ParseCorpse(const std::string& text, CorpseSpec& out);
+// Parses "KIND,GRAPHIC,X,Y[,z=Z][,from=M][,to=X:Y[:Z]][,target=M][,speed=S][,duration=D][,hue=H]
+// [,blend=B][,descending][,pingpong][,fixed][,explode]"; false on anything else.
+bool ParseEffect(const std::string& text, EffectSpec& out);
 
 // Opens the installation's files (once per process; a second folder replaces the first).
 bool Open(const std::string& installDir, std::string* error);

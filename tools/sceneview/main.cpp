@@ -1,7 +1,9 @@
 // sceneview INSTALL_DIR X Y [--z Z] [--facing D] [--facet F] [--season N] [--circle R] [--ghost] [--size WxH]
 //           [--pick SX,SY] [--mobile X,Y,BODY,FACING[,hue=H][,action=A,frame=F][,mount=G][,equip=G:L[:H]+...]
 //           [,seated][,rest]]... [--corpse X,Y,BODY,FACING]... [--light L] [--personal L] [--colored]
-//           [--dark-nights] OUT.ppm
+//           [--dark-nights] [--effect KIND,GRAPHIC,X,Y[,z=Z][,from=M][,to=X:Y[:Z]][,target=M][,speed=S]
+//           [,duration=D][,hue=H][,blend=B][,descending][,pingpong][,fixed][,explode]]... [--updates N]
+//           OUT.ppm
 // Paints the world around (X, Y) as the client shows it and writes the screen as a PPM picture.
 #include "platform/platform.h"
 #include "render/Ppm.h"
@@ -20,7 +22,18 @@ int Usage() {
                "                 [--mobile X,Y,BODY,FACING[,hue=H][,action=A,frame=F][,mount=G]"
                "[,equip=G:L[:H]+...][,seated][,rest]]...\n"
                "                 [--corpse X,Y,BODY,FACING]... [--light L] [--personal L] [--colored]\n"
-               "                 [--dark-nights] OUT.ppm\n",
+               "                 [--dark-nights]\n"
+               "                 [--effect KIND,GRAPHIC,X,Y[,z=Z][,from=M][,to=X:Y[:Z]][,target=M]"
+               "[,speed=S][,duration=D]\n"
+               "                           [,hue=H][,blend=B][,descending][,pingpong][,fixed][,explode]]...\n"
+               "                 [--updates N] OUT.ppm\n"
+               "  --effect   a graphic effect as the server sends it: KIND 0 flies from the place X,Y (or\n"
+               "             the mobile from=M) to the place to= (or the mobile target=M), 1 is lightning\n"
+               "             on the mobile from=M, 2 plays at the place, 3 on the mobile from=M; mobile 0\n"
+               "             is the player, 1.. the --mobile figures in order; speed (default 5),\n"
+               "             duration in updates (default 10), hue (a hue-table index) and blend (the\n"
+               "             blend table, 0..15) as the message carries them\n"
+               "  --updates  the effects' updates before the picture is painted (default 0)\n",
                stderr);
     return 2;
 }
@@ -94,6 +107,13 @@ int main(int argc, char** argv) {
             o.colored = true;
         } else if (a == "--dark-nights") {
             o.darkNights = true;
+        } else if (a == "--effect" && more) {
+            sceneview::EffectSpec e;
+            if (!sceneview::ParseEffect(argv[++i], e)) return Usage();
+            o.effects.push_back(e);
+        } else if (a == "--updates" && more && ParseInt(argv[i + 1], v) && v >= 0 && v <= 1000) {
+            o.updates = v;
+            ++i;
         } else if (a.rfind("--", 0) != 0 && out.empty()) {
             out = a;
         } else {

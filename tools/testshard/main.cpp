@@ -15,12 +15,15 @@
 //             listens on), gumps (every window a server asks for; replies logged), config (files
 //             both ways), dropack:N (the Nth walk acknowledgement is lost), cross:N (the Nth
 //             comes after the next), delay:MS (walk answers are held MS milliseconds),
-//             liftrefuse:R (lifts are refused with reason R). The game
-//             server judges each step by the sample world and refuses the gate at 1504,1602.
+//             liftrefuse:R (lifts are refused with reason R), night (light level 20, a torch in
+//             the player's hand, a personal light), show (a recorded show of effects, an action
+//             and a sound, played twice). The game server judges each step by the sample world
+//             and refuses the gate at 1504,1602.
 //   --record  the old recorder: one port, every packet logged, nothing answered
 #include "core/QVReport.h"
 #include "mkinstall/Installation.h"
 #include "platform/platform.h"
+#include "testshard/EffectScenarios.h"
 #include "testshard/GumpScenarios.h"
 #include "testshard/LoopbackServer.h"
 #include "testshard/ScenarioServer.h"
@@ -100,6 +103,7 @@ bool ScriptFor(const std::string& name, testshard::Script& script) {
         script.worldPackets = testshard::ConfigScenarioPackets();
         return true;
     }
+    if (testshard::EffectScenario(name, script)) return true;
     if (name.rfind("deny:", 0) == 0) {
         script.denyReason = std::atoi(name.c_str() + 5);
         return true;
