@@ -9,6 +9,7 @@
 #include "mkinstall/CreditsFiles.h"
 #include "mkinstall/TextFiles.h"
 #include "render/BackBuffer.h"
+#include "render/Display.h"
 #include "render/GumpArt.h"
 #include "render/Ppm.h"
 
@@ -214,6 +215,8 @@ class CreditsRollTest : public FrontEndTest {
         FrontEndTest::SetUp();
         ResetCreditsDefaultsForTests();
         StartClient(testshard::Script{});
+        // The display remembers what an earlier test's window showed; this test's window is new.
+        ForgetPresentedFrame();
     }
     void TearDown() override {
         ResetCreditsDefaultsForTests();
