@@ -6,6 +6,7 @@
 #include "frontend/LogOut.h"
 #include "frontend/MainMenu.h"
 #include "frontend/ShardList.h"
+#include "frontend/igr.h"
 #include "gumps/CGumpManager.h"
 #include "gumps/ChoiceLists.h"
 #include "gumps/GumpWorld.h"
@@ -60,6 +61,11 @@ void BindFrontEndServices(NetServices& s) {
     };
     s.setLogoutReturn = [] {};
     s.applyClientFlags = [](uint32_t flags) { FrontEnd::OneCharacterSlot() = (flags & 0x10) != 0; };
+    s.igrSaveIdAndStart = [](const GameRoomSessionFields& fields) {
+        IGRSaveIdAndStart(IGRParamsFromFields(fields));
+    };
+    s.igrStopAllAndWait = [] { IGRStopAllAndWait(); };
+    s.gameRoomId = [] { return IsIGRMode() ? IGRStoredId() : std::string(); };
 }
 
 void InstallFrontEndSlots() {

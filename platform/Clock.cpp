@@ -106,7 +106,7 @@ bool PeriodicTimer::IsRunning() const {
     return state_ != nullptr;
 }
 
-void SetCurrentThreadPriority(ThreadPriority priority) {
+bool SetCurrentThreadPriority(ThreadPriority priority) {
     int nice = 0;
     switch (priority) {
     case ThreadPriority::Lowest:
@@ -122,8 +122,7 @@ void SetCurrentThreadPriority(ThreadPriority priority) {
         nice = -5;
         break;
     }
-    // Per-thread nice value on Linux; raising may be refused without privileges, which is fine.
-    (void)setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), nice);
+    return setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), nice) == 0;
 }
 
 } // namespace platform

@@ -371,8 +371,9 @@ void WatchSocket(int s, bool wantWrite = false);
 void UnwatchSocket(int s);
 
 enum class ThreadPriority { Lowest, BelowNormal, Normal, Highest };
-// Best effort: Linux without privileges may refuse raising a priority.
-void SetCurrentThreadPriority(ThreadPriority priority);
+// Per-thread nice value. Linux without privileges may refuse raising a priority: false then, and the
+// thread keeps the one it had.
+bool SetCurrentThreadPriority(ThreadPriority priority);
 
 // ---------------------------------------------------------------- sockets
 // WinSock's calls over POSIX. Addresses and ports are in host order; errors are WinSock codes.

@@ -5,6 +5,7 @@
 
 #include "mkinstall/ControlArts.h"
 #include "mkinstall/CreationFiles.h"
+#include "mkinstall/CreditsFiles.h"
 #include "mkinstall/CursorArt.h"
 #include "mkinstall/EffectArts.h"
 #include "mkinstall/FieldArts.h"
@@ -299,6 +300,7 @@ IndexedFile MakeGumpArtFiles() {
     AddEffectGumpArts(file);
     AddFrontEndArts(file);
     AddCreationArts(file);
+    AddCreditsArts(file);
     AddServerWindowArts(file);
     return file;
 }

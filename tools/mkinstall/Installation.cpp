@@ -4,6 +4,7 @@
 #include "mkinstall/ArtFiles.h"
 #include "mkinstall/ConfigFiles.h"
 #include "mkinstall/CreationFiles.h"
+#include "mkinstall/CreditsFiles.h"
 #include "mkinstall/DataFiles.h"
 #include "mkinstall/FrontEndArts.h"
 #include "mkinstall/IntroMovie.h"
@@ -35,6 +36,7 @@ bool WriteInstallation(const std::string& dir, std::string* error) {
     if (!WriteLightFiles(dir, error)) return false;
     if (!WriteIntroMovie(dir, error) || !WriteFrontEndFiles(dir, error)) return false;
     if (!WriteCreationFiles(dir, error)) return false;
+    if (!WriteCreditsFiles(dir, error)) return false;
     return WriteConfigFiles(dir, error);
 }
 

@@ -386,6 +386,11 @@ void ScenarioServer::OnPacket(Connection& connection, const std::vector<uint8_t>
             Reply(connection, LoginDeniedPacket(0));
         } else {
             Reply(connection, ShardListPacket(s.nextLoginKey, s.shards));
+            if (packet[0] == 0xCF) {
+                Log("connection " + std::to_string(connection.number) + ": game-room login, room id \"" +
+                    GameRoomIdOf(packet) + "\"");
+                if (s.gameRoom) Reply(connection, GameRoomSessionPacket(*s.gameRoom));
+            }
         }
         return;
     }

@@ -26,6 +26,18 @@ struct ShardListing {
     int8_t timeZone = 0;
 };
 
+// What a game-room account login (0xCF) is answered with after the shard list: the session
+// packet (0xCE) that tells the client where and how often to report.
+struct GameRoomSession {
+    uint32_t port = 8080;
+    uint32_t heartbeatSeconds = 60;
+    std::string roomId = "ROOM-0042";           // 16 bytes on the wire
+    std::string contextId = "ctx-7f3a&seat=12"; // 36 bytes on the wire
+    uint32_t serviceId = 31337;
+    std::string host = "reports.example.test";
+    std::string path = "/igr/report";
+};
+
 struct Script {
     // Empty: any account and password are accepted.
     std::string account;
@@ -88,6 +100,8 @@ struct Script {
     std::function<std::vector<std::vector<uint8_t>>(const std::vector<uint8_t>& packet)> answer;
     // The game server judges walking (and answers war mode and lifts) by this model when set.
     std::shared_ptr<WalkJudge> walk;
+    // Set: a game-room login is answered with this session packet too.
+    std::shared_ptr<GameRoomSession> gameRoom;
 };
 
 // A packet the client sent, deciphered.
@@ -201,6 +215,12 @@ std::vector<uint8_t> CharacterScreenPacket(const Script& script, const std::vect
 std::vector<uint8_t> DeleteRefusedPacket(uint8_t reason);
 // The front end's named scenarios over a script; false for a name it does not know.
 bool FrontEndScenario(const std::string& name, Script& script);
+// The game-room session packet (GameRoomScenario.cpp).
+std::vector<uint8_t> GameRoomSessionPacket(const GameRoomSession& session);
+// The room id a game-room account login carries (its last 16 bytes), empty for other packets.
+std::string GameRoomIdOf(const std::vector<uint8_t>& login);
+// "gameroom": the account login of a game-room client is answered with a session packet.
+bool GameRoomScenario(const std::string& name, Script& script);
 // The world messages of the default script.
 std::vector<std::vector<uint8_t>> DefaultWorldPackets();
 

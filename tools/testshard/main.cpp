@@ -112,6 +112,7 @@ bool ScriptFor(const std::string& name, testshard::Script& script) {
         script.errorCode = std::atoi(name.c_str() + 6);
         return true;
     }
+    if (testshard::GameRoomScenario(name, script)) return true;
     return testshard::FrontEndScenario(name, script);
 }
 
