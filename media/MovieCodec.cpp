@@ -116,6 +116,10 @@ void MovieCodec::Configure(bool doubleWidth, int brightnessPercent, PixelFormat 
     double_ = doubleWidth;
     brightness_ = brightnessPercent;
     format_ = format;
+    const PixelFormat rgb555;
+    rgb555_ = format.redBits == rgb555.redBits && format.greenBits == rgb555.greenBits &&
+              format.blueBits == rgb555.blueBits && format.redShift == rgb555.redShift &&
+              format.greenShift == rgb555.greenShift && format.blueShift == rgb555.blueShift;
     MovieBuildColorTables();
 }
 

@@ -83,10 +83,12 @@ class MovieCodec {
                                 FrameSurface& current, const FrameSurface& previous);
     void WriteMacroblock(FrameSurface& current, int mx, int my, bool exact) const;
     template <bool kExact, bool kDouble> void WriteMacroblockAs(FrameSurface& current, int mx, int my) const;
+    template <bool kDouble> void WriteMacroblockFast555(FrameSurface& current, int mx, int my) const;
 
     bool double_ = false;
     int brightness_ = 100;
     PixelFormat format_;
+    bool rgb555_ = true; // the surfaces' own format: the fast conversion is computed, not looked up
     int width_ = 0, height_ = 0;
     uint8_t palette_[256][3] = {};
     uint32_t pixelTable_[256] = {};
