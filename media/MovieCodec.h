@@ -71,7 +71,8 @@ class MovieCodec {
 
   private:
     bool MovieReadKeyFrame(const uint8_t* payload, size_t size);
-    bool MovieDecodeDeltaFrame(const uint8_t* payload, size_t size);
+    // With direct, the blocks' pixels are also copied into it from the pixels last shown.
+    bool MovieDecodeDeltaFrame(const uint8_t* payload, size_t size, FrameSurface* direct);
     void MovieBuildPaletteTable();
     void MovieConvertIndexedFrame(FrameSurface& current) const;
     void MovieBuildColorTables();
@@ -97,6 +98,10 @@ class MovieCodec {
     std::vector<int> vectorOffsets_;
     std::vector<int> vectorDx_, vectorDy_;
     bool havePicture_ = false;
+    // The last palette picture as converted (before anything is drawn over it), the block table
+    // as pixels, and the doubling the pixel table was built for.
+    std::vector<uint16_t> shown_, tableShown_;
+    bool pixelTableDouble_ = false;
 
     // DCT frames: the frame's table, one macroblock of samples (four luma blocks, Cb, Cr), the
     // colour tables. Fast: three packed contributions with 10-bit biased fields, then one
