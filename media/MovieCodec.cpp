@@ -196,11 +196,14 @@ bool MovieCodec::MovieDecodeFrame(const uint8_t* payload, size_t size, int type,
         QVReport::message("MovieDecodeFrame: frame type %d not decoded.\n", type);
         return false;
     }
-    MovieConvertIndexedFrame(current);
-    if (pixelTableDouble_ == double_)
-        shown_ = current.pixels;
-    else
+    // The pixels are kept for the delta frames that follow while they match the table.
+    if (pixelTableDouble_ == double_) {
+        shown_.resize(current.pixels.size());
+        MovieConvertIndexedFrame(current, shown_.data());
+    } else {
         shown_.clear();
+        MovieConvertIndexedFrame(current, nullptr);
+    }
     return true;
 }
 
@@ -354,27 +357,44 @@ void MovieCodec::MovieBuildPaletteTable() {
     pixelTableDouble_ = double_;
 }
 
-void MovieCodec::MovieConvertIndexedFrame(FrameSurface& current) const {
-    // Widths are multiples of 8: eight indexes at a time, the pixels gathered into 64-bit stores.
-    const uint32_t* t = pixelTable_;
-    for (int y = 0; y < height_; ++y) {
-        const uint8_t* src = &picture_[static_cast<size_t>(y) * width_];
-        uint16_t* dst = &current.pixels[static_cast<size_t>(y) * current.width];
-        for (int x = 0; x < width_; x += 8) {
-            uint64_t i;
-            std::memcpy(&i, src + x, 8);
-            if (double_) { // each entry is a pixel pair
-                for (int k = 0; k < 8; ++k)
-                    std::memcpy(dst + 2 * (x + k), &t[(i >> (8 * k)) & 255], 4);
-            } else {
-                uint64_t w[2];
-                for (int k = 0; k < 2; ++k)
-                    w[k] = t[(i >> (32 * k)) & 255] | (uint64_t{t[(i >> (32 * k + 8)) & 255]} << 16) |
-                           (uint64_t{t[(i >> (32 * k + 16)) & 255]} << 32) |
-                           (uint64_t{t[(i >> (32 * k + 24)) & 255]} << 48);
-                std::memcpy(dst + x, w, sizeof w);
-            }
+namespace {
+
+// Rows of palette indexes into pixels through the table, 64 bits at a time, into dst and, when
+// given, the same pixels into copy.
+template <bool kDouble>
+void ConvertIndexes(const uint8_t* src, size_t count, const uint32_t* t, uint16_t* dst, uint16_t* copy) {
+    for (size_t x = 0; x < count; x += 8) {
+        uint64_t i;
+        std::memcpy(&i, src + x, 8);
+        if constexpr (kDouble) { // each entry is a pixel pair
+            for (int k = 0; k < 8; ++k)
+                std::memcpy(dst + 2 * (x + k), &t[(i >> (8 * k)) & 255], 4);
+        } else {
+            uint64_t w[2];
+            for (int k = 0; k < 2; ++k)
+                w[k] = t[(i >> (32 * k)) & 255] | (uint64_t{t[(i >> (32 * k + 8)) & 255]} << 16) |
+                       (uint64_t{t[(i >> (32 * k + 16)) & 255]} << 32) |
+                       (uint64_t{t[(i >> (32 * k + 24)) & 255]} << 48);
+            std::memcpy(dst + x, w, sizeof w);
         }
+    }
+    if (copy) std::memcpy(copy, dst, count * (kDouble ? 2 : 1) * sizeof(uint16_t));
+}
+
+} // namespace
+
+void MovieCodec::MovieConvertIndexedFrame(FrameSurface& current, uint16_t* copy) const {
+    // Widths are multiples of 8, and the surface rows are as wide as the picture's.
+    // A row at a time, copied while it is still in the cache.
+    const size_t row = static_cast<size_t>(width_), step = double_ ? 2 : 1;
+    for (int y = 0; y < height_; ++y) {
+        const uint8_t* src = picture_.data() + y * row;
+        uint16_t* dst = current.pixels.data() + y * row * step;
+        uint16_t* to = copy ? copy + y * row * step : nullptr;
+        if (double_)
+            ConvertIndexes<true>(src, row, pixelTable_, dst, to);
+        else
+            ConvertIndexes<false>(src, row, pixelTable_, dst, to);
     }
 }
 

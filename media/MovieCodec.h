@@ -74,7 +74,7 @@ class MovieCodec {
     // With direct, the blocks' pixels are also copied into it from the pixels last shown.
     bool MovieDecodeDeltaFrame(const uint8_t* payload, size_t size, FrameSurface* direct);
     void MovieBuildPaletteTable();
-    void MovieConvertIndexedFrame(FrameSurface& current) const;
+    void MovieConvertIndexedFrame(FrameSurface& current, uint16_t* copy) const;
     void MovieBuildColorTables();
     void BuildColorTablesNow();
     bool MovieDecodeDctFrame(const uint8_t* payload, size_t size, int type, FrameSurface& current,
