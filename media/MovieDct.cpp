@@ -61,6 +61,26 @@ inline void InversePass(int64_t* v, int s) {
     v[3 * s] = e3 - o4;
 }
 
+// The pass above for v[4] to v[7] zero: the same sums with the zero terms left out.
+inline void InverseRowPassLow(int64_t* v) {
+    int64_t tmp12 = 2 * MulHalfRoot(v[2]) - v[2];
+    int64_t e0 = v[0] + v[2], e3 = v[0] - v[2], e1 = v[0] + tmp12, e2 = v[0] - tmp12;
+    int64_t o7 = v[1] + v[3];
+    int64_t o11 = 2 * MulHalfRoot(v[1] - v[3]);
+    int64_t z5 = MulRound(v[1] - v[3], 0.3826834);
+    int64_t o10 = -2 * (MulRound(-v[3], 0.5411961) + z5);
+    int64_t o12 = 2 * (MulRound(v[1], 1.3065630) - z5);
+    int64_t o6 = o12 - o7, o5 = o11 - o6, o4 = o10 + o5;
+    v[0] = e0 + o7;
+    v[7] = e0 - o7;
+    v[1] = e1 + o6;
+    v[6] = e1 - o6;
+    v[2] = e2 + o5;
+    v[5] = e2 - o5;
+    v[4] = e3 + o4;
+    v[3] = e3 - o4;
+}
+
 const std::array<uint8_t, 64>& Scan() {
     static const std::array<uint8_t, 64> scan = [] {
         std::array<uint8_t, 64> s{};
@@ -228,9 +248,13 @@ void InverseDctColumns(const int64_t* in, unsigned columns, unsigned acColumns, 
             std::fill(samples + 8 * r, samples + 8 * r + 8, sample(w[8 * r]));
         return;
     }
+    const bool low = !(columns & 0xF0);
     for (int r = 0; r < 8; ++r) {
         int64_t* row = w + 8 * r;
-        InversePass(row, 1);
+        if (low)
+            InverseRowPassLow(row);
+        else
+            InversePass(row, 1);
         for (int c = 0; c < 8; ++c)
             samples[8 * r + c] = sample(row[c]);
     }
