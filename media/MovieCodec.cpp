@@ -27,9 +27,16 @@ class LsbBits {
         if (((pos_ + n + 7) >> 3) > size_) return ReadSlow(n);
         // Up to 32 bits at a bit offset below 8 lie in the next 5 bytes.
         uint64_t window = 0;
-        size_t have = std::min<size_t>(5, size_ - byte);
-        for (size_t i = 0; i < have; ++i)
-            window |= static_cast<uint64_t>(data_[byte + i]) << (8 * i);
+        if (byte + 8 <= size_) {
+            uint8_t b[8];
+            std::memcpy(b, data_ + byte, 8);
+            for (int i = 0; i < 8; ++i)
+                window |= static_cast<uint64_t>(b[i]) << (8 * i);
+        } else {
+            size_t have = std::min<size_t>(5, size_ - byte);
+            for (size_t i = 0; i < have; ++i)
+                window |= static_cast<uint64_t>(data_[byte + i]) << (8 * i);
+        }
         uint32_t v = static_cast<uint32_t>((window >> (pos_ & 7)) & ((uint64_t{1} << n) - 1));
         pos_ += n;
         return v;
@@ -59,7 +66,11 @@ class LsbBits {
 
 } // namespace
 
-long MovieDecompressLz(const uint8_t* src, size_t srcSize, uint8_t* dst, size_t capacity) {
+namespace {
+
+// The unpacker; *written tells how many bytes reached dst, also when the stream is damaged.
+long DecompressLz(const uint8_t* src, size_t srcSize, uint8_t* dst, size_t capacity, size_t* written) {
+    *written = 0;
     size_t in = 0;
     if (srcSize < 2) return -1;
     in = (src[0] & 1) ? 5 : 2;
@@ -67,7 +78,11 @@ long MovieDecompressLz(const uint8_t* src, size_t srcSize, uint8_t* dst, size_t 
     size_t unpacked = (static_cast<size_t>(src[in]) << 16) | (src[in + 1] << 8) | src[in + 2];
     in += 3;
     if (!dst) return static_cast<long>(unpacked);
-    size_t out = 0;
+    size_t out = 0; // a local, so that the byte stores below are not taken to change it
+    auto Damaged = [&] {
+        *written = out;
+        return -1L;
+    };
     auto literals = [&](size_t n) {
         if (in + n > srcSize || out + n > capacity) return false;
         std::memcpy(dst + out, src + in, n);
@@ -84,38 +99,52 @@ long MovieDecompressLz(const uint8_t* src, size_t srcSize, uint8_t* dst, size_t 
     while (in < srcSize) {
         uint8_t b0 = src[in];
         if (b0 < 0x80) {
-            if (in + 2 > srcSize) return -1;
+            if (in + 2 > srcSize) return Damaged();
             uint8_t b1 = src[in + 1];
             in += 2;
-            if (!literals(b0 & 3) || !run(((b0 >> 2) & 7) + 3, (((b0 >> 5) & 3) << 8) + b1 + 1)) return -1;
+            if (!literals(b0 & 3) || !run(((b0 >> 2) & 7) + 3, (((b0 >> 5) & 3) << 8) + b1 + 1))
+                return Damaged();
         } else if (b0 < 0xC0) {
-            if (in + 3 > srcSize) return -1;
+            if (in + 3 > srcSize) return Damaged();
             uint8_t b1 = src[in + 1], b2 = src[in + 2];
             in += 3;
-            if (!literals(b1 >> 6) || !run((b0 & 0x3F) + 4, ((b1 & 0x3F) << 8) + b2 + 1)) return -1;
+            if (!literals(b1 >> 6) || !run((b0 & 0x3F) + 4, ((b1 & 0x3F) << 8) + b2 + 1)) return Damaged();
         } else if (b0 < 0xE0) {
-            if (in + 4 > srcSize) return -1;
+            if (in + 4 > srcSize) return Damaged();
             uint8_t b1 = src[in + 1], b2 = src[in + 2], b3 = src[in + 3];
             in += 4;
             if (!literals(b0 & 3) ||
                 !run((((b0 >> 2) & 3) << 8) + b3 + 5, ((b0 & 0x10) << 12) + (b1 << 8) + b2 + 1))
-                return -1;
+                return Damaged();
         } else if (b0 < 0xFC) {
             ++in;
-            if (!literals(((b0 & 0x1F) + 1) * 4)) return -1;
+            if (!literals(((b0 & 0x1F) + 1) * 4)) return Damaged();
         } else {
             ++in;
-            if (!literals(b0 & 3)) return -1;
+            if (!literals(b0 & 3)) return Damaged();
+            *written = out;
             return static_cast<long>(out);
         }
     }
+    *written = out;
     return -1; // no end command
+}
+
+} // namespace
+
+long MovieDecompressLz(const uint8_t* src, size_t srcSize, uint8_t* dst, size_t capacity) {
+    size_t written = 0;
+    return DecompressLz(src, srcSize, dst, capacity, &written);
 }
 
 void MovieCodec::Configure(bool doubleWidth, int brightnessPercent, PixelFormat format) {
     double_ = doubleWidth;
     brightness_ = brightnessPercent;
     format_ = format;
+    const PixelFormat rgb555;
+    rgb555_ = format.redBits == rgb555.redBits && format.greenBits == rgb555.greenBits &&
+              format.blueBits == rgb555.blueBits && format.redShift == rgb555.redShift &&
+              format.greenShift == rgb555.greenShift && format.blueShift == rgb555.blueShift;
     MovieBuildColorTables();
 }
 
@@ -151,7 +180,14 @@ bool MovieCodec::MovieDecodeFrame(const uint8_t* payload, size_t size, int type,
         if (!MovieReadKeyFrame(payload, size)) return false;
         break;
     case kDeltaFrame:
-        if (!MovieDecodeDeltaFrame(payload, size)) return false;
+        // While the pixels last shown still match the picture and the table, blocks are copied as
+        // pixels, so that the picture needs no conversion afterwards.
+        if (pixelTableDouble_ == double_ && shown_.size() == current.pixels.size()) {
+            if (!MovieDecodeDeltaFrame(payload, size, &current)) return false;
+            std::memcpy(shown_.data(), current.pixels.data(), shown_.size() * sizeof(uint16_t));
+            return true;
+        }
+        if (!MovieDecodeDeltaFrame(payload, size, nullptr)) return false;
         break;
     case kDctFrame:
     case kDctFrame2:
@@ -160,7 +196,14 @@ bool MovieCodec::MovieDecodeFrame(const uint8_t* payload, size_t size, int type,
         QVReport::message("MovieDecodeFrame: frame type %d not decoded.\n", type);
         return false;
     }
-    MovieConvertIndexedFrame(current);
+    // The pixels are kept for the delta frames that follow while they match the table.
+    if (pixelTableDouble_ == double_) {
+        shown_.resize(current.pixels.size());
+        MovieConvertIndexedFrame(current, shown_.data());
+    } else {
+        shown_.clear();
+        MovieConvertIndexedFrame(current, nullptr);
+    }
     return true;
 }
 
@@ -179,18 +222,22 @@ bool MovieCodec::MovieReadKeyFrame(const uint8_t* payload, size_t size) {
     size_t pixels = static_cast<size_t>(w) * h;
     width_ = w;
     height_ = h;
-    picture_.assign(pixels, 0);
-    previousPicture_.assign(pixels, 0);
+    // The previous picture is written in full before a delta frame reads it; the current one is
+    // zero past what the stream gives.
+    picture_.resize(pixels);
+    previousPicture_.resize(pixels);
     havePicture_ = true;
     const uint8_t* lz = payload + 12 + 3 * n;
-    long got = MovieDecompressLz(lz, size - 12 - 3 * n, picture_.data(), pixels);
+    size_t written = 0;
+    long got = DecompressLz(lz, size - 12 - 3 * n, picture_.data(), pixels, &written);
+    std::memset(picture_.data() + written, 0, pixels - written);
     if (got < 0)
         QVReport::message("MovieDecompressLz: stream damaged; the picture is kept as far as it came.\n");
     MovieBuildPaletteTable();
     return true;
 }
 
-bool MovieCodec::MovieDecodeDeltaFrame(const uint8_t* payload, size_t size) {
+bool MovieCodec::MovieDecodeDeltaFrame(const uint8_t* payload, size_t size, FrameSurface* direct) {
     if (!havePicture_ || size < 12) {
         QVReport::message("MovieDecodeDeltaFrame: no key frame before it, or a short header; skipped.\n");
         return false;
@@ -224,6 +271,25 @@ bool MovieCodec::MovieDecodeDeltaFrame(const uint8_t* payload, size_t size) {
         for (int px = 0; px < 16; ++px)
             block[px] = p[(mask >> (2 * (15 - px))) & 3];
     }
+    // Direct: the block table as pixels, one pixel or pixel pair per index as the conversion
+    // writes it.
+    const int step = double_ ? 2 : 1;
+    if (direct) {
+        tableShown_.resize(16 * step * (r + f));
+        const uint8_t* from = blockTable_.data();
+        uint16_t* to = tableShown_.data();
+        for (size_t i = 0; i < 16 * (r + f); ++i) {
+            uint32_t px = pixelTable_[from[i]];
+            if (double_)
+                std::memcpy(to + 2 * i, &px, sizeof px);
+            else
+                to[i] = static_cast<uint16_t>(px);
+        }
+    }
+    uint16_t* outPixels = direct ? direct->pixels.data() : nullptr;
+    const uint16_t* shown = shown_.data();
+    const uint16_t* tableShown = tableShown_.data();
+    const size_t pitch = static_cast<size_t>(width_) * step;
     LsbBits codes(p, size - need);
     // Locals, so that the stores below are not taken to change them.
     const int w = width_, h = height_;
@@ -240,14 +306,15 @@ bool MovieCodec::MovieDecodeDeltaFrame(const uint8_t* payload, size_t size) {
             uint8_t* dst = picture + static_cast<size_t>(y) * w + x;
             const uint8_t* src;
             int stride = w;
+            int sx = x, sy = y;
             if (c < m) {
-                int sx = x + dxs[c], sy = y + dys[c];
-                if (sx >= 0 && sy >= 0 && sx + 4 <= w && sy + 4 <= h) {
-                    src = before + static_cast<size_t>(sy) * w + sx;
+                if (x + dxs[c] >= 0 && y + dys[c] >= 0 && x + dxs[c] + 4 <= w && y + dys[c] + 4 <= h) {
+                    sx = x + dxs[c];
+                    sy = y + dys[c];
                 } else { // a vector out of the picture: the block stays
                     bad = true;
-                    src = before + static_cast<size_t>(y) * w + x;
                 }
+                src = before + static_cast<size_t>(sy) * w + sx;
             } else if (c - m < tableBlocks) {
                 src = table + 16 * (c - m);
                 stride = 4;
@@ -257,6 +324,23 @@ bool MovieCodec::MovieDecodeDeltaFrame(const uint8_t* payload, size_t size) {
             }
             for (int row = 0; row < 4; ++row)
                 std::memcpy(dst + row * w, src + row * stride, 4);
+            if (outPixels) {
+                uint16_t* to = outPixels + static_cast<size_t>(y) * pitch + static_cast<size_t>(x) * step;
+                const uint16_t* from;
+                size_t fromPitch = pitch;
+                if (stride == 4) {
+                    from = tableShown + 16 * step * (c - m);
+                    fromPitch = 4 * step;
+                } else {
+                    from = shown + static_cast<size_t>(sy) * pitch + static_cast<size_t>(sx) * step;
+                }
+                if (step == 2)
+                    for (int row = 0; row < 4; ++row)
+                        std::memcpy(to + row * pitch, from + row * fromPitch, 16);
+                else
+                    for (int row = 0; row < 4; ++row)
+                        std::memcpy(to + row * pitch, from + row * fromPitch, 8);
+            }
         }
     }
     if (bad) QVReport::message("MovieDecodeDeltaFrame: blocks with codes out of bounds kept as they were.\n");
@@ -270,29 +354,47 @@ void MovieCodec::MovieBuildPaletteTable() {
                       ((palette_[i][2] >> (8 - format_.blueBits)) << format_.blueShift);
         pixelTable_[i] = double_ ? px | (px << 16) : px;
     }
+    pixelTableDouble_ = double_;
 }
 
-void MovieCodec::MovieConvertIndexedFrame(FrameSurface& current) const {
-    // Widths are multiples of 8: eight indexes at a time, the pixels gathered into 64-bit stores.
-    const uint32_t* t = pixelTable_;
-    for (int y = 0; y < height_; ++y) {
-        const uint8_t* src = &picture_[static_cast<size_t>(y) * width_];
-        uint16_t* dst = &current.pixels[static_cast<size_t>(y) * current.width];
-        for (int x = 0; x < width_; x += 8) {
-            uint64_t i;
-            std::memcpy(&i, src + x, 8);
-            if (double_) { // each entry is a pixel pair
-                for (int k = 0; k < 8; ++k)
-                    std::memcpy(dst + 2 * (x + k), &t[(i >> (8 * k)) & 255], 4);
-            } else {
-                uint64_t w[2];
-                for (int k = 0; k < 2; ++k)
-                    w[k] = t[(i >> (32 * k)) & 255] | (uint64_t{t[(i >> (32 * k + 8)) & 255]} << 16) |
-                           (uint64_t{t[(i >> (32 * k + 16)) & 255]} << 32) |
-                           (uint64_t{t[(i >> (32 * k + 24)) & 255]} << 48);
-                std::memcpy(dst + x, w, sizeof w);
-            }
+namespace {
+
+// Rows of palette indexes into pixels through the table, 64 bits at a time, into dst and, when
+// given, the same pixels into copy.
+template <bool kDouble>
+void ConvertIndexes(const uint8_t* src, size_t count, const uint32_t* t, uint16_t* dst, uint16_t* copy) {
+    for (size_t x = 0; x < count; x += 8) {
+        uint64_t i;
+        std::memcpy(&i, src + x, 8);
+        if constexpr (kDouble) { // each entry is a pixel pair
+            for (int k = 0; k < 8; ++k)
+                std::memcpy(dst + 2 * (x + k), &t[(i >> (8 * k)) & 255], 4);
+        } else {
+            uint64_t w[2];
+            for (int k = 0; k < 2; ++k)
+                w[k] = t[(i >> (32 * k)) & 255] | (uint64_t{t[(i >> (32 * k + 8)) & 255]} << 16) |
+                       (uint64_t{t[(i >> (32 * k + 16)) & 255]} << 32) |
+                       (uint64_t{t[(i >> (32 * k + 24)) & 255]} << 48);
+            std::memcpy(dst + x, w, sizeof w);
         }
+    }
+    if (copy) std::memcpy(copy, dst, count * (kDouble ? 2 : 1) * sizeof(uint16_t));
+}
+
+} // namespace
+
+void MovieCodec::MovieConvertIndexedFrame(FrameSurface& current, uint16_t* copy) const {
+    // Widths are multiples of 8, and the surface rows are as wide as the picture's.
+    // A row at a time, copied while it is still in the cache.
+    const size_t row = static_cast<size_t>(width_), step = double_ ? 2 : 1;
+    for (int y = 0; y < height_; ++y) {
+        const uint8_t* src = picture_.data() + y * row;
+        uint16_t* dst = current.pixels.data() + y * row * step;
+        uint16_t* to = copy ? copy + y * row * step : nullptr;
+        if (double_)
+            ConvertIndexes<true>(src, row, pixelTable_, dst, to);
+        else
+            ConvertIndexes<false>(src, row, pixelTable_, dst, to);
     }
 }
 

@@ -71,9 +71,10 @@ class MovieCodec {
 
   private:
     bool MovieReadKeyFrame(const uint8_t* payload, size_t size);
-    bool MovieDecodeDeltaFrame(const uint8_t* payload, size_t size);
+    // With direct, the blocks' pixels are also copied into it from the pixels last shown.
+    bool MovieDecodeDeltaFrame(const uint8_t* payload, size_t size, FrameSurface* direct);
     void MovieBuildPaletteTable();
-    void MovieConvertIndexedFrame(FrameSurface& current) const;
+    void MovieConvertIndexedFrame(FrameSurface& current, uint16_t* copy) const;
     void MovieBuildColorTables();
     void BuildColorTablesNow();
     bool MovieDecodeDctFrame(const uint8_t* payload, size_t size, int type, FrameSurface& current,
@@ -83,10 +84,12 @@ class MovieCodec {
                                 FrameSurface& current, const FrameSurface& previous);
     void WriteMacroblock(FrameSurface& current, int mx, int my, bool exact) const;
     template <bool kExact, bool kDouble> void WriteMacroblockAs(FrameSurface& current, int mx, int my) const;
+    template <bool kDouble> void WriteMacroblockFast555(FrameSurface& current, int mx, int my) const;
 
     bool double_ = false;
     int brightness_ = 100;
     PixelFormat format_;
+    bool rgb555_ = true; // the surfaces' own format: the fast conversion is computed, not looked up
     int width_ = 0, height_ = 0;
     uint8_t palette_[256][3] = {};
     uint32_t pixelTable_[256] = {};
@@ -95,6 +98,10 @@ class MovieCodec {
     std::vector<int> vectorOffsets_;
     std::vector<int> vectorDx_, vectorDy_;
     bool havePicture_ = false;
+    // The last palette picture as converted (before anything is drawn over it), the block table
+    // as pixels, and the doubling the pixel table was built for.
+    std::vector<uint16_t> shown_, tableShown_;
+    bool pixelTableDouble_ = false;
 
     // DCT frames: the frame's table, one macroblock of samples (four luma blocks, Cb, Cr), the
     // colour tables. Fast: three packed contributions with 10-bit biased fields, then one

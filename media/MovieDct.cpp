@@ -61,6 +61,26 @@ inline void InversePass(int64_t* v, int s) {
     v[3 * s] = e3 - o4;
 }
 
+// The pass above for v[4] to v[7] zero: the same sums with the zero terms left out.
+inline void InverseRowPassLow(int64_t* v) {
+    int64_t tmp12 = 2 * MulHalfRoot(v[2]) - v[2];
+    int64_t e0 = v[0] + v[2], e3 = v[0] - v[2], e1 = v[0] + tmp12, e2 = v[0] - tmp12;
+    int64_t o7 = v[1] + v[3];
+    int64_t o11 = 2 * MulHalfRoot(v[1] - v[3]);
+    int64_t z5 = MulRound(v[1] - v[3], 0.3826834);
+    int64_t o10 = -2 * (MulRound(-v[3], 0.5411961) + z5);
+    int64_t o12 = 2 * (MulRound(v[1], 1.3065630) - z5);
+    int64_t o6 = o12 - o7, o5 = o11 - o6, o4 = o10 + o5;
+    v[0] = e0 + o7;
+    v[7] = e0 - o7;
+    v[1] = e1 + o6;
+    v[6] = e1 - o6;
+    v[2] = e2 + o5;
+    v[5] = e2 - o5;
+    v[4] = e3 + o4;
+    v[3] = e3 - o4;
+}
+
 const std::array<uint8_t, 64>& Scan() {
     static const std::array<uint8_t, 64> scan = [] {
         std::array<uint8_t, 64> s{};
@@ -190,17 +210,89 @@ const std::array<VlcEntry, 256>& DcLookup(bool chroma) {
     return chroma ? chromaTable : luma;
 }
 
-void InverseDctInPlace(int64_t* w, int32_t* samples);
-
-// Samples of one block from its coefficients; a block with no coefficient but DC is flat.
-void BlockSamples(int64_t* coeffs, bool onlyDc, int32_t* out) {
-    if (onlyDc) {
-        int32_t v = static_cast<int32_t>(coeffs[0] >> 17);
-        std::fill(out, out + 64, v);
+// Samples of one block: the transform of its coefficients, shifted and kept within 2^20. Only
+// the columns in `columns` hold coefficients, only those in `acColumns` below their first row;
+// columns without any give zeros and columns with only the first value that value throughout,
+// as the passes would give them.
+void InverseDctColumns(const int64_t* in, unsigned columns, unsigned acColumns, int32_t* samples) {
+    auto sample = [](int64_t v) {
+        return static_cast<int32_t>(std::clamp<int64_t>(v >> 17, -(1 << 20), 1 << 20));
+    };
+    if (!acColumns) { // every row is the first: one pass gives them all
+        int64_t row[8];
+        std::memcpy(row, in, sizeof row);
+        if (columns & ~1u)
+            InversePass(row, 1);
+        else
+            std::fill(row + 1, row + 8, row[0]);
+        for (int c = 0; c < 8; ++c)
+            samples[c] = sample(row[c]);
+        for (int r = 1; r < 8; ++r)
+            std::memcpy(samples + 8 * r, samples, 8 * sizeof(int32_t));
         return;
     }
-    InverseDctInPlace(coeffs, out);
+    int64_t w[64];
+    for (int c = 0; c < 8; ++c) {
+        if (acColumns >> c & 1) {
+            for (int r = 0; r < 8; ++r)
+                w[8 * r + c] = in[8 * r + c];
+            InversePass(w + c, 8);
+        } else {
+            const int64_t v = columns >> c & 1 ? in[c] : 0;
+            for (int r = 0; r < 8; ++r)
+                w[8 * r + c] = v;
+        }
+    }
+    if (columns == 1) { // only the first column: every row is its first value throughout
+        for (int r = 0; r < 8; ++r)
+            std::fill(samples + 8 * r, samples + 8 * r + 8, sample(w[8 * r]));
+        return;
+    }
+    const bool low = !(columns & 0xF0);
+    for (int r = 0; r < 8; ++r) {
+        int64_t* row = w + 8 * r;
+        if (low)
+            InverseRowPassLow(row);
+        else
+            InversePass(row, 1);
+        for (int c = 0; c < 8; ++c)
+            samples[8 * r + c] = sample(row[c]);
+    }
 }
+
+// One block's dequantised coefficients, zero except where set; the places set are remembered so
+// that they alone are cleared for the next block.
+class Block {
+  public:
+    void Start(int64_t dc) {
+        v_[0] = dc;
+        count_ = 0;
+        columns_ = 1;
+        acColumns_ = 0;
+    }
+    // Each place at most once per block, never the first.
+    void Set(int at, int64_t value) {
+        v_[at] = value;
+        placed_[count_++] = static_cast<uint8_t>(at);
+        columns_ |= 1u << (at & 7);
+        if (at >= 8) acColumns_ |= 1u << (at & 7);
+    }
+    // A block with no coefficient set but DC is flat (the value unclamped).
+    void Samples(bool onlyDc, int32_t* out) {
+        if (onlyDc)
+            std::fill(out, out + 64, static_cast<int32_t>(v_[0] >> 17));
+        else
+            InverseDctColumns(v_, columns_, acColumns_, out);
+        for (int i = 0; i < count_; ++i)
+            v_[placed_[i]] = 0;
+    }
+
+  private:
+    int64_t v_[64] = {};
+    uint8_t placed_[64] = {};
+    int count_ = 0;
+    unsigned columns_ = 1, acColumns_ = 0;
+};
 
 } // namespace
 
@@ -230,50 +322,14 @@ void MovieDequantTable(int type, int quality, int32_t table[64]) {
         }
 }
 
-namespace {
-
-// The transform in place over w (the coefficients are used up).
-void InverseDctInPlace(int64_t* w, int32_t* samples) {
-    bool flatColumns = true;
-    for (int c = 0; c < 8; ++c) {
-        int64_t* col = w + c;
-        if (!(col[8] | col[16] | col[24] | col[32] | col[40] | col[48] | col[56])) {
-            for (int r = 1; r < 8; ++r)
-                col[8 * r] = col[0];
-            continue;
-        }
-        flatColumns = false;
-        InversePass(col, 8);
-    }
-    if (flatColumns) { // every row is the first: one pass gives them all
-        InversePass(w, 1);
-        for (int c = 0; c < 8; ++c)
-            samples[c] = static_cast<int32_t>(std::clamp<int64_t>(w[c] >> 17, -(1 << 20), 1 << 20));
-        for (int r = 1; r < 8; ++r)
-            std::memcpy(samples + 8 * r, samples, 8 * sizeof(int32_t));
-        return;
-    }
-    for (int r = 0; r < 8; ++r) {
-        int64_t* row = w + 8 * r;
-        int32_t* out = samples + 8 * r;
-        if (!(row[1] | row[2] | row[3] | row[4] | row[5] | row[6] | row[7])) {
-            // A row with only its first value is that value throughout, as the pass gives it.
-            std::fill(out, out + 8,
-                      static_cast<int32_t>(std::clamp<int64_t>(row[0] >> 17, -(1 << 20), 1 << 20)));
-            continue;
-        }
-        InversePass(row, 1);
-        for (int c = 0; c < 8; ++c)
-            out[c] = static_cast<int32_t>(std::clamp<int64_t>(row[c] >> 17, -(1 << 20), 1 << 20));
-    }
-}
-
-} // namespace
-
 void MovieInverseDct(const int64_t coefficients[64], int32_t samples[64]) {
-    int64_t w[64];
-    std::memcpy(w, coefficients, sizeof w);
-    InverseDctInPlace(w, samples);
+    unsigned columns = 0, acColumns = 0;
+    for (int at = 0; at < 64; ++at)
+        if (coefficients[at]) {
+            columns |= 1u << (at & 7);
+            if (at >= 8) acColumns |= 1u << (at & 7);
+        }
+    InverseDctColumns(coefficients, columns, acColumns, samples);
 }
 
 void MovieCodec::MovieBuildColorTables() {
@@ -374,46 +430,142 @@ void MovieCodec::BuildColorTablesNow() {
     }
 }
 
-template <bool kExact, bool kDouble>
-void MovieCodec::WriteMacroblockAs(FrameSurface& current, int mx, int my) const {
+#if defined(__x86_64__)
+namespace {
+
+// round(k c / 65536), halves upwards, for 8 values c = 2 s + 1 of signed 7-bit samples s, as
+// pairs (c, (k / 16384) c + 2) times (k % 16384, 16384) in 32-bit sums: k c + 32768 exactly.
+inline __m128i RoundedProducts(__m128i c, int k) {
+    __m128i upper =
+        _mm_add_epi16(_mm_mullo_epi16(c, _mm_set1_epi16(static_cast<int16_t>(k / 16384))), _mm_set1_epi16(2));
+    __m128i factors = _mm_set1_epi32((16384 << 16) | (k % 16384));
+    __m128i lo = _mm_srai_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(c, upper), factors), 16);
+    __m128i hi = _mm_srai_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(c, upper), factors), 16);
+    return _mm_packs_epi32(lo, hi);
+}
+
+// Eight samples as signed 7-bit values (taken modulo 128) in 16-bit lanes.
+inline __m128i Signed7(const int32_t* samples) {
+    __m128i mask = _mm_set1_epi32(127), sign = _mm_set1_epi16(64);
+    __m128i v =
+        _mm_packs_epi32(_mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(samples)), mask),
+                        _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + 4)), mask));
+    return _mm_sub_epi16(_mm_xor_si128(v, sign), sign);
+}
+
+// A component clamped to 0..255 and reduced to 5 bits, rounded (value + 4, at most 255) or
+// truncated.
+inline __m128i Rounded5(__m128i v) {
+    return _mm_srli_epi16(
+        _mm_max_epi16(_mm_min_epi16(_mm_add_epi16(v, _mm_set1_epi16(4)), _mm_set1_epi16(255)),
+                      _mm_setzero_si128()),
+        3);
+}
+inline __m128i Truncated5(__m128i v) {
+    return _mm_srli_epi16(_mm_max_epi16(_mm_min_epi16(v, _mm_set1_epi16(255)), _mm_setzero_si128()), 3);
+}
+inline __m128i Pack555(__m128i r, __m128i g, __m128i b) {
+    return _mm_or_si128(_mm_or_si128(_mm_slli_epi16(r, 10), _mm_slli_epi16(g, 5)), b);
+}
+
+} // namespace
+
+// The fast conversion into RGB555 computed eight pixels at a time: the same sums the tables hold
+// (Y = 2 s + 129 plus the rounded chroma products), clamped and reduced the same way.
+template <bool kDouble> void MovieCodec::WriteMacroblockFast555(FrameSurface& current, int mx, int my) const {
+    __m128i red[8], green[8], blue[8];
+    for (int row = 0; row < 8; ++row) {
+        __m128i sb = Signed7(samples_[4] + 8 * row), sr = Signed7(samples_[5] + 8 * row);
+        __m128i cb = _mm_add_epi16(_mm_add_epi16(sb, sb), _mm_set1_epi16(1));
+        __m128i cr = _mm_add_epi16(_mm_add_epi16(sr, sr), _mm_set1_epi16(1));
+        red[row] = RoundedProducts(cr, 91881);
+        green[row] = _mm_sub_epi16(_mm_setzero_si128(),
+                                   _mm_add_epi16(RoundedProducts(cb, 22550), RoundedProducts(cr, 46799)));
+        blue[row] = RoundedProducts(cb, 116129);
+    }
+    const __m128i bias = _mm_set1_epi16(129);
     for (int y = 0; y < 16; ++y) {
-        const int32_t* luma[2] = {samples_[(y >> 3) * 2] + (y & 7) * 8,
-                                  samples_[(y >> 3) * 2 + 1] + (y & 7) * 8};
-        const int32_t* cbs = samples_[4] + (y >> 1) * 8;
-        const int32_t* crs = samples_[5] + (y >> 1) * 8;
         uint16_t* dst =
             current.pixels.data() + static_cast<size_t>(my + y) * current.width + (kDouble ? 2 * mx : mx);
-        for (int x = 0; x < 16; x += 2) {
-            const int32_t* l = luma[x >> 3] + (x & 7);
-            int cb = cbs[x >> 1], cr = crs[x >> 1];
-            uint32_t px[2];
+        const int row = y >> 1;
+        for (int half = 0; half < 2; ++half) {
+            const int32_t* l = samples_[(y >> 3) * 2 + half] + (y & 7) * 8;
+            __m128i s = Signed7(l);
+            __m128i luma = _mm_add_epi16(_mm_add_epi16(s, s), bias);
+            // Each chroma contribution serves two neighbouring pixels.
+            __m128i cr =
+                half ? _mm_unpackhi_epi16(red[row], red[row]) : _mm_unpacklo_epi16(red[row], red[row]);
+            __m128i cg = half ? _mm_unpackhi_epi16(green[row], green[row])
+                              : _mm_unpacklo_epi16(green[row], green[row]);
+            __m128i cb =
+                half ? _mm_unpackhi_epi16(blue[row], blue[row]) : _mm_unpacklo_epi16(blue[row], blue[row]);
+            __m128i r = _mm_add_epi16(luma, cr), g = _mm_add_epi16(luma, cg), b = _mm_add_epi16(luma, cb);
+            __m128i left = Pack555(Rounded5(r), Rounded5(g), Rounded5(b));
+            if constexpr (kDouble) { // the left pixel of a pair rounded, the right truncated
+                __m128i right = Pack555(Truncated5(r), Truncated5(g), Truncated5(b));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 16 * half),
+                                 _mm_unpacklo_epi16(left, right));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 16 * half + 8),
+                                 _mm_unpackhi_epi16(left, right));
+            } else {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 8 * half), left);
+            }
+        }
+    }
+}
+#endif
+
+template <bool kExact, bool kDouble>
+void MovieCodec::WriteMacroblockAs(FrameSurface& current, int mx, int my) const {
+    const size_t pitch = static_cast<size_t>(current.width);
+    uint16_t* base = current.pixels.data() + static_cast<size_t>(my) * pitch + (kDouble ? 2 * mx : mx);
+    for (int row = 0; row < 8; ++row) {
+        // Chroma sample i of the row serves the 2 x 2 pixels at columns 2 i and 2 i + 1 of rows
+        // 2 row and 2 row + 1; their luma samples lie in the block of that quarter.
+        const int32_t* luma = samples_[(row >> 2) * 2] + (2 * row & 7) * 8;
+        uint16_t* dst = base + static_cast<size_t>(2 * row) * pitch;
+        for (int i = 0; i < 8; ++i) {
+            const int32_t* l = luma + (i >> 2) * 64 + 2 * (i & 3);
+            uint32_t px[4];
             if constexpr (kExact) {
-                int ub = std::clamp(cb, 0, 255), vr = std::clamp(cr, 0, 255);
-                int dr = 96 + exactRedCr_[vr], dg = 250 + exactGreenCr_[vr] - exactGreenCb_[ub],
-                    db = 73 + exactBlueCb_[ub];
-                for (int i = 0; i < 2; ++i) {
-                    int y0 = std::clamp(l[i], -kExactMargin / 2, kExactMargin / 2) + kExactMargin;
-                    px[i] = exact_[0][y0 + dr] + exact_[1][y0 + dg] + exact_[2][y0 + db];
+                int ub = std::clamp(samples_[4][8 * row + i], 0, 255),
+                    vr = std::clamp(samples_[5][8 * row + i], 0, 255);
+                const uint32_t* red = exact_[0] + kExactMargin + 96 + exactRedCr_[vr];
+                const uint32_t* green =
+                    exact_[1] + kExactMargin + 250 + exactGreenCr_[vr] - exactGreenCb_[ub];
+                const uint32_t* blue = exact_[2] + kExactMargin + 73 + exactBlueCb_[ub];
+                for (int k = 0; k < 4; ++k) {
+                    int y0 = std::clamp(l[(k >> 1) * 8 + (k & 1)], -kExactMargin / 2, kExactMargin / 2);
+                    px[k] = red[y0] + green[y0] + blue[y0];
                 }
             } else {
-                uint32_t chroma = fastCb_[cb & 127] + fastCr_[cr & 127];
-                for (int i = 0; i < 2; ++i) {
-                    uint32_t t = fastLuma_[l[i] & 127] + chroma;
-                    px[i] = fastField_[0][(t >> 20) & 1023] | fastField_[1][(t >> 10) & 1023] |
+                uint32_t chroma =
+                    fastCb_[samples_[4][8 * row + i] & 127] + fastCr_[samples_[5][8 * row + i] & 127];
+                for (int k = 0; k < 4; ++k) {
+                    uint32_t t = fastLuma_[l[(k >> 1) * 8 + (k & 1)] & 127] + chroma;
+                    px[k] = fastField_[0][(t >> 20) & 1023] | fastField_[1][(t >> 10) & 1023] |
                             fastField_[2][t & 1023];
                 }
             }
-            if constexpr (kDouble) {
-                std::memcpy(dst + 2 * x, px, sizeof px); // each word is a pixel pair, left in the low half
-            } else {
-                dst[x] = static_cast<uint16_t>(px[0]);
-                dst[x + 1] = static_cast<uint16_t>(px[1]);
+            for (int k = 0; k < 4; ++k) {
+                uint16_t* at = dst + (k >> 1) * pitch + (kDouble ? 2 : 1) * (2 * i + (k & 1));
+                if constexpr (kDouble)
+                    std::memcpy(at, &px[k], sizeof px[k]); // a pixel pair, left in the low half
+                else
+                    *at = static_cast<uint16_t>(px[k]);
             }
         }
     }
 }
 
 void MovieCodec::WriteMacroblock(FrameSurface& current, int mx, int my, bool exact) const {
+#if defined(__x86_64__)
+    if (!exact && rgb555_) {
+        double_ ? WriteMacroblockFast555<true>(current, mx, my)
+                : WriteMacroblockFast555<false>(current, mx, my);
+        return;
+    }
+#endif
     if (exact)
         double_ ? WriteMacroblockAs<true, true>(current, mx, my)
                 : WriteMacroblockAs<true, false>(current, mx, my);
@@ -438,6 +590,7 @@ bool MovieCodec::MovieDecodeDctFrame(const uint8_t* payload, size_t size, int ty
 
 bool MovieCodec::DecodeType3Macroblocks(const uint8_t* data, size_t size, FrameSurface& current) {
     const uint8_t* scan = Scan().data();
+    Block block;
     size_t at = 0;
     for (int my = 0; my < height_; my += 16)
         for (int mx = 0; mx < width_; mx += 16) {
@@ -461,10 +614,8 @@ bool MovieCodec::DecodeType3Macroblocks(const uint8_t* data, size_t size, FrameS
             } else if (n > 12) {
                 LsbReader bits(mb, n);
                 for (int b = 0; b < 6; ++b) {
-                    int64_t coeffs[64];
-                    std::memset(coeffs, 0, sizeof coeffs);
                     bool onlyDc = true;
-                    coeffs[0] = int64_t{static_cast<int8_t>(bits.Read(8))} * dequant_[0];
+                    block.Start(int64_t{static_cast<int8_t>(bits.Read(8))} * dequant_[0]);
                     int k = 1;
                     while (k < 64 && !bits.Over()) {
                         uint32_t x = bits.Read(3);
@@ -496,14 +647,14 @@ bool MovieCodec::DecodeType3Macroblocks(const uint8_t* data, size_t size, FrameS
                         }
                         }
                         if (level) {
-                            coeffs[scan[k]] = int64_t{level} * dequant_[scan[k]];
+                            block.Set(scan[k], int64_t{level} * dequant_[scan[k]]);
                             onlyDc = false;
                             ++k;
                         } else {
                             k += zeros; // runs past the last coefficient end the block
                         }
                     }
-                    BlockSamples(coeffs, onlyDc, samples_[b]);
+                    block.Samples(onlyDc, samples_[b]);
                 }
             } else {
                 continue; // other short lengths leave the macroblock as it was
@@ -518,6 +669,7 @@ bool MovieCodec::DecodeType4Macroblocks(const uint8_t* data, size_t size, bool a
     const uint8_t* scan = Scan().data();
     const std::vector<VlcEntry>& codes = CoeffLookup();
     WordReader bits(data, size);
+    Block block;
     int32_t predictor[3] = {};
     bool damaged = false;
     int step = double_ ? 2 : 1;
@@ -553,9 +705,7 @@ bool MovieCodec::DecodeType4Macroblocks(const uint8_t* data, size_t size, bool a
                 int diff = static_cast<int>(bits.Read(sizeBits));
                 if (sizeBits && !(diff >> (sizeBits - 1))) diff -= (1 << sizeBits) - 1;
                 predictor[channel] += diff;
-                int64_t coeffs[64];
-                std::memset(coeffs, 0, sizeof coeffs);
-                coeffs[0] = int64_t{predictor[channel]} * dequant_[0];
+                block.Start(int64_t{predictor[channel]} * dequant_[0]);
                 bool onlyDc = true;
                 for (int k = 1;;) {
                     const VlcEntry& e = codes[bits.Peek(kPeekBits)];
@@ -582,11 +732,11 @@ bool MovieCodec::DecodeType4Macroblocks(const uint8_t* data, size_t size, bool a
                         damaged = true;
                         break;
                     }
-                    coeffs[scan[k]] = int64_t{level} * dequant_[scan[k]];
+                    block.Set(scan[k], int64_t{level} * dequant_[scan[k]]);
                     onlyDc = false;
                     ++k;
                 }
-                BlockSamples(coeffs, onlyDc, samples_[b]);
+                block.Samples(onlyDc, samples_[b]);
             }
             WriteMacroblock(current, mx, my, exact);
         }

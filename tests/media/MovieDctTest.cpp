@@ -251,6 +251,39 @@ TEST(MovieDct, DecodedPicturesFollowTheWritersSources) {
     }
 }
 
+// The surfaces' RGB555 is converted apart from other field orders: a target with red and blue
+// exchanged gets the same components in every pixel, through either conversion, doubled or not.
+TEST(MovieDct, AnotherFieldOrderGetsTheSameComponents) {
+    const int w = 64, h = 48;
+    movie::PixelFormat swapped;
+    swapped.redShift = 0;
+    swapped.blueShift = 10;
+    auto exchange = [](uint16_t px) {
+        return static_cast<uint16_t>((px & 0x3E0) | (px >> 10 & 31) | (px & 31) << 10);
+    };
+    struct Case {
+        int type;
+        bool exact, doubled;
+    } cases[] = {{3, false, false}, {3, false, true}, {4, false, false}, {4, false, true}, {4, true, true}};
+    for (const Case& c : cases) {
+        movie::MovieCodec plain, other;
+        plain.Configure(c.doubled);
+        other.Configure(c.doubled, 100, swapped);
+        movie::FrameSurface a, b, before;
+        a.Create(plain.SurfaceWidth(w), h);
+        b.Create(plain.SurfaceWidth(w), h);
+        before.Create(plain.SurfaceWidth(w), h);
+        for (int t = 0; t < 2; ++t) { // a noisy quality, so that samples reach past the clamps
+            Bytes payload = moviewriter::DctFramePayload(c.type, w, h, 20, c.exact,
+                                                         moviewriter::SourceRgb(w, h, t), nullptr);
+            ASSERT_TRUE(plain.MovieDecodeFrame(payload.data(), payload.size(), c.type, a, before));
+            ASSERT_TRUE(other.MovieDecodeFrame(payload.data(), payload.size(), c.type, b, before));
+            for (size_t i = 0; i < a.pixels.size(); ++i)
+                ASSERT_EQ(exchange(b.pixels[i]), a.pixels[i]) << "type " << c.type << " pixel " << i;
+        }
+    }
+}
+
 // Bits most significant first in 32-bit little-endian words, as type 4 frames carry them.
 struct WordBits {
     std::vector<uint32_t> words;
