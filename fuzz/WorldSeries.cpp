@@ -21,6 +21,7 @@
 #include "world/WeatherManager.h"
 #include "world/objects.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdlib>
@@ -207,6 +208,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::memcpy(packet.data() + 1, payload, std::min(length, packet.size() - 1));
         }
         packet[0] = id;
+        if (id == 0x38) {
+            // A path request goes to a cell at most 8 steps from the view's centre: a search of up
+            // to 500 nodes toward a far goal cost more than the rest of a series and reached nothing
+            // a near goal does not (a goal the search gives up on is still asked for when blocked).
+            int cx = 0, cy = 0, cz = 0;
+            MapManager::GetCenter(cx, cy, cz);
+            for (int axis = 0; axis < 2; ++axis) {
+                const int centre = axis == 0 ? cx : cy;
+                const int asked = packet[1 + axis * 2] << 8 | packet[2 + axis * 2];
+                const int near = centre + std::clamp(asked - centre, -8, 8);
+                packet[1 + axis * 2] = static_cast<uint8_t>(near >> 8);
+                packet[2 + axis * 2] = static_cast<uint8_t>(near);
+            }
+        }
         PacketReader reader(packet.data(), packet.size());
         PacketLengthTable[id].handler(connection, reader);
         Check();

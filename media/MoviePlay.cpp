@@ -364,8 +364,9 @@ int MovieOpen(std::unique_ptr<MovieSource> source, MovieContext* c) {
 }
 
 void MovieAllocateRings(MovieContext* c) {
-    c->videoRing.reset(new uint8_t[kVideoRingBytes]);
-    c->audioRing.reset(new uint8_t[kAudioRingBytes]);
+    // Rings a context already holds are kept: only bytes of queued chunks are ever read.
+    if (!c->videoRing) c->videoRing.reset(new uint8_t[kVideoRingBytes]);
+    if (!c->audioRing) c->audioRing.reset(new uint8_t[kAudioRingBytes]);
     c->videoSpace = RingSpace{kVideoRingBytes, 0};
     c->audioSpace = RingSpace{kAudioRingBytes, 0};
 }

@@ -175,7 +175,7 @@ MovieContext* MoviePlay(const char* fileName, MovieSettings* settings);
 // The same over a source already open (tests, the dump tool).
 void MoviePlaySource(std::unique_ptr<MovieSource> source, MovieSettings* settings);
 int MovieOpen(std::unique_ptr<MovieSource> source, MovieContext* context);
-// The two rings, empty (MovieOpen does this).
+// The two rings, empty (MovieOpen does this); rings the context holds already are reused.
 void MovieAllocateRings(MovieContext* context);
 int MovieReadChunk(MovieContext* context);
 int MovieReadVideoChunk(MovieContext* context, size_t size, int type);
