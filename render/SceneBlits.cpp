@@ -246,7 +246,43 @@ void ResetLandTextures() {
 // ---------------------------------------------------------------- textured triangles
 namespace {
 constexpr uint32_t kDirectDraws = 16;
+
+// Darkens a texel to a light level, through the grey table first when there is one.
+struct Shade {
+    const uint16_t* greyTable;
+    const uint8_t* darkening;
+    uint16_t operator()(uint16_t p, int level) const {
+        if (greyTable) p = greyTable[p & 0x7FFF];
+        const uint8_t* darken = darkening + level * 32;
+        return static_cast<uint16_t>(darken[(p >> 10) & 31] << 10 | darken[(p >> 5) & 31] << 5 |
+                                     darken[p & 31]);
+    }
+};
+
+// A run of pixels whose texel coordinates and light all stay in range: no clamps but the light's
+// (to the levels made) when the run is part of a wider one that leaves the range. Kept out of line
+// so that the steps stay in registers.
+template <int kSizeShift, bool kClampLevel>
+[[gnu::noinline]] void ShadedRun(uint16_t* d, int n, int32_t u, int32_t du, int32_t v, int32_t dv, int32_t l,
+                                 int32_t dl, const uint16_t* texels, int lowest, int highest) {
+    for (int i = 0; i < n; ++i, u += du, v += dv, l += dl) {
+        int level = l >> 16;
+        if constexpr (kClampLevel) level = std::clamp(level, lowest, highest);
+        d[i] = texels[(level << (2 * kSizeShift)) + ((v >> 16) << kSizeShift) + (u >> 16)];
+    }
 }
+
+template <bool kClampLevel>
+void PlainRun(uint16_t* d, int n, int32_t u, int32_t du, int32_t v, int32_t dv, int32_t l, int32_t dl,
+              const uint16_t* plain, int size, int lowest, int highest, Shade shade) {
+    for (int i = 0; i < n; ++i, u += du, v += dv, l += dl) {
+        int level = l >> 16;
+        if constexpr (kClampLevel) level = std::clamp(level, lowest, highest);
+        d[i] = shade(plain[(v >> 16) * size + (u >> 16)], level);
+    }
+}
+
+} // namespace
 void DrawTexturedTriangle(const LandTexture& texture, const TexVertex (&corners)[3], const Rect& clip,
                           bool grey) {
     const int size = texture.size;
@@ -287,12 +323,7 @@ void DrawTexturedTriangle(const LandTexture& texture, const TexVertex (&corners)
     uint16_t& made = grey ? texture.shadedGreyLevels : texture.shadedLevels;
     const uint16_t* greyTable = grey ? GraphicManager::GetGreyTable() : nullptr;
     const uint8_t* darkening = DarkeningTable();
-    auto shade = [greyTable, darkening](uint16_t p, int level) {
-        if (greyTable) p = greyTable[p & 0x7FFF];
-        const uint8_t* darken = darkening + level * 32;
-        return static_cast<uint16_t>(darken[(p >> 10) & 31] << 10 | darken[(p >> 5) & 31] << 5 |
-                                     darken[p & 31]);
-    };
+    const Shade shade{greyTable, darkening};
     if (cached) {
         if (!shaded) {
             shaded.reset(new uint16_t[16 * texelCount]);
@@ -309,11 +340,18 @@ void DrawTexturedTriangle(const LandTexture& texture, const TexVertex (&corners)
     }
     const uint16_t* texels = cached ? shaded.get() : nullptr;
     const uint16_t* plain = texture.pixels.data();
-    const int levelShift = size == 64 ? 12 : 14; // texels per level: 4,096 or 16,384
-    // Linear steps: when both ends lie inside the range, every pixel between does.
-    auto inside = [](int64_t first, int64_t step, int count, int high) {
-        const int64_t a = first >> 16, b = (first + step * (count - 1)) >> 16;
-        return a >= 0 && a <= high && b >= 0 && b <= high;
+    // Every pixel in range on all three counts; a span is cut to its first and last such pixels
+    // (the values are linear, so all pixels between are in range too) and the pixels cut off clamp.
+    auto inRange = [size](int64_t u, int64_t tv, int64_t light) {
+        return (u >> 16) >= 0 && (u >> 16) <= size - 1 && (tv >> 16) >= 0 && (tv >> 16) <= size - 1 &&
+               (light >> 16) >= 0 && (light >> 16) <= 15;
+    };
+    auto clamped = [&](uint16_t* d, int64_t u, int64_t tv, int64_t light) {
+        const int tu = static_cast<int>(std::clamp<int64_t>(u >> 16, 0, size - 1));
+        const int tw = static_cast<int>(std::clamp<int64_t>(tv >> 16, 0, size - 1));
+        const int level = static_cast<int>(std::clamp<int64_t>(light >> 16, lowest, highest));
+        *d = texels ? texels[static_cast<size_t>(level) * texelCount + static_cast<size_t>(tw * size + tu)]
+                    : shade(plain[tw * size + tu], level);
     };
     for (int y = yStart; y < yEnd; ++y) {
         int64_t xa = (int64_t{v[0].x} << 16) + longStep * (y - v[0].y);
@@ -328,28 +366,38 @@ void DrawTexturedTriangle(const LandTexture& texture, const TexVertex (&corners)
         int64_t u = pu.base + pu.perX * dx + pu.perY * dy, tv = pv.base + pv.perX * dx + pv.perY * dy,
                 light = pl.base + pl.perX * dx + pl.perY * dy;
         uint16_t* d = target.At(from, y);
-        if (inside(u, pu.perX, n, size - 1) && inside(tv, pv.perX, n, size - 1) &&
-            inside(light, pl.perX, n, 15)) {
-            int32_t u32 = static_cast<int32_t>(u), v32 = static_cast<int32_t>(tv),
-                    l32 = static_cast<int32_t>(light);
-            const int32_t du = static_cast<int32_t>(pu.perX), dv = static_cast<int32_t>(pv.perX),
-                          dl = static_cast<int32_t>(pl.perX);
-            if (texels) {
-                for (int i = 0; i < n; ++i, u32 += du, v32 += dv, l32 += dl)
-                    d[i] = texels[((l32 >> 16) << levelShift) + (v32 >> 16) * size + (u32 >> 16)];
-            } else {
-                for (int i = 0; i < n; ++i, u32 += du, v32 += dv, l32 += dl)
-                    d[i] = shade(plain[(v32 >> 16) * size + (u32 >> 16)], l32 >> 16);
-            }
+        int first = 0;
+        while (first < n && !inRange(u, tv, light)) {
+            clamped(d + first, u, tv, light);
+            ++first, u += pu.perX, tv += pv.perX, light += pl.perX;
+        }
+        if (first == n) continue;
+        int last = n - 1;
+        int64_t lu = u + pu.perX * (last - first), lv = tv + pv.perX * (last - first),
+                ll = light + pl.perX * (last - first);
+        while (!inRange(lu, lv, ll)) {
+            clamped(d + last, lu, lv, ll);
+            --last, lu -= pu.perX, lv -= pv.perX, ll -= pl.perX;
+        }
+        // A span wholly in range reads the level as it stands; one that leaves the range keeps the
+        // level among those made.
+        const bool clampLevel = first != 0 || last != n - 1;
+        const int count = last - first + 1;
+        const int32_t u32 = static_cast<int32_t>(u), v32 = static_cast<int32_t>(tv),
+                      l32 = static_cast<int32_t>(light);
+        const int32_t du = static_cast<int32_t>(pu.perX), dv = static_cast<int32_t>(pv.perX),
+                      dl = static_cast<int32_t>(pl.perX);
+        uint16_t* run = d + first;
+        if (texels) {
+            if (size == 64)
+                (clampLevel ? ShadedRun<6, true> : ShadedRun<6, false>)(run, count, u32, du, v32, dv, l32, dl,
+                                                                        texels, lowest, highest);
+            else
+                (clampLevel ? ShadedRun<7, true> : ShadedRun<7, false>)(run, count, u32, du, v32, dv, l32, dl,
+                                                                        texels, lowest, highest);
         } else {
-            for (int i = 0; i < n; ++i, u += pu.perX, tv += pv.perX, light += pl.perX) {
-                const int tu = static_cast<int>(std::clamp<int64_t>(u >> 16, 0, size - 1));
-                const int tw = static_cast<int>(std::clamp<int64_t>(tv >> 16, 0, size - 1));
-                const int level = static_cast<int>(std::clamp<int64_t>(light >> 16, lowest, highest));
-                d[i] = texels ? texels[static_cast<size_t>(level) * texelCount +
-                                       static_cast<size_t>(tw * size + tu)]
-                              : shade(plain[tw * size + tu], level);
-            }
+            (clampLevel ? PlainRun<true> : PlainRun<false>)(run, count, u32, du, v32, dv, l32, dl, plain,
+                                                            size, lowest, highest, shade);
         }
     }
 }
