@@ -151,14 +151,22 @@ void DrawArtTo(const BlitTarget& target, SpanOp op, const ArtItem* art, const Re
     Rect part = VisiblePart(target, clip, x, y, art->width, art->height);
     if (part.IsEmpty()) return;
     const int c0 = part.left, c1 = part.right;
+    // Held in locals: the span op is called through a pointer, so the item's fields would be read
+    // again after every run.
+    const ArtRun* const runs = art->runs.data();
+    const uint32_t* const rowStart = art->rowStart.data();
+    const uint16_t* const pixels = art->pixels.data();
+    const BlitTarget to = target;
     for (int row = part.top; row < part.bottom; ++row) {
-        for (const ArtRun* run = art->RowBegin(row); run != art->RowEnd(row); ++run) {
+        uint16_t* const line = to.At(x + c0, y + row);
+        const ArtRun* const rowEnd = runs + rowStart[row + 1];
+        for (const ArtRun* run = runs + rowStart[row]; run != rowEnd; ++run) {
             int start = run->column, end = run->column + run->count;
             if (end <= c0) continue;
             if (start >= c1) break;
             int from = start < c0 ? c0 : start;
-            int to = end > c1 ? c1 : end;
-            op(target.At(x + from, y + row), art->pixels.data() + run->pixel + (from - start), to - from);
+            int last = end > c1 ? c1 : end;
+            op(line + (from - c0), pixels + run->pixel + (from - start), last - from);
         }
     }
 }
