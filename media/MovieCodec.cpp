@@ -178,17 +178,13 @@ bool MovieCodec::MovieDecodeFrame(const uint8_t* payload, size_t size, int type,
     switch (type) {
     case kKeyFrame:
         if (!MovieReadKeyFrame(payload, size)) return false;
-        break;
+        // The pixels are kept for the delta frames that follow.
+        shown_.resize(current.pixels.size());
+        MovieConvertIndexedFrame(current, shown_.data());
+        shownValid_ = true;
+        return true;
     case kDeltaFrame:
-        // While the pixels last shown still match the picture and the table, blocks are copied as
-        // pixels, so that the picture needs no conversion afterwards.
-        if (pixelTableDouble_ == double_ && shown_.size() == current.pixels.size()) {
-            if (!MovieDecodeDeltaFrame(payload, size, &current)) return false;
-            std::memcpy(shown_.data(), current.pixels.data(), shown_.size() * sizeof(uint16_t));
-            return true;
-        }
-        if (!MovieDecodeDeltaFrame(payload, size, nullptr)) return false;
-        break;
+        return MovieDecodeDeltaFrame(payload, size, current);
     case kDctFrame:
     case kDctFrame2:
         return MovieDecodeDctFrame(payload, size, type, current, previous);
@@ -196,15 +192,29 @@ bool MovieCodec::MovieDecodeFrame(const uint8_t* payload, size_t size, int type,
         QVReport::message("MovieDecodeFrame: frame type %d not decoded.\n", type);
         return false;
     }
-    // The pixels are kept for the delta frames that follow while they match the table.
-    if (pixelTableDouble_ == double_) {
-        shown_.resize(current.pixels.size());
-        MovieConvertIndexedFrame(current, shown_.data());
-    } else {
-        shown_.clear();
-        MovieConvertIndexedFrame(current, nullptr);
+}
+
+void MovieCodec::ConvertShownAcross(FrameSurface& current) const {
+    // Each pixel of shown_ is its index's table entry (whole when laid out as pairs; the narrow
+    // table's entries fit a pixel), so the entries are converted as the indexes would be.
+    const size_t w = static_cast<size_t>(width_), from = pixelTableDouble_ ? 2 : 1, to = double_ ? 2 : 1;
+    for (int y = 0; y < height_; ++y) {
+        const uint16_t* src = shown_.data() + y * w * from;
+        uint16_t* dst = current.pixels.data() + y * w * to;
+        for (size_t x = 0; x < w; x += 4) {
+            uint32_t e[4];
+            for (size_t j = 0; j < 4; ++j)
+                e[j] = pixelTableDouble_
+                           ? src[2 * (x + j)] | (static_cast<uint32_t>(src[2 * (x + j) + 1]) << 16)
+                           : src[x + j];
+            if (double_) {
+                std::memcpy(dst + 2 * x, e, sizeof e);
+            } else {
+                uint64_t v = e[0] | (uint64_t{e[1]} << 16) | (uint64_t{e[2]} << 32) | (uint64_t{e[3]} << 48);
+                std::memcpy(dst + x, &v, sizeof v);
+            }
+        }
     }
-    return true;
 }
 
 bool MovieCodec::MovieReadKeyFrame(const uint8_t* payload, size_t size) {
@@ -237,7 +247,114 @@ bool MovieCodec::MovieReadKeyFrame(const uint8_t* payload, size_t size) {
     return true;
 }
 
-bool MovieCodec::MovieDecodeDeltaFrame(const uint8_t* payload, size_t size, FrameSurface* direct) {
+namespace {
+
+// The delta frame's block codes: n bits each, least significant first, past the end zeros. The
+// frame's size check keeps them inside the chunk; a 64-bit reserve is refilled 32 bits at a time.
+class CodeBits {
+  public:
+    CodeBits(const uint8_t* data, size_t size) : p_(data), end_(data + size) {}
+    uint32_t Read(int n) { // 1 <= n <= 32
+        if (have_ < n) Refill();
+        uint32_t v = static_cast<uint32_t>(bits_ & ((uint64_t{1} << n) - 1));
+        bits_ >>= n;
+        have_ -= n;
+        return v;
+    }
+
+  private:
+    void Refill() { // have_ < 32
+        if (end_ - p_ >= 4) {
+            bits_ |= static_cast<uint64_t>(Le32(p_)) << have_;
+            p_ += 4;
+            have_ += 32;
+            return;
+        }
+        while (have_ <= 56) {
+            uint8_t b = p_ < end_ ? *p_++ : 0;
+            bits_ |= static_cast<uint64_t>(b) << have_;
+            have_ += 8;
+        }
+    }
+
+    const uint8_t* p_;
+    const uint8_t* end_;
+    uint64_t bits_ = 0;
+    int have_ = 0;
+};
+
+// One delta frame's blocks: the codes, the vectors, the palette pictures (before and being
+// written), the block table, the pixels last shown and the block table's pixels; the pixels are
+// written into out and keep.
+struct DeltaBlocks {
+    int w, h;
+    const int* dxs;
+    const int* dys;
+    size_t vectors, tableBlocks;
+    int k;
+    const uint8_t* codes;
+    size_t codeBytes;
+    uint8_t* picture;
+    const uint8_t* before;
+    const uint8_t* table;
+    uint16_t* out;
+    uint16_t* keep;
+    const uint16_t* shown;
+    const uint16_t* tableShown;
+};
+
+// Copies the blocks as palette indexes, as pixels, or both; true when some code or vector was out
+// of bounds (that block stays).
+template <size_t kStep, bool kPicture, bool kPixels> bool CopyDeltaBlocks(const DeltaBlocks& d) {
+    CodeBits codes(d.codes, d.codeBytes);
+    const size_t w = static_cast<size_t>(d.w), pitch = w * kStep;
+    bool bad = false;
+    for (int y = 0; y < d.h; y += 4) {
+        for (int x = 0; x < d.w; x += 4) {
+            uint32_t c = d.k ? codes.Read(d.k) : 0;
+            const size_t at = static_cast<size_t>(y) * w + static_cast<size_t>(x);
+            size_t source = at; // in the picture before, or the block in the table
+            bool fromTable = false;
+            if (c < d.vectors) {
+                int sx = x + d.dxs[c], sy = y + d.dys[c];
+                if (sx >= 0 && sy >= 0 && sx + 4 <= d.w && sy + 4 <= d.h)
+                    source = static_cast<size_t>(sy) * w + static_cast<size_t>(sx);
+                else
+                    bad = true;
+            } else if (c - d.vectors < d.tableBlocks) {
+                source = c - d.vectors;
+                fromTable = true;
+            } else {
+                bad = true;
+            }
+            if constexpr (kPicture) {
+                uint8_t* dst = d.picture + at;
+                const uint8_t* src = fromTable ? d.table + 16 * source : d.before + source;
+                const size_t stride = fromTable ? 4 : w;
+                for (int row = 0; row < 4; ++row)
+                    std::memcpy(dst + row * w, src + row * stride, 4);
+            }
+            if constexpr (kPixels) {
+                const uint16_t* from =
+                    fromTable ? d.tableShown + 16 * kStep * source : d.shown + source * kStep;
+                const size_t fromPitch = fromTable ? 4 * kStep : pitch;
+                uint16_t* to = d.out + at * kStep;
+                uint16_t* keep = d.keep + at * kStep;
+                for (int row = 0; row < 4; ++row) {
+                    uint16_t px[4 * kStep];
+                    std::memcpy(px, from + row * fromPitch, sizeof px);
+                    std::memcpy(to + row * pitch, px, sizeof px);
+                    std::memcpy(keep + row * pitch, px, sizeof px);
+                }
+            }
+        }
+    }
+    return bad;
+}
+
+} // namespace
+
+bool MovieCodec::MovieDecodeDeltaFrame(const uint8_t* payload, size_t size, FrameSurface& current) {
     if (!havePicture_ || size < 12) {
         QVReport::message("MovieDecodeDeltaFrame: no key frame before it, or a short header; skipped.\n");
         return false;
@@ -250,7 +367,6 @@ bool MovieCodec::MovieDecodeDeltaFrame(const uint8_t* payload, size_t size, Fram
         QVReport::message("MovieDecodeDeltaFrame: frame longer than its chunk; skipped.\n");
         return false;
     }
-    std::swap(picture_, previousPicture_);
     const uint8_t* p = payload + 12;
     LsbBits vectors(p, vectorBytes);
     vectorDx_.resize(m);
@@ -271,90 +387,84 @@ bool MovieCodec::MovieDecodeDeltaFrame(const uint8_t* payload, size_t size, Fram
         for (int px = 0; px < 16; ++px)
             block[px] = p[(mask >> (2 * (15 - px))) & 3];
     }
-    // Direct: the block table as pixels, one pixel or pixel pair per index as the conversion
-    // writes it.
-    const int step = double_ ? 2 : 1;
-    if (direct) {
+    // The blocks are copied as the pixels last shown, laid out at the table's doubling, straight
+    // into the surface while it has that doubling. The palette picture is kept up only for tables
+    // whose entries overflow a single pixel (their conversion mixes neighbours).
+    const bool direct = double_ == pixelTableDouble_ && shownValid_;
+    const bool pixels = direct || !keepPicture_;
+    DeltaBlocks d{width_,
+                  height_,
+                  vectorDx_.data(),
+                  vectorDy_.data(),
+                  m,
+                  r + f,
+                  static_cast<int>(k),
+                  p,
+                  size - need,
+                  nullptr,
+                  nullptr,
+                  blockTable_.data(),
+                  nullptr,
+                  nullptr,
+                  nullptr,
+                  nullptr};
+    if (keepPicture_) {
+        std::swap(picture_, previousPicture_);
+        d.picture = picture_.data();
+        d.before = previousPicture_.data();
+    }
+    if (pixels) {
+        // The block table as pixels, one pixel or pixel pair per index as the conversion writes it.
+        const size_t step = pixelTableDouble_ ? 2 : 1;
         tableShown_.resize(16 * step * (r + f));
         const uint8_t* from = blockTable_.data();
         uint16_t* to = tableShown_.data();
         for (size_t i = 0; i < 16 * (r + f); ++i) {
             uint32_t px = pixelTable_[from[i]];
-            if (double_)
+            if (pixelTableDouble_)
                 std::memcpy(to + 2 * i, &px, sizeof px);
             else
                 to[i] = static_cast<uint16_t>(px);
         }
+        // The blocks go to the next kept picture, which then trades places with shown_.
+        shownNext_.resize(shown_.size());
+        d.out = direct ? current.pixels.data() : shownNext_.data();
+        d.keep = shownNext_.data();
+        d.shown = shown_.data();
+        d.tableShown = tableShown_.data();
     }
-    uint16_t* outPixels = direct ? direct->pixels.data() : nullptr;
-    const uint16_t* shown = shown_.data();
-    const uint16_t* tableShown = tableShown_.data();
-    const size_t pitch = static_cast<size_t>(width_) * step;
-    LsbBits codes(p, size - need);
-    // Locals, so that the stores below are not taken to change them.
-    const int w = width_, h = height_;
-    uint8_t* picture = picture_.data();
-    const uint8_t* before = previousPicture_.data();
-    const uint8_t* table = blockTable_.data();
-    const int* dxs = vectorDx_.data();
-    const int* dys = vectorDy_.data();
-    const size_t tableBlocks = r + f;
-    bool bad = false;
-    for (int y = 0; y < h; y += 4) {
-        for (int x = 0; x < w; x += 4) {
-            uint32_t c = k ? codes.Read(static_cast<int>(k)) : 0;
-            uint8_t* dst = picture + static_cast<size_t>(y) * w + x;
-            const uint8_t* src;
-            int stride = w;
-            int sx = x, sy = y;
-            if (c < m) {
-                if (x + dxs[c] >= 0 && y + dys[c] >= 0 && x + dxs[c] + 4 <= w && y + dys[c] + 4 <= h) {
-                    sx = x + dxs[c];
-                    sy = y + dys[c];
-                } else { // a vector out of the picture: the block stays
-                    bad = true;
-                }
-                src = before + static_cast<size_t>(sy) * w + sx;
-            } else if (c - m < tableBlocks) {
-                src = table + 16 * (c - m);
-                stride = 4;
-            } else { // a code past the table: the block stays
-                bad = true;
-                src = before + static_cast<size_t>(y) * w + x;
-            }
-            for (int row = 0; row < 4; ++row)
-                std::memcpy(dst + row * w, src + row * stride, 4);
-            if (outPixels) {
-                uint16_t* to = outPixels + static_cast<size_t>(y) * pitch + static_cast<size_t>(x) * step;
-                const uint16_t* from;
-                size_t fromPitch = pitch;
-                if (stride == 4) {
-                    from = tableShown + 16 * step * (c - m);
-                    fromPitch = 4 * step;
-                } else {
-                    from = shown + static_cast<size_t>(sy) * pitch + static_cast<size_t>(sx) * step;
-                }
-                if (step == 2)
-                    for (int row = 0; row < 4; ++row)
-                        std::memcpy(to + row * pitch, from + row * fromPitch, 16);
-                else
-                    for (int row = 0; row < 4; ++row)
-                        std::memcpy(to + row * pitch, from + row * fromPitch, 8);
-            }
-        }
-    }
+    bool bad;
+    if (!pixels)
+        bad = CopyDeltaBlocks<1, true, false>(d);
+    else if (keepPicture_)
+        bad = pixelTableDouble_ ? CopyDeltaBlocks<2, true, true>(d) : CopyDeltaBlocks<1, true, true>(d);
+    else
+        bad = pixelTableDouble_ ? CopyDeltaBlocks<2, false, true>(d) : CopyDeltaBlocks<1, false, true>(d);
+    if (pixels) std::swap(shown_, shownNext_);
     if (bad) QVReport::message("MovieDecodeDeltaFrame: blocks with codes out of bounds kept as they were.\n");
+    if (direct) return true;
+    if (!keepPicture_) {
+        ConvertShownAcross(current);
+        return true;
+    }
+    // The whole palette picture converted; the pixels are kept again once the doubling is back.
+    shownValid_ = pixelTableDouble_ == double_;
+    if (shownValid_) shown_.resize(current.pixels.size());
+    MovieConvertIndexedFrame(current, shownValid_ ? shown_.data() : nullptr);
     return true;
 }
 
 void MovieCodec::MovieBuildPaletteTable() {
+    bool wide = false;
     for (int i = 0; i < 256; ++i) {
         uint32_t px = ((palette_[i][0] >> (8 - format_.redBits)) << format_.redShift) |
                       ((palette_[i][1] >> (8 - format_.greenBits)) << format_.greenShift) |
                       ((palette_[i][2] >> (8 - format_.blueBits)) << format_.blueShift);
         pixelTable_[i] = double_ ? px | (px << 16) : px;
+        wide |= px > 0xFFFF;
     }
     pixelTableDouble_ = double_;
+    keepPicture_ = wide && !double_;
 }
 
 namespace {

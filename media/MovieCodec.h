@@ -71,8 +71,11 @@ class MovieCodec {
 
   private:
     bool MovieReadKeyFrame(const uint8_t* payload, size_t size);
-    // With direct, the blocks' pixels are also copied into it from the pixels last shown.
-    bool MovieDecodeDeltaFrame(const uint8_t* payload, size_t size, FrameSurface* direct);
+    // The blocks are copied as pixels from the pixels last shown and the block table's pixels.
+    bool MovieDecodeDeltaFrame(const uint8_t* payload, size_t size, FrameSurface& current);
+    // The pixels last shown into current after a change of doubling since the key frame: as
+    // the table converts the same indexes at the current doubling.
+    void ConvertShownAcross(FrameSurface& current) const;
     void MovieBuildPaletteTable();
     void MovieConvertIndexedFrame(FrameSurface& current, uint16_t* copy) const;
     void MovieBuildColorTables();
@@ -93,15 +96,21 @@ class MovieCodec {
     int width_ = 0, height_ = 0;
     uint8_t palette_[256][3] = {};
     uint32_t pixelTable_[256] = {};
+    // The palette pictures: the key frame's, and while keepPicture_ the delta frames' too.
     std::vector<uint8_t> picture_, previousPicture_;
     std::vector<uint8_t> blockTable_;
     std::vector<int> vectorOffsets_;
     std::vector<int> vectorDx_, vectorDy_;
     bool havePicture_ = false;
-    // The last palette picture as converted (before anything is drawn over it), the block table
-    // as pixels, and the doubling the pixel table was built for.
-    std::vector<uint16_t> shown_, tableShown_;
+    // The last palette picture as converted at the pixel table's doubling (before anything is
+    // drawn over it), the buffer the next one is written into, the block table as pixels; the
+    // doubling the pixel table was built for.
+    std::vector<uint16_t> shown_, shownNext_, tableShown_;
     bool pixelTableDouble_ = false;
+    // A single-width table with entries past 16 bits: its conversion mixes neighbouring entries,
+    // so the palette picture is kept and, after a change of doubling, converted (shown_ is not
+    // valid until the doubling is back).
+    bool keepPicture_ = false, shownValid_ = false;
 
     // DCT frames: the frame's table, one macroblock of samples (four luma blocks, Cb, Cr), the
     // colour tables. Fast: three packed contributions with 10-bit biased fields, then one

@@ -133,6 +133,41 @@ TEST(MovieCodecFrames, KeyAndDeltaFramesReproduceTheSourcePictures) {
     }
 }
 
+// Delta frames decoded while the doubling is changed and changed back must not lose the picture:
+// once it is back, the frames are those of a codec left alone.
+TEST(MovieCodecFrames, DoublingChangedAndBackBetweenDeltaFrames) {
+    for (bool doubled : {false, true}) {
+        const int w = 32, h = 16;
+        CodecRig plain(w, h, doubled), changed(w, h, doubled);
+        Bytes previous = moviewriter::SourcePicture(w, h, 0);
+        Bytes key = moviewriter::KeyFramePayload(w, h, moviewriter::SourcePalette(), previous);
+        ASSERT_TRUE(plain.Decode(key, 1));
+        ASSERT_TRUE(changed.Decode(key, 1));
+        for (int t = 1; t < 8; ++t) {
+            if (t == 2 || t == 5) {
+                changed.codec.Configure(t == 2 ? !doubled : doubled);
+                changed.current.Create(changed.codec.SurfaceWidth(w), h);
+                changed.previous.Create(changed.codec.SurfaceWidth(w), h);
+            }
+            Bytes picture = moviewriter::SourcePicture(w, h, t);
+            Bytes delta = moviewriter::DeltaFramePayload(w, h, previous, picture, {{0, 0}, {2, 0}, {-4, -4}});
+            ASSERT_TRUE(plain.Decode(delta, 2));
+            ASSERT_TRUE(changed.Decode(delta, 2));
+            if (t >= 5) {
+                EXPECT_EQ(changed.Shown().pixels, plain.Shown().pixels) << "frame " << t << " " << doubled;
+            } else if (t >= 2 && !doubled) { // shown doubled: each pair starts with the pixel
+                int wrong = 0;
+                for (size_t i = 0; i < plain.Shown().pixels.size(); ++i)
+                    wrong += changed.Shown().pixels[2 * i] != plain.Shown().pixels[i];
+                EXPECT_EQ(wrong, 0) << "frame " << t;
+            }
+            // Something drawn over the picture shown must not reach the frames after it.
+            changed.previous.pixels[3] ^= 0x7FFF;
+            previous = picture;
+        }
+    }
+}
+
 TEST(MovieCodecFrames, DeltaEdgeCases) {
     const int w = 16, h = 8;
     CodecRig rig(w, h, false);
