@@ -379,7 +379,7 @@ bool MovieCodec::MovieDecodeDeltaFrame(const uint8_t* payload, size_t size, Fram
     }
     p += vectorBytes;
     blockTable_.resize(16 * (r + f));
-    std::memcpy(blockTable_.data(), p, 16 * r);
+    if (r != 0) std::memcpy(blockTable_.data(), p, 16 * r); // an empty table has no storage
     p += 16 * r;
     for (size_t i = 0; i < f; ++i, p += 8) {
         uint32_t mask = Le32(p + 4);
