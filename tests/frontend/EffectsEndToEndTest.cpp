@@ -13,6 +13,7 @@
 #include "render/GraphicManager.h"
 #include "render/Light.h"
 #include "testshard/EffectScenarios.h"
+#include "testshard/WorldPackets.h"
 #include "world/CObjectManager.h"
 #include "world/PlayerObject.h"
 #include "world/ServerWorld.h"

@@ -1,7 +1,6 @@
 #pragma once
 // The "night" and "show" scenarios: the world's light at night with a torch in the player's hand,
-// and a scripted show (recorded effects, an action and a sound, played twice). With the builders of
-// the effect, sound and sequence messages, written from the wire layouts.
+// and a scripted show (recorded effects, an action and a sound, played twice).
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -9,27 +8,6 @@
 namespace testshard {
 
 struct Script;
-
-namespace world {
-
-using Bytes = std::vector<uint8_t>;
-
-struct EffectFields {
-    uint8_t kind = 0; // 0 moving, 1 lightning, 2 fixed at the source position, 3 fixed on the source
-    uint32_t source = 0, target = 0;
-    uint16_t graphic = 0;
-    uint16_t sourceX = 0, sourceY = 0, targetX = 0, targetY = 0;
-    int8_t sourceZ = 0, targetZ = 0;
-    uint8_t speed = 0, duration = 0, descending = 0, pingPong = 0, fixedDirection = 0, explode = 0;
-    // Sent (0xC0) when either is set, else the plain message (0x70).
-    uint32_t hue = 0, blendMode = 0;
-};
-Bytes GraphicEffect(const EffectFields& effect);                                   // 0x70 or 0xC0
-Bytes PlaySound(uint8_t mode, uint16_t sound, uint16_t x, uint16_t y, uint16_t z); // 0x54
-Bytes SequenceFlag(uint8_t flag);                                                  // 0x7B
-Bytes DeathStatus(uint8_t action);                                                 // 0x2C
-
-} // namespace world
 
 // The night: global light, the player's personal light, a torch in the player's hand.
 constexpr uint8_t kNightLight = 20;

@@ -194,4 +194,39 @@ Bytes NameReply(uint32_t serial, const std::string& name) {
     return o.Done(true);
 }
 
+Bytes GraphicEffect(const EffectFields& e) {
+    const bool hued = e.hue != 0 || e.blendMode != 0;
+    Out w(hued ? 0xC0 : 0x70);
+    w.u8(e.kind)
+        .u32(e.source)
+        .u32(e.target)
+        .u16(e.graphic)
+        .u16(e.sourceX)
+        .u16(e.sourceY)
+        .u8(static_cast<uint8_t>(e.sourceZ))
+        .u16(e.targetX)
+        .u16(e.targetY)
+        .u8(static_cast<uint8_t>(e.targetZ))
+        .u8(e.speed)
+        .u8(e.duration)
+        .u8(e.descending)
+        .u8(e.pingPong)
+        .u8(e.fixedDirection)
+        .u8(e.explode);
+    if (hued) w.u32(e.hue).u32(e.blendMode);
+    return w.Done();
+}
+
+Bytes PlaySound(uint8_t mode, uint16_t sound, uint16_t x, uint16_t y, uint16_t z) {
+    return Out(0x54).u8(mode).u16(sound).u16(0).u16(x).u16(y).u16(z).Done();
+}
+
+Bytes SequenceFlag(uint8_t flag) {
+    return Out(0x7B).u8(flag).Done();
+}
+
+Bytes DeathStatus(uint8_t action) {
+    return Out(0x2C).u8(action).Done();
+}
+
 } // namespace testshard::world

@@ -72,4 +72,19 @@ Bytes ServerBoundary(uint16_t x, uint16_t y, uint16_t z, uint8_t map, uint16_t w
                      uint16_t height);                     // 0x76
 Bytes NameReply(uint32_t serial, const std::string& name); // 0x98
 
+struct EffectFields {
+    uint8_t kind = 0; // 0 moving, 1 lightning, 2 fixed at the source position, 3 fixed on the source
+    uint32_t source = 0, target = 0;
+    uint16_t graphic = 0;
+    uint16_t sourceX = 0, sourceY = 0, targetX = 0, targetY = 0;
+    int8_t sourceZ = 0, targetZ = 0;
+    uint8_t speed = 0, duration = 0, descending = 0, pingPong = 0, fixedDirection = 0, explode = 0;
+    // Sent (0xC0) when either is set, else the plain message (0x70).
+    uint32_t hue = 0, blendMode = 0;
+};
+Bytes GraphicEffect(const EffectFields& effect);                                   // 0x70 or 0xC0
+Bytes PlaySound(uint8_t mode, uint16_t sound, uint16_t x, uint16_t y, uint16_t z); // 0x54
+Bytes SequenceFlag(uint8_t flag);                                                  // 0x7B
+Bytes DeathStatus(uint8_t action);                                                 // 0x2C
+
 } // namespace testshard::world
