@@ -31,18 +31,6 @@ namespace {
 
 class EffectsEndToEndTest : public FrontEndTest {
   protected:
-    // Through the account, shard and character screens into the world.
-    void EnterWorld(const testshard::Script& script) {
-        StartClient(script);
-        Type("tester\tpw\r");
-        ASSERT_TRUE(RunUntil([] { return FrontEnd::ServerList().get() != nullptr; }));
-        FrontEnd::ServerList()->SelectServer(0);
-        ASSERT_TRUE(RunUntil([] { return FrontEnd::CharacterSelection().get() != nullptr; }));
-        CLoginGump* characters = FrontEnd::CharacterSelection().get();
-        Click(characters->playArrow->x + 8, characters->playArrow->y + 8);
-        ASSERT_TRUE(RunUntil([] { return PacketManager::IsGameDisplayEntered(); }))
-            << "the world did not open";
-    }
     static testshard::Script ScriptOf(const char* scenario) {
         testshard::Script script;
         EXPECT_TRUE(testshard::EffectScenario(scenario, script));

@@ -51,6 +51,20 @@ class FrontEndTest : public AppTest {
         ASSERT_NE(FrontEnd::AcctLogin().get(), nullptr) << "no account login after start-up";
     }
 
+    // Through the account, shard and character screens into the world.
+    void EnterWorld(const testshard::Script& script) {
+        StartClient(script);
+        if (HasFatalFailure()) return;
+        Type("tester\tpw\r");
+        ASSERT_TRUE(RunUntil([] { return FrontEnd::ServerList().get() != nullptr; }));
+        FrontEnd::ServerList()->SelectServer(0);
+        ASSERT_TRUE(RunUntil([] { return FrontEnd::CharacterSelection().get() != nullptr; }));
+        CLoginGump* characters = FrontEnd::CharacterSelection().get();
+        Click(characters->playArrow->x + 8, characters->playArrow->y + 8);
+        ASSERT_TRUE(RunUntil([] { return PacketManager::IsGameDisplayEntered(); }))
+            << "the world did not open";
+    }
+
     void Passes(int count) {
         for (int i = 0; i < count; ++i) {
             RunMainLoopPass(false);

@@ -68,15 +68,8 @@ class WorldPictureEndToEndTest : public FrontEndTest {
     // knows every mobile of it.
     void EnterWorld(testshard::ShardWorld& world) {
         script.worldPackets = world.Initial();
-        StartClient(script);
-        Type("tester\tpw\r");
-        ASSERT_TRUE(RunUntil([] { return FrontEnd::ServerList().get() != nullptr; }));
-        FrontEnd::ServerList()->SelectServer(0);
-        ASSERT_TRUE(RunUntil([] { return FrontEnd::CharacterSelection().get() != nullptr; }));
-        CLoginGump* characters = FrontEnd::CharacterSelection().get();
-        Click(characters->playArrow->x + 8, characters->playArrow->y + 8);
-        ASSERT_TRUE(RunUntil([] { return PacketManager::IsGameDisplayEntered(); }))
-            << "the world did not open";
+        FrontEndTest::EnterWorld(script);
+        if (HasFatalFailure()) return;
         for (const auto& [serial, o] : world.Objects())
             if (o.kind == testshard::ShardObject::Mobile) mobiles.push_back(serial);
         ASSERT_TRUE(RunUntil([&] {
