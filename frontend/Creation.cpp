@@ -126,14 +126,7 @@ void OpenDropDownList(CFramedInputControlGump* field, int dx, int width, bool wo
             list->AddItem(i, kHairStyleTable[i].name);
         if (woman) list->AddItem(10, kHairStyleTable[10].name);
     }
-    list->visible = true;
-    list->Attach(nullptr);
-    list->SetOwnerControl(field);
-    MouseManager::SetCapture(list);
-    int mx = 0, my = 0;
-    MouseManager::GetMousePos(&mx, &my);
-    CGump::ScreenToGumpCoords(list, &mx, &my);
-    list->HandleCaptureMove(mx, my);
+    list->OpenFor(field);
 }
 
 } // namespace

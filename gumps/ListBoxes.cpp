@@ -108,6 +108,17 @@ void CListBoxControlGump::Select(int item) {
         Redraw(old);
 }
 
+void CListBoxControlGump::OpenFor(CInputControlGump* field) {
+    visible = true;
+    Attach(nullptr);
+    SetOwnerControl(field);
+    MouseManager::SetCapture(this);
+    int mx = 0, my = 0;
+    MouseManager::GetMousePos(&mx, &my);
+    CGump::ScreenToGumpCoords(this, &mx, &my);
+    HandleCaptureMove(mx, my);
+}
+
 void CListBoxControlGump::HandleCaptureMove(int px, int py) {
     const int top = TopCap(), bottom = height - BottomCap();
     int item = -1;

@@ -30,6 +30,9 @@ class CListBoxControlGump : public CGump {
     // -1 repaints everything, a row number that row (the whole bitmap is repainted either way).
     virtual void Redraw(int row);
     void SetOwnerControl(CInputControlGump* control) { ownerControl = GumpRef<CInputControlGump>(control); }
+    // Shows the list at top level for the field's choice, holding the capture and lit where the
+    // pointer already is.
+    void OpenFor(CInputControlGump* field);
 
     void Draw(const BlitTarget& target, const Rect& clip) override;
     bool IsPointInside(int x, int y) override;

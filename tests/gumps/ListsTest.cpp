@@ -46,14 +46,7 @@ class DropDownWindow : public FieldWindow {
                     : new CDropDownListGump(sx, sy + 21, kFrame, 150, 5 * 14 + 4, this, 1, 902, 0);
             for (int i = 0; i < 5; ++i)
                 list->AddItem(200 + i, ("item " + std::to_string(i)).c_str());
-            list->visible = true;
-            list->Attach(nullptr);
-            list->SetOwnerControl(field);
-            MouseManager::SetCapture(list);
-            int mx = 0, my = 0;
-            MouseManager::GetMousePos(&mx, &my);
-            CGump::ScreenToGumpCoords(list, &mx, &my);
-            list->HandleCaptureMove(mx, my);
+            list->OpenFor(field);
             box = list;
             break;
         }

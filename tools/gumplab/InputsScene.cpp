@@ -89,16 +89,7 @@ class InputsWindow : public CGump {
     CInputControlGump* choiceField = nullptr;
 
   private:
-    static void Open(CListBoxControlGump* list, CInputControlGump* field) {
-        list->visible = true;
-        list->Attach(nullptr);
-        list->SetOwnerControl(field);
-        MouseManager::SetCapture(list);
-        int mx = 0, my = 0;
-        MouseManager::GetMousePos(&mx, &my);
-        CGump::ScreenToGumpCoords(list, &mx, &my);
-        list->HandleCaptureMove(mx, my);
-    }
+    static void Open(CListBoxControlGump* list, CInputControlGump* field) { list->OpenFor(field); }
     DialogDragState drag_;
 };
 
