@@ -88,6 +88,9 @@ class MovieCodec {
     void WriteMacroblock(FrameSurface& current, int mx, int my, bool exact) const;
     template <bool kExact, bool kDouble> void WriteMacroblockAs(FrameSurface& current, int mx, int my) const;
     template <bool kDouble> void WriteMacroblockFast555(FrameSurface& current, int mx, int my) const;
+    template <bool kDouble> void WriteMacroblockExact555(FrameSurface& current, int mx, int my) const;
+    // Whether the exact tables are what WriteMacroblockExact555 computes (RGB555, full brightness).
+    bool ExactTablesComputable() const;
 
     bool double_ = false;
     int brightness_ = 100;
@@ -123,6 +126,7 @@ class MovieCodec {
     static constexpr int kExactMargin = 512, kExactTable = 512 + 2 * kExactMargin;
     uint32_t exact_[3][kExactTable] = {};
     int16_t exactRedCr_[256] = {}, exactGreenCr_[256] = {}, exactGreenCb_[256] = {}, exactBlueCb_[256] = {};
+    bool exactComputed_ = false; // the exact conversion computed instead of looked up
 };
 
 } // namespace movie

@@ -348,6 +348,7 @@ void MovieCodec::MovieBuildColorTables() {
         decltype(exactGreenCr_) exactGreenCr;
         decltype(exactGreenCb_) exactGreenCb;
         decltype(exactBlueCb_) exactBlueCb;
+        bool exactComputed = false;
         bool Matches(bool d, int b, const PixelFormat& f) const {
             return doubleWidth == d && brightness == b && format.redBits == f.redBits &&
                    format.greenBits == f.greenBits && format.blueBits == f.blueBits &&
@@ -367,9 +368,11 @@ void MovieCodec::MovieBuildColorTables() {
         copy(exactGreenCr_, last->exactGreenCr);
         copy(exactGreenCb_, last->exactGreenCb);
         copy(exactBlueCb_, last->exactBlueCb);
+        exactComputed_ = last->exactComputed;
         return;
     }
     BuildColorTablesNow();
+    exactComputed_ = ExactTablesComputable();
     if (!last) last = std::make_unique<Built>();
     last->doubleWidth = double_;
     last->brightness = brightness_;
@@ -383,6 +386,51 @@ void MovieCodec::MovieBuildColorTables() {
     copy(last->exactGreenCr, exactGreenCr_);
     copy(last->exactGreenCb, exactGreenCb_);
     copy(last->exactBlueCb, exactBlueCb_);
+    last->exactComputed = exactComputed_;
+}
+
+// The exact conversion's terms as computed eight at a time. A chroma term: sign(c) times
+// 2 |c| f / 2^16 (the table's trunc(k c / 1.164) for f the factor of k), of a sample read as a
+// signed byte. A component: 0 up to position 191, then trunc(1.164 n) = n + floor(41 n / 250) for
+// n = 2 t - 383, at most 255; floor(x / 250) = floor(x 8389 / 2^21) for the x that occur.
+constexpr int kExactRedCr = 5617 << 3, kExactGreenCr = 2861 << 3, kExactGreenCb = 342 << 5,
+              kExactBlueCb = 1775 << 5;
+constexpr int kExactRed = 96, kExactGreen = 250, kExactBlue = 73; // the tables' offsets
+
+namespace {
+
+int ExactChromaTerm(int c, int factor) {
+    int v = (2 * std::abs(c) * factor) >> 16;
+    return c < 0 ? -v : v;
+}
+
+int ExactLevel(int t) {
+    int j = std::clamp(t - 191, 0, 111);
+    return std::clamp(2 * j - 1 + ((std::max(82 * j - 41, 0) * 8389) >> 21), 0, 255);
+}
+
+} // namespace
+
+bool MovieCodec::ExactTablesComputable() const {
+    if (!rgb555_) return false;
+    for (int i = 0; i < 256; ++i) {
+        int c = i < 128 ? i : i - 256;
+        if (exactRedCr_[i] != ExactChromaTerm(c, kExactRedCr) ||
+            exactGreenCr_[i] != -ExactChromaTerm(c, kExactGreenCr) ||
+            exactGreenCb_[i] != ExactChromaTerm(c, kExactGreenCb) ||
+            exactBlueCb_[i] != ExactChromaTerm(c, kExactBlueCb))
+            return false;
+    }
+    for (int at = 0; at < kExactTable; ++at) {
+        int v = ExactLevel(at - kExactMargin);
+        uint32_t truncated = v >> 3, rounded = std::min(255, v + 4) >> 3;
+        for (int f = 0; f < 3; ++f) {
+            int shift = 10 - 5 * f;
+            uint32_t px = double_ ? truncated << shift | rounded << (shift + 16) : truncated << shift;
+            if (exact_[f][at] != px) return false;
+        }
+    }
+    return true;
 }
 
 void MovieCodec::BuildColorTablesNow() {
@@ -513,6 +561,81 @@ template <bool kDouble> void MovieCodec::WriteMacroblockFast555(FrameSurface& cu
         }
     }
 }
+
+namespace {
+
+// Eight samples clamped to lo..hi in 16-bit lanes.
+inline __m128i Clamped16(const int32_t* samples, int lo, int hi) {
+    __m128i v = _mm_packs_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(samples)),
+                                _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + 4)));
+    return _mm_max_epi16(_mm_min_epi16(v, _mm_set1_epi16(static_cast<int16_t>(hi))),
+                         _mm_set1_epi16(static_cast<int16_t>(lo)));
+}
+
+// The exact chroma term of eight magnitudes 2 |c| with their signs (all ones for negative c).
+inline __m128i ExactChroma(__m128i twice, __m128i sign, int factor) {
+    __m128i v = _mm_mulhi_epu16(twice, _mm_set1_epi16(static_cast<int16_t>(factor)));
+    return _mm_sub_epi16(_mm_xor_si128(v, sign), sign);
+}
+
+// The exact component of eight table positions, 0..255.
+inline __m128i ExactComponent(__m128i t) {
+    __m128i j = _mm_max_epi16(_mm_min_epi16(_mm_sub_epi16(t, _mm_set1_epi16(191)), _mm_set1_epi16(111)),
+                              _mm_setzero_si128());
+    __m128i x = _mm_subs_epu16(_mm_mullo_epi16(j, _mm_set1_epi16(82)), _mm_set1_epi16(41));
+    __m128i v = _mm_add_epi16(_mm_sub_epi16(_mm_add_epi16(j, j), _mm_set1_epi16(1)),
+                              _mm_srli_epi16(_mm_mulhi_epu16(x, _mm_set1_epi16(8389)), 5));
+    return _mm_max_epi16(_mm_min_epi16(v, _mm_set1_epi16(255)), _mm_setzero_si128());
+}
+
+inline __m128i Duplicated(__m128i v, int half) {
+    return half ? _mm_unpackhi_epi16(v, v) : _mm_unpacklo_epi16(v, v);
+}
+
+} // namespace
+
+// The exact conversion into RGB555 computed eight pixels at a time, as the tables hold it.
+template <bool kDouble>
+void MovieCodec::WriteMacroblockExact555(FrameSurface& current, int mx, int my) const {
+    __m128i red[8], green[8], blue[8];
+    for (int row = 0; row < 8; ++row) {
+        // The chroma samples clamped to 0..255 and read as signed bytes.
+        __m128i sign = _mm_set1_epi16(128);
+        __m128i u = _mm_sub_epi16(_mm_xor_si128(Clamped16(samples_[4] + 8 * row, 0, 255), sign), sign);
+        __m128i v = _mm_sub_epi16(_mm_xor_si128(Clamped16(samples_[5] + 8 * row, 0, 255), sign), sign);
+        __m128i us = _mm_srai_epi16(u, 15), vs = _mm_srai_epi16(v, 15);
+        __m128i ut = _mm_sub_epi16(_mm_xor_si128(u, us), us), vt = _mm_sub_epi16(_mm_xor_si128(v, vs), vs);
+        ut = _mm_add_epi16(ut, ut);
+        vt = _mm_add_epi16(vt, vt);
+        red[row] = _mm_add_epi16(ExactChroma(vt, vs, kExactRedCr), _mm_set1_epi16(kExactRed));
+        green[row] =
+            _mm_sub_epi16(_mm_set1_epi16(kExactGreen), _mm_add_epi16(ExactChroma(vt, vs, kExactGreenCr),
+                                                                     ExactChroma(ut, us, kExactGreenCb)));
+        blue[row] = _mm_add_epi16(ExactChroma(ut, us, kExactBlueCb), _mm_set1_epi16(kExactBlue));
+    }
+    for (int y = 0; y < 16; ++y) {
+        uint16_t* dst =
+            current.pixels.data() + static_cast<size_t>(my + y) * current.width + (kDouble ? 2 * mx : mx);
+        const int row = y >> 1;
+        for (int half = 0; half < 2; ++half) {
+            __m128i luma =
+                Clamped16(samples_[(y >> 3) * 2 + half] + (y & 7) * 8, -kExactMargin / 2, kExactMargin / 2);
+            __m128i r = ExactComponent(_mm_add_epi16(luma, Duplicated(red[row], half)));
+            __m128i g = ExactComponent(_mm_add_epi16(luma, Duplicated(green[row], half)));
+            __m128i b = ExactComponent(_mm_add_epi16(luma, Duplicated(blue[row], half)));
+            __m128i left = Pack555(_mm_srli_epi16(r, 3), _mm_srli_epi16(g, 3), _mm_srli_epi16(b, 3));
+            if constexpr (kDouble) { // the left pixel of a pair truncated, the right rounded
+                __m128i right = Pack555(Rounded5(r), Rounded5(g), Rounded5(b));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 16 * half),
+                                 _mm_unpacklo_epi16(left, right));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 16 * half + 8),
+                                 _mm_unpackhi_epi16(left, right));
+            } else {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 8 * half), left);
+            }
+        }
+    }
+}
 #endif
 
 template <bool kExact, bool kDouble>
@@ -530,10 +653,10 @@ void MovieCodec::WriteMacroblockAs(FrameSurface& current, int mx, int my) const 
             if constexpr (kExact) {
                 int ub = std::clamp(samples_[4][8 * row + i], 0, 255),
                     vr = std::clamp(samples_[5][8 * row + i], 0, 255);
-                const uint32_t* red = exact_[0] + kExactMargin + 96 + exactRedCr_[vr];
+                const uint32_t* red = exact_[0] + kExactMargin + kExactRed + exactRedCr_[vr];
                 const uint32_t* green =
-                    exact_[1] + kExactMargin + 250 + exactGreenCr_[vr] - exactGreenCb_[ub];
-                const uint32_t* blue = exact_[2] + kExactMargin + 73 + exactBlueCb_[ub];
+                    exact_[1] + kExactMargin + kExactGreen + exactGreenCr_[vr] - exactGreenCb_[ub];
+                const uint32_t* blue = exact_[2] + kExactMargin + kExactBlue + exactBlueCb_[ub];
                 for (int k = 0; k < 4; ++k) {
                     int y0 = std::clamp(l[(k >> 1) * 8 + (k & 1)], -kExactMargin / 2, kExactMargin / 2);
                     px[k] = red[y0] + green[y0] + blue[y0];
@@ -563,6 +686,11 @@ void MovieCodec::WriteMacroblock(FrameSurface& current, int mx, int my, bool exa
     if (!exact && rgb555_) {
         double_ ? WriteMacroblockFast555<true>(current, mx, my)
                 : WriteMacroblockFast555<false>(current, mx, my);
+        return;
+    }
+    if (exact && exactComputed_) {
+        double_ ? WriteMacroblockExact555<true>(current, mx, my)
+                : WriteMacroblockExact555<false>(current, mx, my);
         return;
     }
 #endif

@@ -264,7 +264,8 @@ TEST(MovieDct, AnotherFieldOrderGetsTheSameComponents) {
     struct Case {
         int type;
         bool exact, doubled;
-    } cases[] = {{3, false, false}, {3, false, true}, {4, false, false}, {4, false, true}, {4, true, true}};
+    } cases[] = {{3, false, false}, {3, false, true}, {4, false, false},
+                 {4, false, true},  {4, true, false}, {4, true, true}};
     for (const Case& c : cases) {
         movie::MovieCodec plain, other;
         plain.Configure(c.doubled);
