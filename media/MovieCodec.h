@@ -43,6 +43,9 @@ const uint8_t* MovieScanOrder();
 void MovieDequantTable(int type, int quality, int32_t table[64]);
 // The scaled inverse transform of dequantised coefficients into samples (shifted right by 17).
 void MovieInverseDct(const int64_t coefficients[64], int32_t samples[64]);
+// The same transform as the decoder takes it, in 16 bits: samples within -16384..16383 as they
+// are, others as a value of the same sign beyond -256..256 with the same low 7 bits.
+void MovieInverseDctSamples(const int64_t coefficients[64], int16_t samples[64]);
 
 class MovieCodec {
   public:
@@ -119,7 +122,7 @@ class MovieCodec {
     // colour tables. Fast: three packed contributions with 10-bit biased fields, then one
     // clamping table per field; exact: three 512-entry tables and the chroma terms.
     int32_t dequant_[64] = {};
-    int32_t samples_[6][64] = {};
+    alignas(16) int16_t samples_[6][64] = {};
     uint32_t fastLuma_[128] = {}, fastCb_[128] = {}, fastCr_[128] = {};
     uint32_t fastField_[3][1024] = {};
     // Luma samples are clamped to half the margin; the chroma terms stay within it.

@@ -214,10 +214,12 @@ const std::array<VlcEntry, 256>& DcLookup(bool chroma) {
 // the columns in `columns` hold coefficients, only those in `acColumns` below their first row;
 // columns without any give zeros and columns with only the first value that value throughout,
 // as the passes would give them.
+inline int32_t Sample(int64_t v) {
+    return static_cast<int32_t>(std::clamp<int64_t>(v >> 17, -(1 << 20), 1 << 20));
+}
+
 void InverseDctColumns(const int64_t* in, unsigned columns, unsigned acColumns, int32_t* samples) {
-    auto sample = [](int64_t v) {
-        return static_cast<int32_t>(std::clamp<int64_t>(v >> 17, -(1 << 20), 1 << 20));
-    };
+    const auto sample = Sample;
     if (!acColumns) { // every row is the first: one pass gives them all
         int64_t row[8];
         std::memcpy(row, in, sizeof row);
@@ -260,6 +262,141 @@ void InverseDctColumns(const int64_t* in, unsigned columns, unsigned acColumns, 
     }
 }
 
+// A sample in 16 bits as the conversions read it: the value itself within -16384..16383 (the
+// exact conversion clamps to -256..256), beyond that the low 7 bits (all the fast conversion
+// reads) beside a value past the clamps of the same sign.
+inline int16_t Narrow(int32_t v) {
+    if (v >= -16384 && v < 16384) return static_cast<int16_t>(v);
+    return static_cast<int16_t>((v & 127) + (v < 0 ? -16384 : 16384));
+}
+
+void InverseDctNarrow(const int64_t* in, unsigned columns, unsigned acColumns, int16_t* samples) {
+    int32_t wide[64];
+    InverseDctColumns(in, columns, acColumns, wide);
+    for (int i = 0; i < 64; ++i)
+        samples[i] = Narrow(wide[i]);
+}
+
+#if defined(__x86_64__)
+// MulHalfRoot of four 32-bit lanes: the high words of the signed products, from the unsigned ones
+// less the factor where x is negative.
+inline __m128i HalfRoot4(__m128i x) {
+    const __m128i k = _mm_set1_epi32(0x5A82799A);
+    __m128i even = _mm_srli_epi64(_mm_mul_epu32(x, k), 32);
+    __m128i odd = _mm_and_si128(_mm_mul_epu32(_mm_srli_epi64(x, 32), k), _mm_set1_epi64x(~0xFFFFFFFFll));
+    __m128i high = _mm_sub_epi32(_mm_or_si128(even, odd), _mm_and_si128(_mm_srai_epi32(x, 31), k));
+    return _mm_add_epi32(high, high);
+}
+
+// MulRound of four 32-bit lanes: the same double products, rounded by the same conversion.
+inline __m128i Round4(__m128i x, double c) {
+    const __m128d f = _mm_set1_pd(c);
+    __m128i low = _mm_cvtpd_epi32(_mm_mul_pd(_mm_cvtepi32_pd(x), f));
+    __m128i high = _mm_cvtpd_epi32(_mm_mul_pd(_mm_cvtepi32_pd(_mm_shuffle_epi32(x, 0xEE)), f));
+    return _mm_unpacklo_epi64(low, high);
+}
+
+// InversePass over four lanes; exact while no sum leaves 32 bits.
+inline void InversePass4(__m128i* v) {
+    __m128i tmp10 = _mm_add_epi32(v[0], v[4]), tmp11 = _mm_sub_epi32(v[0], v[4]);
+    __m128i tmp13 = _mm_add_epi32(v[2], v[6]);
+    __m128i half = HalfRoot4(_mm_sub_epi32(v[2], v[6]));
+    __m128i tmp12 = _mm_sub_epi32(_mm_add_epi32(half, half), tmp13);
+    __m128i e0 = _mm_add_epi32(tmp10, tmp13), e3 = _mm_sub_epi32(tmp10, tmp13);
+    __m128i e1 = _mm_add_epi32(tmp11, tmp12), e2 = _mm_sub_epi32(tmp11, tmp12);
+    __m128i z13 = _mm_add_epi32(v[5], v[3]), z10 = _mm_sub_epi32(v[5], v[3]);
+    __m128i z11 = _mm_add_epi32(v[1], v[7]), z12 = _mm_sub_epi32(v[1], v[7]);
+    __m128i o7 = _mm_add_epi32(z11, z13);
+    __m128i o11 = HalfRoot4(_mm_sub_epi32(z11, z13));
+    o11 = _mm_add_epi32(o11, o11);
+    __m128i z5 = Round4(_mm_add_epi32(z10, z12), 0.3826834);
+    __m128i o10 = _mm_add_epi32(Round4(z10, 0.5411961), z5);
+    o10 = _mm_sub_epi32(_mm_setzero_si128(), _mm_add_epi32(o10, o10));
+    __m128i o12 = _mm_sub_epi32(Round4(z12, 1.3065630), z5);
+    o12 = _mm_add_epi32(o12, o12);
+    __m128i o6 = _mm_sub_epi32(o12, o7), o5 = _mm_sub_epi32(o11, o6), o4 = _mm_add_epi32(o10, o5);
+    v[0] = _mm_add_epi32(e0, o7);
+    v[7] = _mm_sub_epi32(e0, o7);
+    v[1] = _mm_add_epi32(e1, o6);
+    v[6] = _mm_sub_epi32(e1, o6);
+    v[2] = _mm_add_epi32(e2, o5);
+    v[5] = _mm_sub_epi32(e2, o5);
+    v[4] = _mm_add_epi32(e3, o4);
+    v[3] = _mm_sub_epi32(e3, o4);
+}
+
+// Whether |v| < 2^bits.
+inline bool Within(int64_t v, int bits) {
+    return static_cast<uint64_t>(v + (int64_t{1} << bits)) < (uint64_t{2} << bits);
+}
+
+// InverseDctNarrow with the row passes four rows at a time in 32 bits. A pass adds its first
+// value unmultiplied and takes the others at most 30 times over, so with the first values below
+// 2^30 and the others below 2^25 no sum leaves 32 bits; other blocks take the 64-bit passes.
+void InverseDctFast(const int64_t* in, unsigned columns, unsigned acColumns, int16_t* samples) {
+    if (!acColumns) { // every row is the first: one pass gives them all
+        int64_t row[8];
+        std::memcpy(row, in, sizeof row);
+        if (columns & ~1u)
+            InversePass(row, 1);
+        else
+            std::fill(row + 1, row + 8, row[0]);
+        alignas(16) int16_t first[8];
+        for (int c = 0; c < 8; ++c)
+            first[c] = Narrow(Sample(row[c]));
+        const __m128i v = _mm_load_si128(reinterpret_cast<const __m128i*>(first));
+        for (int r = 0; r < 8; ++r)
+            _mm_store_si128(reinterpret_cast<__m128i*>(samples + 8 * r), v);
+        return;
+    }
+    alignas(16) int32_t columnOut[8][8]; // the column passes' output, column by column
+    __m128i lanes[2][8];
+    for (int c = 0; c < 8; ++c) {
+        const int bits = c == 0 ? 30 : 25;
+        if (acColumns >> c & 1) {
+            int64_t v[8];
+            for (int r = 0; r < 8; ++r)
+                v[r] = in[8 * r + c];
+            InversePass(v, 1);
+            for (int r = 0; r < 8; ++r) {
+                if (!Within(v[r], bits)) return InverseDctNarrow(in, columns, acColumns, samples);
+                columnOut[c][r] = static_cast<int32_t>(v[r]);
+            }
+            lanes[0][c] = _mm_load_si128(reinterpret_cast<const __m128i*>(columnOut[c]));
+            lanes[1][c] = _mm_load_si128(reinterpret_cast<const __m128i*>(columnOut[c] + 4));
+        } else {
+            if (!Within(in[c], bits)) return InverseDctNarrow(in, columns, acColumns, samples);
+            lanes[0][c] = lanes[1][c] = _mm_set1_epi32(static_cast<int32_t>(in[c]));
+        }
+    }
+    InversePass4(lanes[0]);
+    InversePass4(lanes[1]);
+    // Column x of the samples, rows 0 to 7, then the rows.
+    __m128i t[8], u[8];
+    for (int x = 0; x < 8; ++x)
+        t[x] = _mm_packs_epi32(_mm_srai_epi32(lanes[0][x], 17), _mm_srai_epi32(lanes[1][x], 17));
+    for (int i = 0; i < 4; ++i) {
+        u[2 * i] = _mm_unpacklo_epi16(t[2 * i], t[2 * i + 1]);
+        u[2 * i + 1] = _mm_unpackhi_epi16(t[2 * i], t[2 * i + 1]);
+    }
+    for (int i = 0; i < 2; ++i)
+        for (int j = 0; j < 2; ++j) {
+            t[4 * i + 2 * j] = _mm_unpacklo_epi32(u[4 * i + j], u[4 * i + j + 2]);
+            t[4 * i + 2 * j + 1] = _mm_unpackhi_epi32(u[4 * i + j], u[4 * i + j + 2]);
+        }
+    for (int i = 0; i < 4; ++i) {
+        _mm_store_si128(reinterpret_cast<__m128i*>(samples + 8 * (2 * i)),
+                        _mm_unpacklo_epi64(t[i], t[i + 4]));
+        _mm_store_si128(reinterpret_cast<__m128i*>(samples + 8 * (2 * i + 1)),
+                        _mm_unpackhi_epi64(t[i], t[i + 4]));
+    }
+}
+#else
+void InverseDctFast(const int64_t* in, unsigned columns, unsigned acColumns, int16_t* samples) {
+    InverseDctNarrow(in, columns, acColumns, samples);
+}
+#endif
+
 // One block's dequantised coefficients, zero except where set; the places set are remembered so
 // that they alone are cleared for the next block.
 class Block {
@@ -278,11 +415,11 @@ class Block {
         if (at >= 8) acColumns_ |= 1u << (at & 7);
     }
     // A block with no coefficient set but DC is flat (the value unclamped).
-    void Samples(bool onlyDc, int32_t* out) {
+    void Samples(bool onlyDc, int16_t* out) {
         if (onlyDc)
-            std::fill(out, out + 64, static_cast<int32_t>(v_[0] >> 17));
+            std::fill(out, out + 64, Narrow(static_cast<int32_t>(v_[0] >> 17)));
         else
-            InverseDctColumns(v_, columns_, acColumns_, out);
+            InverseDctFast(v_, columns_, acColumns_, out);
         for (int i = 0; i < count_; ++i)
             v_[placed_[i]] = 0;
     }
@@ -322,14 +459,31 @@ void MovieDequantTable(int type, int quality, int32_t table[64]) {
         }
 }
 
-void MovieInverseDct(const int64_t coefficients[64], int32_t samples[64]) {
-    unsigned columns = 0, acColumns = 0;
+namespace {
+
+void ColumnsOf(const int64_t coefficients[64], unsigned* columns, unsigned* acColumns) {
+    *columns = *acColumns = 0;
     for (int at = 0; at < 64; ++at)
         if (coefficients[at]) {
-            columns |= 1u << (at & 7);
-            if (at >= 8) acColumns |= 1u << (at & 7);
+            *columns |= 1u << (at & 7);
+            if (at >= 8) *acColumns |= 1u << (at & 7);
         }
+}
+
+} // namespace
+
+void MovieInverseDct(const int64_t coefficients[64], int32_t samples[64]) {
+    unsigned columns, acColumns;
+    ColumnsOf(coefficients, &columns, &acColumns);
     InverseDctColumns(coefficients, columns, acColumns, samples);
+}
+
+void MovieInverseDctSamples(const int64_t coefficients[64], int16_t samples[64]) {
+    unsigned columns, acColumns;
+    ColumnsOf(coefficients, &columns, &acColumns);
+    alignas(16) int16_t out[64];
+    InverseDctFast(coefficients, columns, acColumns, out);
+    std::memcpy(samples, out, sizeof out);
 }
 
 void MovieCodec::MovieBuildColorTables() {
@@ -493,11 +647,9 @@ inline __m128i RoundedProducts(__m128i c, int k) {
 }
 
 // Eight samples as signed 7-bit values (taken modulo 128) in 16-bit lanes.
-inline __m128i Signed7(const int32_t* samples) {
-    __m128i mask = _mm_set1_epi32(127), sign = _mm_set1_epi16(64);
-    __m128i v =
-        _mm_packs_epi32(_mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(samples)), mask),
-                        _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + 4)), mask));
+inline __m128i Signed7(const int16_t* samples) {
+    __m128i sign = _mm_set1_epi16(64);
+    __m128i v = _mm_and_si128(_mm_load_si128(reinterpret_cast<const __m128i*>(samples)), _mm_set1_epi16(127));
     return _mm_sub_epi16(_mm_xor_si128(v, sign), sign);
 }
 
@@ -537,8 +689,7 @@ template <bool kDouble> void MovieCodec::WriteMacroblockFast555(FrameSurface& cu
             current.pixels.data() + static_cast<size_t>(my + y) * current.width + (kDouble ? 2 * mx : mx);
         const int row = y >> 1;
         for (int half = 0; half < 2; ++half) {
-            const int32_t* l = samples_[(y >> 3) * 2 + half] + (y & 7) * 8;
-            __m128i s = Signed7(l);
+            __m128i s = Signed7(samples_[(y >> 3) * 2 + half] + (y & 7) * 8);
             __m128i luma = _mm_add_epi16(_mm_add_epi16(s, s), bias);
             // Each chroma contribution serves two neighbouring pixels.
             __m128i cr =
@@ -565,9 +716,8 @@ template <bool kDouble> void MovieCodec::WriteMacroblockFast555(FrameSurface& cu
 namespace {
 
 // Eight samples clamped to lo..hi in 16-bit lanes.
-inline __m128i Clamped16(const int32_t* samples, int lo, int hi) {
-    __m128i v = _mm_packs_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(samples)),
-                                _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + 4)));
+inline __m128i Clamped16(const int16_t* samples, int lo, int hi) {
+    __m128i v = _mm_load_si128(reinterpret_cast<const __m128i*>(samples));
     return _mm_max_epi16(_mm_min_epi16(v, _mm_set1_epi16(static_cast<int16_t>(hi))),
                          _mm_set1_epi16(static_cast<int16_t>(lo)));
 }
@@ -645,20 +795,20 @@ void MovieCodec::WriteMacroblockAs(FrameSurface& current, int mx, int my) const 
     for (int row = 0; row < 8; ++row) {
         // Chroma sample i of the row serves the 2 x 2 pixels at columns 2 i and 2 i + 1 of rows
         // 2 row and 2 row + 1; their luma samples lie in the block of that quarter.
-        const int32_t* luma = samples_[(row >> 2) * 2] + (2 * row & 7) * 8;
+        const int16_t* luma = samples_[(row >> 2) * 2] + (2 * row & 7) * 8;
         uint16_t* dst = base + static_cast<size_t>(2 * row) * pitch;
         for (int i = 0; i < 8; ++i) {
-            const int32_t* l = luma + (i >> 2) * 64 + 2 * (i & 3);
+            const int16_t* l = luma + (i >> 2) * 64 + 2 * (i & 3);
             uint32_t px[4];
             if constexpr (kExact) {
-                int ub = std::clamp(samples_[4][8 * row + i], 0, 255),
-                    vr = std::clamp(samples_[5][8 * row + i], 0, 255);
+                int ub = std::clamp<int>(samples_[4][8 * row + i], 0, 255),
+                    vr = std::clamp<int>(samples_[5][8 * row + i], 0, 255);
                 const uint32_t* red = exact_[0] + kExactMargin + kExactRed + exactRedCr_[vr];
                 const uint32_t* green =
                     exact_[1] + kExactMargin + kExactGreen + exactGreenCr_[vr] - exactGreenCb_[ub];
                 const uint32_t* blue = exact_[2] + kExactMargin + kExactBlue + exactBlueCb_[ub];
                 for (int k = 0; k < 4; ++k) {
-                    int y0 = std::clamp(l[(k >> 1) * 8 + (k & 1)], -kExactMargin / 2, kExactMargin / 2);
+                    int y0 = std::clamp<int>(l[(k >> 1) * 8 + (k & 1)], -kExactMargin / 2, kExactMargin / 2);
                     px[k] = red[y0] + green[y0] + blue[y0];
                 }
             } else {
@@ -737,7 +887,7 @@ bool MovieCodec::DecodeType3Macroblocks(const uint8_t* data, size_t size, FrameS
                 for (int b = 0; b < 6; ++b) {
                     int index = n == 12 ? 2 * b : n == 6 ? b : (b < 4 ? 0 : b - 3);
                     int64_t dc = int64_t{static_cast<int8_t>(mb[index])} * dequant_[0];
-                    std::fill(samples_[b], samples_[b] + 64, static_cast<int32_t>(dc >> 17));
+                    std::fill(samples_[b], samples_[b] + 64, Narrow(static_cast<int32_t>(dc >> 17)));
                 }
             } else if (n > 12) {
                 LsbReader bits(mb, n);

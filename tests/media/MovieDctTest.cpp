@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <random>
 #include <string>
 
 namespace {
@@ -101,6 +102,67 @@ TEST(MovieDct, SingleCoefficientBlocks) {
         for (int y = 0; y < 8; ++y)
             for (int i = 0; i < 8; ++i)
                 ASSERT_EQ(samples[y * 8 + i], expected[i] >> 17) << "level " << level;
+    }
+}
+
+// The 16-bit transform the decoder runs (32-bit passes where no sum can leave 32 bits) against the
+// 64-bit one: random sparse and dense blocks of every scale, blocks at the edges of the 32-bit
+// passes with every sign pattern of a row, and blocks whose sums or samples overflow 32 or 16 bits.
+TEST(MovieDct, SixteenBitSamplesFollowTheExactTransform) {
+    auto check = [](const int64_t(&coefficients)[64], const std::string& what) {
+        int32_t exact[64];
+        int16_t got[64];
+        movie::MovieInverseDct(coefficients, exact);
+        movie::MovieInverseDctSamples(coefficients, got);
+        for (int i = 0; i < 64; ++i) {
+            if (exact[i] >= -16384 && exact[i] < 16384) {
+                ASSERT_EQ(got[i], exact[i]) << what << " at " << i;
+            } else {
+                ASSERT_EQ(got[i] < 0, exact[i] < 0) << what << " at " << i;
+                ASSERT_GT(std::abs(got[i]), 256) << what << " at " << i;
+                ASSERT_EQ(got[i] & 127, exact[i] & 127) << what << " at " << i;
+            }
+        }
+    };
+    std::mt19937_64 random(7);
+    const int scales[] = {4, 12, 17, 20, 24, 25, 26, 29, 30, 31, 32, 36};
+    for (int trial = 0; trial < 20000; ++trial) {
+        int64_t coefficients[64] = {};
+        const int bits = scales[trial % std::size(scales)];
+        const int count = 1 + static_cast<int>(random() % (trial % 3 == 0 ? 64 : 6));
+        const bool firstRow = trial % 5 == 0; // only the first row: the one-pass blocks
+        for (int k = 0; k < count; ++k) {
+            int at = static_cast<int>(random() % (firstRow ? 8 : 64));
+            int64_t magnitude = static_cast<int64_t>(random() % (uint64_t{1} << bits));
+            coefficients[at] = random() % 2 ? -magnitude : magnitude;
+        }
+        check(coefficients, "random block " + std::to_string(trial));
+    }
+    // Rows about the largest values the 32-bit row passes take, beside a coefficient below the
+    // first row, with every sign of the row.
+    for (int signs = 0; signs < 256; ++signs)
+        for (int64_t first : {(int64_t{1} << 30) - 64, int64_t{1} << 30, (int64_t{1} << 31) - 64})
+            for (int64_t other : {(int64_t{1} << 25) - 1, int64_t{1} << 26, (int64_t{1} << 27) - 1}) {
+                int64_t coefficients[64] = {};
+                for (int c = 0; c < 8; ++c) {
+                    int64_t m = c == 0 ? first : other;
+                    coefficients[c] = signs >> c & 1 ? -m : m;
+                }
+                coefficients[8] = 1;
+                check(coefficients, "signs " + std::to_string(signs) + " first " + std::to_string(first) +
+                                        " other " + std::to_string(other));
+            }
+    const int64_t extremes[] = {INT32_MAX, INT32_MIN, int64_t{1} << 40, -(int64_t{1} << 40),
+                                int64_t{1} << 28};
+    for (int64_t v : extremes) {
+        for (int pattern = 0; pattern < 3; ++pattern) {
+            int64_t coefficients[64];
+            for (int i = 0; i < 64; ++i)
+                coefficients[i] = pattern == 0   ? v
+                                  : pattern == 1 ? (i % 2 ? -v : v)
+                                                 : (i < 8 || i % 8 == 0 ? v : 0);
+            check(coefficients, "extreme " + std::to_string(v) + " pattern " + std::to_string(pattern));
+        }
     }
 }
 
