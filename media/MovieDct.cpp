@@ -545,11 +545,14 @@ void MovieCodec::MovieBuildColorTables() {
 
 // The exact conversion's terms as computed eight at a time. A chroma term: sign(c) times
 // 2 |c| f / 2^16 (the table's trunc(k c / 1.164) for f the factor of k), of a sample read as a
-// signed byte. A component: 0 up to position 191, then trunc(1.164 n) = n + floor(41 n / 250) for
-// n = 2 t - 383, at most 255; floor(x / 250) = floor(x 8389 / 2^21) for the x that occur.
+// signed byte. A component at table position t: 0 up to 191, then trunc(1.164 n) for n = 2 t - 383,
+// at most 255; with j = t - 191 clamped to 0..110 and x = max(582 j - 291, 0) that is x / 250, so
+// its 5 bits are floor(x / 2000) truncated and min(floor((x + 1000) / 2000), 31) rounded, and for
+// these x floor(y / 2000) = floor(y 2097 / 2^22).
 constexpr int kExactRedCr = 5617 << 3, kExactGreenCr = 2861 << 3, kExactGreenCb = 342 << 5,
               kExactBlueCb = 1775 << 5;
 constexpr int kExactRed = 96, kExactGreen = 250, kExactBlue = 73; // the tables' offsets
+constexpr int kExactStart = 191, kExactTop = 110;
 
 namespace {
 
@@ -558,9 +561,8 @@ int ExactChromaTerm(int c, int factor) {
     return c < 0 ? -v : v;
 }
 
-int ExactLevel(int t) {
-    int j = std::clamp(t - 191, 0, 111);
-    return std::clamp(2 * j - 1 + ((std::max(82 * j - 41, 0) * 8389) >> 21), 0, 255);
+int ExactProduct(int t) {
+    return std::max(582 * std::clamp(t - kExactStart, 0, kExactTop) - 291, 0);
 }
 
 } // namespace
@@ -576,8 +578,8 @@ bool MovieCodec::ExactTablesComputable() const {
             return false;
     }
     for (int at = 0; at < kExactTable; ++at) {
-        int v = ExactLevel(at - kExactMargin);
-        uint32_t truncated = v >> 3, rounded = std::min(255, v + 4) >> 3;
+        uint32_t x = static_cast<uint32_t>(ExactProduct(at - kExactMargin));
+        uint32_t truncated = (x * 2097) >> 22, rounded = std::min<uint32_t>(((x + 1000) * 2097) >> 22, 31);
         for (int f = 0; f < 3; ++f) {
             int shift = 10 - 5 * f;
             uint32_t px = double_ ? truncated << shift | rounded << (shift + 16) : truncated << shift;
@@ -728,14 +730,16 @@ inline __m128i ExactChroma(__m128i twice, __m128i sign, int factor) {
     return _mm_sub_epi16(_mm_xor_si128(v, sign), sign);
 }
 
-// The exact component of eight table positions, 0..255.
-inline __m128i ExactComponent(__m128i t) {
-    __m128i j = _mm_max_epi16(_mm_min_epi16(_mm_sub_epi16(t, _mm_set1_epi16(191)), _mm_set1_epi16(111)),
-                              _mm_setzero_si128());
-    __m128i x = _mm_subs_epu16(_mm_mullo_epi16(j, _mm_set1_epi16(82)), _mm_set1_epi16(41));
-    __m128i v = _mm_add_epi16(_mm_sub_epi16(_mm_add_epi16(j, j), _mm_set1_epi16(1)),
-                              _mm_srli_epi16(_mm_mulhi_epu16(x, _mm_set1_epi16(8389)), 5));
-    return _mm_max_epi16(_mm_min_epi16(v, _mm_set1_epi16(255)), _mm_setzero_si128());
+// The exact conversion's x of eight table positions less kExactStart, and its 5-bit components.
+inline __m128i ExactProduct8(__m128i t) {
+    __m128i j = _mm_max_epi16(_mm_min_epi16(t, _mm_set1_epi16(kExactTop)), _mm_setzero_si128());
+    return _mm_subs_epu16(_mm_mullo_epi16(j, _mm_set1_epi16(582)), _mm_set1_epi16(291));
+}
+inline __m128i ExactTruncated5(__m128i x) {
+    return _mm_srli_epi16(_mm_mulhi_epu16(x, _mm_set1_epi16(2097)), 6);
+}
+inline __m128i ExactRounded5(__m128i x) {
+    return _mm_min_epi16(ExactTruncated5(_mm_adds_epu16(x, _mm_set1_epi16(1000))), _mm_set1_epi16(31));
 }
 
 inline __m128i Duplicated(__m128i v, int half) {
@@ -757,11 +761,12 @@ void MovieCodec::WriteMacroblockExact555(FrameSurface& current, int mx, int my) 
         __m128i ut = _mm_sub_epi16(_mm_xor_si128(u, us), us), vt = _mm_sub_epi16(_mm_xor_si128(v, vs), vs);
         ut = _mm_add_epi16(ut, ut);
         vt = _mm_add_epi16(vt, vt);
-        red[row] = _mm_add_epi16(ExactChroma(vt, vs, kExactRedCr), _mm_set1_epi16(kExactRed));
-        green[row] =
-            _mm_sub_epi16(_mm_set1_epi16(kExactGreen), _mm_add_epi16(ExactChroma(vt, vs, kExactGreenCr),
-                                                                     ExactChroma(ut, us, kExactGreenCb)));
-        blue[row] = _mm_add_epi16(ExactChroma(ut, us, kExactBlueCb), _mm_set1_epi16(kExactBlue));
+        red[row] = _mm_add_epi16(ExactChroma(vt, vs, kExactRedCr), _mm_set1_epi16(kExactRed - kExactStart));
+        green[row] = _mm_sub_epi16(
+            _mm_set1_epi16(kExactGreen - kExactStart),
+            _mm_add_epi16(ExactChroma(vt, vs, kExactGreenCr), ExactChroma(ut, us, kExactGreenCb)));
+        blue[row] =
+            _mm_add_epi16(ExactChroma(ut, us, kExactBlueCb), _mm_set1_epi16(kExactBlue - kExactStart));
     }
     for (int y = 0; y < 16; ++y) {
         uint16_t* dst =
@@ -770,12 +775,12 @@ void MovieCodec::WriteMacroblockExact555(FrameSurface& current, int mx, int my) 
         for (int half = 0; half < 2; ++half) {
             __m128i luma =
                 Clamped16(samples_[(y >> 3) * 2 + half] + (y & 7) * 8, -kExactMargin / 2, kExactMargin / 2);
-            __m128i r = ExactComponent(_mm_add_epi16(luma, Duplicated(red[row], half)));
-            __m128i g = ExactComponent(_mm_add_epi16(luma, Duplicated(green[row], half)));
-            __m128i b = ExactComponent(_mm_add_epi16(luma, Duplicated(blue[row], half)));
-            __m128i left = Pack555(_mm_srli_epi16(r, 3), _mm_srli_epi16(g, 3), _mm_srli_epi16(b, 3));
+            __m128i r = ExactProduct8(_mm_add_epi16(luma, Duplicated(red[row], half)));
+            __m128i g = ExactProduct8(_mm_add_epi16(luma, Duplicated(green[row], half)));
+            __m128i b = ExactProduct8(_mm_add_epi16(luma, Duplicated(blue[row], half)));
+            __m128i left = Pack555(ExactTruncated5(r), ExactTruncated5(g), ExactTruncated5(b));
             if constexpr (kDouble) { // the left pixel of a pair truncated, the right rounded
-                __m128i right = Pack555(Rounded5(r), Rounded5(g), Rounded5(b));
+                __m128i right = Pack555(ExactRounded5(r), ExactRounded5(g), ExactRounded5(b));
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 16 * half),
                                  _mm_unpacklo_epi16(left, right));
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 16 * half + 8),
