@@ -342,8 +342,14 @@ void InverseDctFast(const int64_t* in, unsigned columns, unsigned acColumns, int
         else
             std::fill(row + 1, row + 8, row[0]);
         alignas(16) int16_t first[8];
-        for (int c = 0; c < 8; ++c)
-            first[c] = Narrow(Sample(row[c]));
+        bool within = true; // below 2^31 a sample is the value shifted, within 16 bits
+        for (int c = 0; c < 8; ++c) {
+            within &= Within(row[c], 31);
+            first[c] = static_cast<int16_t>(row[c] >> 17);
+        }
+        if (!within)
+            for (int c = 0; c < 8; ++c)
+                first[c] = Narrow(Sample(row[c]));
         const __m128i v = _mm_load_si128(reinterpret_cast<const __m128i*>(first));
         for (int r = 0; r < 8; ++r)
             _mm_store_si128(reinterpret_cast<__m128i*>(samples + 8 * r), v);
