@@ -288,9 +288,8 @@ class CodeBits {
 // written into out and keep.
 struct DeltaBlocks {
     int w, h;
-    const int* dxs;
-    const int* dys;
-    size_t vectors, tableBlocks;
+    const MovieCodec::DeltaVector* vectors;
+    size_t vectorCount, tableBlocks;
     int k;
     const uint8_t* codes;
     size_t codeBytes;
@@ -304,10 +303,11 @@ struct DeltaBlocks {
 };
 
 // Copies the blocks as palette indexes, as pixels, or both; true when some code or vector was out
-// of bounds (that block stays).
+// of bounds (that block stays). The pixels go to keep, each row of blocks then to out as well.
 template <size_t kStep, bool kPicture, bool kPixels> bool CopyDeltaBlocks(const DeltaBlocks& d) {
     CodeBits codes(d.codes, d.codeBytes);
     const size_t w = static_cast<size_t>(d.w), pitch = w * kStep;
+    const unsigned lastX = static_cast<unsigned>(d.w - 4), lastY = static_cast<unsigned>(d.h - 4);
     bool bad = false;
     for (int y = 0; y < d.h; y += 4) {
         for (int x = 0; x < d.w; x += 4) {
@@ -315,14 +315,14 @@ template <size_t kStep, bool kPicture, bool kPixels> bool CopyDeltaBlocks(const 
             const size_t at = static_cast<size_t>(y) * w + static_cast<size_t>(x);
             size_t source = at; // in the picture before, or the block in the table
             bool fromTable = false;
-            if (c < d.vectors) {
-                int sx = x + d.dxs[c], sy = y + d.dys[c];
-                if (sx >= 0 && sy >= 0 && sx + 4 <= d.w && sy + 4 <= d.h)
-                    source = static_cast<size_t>(sy) * w + static_cast<size_t>(sx);
+            if (c < d.vectorCount) {
+                const MovieCodec::DeltaVector& v = d.vectors[c];
+                if (static_cast<unsigned>(x + v.dx) <= lastX && static_cast<unsigned>(y + v.dy) <= lastY)
+                    source = at + static_cast<size_t>(v.offset);
                 else
                     bad = true;
-            } else if (c - d.vectors < d.tableBlocks) {
-                source = c - d.vectors;
+            } else if (c - d.vectorCount < d.tableBlocks) {
+                source = c - d.vectorCount;
                 fromTable = true;
             } else {
                 bad = true;
@@ -338,15 +338,14 @@ template <size_t kStep, bool kPicture, bool kPixels> bool CopyDeltaBlocks(const 
                 const uint16_t* from =
                     fromTable ? d.tableShown + 16 * kStep * source : d.shown + source * kStep;
                 const size_t fromPitch = fromTable ? 4 * kStep : pitch;
-                uint16_t* to = d.out + at * kStep;
                 uint16_t* keep = d.keep + at * kStep;
-                for (int row = 0; row < 4; ++row) {
-                    uint16_t px[4 * kStep];
-                    std::memcpy(px, from + row * fromPitch, sizeof px);
-                    std::memcpy(to + row * pitch, px, sizeof px);
-                    std::memcpy(keep + row * pitch, px, sizeof px);
-                }
+                for (int row = 0; row < 4; ++row)
+                    std::memcpy(keep + row * pitch, from + row * fromPitch, 4 * kStep * sizeof(uint16_t));
             }
+        }
+        if constexpr (kPixels) {
+            const size_t strip = static_cast<size_t>(y) * pitch;
+            if (d.out != d.keep) std::memcpy(d.out + strip, d.keep + strip, 4 * pitch * sizeof(uint16_t));
         }
     }
     return bad;
@@ -369,13 +368,13 @@ bool MovieCodec::MovieDecodeDeltaFrame(const uint8_t* payload, size_t size, Fram
     }
     const uint8_t* p = payload + 12;
     LsbBits vectors(p, vectorBytes);
-    vectorDx_.resize(m);
-    vectorDy_.resize(m);
-    for (size_t i = 0; i < m; ++i) {
-        for (int* v : {&vectorDx_[i], &vectorDy_[i]}) {
+    vectors_.resize(m);
+    for (DeltaVector& v : vectors_) {
+        for (int* to : {&v.dx, &v.dy}) {
             uint32_t raw = vectors.Read(10);
-            *v = raw >= 512 ? static_cast<int>(raw) - 1024 : static_cast<int>(raw);
+            *to = raw >= 512 ? static_cast<int>(raw) - 1024 : static_cast<int>(raw);
         }
+        v.offset = static_cast<ptrdiff_t>(v.dy) * width_ + v.dx;
     }
     p += vectorBytes;
     blockTable_.resize(16 * (r + f));
@@ -394,8 +393,7 @@ bool MovieCodec::MovieDecodeDeltaFrame(const uint8_t* payload, size_t size, Fram
     const bool pixels = direct || !keepPicture_;
     DeltaBlocks d{width_,
                   height_,
-                  vectorDx_.data(),
-                  vectorDy_.data(),
+                  vectors_.data(),
                   m,
                   r + f,
                   static_cast<int>(k),
@@ -473,19 +471,14 @@ namespace {
 // given, the same pixels into copy.
 template <bool kDouble>
 void ConvertIndexes(const uint8_t* src, size_t count, const uint32_t* t, uint16_t* dst, uint16_t* copy) {
-    for (size_t x = 0; x < count; x += 8) {
-        uint64_t i;
-        std::memcpy(&i, src + x, 8);
+    for (size_t x = 0; x < count; x += 4) {
+        const uint64_t a = t[src[x]], b = t[src[x + 1]], c = t[src[x + 2]], d = t[src[x + 3]];
         if constexpr (kDouble) { // each entry is a pixel pair
-            for (int k = 0; k < 8; ++k)
-                std::memcpy(dst + 2 * (x + k), &t[(i >> (8 * k)) & 255], 4);
+            const uint64_t w[2] = {a | b << 32, c | d << 32};
+            std::memcpy(dst + 2 * x, w, sizeof w);
         } else {
-            uint64_t w[2];
-            for (int k = 0; k < 2; ++k)
-                w[k] = t[(i >> (32 * k)) & 255] | (uint64_t{t[(i >> (32 * k + 8)) & 255]} << 16) |
-                       (uint64_t{t[(i >> (32 * k + 16)) & 255]} << 32) |
-                       (uint64_t{t[(i >> (32 * k + 24)) & 255]} << 48);
-            std::memcpy(dst + x, w, sizeof w);
+            const uint64_t w = a | b << 16 | c << 32 | d << 48;
+            std::memcpy(dst + x, &w, sizeof w);
         }
     }
     if (copy) std::memcpy(copy, dst, count * (kDouble ? 2 : 1) * sizeof(uint16_t));

@@ -66,6 +66,12 @@ class MovieCodec {
     bool MovieDecodeFrame(const uint8_t* payload, size_t size, int type, FrameSurface& current,
                           const FrameSurface& previous);
 
+    // A delta frame's motion vector, and its offset in a picture of the frame's width.
+    struct DeltaVector {
+        int dx, dy;
+        ptrdiff_t offset;
+    };
+
     int Width() const { return width_; }
     int Height() const { return height_; }
     bool DoubleWidth() const { return double_; }
@@ -105,8 +111,7 @@ class MovieCodec {
     // The palette pictures: the key frame's, and while keepPicture_ the delta frames' too.
     std::vector<uint8_t> picture_, previousPicture_;
     std::vector<uint8_t> blockTable_;
-    std::vector<int> vectorOffsets_;
-    std::vector<int> vectorDx_, vectorDy_;
+    std::vector<DeltaVector> vectors_;
     bool havePicture_ = false;
     // The last palette picture as converted at the pixel table's doubling (before anything is
     // drawn over it), the buffer the next one is written into, the block table as pixels; the
