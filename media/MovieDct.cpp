@@ -218,17 +218,21 @@ inline int32_t Sample(int64_t v) {
     return static_cast<int32_t>(std::clamp<int64_t>(v >> 17, -(1 << 20), 1 << 20));
 }
 
+// The row of a block whose rows are all its first: one pass, or the first value throughout.
+inline void FirstRowPass(const int64_t* in, unsigned columns, int64_t row[8]) {
+    std::memcpy(row, in, 8 * sizeof(int64_t));
+    if (columns & ~1u)
+        InversePass(row, 1);
+    else
+        std::fill(row + 1, row + 8, row[0]);
+}
+
 void InverseDctColumns(const int64_t* in, unsigned columns, unsigned acColumns, int32_t* samples) {
-    const auto sample = Sample;
     if (!acColumns) { // every row is the first: one pass gives them all
         int64_t row[8];
-        std::memcpy(row, in, sizeof row);
-        if (columns & ~1u)
-            InversePass(row, 1);
-        else
-            std::fill(row + 1, row + 8, row[0]);
+        FirstRowPass(in, columns, row);
         for (int c = 0; c < 8; ++c)
-            samples[c] = sample(row[c]);
+            samples[c] = Sample(row[c]);
         for (int r = 1; r < 8; ++r)
             std::memcpy(samples + 8 * r, samples, 8 * sizeof(int32_t));
         return;
@@ -247,7 +251,7 @@ void InverseDctColumns(const int64_t* in, unsigned columns, unsigned acColumns, 
     }
     if (columns == 1) { // only the first column: every row is its first value throughout
         for (int r = 0; r < 8; ++r)
-            std::fill(samples + 8 * r, samples + 8 * r + 8, sample(w[8 * r]));
+            std::fill(samples + 8 * r, samples + 8 * r + 8, Sample(w[8 * r]));
         return;
     }
     const bool low = !(columns & 0xF0);
@@ -258,7 +262,7 @@ void InverseDctColumns(const int64_t* in, unsigned columns, unsigned acColumns, 
         else
             InversePass(row, 1);
         for (int c = 0; c < 8; ++c)
-            samples[8 * r + c] = sample(row[c]);
+            samples[8 * r + c] = Sample(row[c]);
     }
 }
 
@@ -334,13 +338,9 @@ inline bool Within(int64_t v, int bits) {
 // value unmultiplied and takes the others at most 30 times over, so with the first values below
 // 2^30 and the others below 2^25 no sum leaves 32 bits; other blocks take the 64-bit passes.
 void InverseDctFast(const int64_t* in, unsigned columns, unsigned acColumns, int16_t* samples) {
-    if (!acColumns) { // every row is the first: one pass gives them all
+    if (!acColumns) {
         int64_t row[8];
-        std::memcpy(row, in, sizeof row);
-        if (columns & ~1u)
-            InversePass(row, 1);
-        else
-            std::fill(row + 1, row + 8, row[0]);
+        FirstRowPass(in, columns, row);
         alignas(16) int16_t first[8];
         bool within = true; // below 2^31 a sample is the value shifted, within 16 bits
         for (int c = 0; c < 8; ++c) {
@@ -676,6 +676,17 @@ inline __m128i Pack555(__m128i r, __m128i g, __m128i b) {
     return _mm_or_si128(_mm_or_si128(_mm_slli_epi16(r, 10), _mm_slli_epi16(g, 5)), b);
 }
 
+// Half 0 or 1 of eight lanes, each lane twice: a chroma term for its two neighbouring pixels.
+inline __m128i Duplicated(__m128i v, int half) {
+    return half ? _mm_unpackhi_epi16(v, v) : _mm_unpacklo_epi16(v, v);
+}
+
+// Eight doubled pixels: each of left beside the same one of right.
+inline void StorePairs(uint16_t* dst, __m128i left, __m128i right) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm_unpacklo_epi16(left, right));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 8), _mm_unpackhi_epi16(left, right));
+}
+
 } // namespace
 
 // The fast conversion into RGB555 computed eight pixels at a time: the same sums the tables hold
@@ -699,21 +710,12 @@ template <bool kDouble> void MovieCodec::WriteMacroblockFast555(FrameSurface& cu
         for (int half = 0; half < 2; ++half) {
             __m128i s = Signed7(samples_[(y >> 3) * 2 + half] + (y & 7) * 8);
             __m128i luma = _mm_add_epi16(_mm_add_epi16(s, s), bias);
-            // Each chroma contribution serves two neighbouring pixels.
-            __m128i cr =
-                half ? _mm_unpackhi_epi16(red[row], red[row]) : _mm_unpacklo_epi16(red[row], red[row]);
-            __m128i cg = half ? _mm_unpackhi_epi16(green[row], green[row])
-                              : _mm_unpacklo_epi16(green[row], green[row]);
-            __m128i cb =
-                half ? _mm_unpackhi_epi16(blue[row], blue[row]) : _mm_unpacklo_epi16(blue[row], blue[row]);
-            __m128i r = _mm_add_epi16(luma, cr), g = _mm_add_epi16(luma, cg), b = _mm_add_epi16(luma, cb);
+            __m128i r = _mm_add_epi16(luma, Duplicated(red[row], half));
+            __m128i g = _mm_add_epi16(luma, Duplicated(green[row], half));
+            __m128i b = _mm_add_epi16(luma, Duplicated(blue[row], half));
             __m128i left = Pack555(Rounded5(r), Rounded5(g), Rounded5(b));
             if constexpr (kDouble) { // the left pixel of a pair rounded, the right truncated
-                __m128i right = Pack555(Truncated5(r), Truncated5(g), Truncated5(b));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 16 * half),
-                                 _mm_unpacklo_epi16(left, right));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 16 * half + 8),
-                                 _mm_unpackhi_epi16(left, right));
+                StorePairs(dst + 16 * half, left, Pack555(Truncated5(r), Truncated5(g), Truncated5(b)));
             } else {
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 8 * half), left);
             }
@@ -746,10 +748,6 @@ inline __m128i ExactTruncated5(__m128i x) {
 }
 inline __m128i ExactRounded5(__m128i x) {
     return _mm_min_epi16(ExactTruncated5(_mm_adds_epu16(x, _mm_set1_epi16(1000))), _mm_set1_epi16(31));
-}
-
-inline __m128i Duplicated(__m128i v, int half) {
-    return half ? _mm_unpackhi_epi16(v, v) : _mm_unpacklo_epi16(v, v);
 }
 
 } // namespace
@@ -786,11 +784,8 @@ void MovieCodec::WriteMacroblockExact555(FrameSurface& current, int mx, int my) 
             __m128i b = ExactProduct8(_mm_add_epi16(luma, Duplicated(blue[row], half)));
             __m128i left = Pack555(ExactTruncated5(r), ExactTruncated5(g), ExactTruncated5(b));
             if constexpr (kDouble) { // the left pixel of a pair truncated, the right rounded
-                __m128i right = Pack555(ExactRounded5(r), ExactRounded5(g), ExactRounded5(b));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 16 * half),
-                                 _mm_unpacklo_epi16(left, right));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 16 * half + 8),
-                                 _mm_unpackhi_epi16(left, right));
+                StorePairs(dst + 16 * half, left,
+                           Pack555(ExactRounded5(r), ExactRounded5(g), ExactRounded5(b)));
             } else {
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 8 * half), left);
             }
