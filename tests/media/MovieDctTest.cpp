@@ -403,6 +403,59 @@ TEST(MovieDct, Type4MotionCopies) {
     }
 }
 
+// Flat type 4 blocks in exact colours sweeping the samples past both ends of the clamps, chroma
+// above 127 read as negative bytes: RGB555 surfaces (converted apart from other field orders) get
+// the same components as a target with red and blue exchanged, doubled or not.
+TEST(MovieDct, ExactColoursAcrossTheSampleRange) {
+    const int w = 384, h = 256, macroblocks = w * h / 256;
+    WordBits bits;
+    int predictor[3] = {};
+    auto putDc = [&](int channel, int sample) { // a flat block: the predictor is twice the sample
+        int diff = 2 * sample - predictor[channel], size = 0;
+        while (std::abs(diff) >> size)
+            ++size;
+        ASSERT_LE(size, 8);
+        const movie::MovieVlc& code = movie::MovieDcSizeCodes(channel != 0)[size];
+        bits.Put(code.bits, code.length);
+        if (size) bits.Put(static_cast<uint32_t>(diff > 0 ? diff : diff + (1 << size) - 1), size);
+        bits.Put(movie::MovieEndOfBlockCode().bits, movie::MovieEndOfBlockCode().length);
+        predictor[channel] = 2 * sample;
+    };
+    auto wave = [](int x, int lo, int hi) { // up from lo to hi and down again, in steps of one
+        int t = x % (2 * (hi - lo));
+        return t < hi - lo ? lo + t : 2 * hi - lo - t;
+    };
+    for (int i = 0; i < macroblocks; ++i) {
+        for (int b = 0; b < 4; ++b)
+            putDc(0, wave(4 * i + b + 300, -300, 300)); // from 0, as the predictors start
+        putDc(1, wave(i + 50, -50, 330));
+        putDc(2, wave(3 * i + 50, -50, 330));
+    }
+    const Bytes payload = bits.Frame(0, 0, 3); // every macroblock coded, exact colours
+    Bytes frame = {static_cast<uint8_t>(w & 255), static_cast<uint8_t>(w >> 8), static_cast<uint8_t>(h & 255),
+                   static_cast<uint8_t>(h >> 8)};
+    frame.insert(frame.end(), payload.begin() + 4, payload.end());
+    movie::PixelFormat swapped;
+    swapped.redShift = 0;
+    swapped.blueShift = 10;
+    for (bool doubled : {false, true}) {
+        movie::MovieCodec plain, other;
+        plain.Configure(doubled);
+        other.Configure(doubled, 100, swapped);
+        movie::FrameSurface a, b, before;
+        for (movie::FrameSurface* s : {&a, &b, &before})
+            s->Create(plain.SurfaceWidth(w), h);
+        ASSERT_TRUE(plain.MovieDecodeFrame(frame.data(), frame.size(), 4, a, before));
+        ASSERT_TRUE(other.MovieDecodeFrame(frame.data(), frame.size(), 4, b, before));
+        for (size_t i = 0; i < a.pixels.size(); ++i) {
+            uint16_t px = b.pixels[i];
+            ASSERT_EQ(static_cast<uint16_t>((px & 0x3E0) | (px >> 10 & 31) | (px & 31) << 10), a.pixels[i])
+                << "doubled " << doubled << " pixel " << i;
+        }
+        EXPECT_NE(a.pixels.front(), a.pixels.back());
+    }
+}
+
 // Type 4 from the writer: the same picture again is all copies with (0, 0); quality 100 and 0.
 TEST(MovieDct, Type4RepeatsAndQualities) {
     const int w = 64, h = 48;
