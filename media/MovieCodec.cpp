@@ -471,12 +471,16 @@ namespace {
 // given, the same pixels into copy.
 template <bool kDouble>
 void ConvertIndexes(const uint8_t* src, size_t count, const uint32_t* t, uint16_t* dst, uint16_t* copy) {
-    for (size_t x = 0; x < count; x += 4) {
-        const uint64_t a = t[src[x]], b = t[src[x + 1]], c = t[src[x + 2]], d = t[src[x + 3]];
-        if constexpr (kDouble) { // each entry is a pixel pair
-            const uint64_t w[2] = {a | b << 32, c | d << 32};
-            std::memcpy(dst + 2 * x, w, sizeof w);
-        } else {
+    if constexpr (kDouble) { // each entry is a pixel pair
+        for (size_t x = 0; x < count; x += 8) {
+            uint64_t i;
+            std::memcpy(&i, src + x, 8);
+            for (int k = 0; k < 8; ++k)
+                std::memcpy(dst + 2 * (x + k), &t[(i >> (8 * k)) & 255], 4);
+        }
+    } else { // four entries a word, from byte loads
+        for (size_t x = 0; x < count; x += 4) {
+            const uint64_t a = t[src[x]], b = t[src[x + 1]], c = t[src[x + 2]], d = t[src[x + 3]];
             const uint64_t w = a | b << 16 | c << 32 | d << 48;
             std::memcpy(dst + x, &w, sizeof w);
         }
