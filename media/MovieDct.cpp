@@ -341,16 +341,25 @@ void InverseDctFast(const int64_t* in, unsigned columns, unsigned acColumns, int
     if (!acColumns) {
         int64_t row[8];
         FirstRowPass(in, columns, row);
-        alignas(16) int16_t first[8];
-        bool within = true; // below 2^31 a sample is the value shifted, within 16 bits
-        for (int c = 0; c < 8; ++c) {
-            within &= Within(row[c], 31);
-            first[c] = static_cast<int16_t>(row[c] >> 17);
+        // Sums within 32 bits (the high words the low words' signs) give their samples shifted
+        // straight into 16 bits.
+        __m128 low[2], high[2];
+        for (int i = 0; i < 2; ++i) {
+            __m128 a = _mm_loadu_ps(reinterpret_cast<const float*>(row + 4 * i));
+            __m128 b = _mm_loadu_ps(reinterpret_cast<const float*>(row + 4 * i + 2));
+            low[i] = _mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0));
+            high[i] = _mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1));
         }
-        if (!within)
+        __m128i lo0 = _mm_castps_si128(low[0]), lo1 = _mm_castps_si128(low[1]);
+        __m128i within = _mm_and_si128(_mm_cmpeq_epi32(_mm_srai_epi32(lo0, 31), _mm_castps_si128(high[0])),
+                                       _mm_cmpeq_epi32(_mm_srai_epi32(lo1, 31), _mm_castps_si128(high[1])));
+        __m128i v = _mm_packs_epi32(_mm_srai_epi32(lo0, 17), _mm_srai_epi32(lo1, 17));
+        if (_mm_movemask_epi8(within) != 0xFFFF) {
+            alignas(16) int16_t first[8];
             for (int c = 0; c < 8; ++c)
                 first[c] = Narrow(Sample(row[c]));
-        const __m128i v = _mm_load_si128(reinterpret_cast<const __m128i*>(first));
+            v = _mm_load_si128(reinterpret_cast<const __m128i*>(first));
+        }
         for (int r = 0; r < 8; ++r)
             _mm_store_si128(reinterpret_cast<__m128i*>(samples + 8 * r), v);
         return;
