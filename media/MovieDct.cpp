@@ -670,17 +670,6 @@ inline __m128i Signed7(const int16_t* samples) {
     return _mm_sub_epi16(_mm_xor_si128(v, sign), sign);
 }
 
-// A component clamped to 0..255 and reduced to 5 bits, rounded (value + 4, at most 255) or
-// truncated.
-inline __m128i Rounded5(__m128i v) {
-    return _mm_srli_epi16(
-        _mm_max_epi16(_mm_min_epi16(_mm_add_epi16(v, _mm_set1_epi16(4)), _mm_set1_epi16(255)),
-                      _mm_setzero_si128()),
-        3);
-}
-inline __m128i Truncated5(__m128i v) {
-    return _mm_srli_epi16(_mm_max_epi16(_mm_min_epi16(v, _mm_set1_epi16(255)), _mm_setzero_si128()), 3);
-}
 inline __m128i Pack555(__m128i r, __m128i g, __m128i b) {
     return _mm_or_si128(_mm_or_si128(_mm_slli_epi16(r, 10), _mm_slli_epi16(g, 5)), b);
 }
@@ -701,32 +690,40 @@ inline void StorePairs(uint16_t* dst, __m128i left, __m128i right) {
 // The fast conversion into RGB555 computed eight pixels at a time: the same sums the tables hold
 // (Y = 2 s + 129 plus the rounded chroma products), clamped and reduced the same way.
 template <bool kDouble> void MovieCodec::WriteMacroblockFast555(FrameSurface& current, int mx, int my) const {
-    __m128i red[8], green[8], blue[8];
+    // Components are clamped to 0..255 and shifted to 5 bits; the luma bias 129 carries the 4
+    // that rounds them, and the truncated ones take it off again.
+    const __m128i zero = _mm_setzero_si128(), top = _mm_set1_epi16(255), four = _mm_set1_epi16(4);
+    auto rounded = [&](__m128i v) { return _mm_srli_epi16(_mm_max_epi16(_mm_min_epi16(v, top), zero), 3); };
+    auto truncated = [&](__m128i v) { return rounded(_mm_sub_epi16(v, four)); };
     for (int row = 0; row < 8; ++row) {
         __m128i sb = Signed7(samples_[4] + 8 * row), sr = Signed7(samples_[5] + 8 * row);
         __m128i cb = _mm_add_epi16(_mm_add_epi16(sb, sb), _mm_set1_epi16(1));
         __m128i cr = _mm_add_epi16(_mm_add_epi16(sr, sr), _mm_set1_epi16(1));
-        red[row] = RoundedProducts(cr, 91881);
-        green[row] = _mm_sub_epi16(_mm_setzero_si128(),
-                                   _mm_add_epi16(RoundedProducts(cb, 22550), RoundedProducts(cr, 46799)));
-        blue[row] = RoundedProducts(cb, 116129);
-    }
-    const __m128i bias = _mm_set1_epi16(129);
-    for (int y = 0; y < 16; ++y) {
-        uint16_t* dst =
-            current.pixels.data() + static_cast<size_t>(my + y) * current.width + (kDouble ? 2 * mx : mx);
-        const int row = y >> 1;
-        for (int half = 0; half < 2; ++half) {
-            __m128i s = Signed7(samples_[(y >> 3) * 2 + half] + (y & 7) * 8);
-            __m128i luma = _mm_add_epi16(_mm_add_epi16(s, s), bias);
-            __m128i r = _mm_add_epi16(luma, Duplicated(red[row], half));
-            __m128i g = _mm_add_epi16(luma, Duplicated(green[row], half));
-            __m128i b = _mm_add_epi16(luma, Duplicated(blue[row], half));
-            __m128i left = Pack555(Rounded5(r), Rounded5(g), Rounded5(b));
-            if constexpr (kDouble) { // the left pixel of a pair rounded, the right truncated
-                StorePairs(dst + 16 * half, left, Pack555(Truncated5(r), Truncated5(g), Truncated5(b)));
-            } else {
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 8 * half), left);
+        const __m128i red = RoundedProducts(cr, 91881), blue = RoundedProducts(cb, 116129);
+        const __m128i green =
+            _mm_sub_epi16(zero, _mm_add_epi16(RoundedProducts(cb, 22550), RoundedProducts(cr, 46799)));
+        const __m128i chroma[2][3] = {{Duplicated(red, 0), Duplicated(green, 0), Duplicated(blue, 0)},
+                                      {Duplicated(red, 1), Duplicated(green, 1), Duplicated(blue, 1)}};
+        for (int y = 2 * row; y < 2 * row + 2; ++y) {
+            uint16_t* dst =
+                current.pixels.data() + static_cast<size_t>(my + y) * current.width + (kDouble ? 2 * mx : mx);
+            for (int half = 0; half < 2; ++half) {
+                // 2 s + 133 for the signed 7-bit sample s: twice its low 7 bits with the sign
+                // bit flipped, plus 5.
+                __m128i x = _mm_load_si128(
+                    reinterpret_cast<const __m128i*>(samples_[(y >> 3) * 2 + half] + (y & 7) * 8));
+                x = _mm_xor_si128(_mm_and_si128(_mm_add_epi16(x, x), _mm_set1_epi16(254)),
+                                  _mm_set1_epi16(128));
+                __m128i luma = _mm_add_epi16(x, _mm_set1_epi16(5));
+                __m128i r = _mm_add_epi16(luma, chroma[half][0]);
+                __m128i g = _mm_add_epi16(luma, chroma[half][1]);
+                __m128i b = _mm_add_epi16(luma, chroma[half][2]);
+                __m128i left = Pack555(rounded(r), rounded(g), rounded(b));
+                if constexpr (kDouble) { // the left pixel of a pair rounded, the right truncated
+                    StorePairs(dst + 16 * half, left, Pack555(truncated(r), truncated(g), truncated(b)));
+                } else {
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 8 * half), left);
+                }
             }
         }
     }
