@@ -679,10 +679,26 @@ inline __m128i Duplicated(__m128i v, int half) {
     return half ? _mm_unpackhi_epi16(v, v) : _mm_unpacklo_epi16(v, v);
 }
 
-// Eight doubled pixels: each of left beside the same one of right.
-inline void StorePairs(uint16_t* dst, __m128i left, __m128i right) {
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm_unpacklo_epi16(left, right));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 8), _mm_unpackhi_epi16(left, right));
+// The two lines of a macroblock that chroma row `row` serves, eight pixels at a time: convert
+// gives the pixels of eight luma samples of its half (0 or 1) and, doubled, the right pixels of
+// the pairs, each written beside its left one.
+template <bool kDouble, class Convert>
+inline void WriteLines(uint16_t* base, size_t pitch, const int16_t (*samples)[64], int row, Convert convert) {
+    for (int y = 2 * row; y < 2 * row + 2; ++y) {
+        uint16_t* dst = base + static_cast<size_t>(y) * pitch;
+        for (int half = 0; half < 2; ++half) {
+            __m128i right = _mm_setzero_si128();
+            __m128i left = convert(samples[(y >> 3) * 2 + half] + (y & 7) * 8, half, &right);
+            if constexpr (kDouble) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 16 * half),
+                                 _mm_unpacklo_epi16(left, right));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 16 * half + 8),
+                                 _mm_unpackhi_epi16(left, right));
+            } else {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 8 * half), left);
+            }
+        }
+    }
 }
 
 } // namespace
@@ -690,6 +706,8 @@ inline void StorePairs(uint16_t* dst, __m128i left, __m128i right) {
 // The fast conversion into RGB555 computed eight pixels at a time: the same sums the tables hold
 // (Y = 2 s + 129 plus the rounded chroma products), clamped and reduced the same way.
 template <bool kDouble> void MovieCodec::WriteMacroblockFast555(FrameSurface& current, int mx, int my) const {
+    const size_t pitch = static_cast<size_t>(current.width);
+    uint16_t* base = current.pixels.data() + static_cast<size_t>(my) * pitch + (kDouble ? 2 * mx : mx);
     // Components are clamped to 0..255 and shifted to 5 bits; the luma bias 129 carries the 4
     // that rounds them, and the truncated ones take it off again.
     const __m128i zero = _mm_setzero_si128(), top = _mm_set1_epi16(255), four = _mm_set1_epi16(4);
@@ -704,28 +722,21 @@ template <bool kDouble> void MovieCodec::WriteMacroblockFast555(FrameSurface& cu
             _mm_sub_epi16(zero, _mm_add_epi16(RoundedProducts(cb, 22550), RoundedProducts(cr, 46799)));
         const __m128i chroma[2][3] = {{Duplicated(red, 0), Duplicated(green, 0), Duplicated(blue, 0)},
                                       {Duplicated(red, 1), Duplicated(green, 1), Duplicated(blue, 1)}};
-        for (int y = 2 * row; y < 2 * row + 2; ++y) {
-            uint16_t* dst =
-                current.pixels.data() + static_cast<size_t>(my + y) * current.width + (kDouble ? 2 * mx : mx);
-            for (int half = 0; half < 2; ++half) {
-                // 2 s + 133 for the signed 7-bit sample s: twice its low 7 bits with the sign
-                // bit flipped, plus 5.
-                __m128i x = _mm_load_si128(
-                    reinterpret_cast<const __m128i*>(samples_[(y >> 3) * 2 + half] + (y & 7) * 8));
+        WriteLines<kDouble>(
+            base, pitch, samples_, row, [&](const int16_t* samples, int half, __m128i* right) {
+                // 2 s + 133 for the signed 7-bit sample s: twice its low 7 bits with the sign bit
+                // flipped, plus 5.
+                __m128i x = _mm_load_si128(reinterpret_cast<const __m128i*>(samples));
                 x = _mm_xor_si128(_mm_and_si128(_mm_add_epi16(x, x), _mm_set1_epi16(254)),
                                   _mm_set1_epi16(128));
                 __m128i luma = _mm_add_epi16(x, _mm_set1_epi16(5));
                 __m128i r = _mm_add_epi16(luma, chroma[half][0]);
                 __m128i g = _mm_add_epi16(luma, chroma[half][1]);
                 __m128i b = _mm_add_epi16(luma, chroma[half][2]);
-                __m128i left = Pack555(rounded(r), rounded(g), rounded(b));
-                if constexpr (kDouble) { // the left pixel of a pair rounded, the right truncated
-                    StorePairs(dst + 16 * half, left, Pack555(truncated(r), truncated(g), truncated(b)));
-                } else {
-                    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 8 * half), left);
-                }
-            }
-        }
+                if constexpr (kDouble) // the left pixel of a pair rounded, the right truncated
+                    *right = Pack555(truncated(r), truncated(g), truncated(b));
+                return Pack555(rounded(r), rounded(g), rounded(b));
+            });
     }
 }
 
@@ -761,7 +772,8 @@ inline __m128i ExactRounded5(__m128i x) {
 // The exact conversion into RGB555 computed eight pixels at a time, as the tables hold it.
 template <bool kDouble>
 void MovieCodec::WriteMacroblockExact555(FrameSurface& current, int mx, int my) const {
-    __m128i red[8], green[8], blue[8];
+    const size_t pitch = static_cast<size_t>(current.width);
+    uint16_t* base = current.pixels.data() + static_cast<size_t>(my) * pitch + (kDouble ? 2 * mx : mx);
     for (int row = 0; row < 8; ++row) {
         // The chroma samples clamped to 0..255 and read as signed bytes.
         __m128i sign = _mm_set1_epi16(128);
@@ -771,31 +783,25 @@ void MovieCodec::WriteMacroblockExact555(FrameSurface& current, int mx, int my) 
         __m128i ut = _mm_sub_epi16(_mm_xor_si128(u, us), us), vt = _mm_sub_epi16(_mm_xor_si128(v, vs), vs);
         ut = _mm_add_epi16(ut, ut);
         vt = _mm_add_epi16(vt, vt);
-        red[row] = _mm_add_epi16(ExactChroma(vt, vs, kExactRedCr), _mm_set1_epi16(kExactRed - kExactStart));
-        green[row] = _mm_sub_epi16(
+        const __m128i red =
+            _mm_add_epi16(ExactChroma(vt, vs, kExactRedCr), _mm_set1_epi16(kExactRed - kExactStart));
+        const __m128i green = _mm_sub_epi16(
             _mm_set1_epi16(kExactGreen - kExactStart),
             _mm_add_epi16(ExactChroma(vt, vs, kExactGreenCr), ExactChroma(ut, us, kExactGreenCb)));
-        blue[row] =
+        const __m128i blue =
             _mm_add_epi16(ExactChroma(ut, us, kExactBlueCb), _mm_set1_epi16(kExactBlue - kExactStart));
-    }
-    for (int y = 0; y < 16; ++y) {
-        uint16_t* dst =
-            current.pixels.data() + static_cast<size_t>(my + y) * current.width + (kDouble ? 2 * mx : mx);
-        const int row = y >> 1;
-        for (int half = 0; half < 2; ++half) {
-            __m128i luma =
-                Clamped16(samples_[(y >> 3) * 2 + half] + (y & 7) * 8, -kExactMargin / 2, kExactMargin / 2);
-            __m128i r = ExactProduct8(_mm_add_epi16(luma, Duplicated(red[row], half)));
-            __m128i g = ExactProduct8(_mm_add_epi16(luma, Duplicated(green[row], half)));
-            __m128i b = ExactProduct8(_mm_add_epi16(luma, Duplicated(blue[row], half)));
-            __m128i left = Pack555(ExactTruncated5(r), ExactTruncated5(g), ExactTruncated5(b));
-            if constexpr (kDouble) { // the left pixel of a pair truncated, the right rounded
-                StorePairs(dst + 16 * half, left,
-                           Pack555(ExactRounded5(r), ExactRounded5(g), ExactRounded5(b)));
-            } else {
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 8 * half), left);
-            }
-        }
+        const __m128i chroma[2][3] = {{Duplicated(red, 0), Duplicated(green, 0), Duplicated(blue, 0)},
+                                      {Duplicated(red, 1), Duplicated(green, 1), Duplicated(blue, 1)}};
+        WriteLines<kDouble>(
+            base, pitch, samples_, row, [&](const int16_t* samples, int half, __m128i* right) {
+                __m128i luma = Clamped16(samples, -kExactMargin / 2, kExactMargin / 2);
+                __m128i r = ExactProduct8(_mm_add_epi16(luma, chroma[half][0]));
+                __m128i g = ExactProduct8(_mm_add_epi16(luma, chroma[half][1]));
+                __m128i b = ExactProduct8(_mm_add_epi16(luma, chroma[half][2]));
+                if constexpr (kDouble) // the left pixel of a pair truncated, the right rounded
+                    *right = Pack555(ExactRounded5(r), ExactRounded5(g), ExactRounded5(b));
+                return Pack555(ExactTruncated5(r), ExactTruncated5(g), ExactTruncated5(b));
+            });
     }
 }
 #endif
