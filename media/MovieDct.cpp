@@ -964,6 +964,8 @@ bool MovieCodec::DecodeType4Macroblocks(const uint8_t* data, size_t size, bool a
                                         FrameSurface& current, const FrameSurface& previous) {
     const uint8_t* scan = Scan().data();
     const std::vector<VlcEntry>& codes = CoeffLookup();
+    const std::array<VlcEntry, 256>& lumaDc = DcLookup(false);
+    const std::array<VlcEntry, 256>& chromaDc = DcLookup(true);
     WordReader bits(data, size);
     Block block;
     int32_t predictor[3] = {};
@@ -991,7 +993,7 @@ bool MovieCodec::DecodeType4Macroblocks(const uint8_t* data, size_t size, bool a
             }
             for (int b = 0; b < 6; ++b) {
                 int channel = b < 4 ? 0 : b - 3;
-                const VlcEntry& dc = DcLookup(channel != 0)[bits.Peek(8)];
+                const VlcEntry& dc = (channel ? chromaDc : lumaDc)[bits.Peek(8)];
                 if (!dc.length) { // no such size code: the rest of the frame cannot be read
                     QVReport::message("MovieDecodeFrame: type 4 frame with a bad DC size; rest kept.\n");
                     return true;
