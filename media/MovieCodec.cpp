@@ -471,18 +471,19 @@ namespace {
 // given, the same pixels into copy.
 template <bool kDouble>
 void ConvertIndexes(const uint8_t* src, size_t count, const uint32_t* t, uint16_t* dst, uint16_t* copy) {
-    if constexpr (kDouble) { // each entry is a pixel pair
-        for (size_t x = 0; x < count; x += 8) {
-            uint64_t i;
-            std::memcpy(&i, src + x, 8);
+    for (size_t x = 0; x < count; x += 8) {
+        uint64_t i;
+        std::memcpy(&i, src + x, 8);
+        if constexpr (kDouble) { // each entry is a pixel pair
             for (int k = 0; k < 8; ++k)
                 std::memcpy(dst + 2 * (x + k), &t[(i >> (8 * k)) & 255], 4);
-        }
-    } else { // four entries a word, from byte loads
-        for (size_t x = 0; x < count; x += 4) {
-            const uint64_t a = t[src[x]], b = t[src[x + 1]], c = t[src[x + 2]], d = t[src[x + 3]];
-            const uint64_t w = a | b << 16 | c << 32 | d << 48;
-            std::memcpy(dst + x, &w, sizeof w);
+        } else {
+            uint64_t w[2];
+            for (int k = 0; k < 2; ++k)
+                w[k] = t[(i >> (32 * k)) & 255] | (uint64_t{t[(i >> (32 * k + 8)) & 255]} << 16) |
+                       (uint64_t{t[(i >> (32 * k + 16)) & 255]} << 32) |
+                       (uint64_t{t[(i >> (32 * k + 24)) & 255]} << 48);
+            std::memcpy(dst + x, w, sizeof w);
         }
     }
     if (copy) std::memcpy(copy, dst, count * (kDouble ? 2 : 1) * sizeof(uint16_t));
