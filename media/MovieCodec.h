@@ -108,6 +108,8 @@ class MovieCodec {
     int width_ = 0, height_ = 0;
     uint8_t palette_[256][3] = {};
     uint32_t pixelTable_[256] = {};
+    // The single-width table's entries as pixels, when every one fits 16 bits.
+    alignas(64) uint16_t pixelWords_[256] = {};
     // The palette pictures: the key frame's, and while keepPicture_ the delta frames' too.
     std::vector<uint8_t> picture_, previousPicture_;
     std::vector<uint8_t> blockTable_;

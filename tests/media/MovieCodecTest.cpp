@@ -133,6 +133,31 @@ TEST(MovieCodecFrames, KeyAndDeltaFramesReproduceTheSourcePictures) {
     }
 }
 
+// Every palette entry reaches its pixels, whatever part of a row it falls in: 40 pixels a row
+// leave 8 past the last whole 32, and each entry's 5-bit colour is its own.
+TEST(MovieCodecFrames, KeyFrameShowsEveryPaletteEntry) {
+    moviewriter::Palette palette{};
+    for (int i = 0; i < 256; ++i)
+        palette[i] = {static_cast<uint8_t>((i >> 3) << 3), static_cast<uint8_t>((i & 7) << 3),
+                      static_cast<uint8_t>((255 - i) & 0xF8)};
+    const int w = 40, h = 8;
+    Bytes picture(static_cast<size_t>(w) * h);
+    for (size_t i = 0; i < picture.size(); ++i)
+        picture[i] = static_cast<uint8_t>(i * 97 % 256); // 97 is odd: every index once per 256
+    for (bool doubled : {false, true}) {
+        CodecRig rig(w, h, doubled);
+        ASSERT_TRUE(rig.Decode(moviewriter::KeyFramePayload(w, h, palette, picture), 1));
+        const movie::FrameSurface& s = rig.Shown();
+        const int step = doubled ? 2 : 1;
+        int wrong = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < s.width; ++x)
+                wrong += s.pixels[static_cast<size_t>(y) * s.width + x] !=
+                         Rgb555(palette[picture[static_cast<size_t>(y) * w + x / step]]);
+        EXPECT_EQ(wrong, 0) << "doubled " << doubled;
+    }
+}
+
 // Delta frames decoded while the doubling is changed and changed back must not lose the picture:
 // once it is back, the frames are those of a codec left alone.
 TEST(MovieCodecFrames, DoublingChangedAndBackBetweenDeltaFrames) {
