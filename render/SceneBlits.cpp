@@ -326,7 +326,7 @@ void DrawTexturedTriangle(const LandTexture& texture, const TexVertex (&corners)
     const Shade shade{greyTable, darkening};
     if (cached) {
         if (!shaded) {
-            shaded.reset(new uint16_t[16 * texelCount]);
+            shaded.reset(new uint16_t[16 * texelCount]());
             made = 0;
         }
         // Only the levels this triangle can reach (one more each side for rounding) are made.
@@ -379,9 +379,12 @@ void DrawTexturedTriangle(const LandTexture& texture, const TexVertex (&corners)
             clamped(d + last, lu, lv, ll);
             --last, lu -= pu.perX, lv -= pv.perX, ll -= pl.perX;
         }
-        // A span wholly in range reads the level as it stands; one that leaves the range keeps the
-        // level among those made.
-        const bool clampLevel = first != 0 || last != n - 1;
+        // A span wholly in range whose ends keep to the levels made reads the level as it stands
+        // (the light is linear, so the pixels between keep to them too); any other span keeps the
+        // level among those made: a pixel left of a slanted edge carries the light on past the
+        // corners', by as much as the light changes in a pixel.
+        auto prepared = [&](int64_t l) { return (l >> 16) >= lowest && (l >> 16) <= highest; };
+        const bool clampLevel = first != 0 || last != n - 1 || !prepared(light) || !prepared(ll);
         const int count = last - first + 1;
         const int32_t u32 = static_cast<int32_t>(u), v32 = static_cast<int32_t>(tv),
                       l32 = static_cast<int32_t>(light);

@@ -590,6 +590,47 @@ TEST(LandTextureTest, TexelsStayInsideTheTextureAndPixelsInsideTheClip) {
     SetBlitTarget(BlitTarget{});
 }
 
+// A thin triangle whose light climbs four levels in a pixel: the first pixel of a row lies left of
+// the slanted edge, so its light runs on past the corners'. Every draw, the first few shading each
+// pixel and the later ones reading the texture shaded once per level, keeps to the corners' levels
+// and one more each side.
+TEST(LandTextureTest, ASteepLightChangeKeepsToTheCornersLevels) {
+    constexpr uint16_t kWhite = 0x7FFF;
+    const struct {
+        TexVertex corners[3];
+        int lowest, highest;
+    } cases[] = {
+        {{{20, 0, 10, 10, 5}, {22, 40, 10, 10, 5}, {21, 40, 10, 10, 9}}, 4, 10},
+        {{{20, 0, 10, 10, 9}, {22, 40, 10, 10, 9}, {21, 40, 10, 10, 5}}, 4, 10},
+    };
+    const uint8_t* darkening = DarkeningTable();
+    for (const auto& c : cases) {
+        std::set<uint16_t> allowed;
+        for (int level = c.lowest; level <= c.highest; ++level)
+            allowed.insert(static_cast<uint16_t>(darkening[level * 32 + 31] * 0x0421));
+        LandTexture t;
+        t.size = 64;
+        t.pixels.assign(64 * 64, kWhite);
+        std::vector<uint16_t> first;
+        for (int draw = 1; draw <= 20; ++draw) {
+            SCOPED_TRACE(testing::Message() << "light " << c.corners[2].light << " draw " << draw);
+            std::vector<uint16_t> buffer(40 * 48, 0);
+            SetBlitTarget(buffer.data(), 40, 48);
+            DrawTexturedTriangle(t, c.corners, kNoClip, false);
+            int written = 0;
+            for (uint16_t p : buffer)
+                if (p) {
+                    ++written;
+                    EXPECT_TRUE(allowed.count(p)) << std::hex << p;
+                }
+            EXPECT_GE(written, 15);
+            if (first.empty()) first = buffer;
+            EXPECT_EQ(buffer, first);
+        }
+    }
+    SetBlitTarget(BlitTarget{});
+}
+
 // Every pixel a sloped cell writes lies inside its rect, seams included.
 TEST_F(SceneTest, ASlopedCellsRectHoldsEveryPixelItWrites) {
     TileData::MutableLand(maptest::L::Hill)->textureId = 1;
