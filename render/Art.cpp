@@ -3,7 +3,9 @@
 #include "core/CDHDCache.h"
 #include "core/QVReport.h"
 #include "render/RenderData.h"
+#include "render/SpanKernels.h"
 
+#include <cstring>
 #include <unordered_map>
 
 namespace {
@@ -146,29 +148,70 @@ const BlitTarget& GetBlitTarget() {
     return Cache().target;
 }
 
-void DrawArtTo(const BlitTarget& target, SpanOp op, const ArtItem* art, const Rect& clip, int x, int y) {
-    if (!art || !op) return;
-    Rect part = VisiblePart(target, clip, x, y, art->width, art->height);
-    if (part.IsEmpty()) return;
+namespace {
+
+// A plain copy of a run, inline: runs are mostly a few dozen pixels, too short to pay for a call.
+// Art and target never overlap, so the last block may overlap the one before it.
+inline void CopyRun(uint16_t* d, const uint16_t* s, int n) {
+    if (n >= 8) {
+        int i = 0;
+        for (; i + 8 <= n; i += 8)
+            std::memcpy(d + i, s + i, 16);
+        if (i < n) std::memcpy(d + n - 8, s + n - 8, 16);
+        return;
+    }
+    if (n >= 4) {
+        std::memcpy(d, s, 8);
+        std::memcpy(d + n - 4, s + n - 4, 8);
+        return;
+    }
+    for (int i = 0; i < n; ++i)
+        d[i] = s[i];
+}
+
+// Every run of rows part.top..part.bottom - 1, cut to columns part.left..part.right - 1 unless the
+// part is the art's whole width.
+template <class Span>
+void DrawRuns(const BlitTarget& to, const ArtItem& art, const Rect& part, int x, int y, Span span) {
     const int c0 = part.left, c1 = part.right;
-    // Held in locals: the span op is called through a pointer, so the item's fields would be read
+    // Held in locals: the span may be called through a pointer, so the item's fields would be read
     // again after every run.
-    const ArtRun* const runs = art->runs.data();
-    const uint32_t* const rowStart = art->rowStart.data();
-    const uint16_t* const pixels = art->pixels.data();
-    const BlitTarget to = target;
-    for (int row = part.top; row < part.bottom; ++row) {
-        uint16_t* const line = to.At(x + c0, y + row);
+    const ArtRun* const runs = art.runs.data();
+    const uint32_t* const rowStart = art.rowStart.data();
+    const uint16_t* const pixels = art.pixels.data();
+    const bool whole = c0 == 0 && c1 >= art.width;
+    uint16_t* line = to.At(x + c0, y + part.top);
+    for (int row = part.top; row < part.bottom; ++row, line += to.pitch) {
         const ArtRun* const rowEnd = runs + rowStart[row + 1];
-        for (const ArtRun* run = runs + rowStart[row]; run != rowEnd; ++run) {
+        const ArtRun* run = runs + rowStart[row];
+        if (whole) {
+            for (; run != rowEnd; ++run)
+                span(line + run->column, pixels + run->pixel, static_cast<int>(run->count));
+            continue;
+        }
+        for (; run != rowEnd; ++run) {
             int start = run->column, end = run->column + run->count;
             if (end <= c0) continue;
             if (start >= c1) break;
             int from = start < c0 ? c0 : start;
             int last = end > c1 ? c1 : end;
-            op(line + (from - c0), pixels + run->pixel + (from - start), last - from);
+            span(line + (from - c0), pixels + run->pixel + (from - start), last - from);
         }
     }
+}
+
+} // namespace
+
+void DrawArtTo(const BlitTarget& target, SpanOp op, const ArtItem* art, const Rect& clip, int x, int y) {
+    if (!art || !op) return;
+    Rect part = VisiblePart(target, clip, x, y, art->width, art->height);
+    if (part.IsEmpty()) return;
+    const BlitTarget to = target;
+    if (op == CopySpan) return DrawRuns(to, *art, part, x, y, CopyRun);
+    SpanParams params;
+    ResolvedSpan resolved;
+    if (ResolveSpanOp(op, resolved, params)) return DrawRuns(to, *art, part, x, y, resolved);
+    DrawRuns(to, *art, part, x, y, op);
 }
 
 void DrawArt(SpanOp op, const ArtItem* art, int x, int y) {
