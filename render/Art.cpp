@@ -5,6 +5,7 @@
 #include "render/RenderData.h"
 #include "render/SpanKernels.h"
 
+#include <algorithm>
 #include <cstring>
 #include <unordered_map>
 
@@ -21,6 +22,49 @@ struct ArtCache {
 ArtCache& Cache() {
     static ArtCache c;
     return c;
+}
+
+// A large rectangle inside the runs: from the row with the widest run, grown a row at a time up or
+// down, whichever keeps more area, while the area does not shrink. One pass over the rows.
+Rect FindFilledRect(const ArtItem& art) {
+    const int height = static_cast<int>(art.rowStart.size()) - 1;
+    if (height <= 0) return Rect{};
+    auto widest = [&](int row, int& from, int& to) {
+        from = to = 0;
+        for (const ArtRun* run = art.RowBegin(row); run != art.RowEnd(row); ++run)
+            if (run->count > to - from) from = run->column, to = run->column + run->count;
+    };
+    int seed = 0, best = 0;
+    for (int row = 0; row < height; ++row) {
+        int from = 0, to = 0;
+        widest(row, from, to);
+        if (to - from > best) best = to - from, seed = row;
+    }
+    if (best == 0) return Rect{};
+    Rect r{};
+    widest(seed, r.left, r.right);
+    r.top = seed;
+    r.bottom = seed + 1;
+    for (;;) {
+        const int64_t area = int64_t{r.right - r.left} * (r.bottom - r.top);
+        Rect up = r, down = r;
+        int64_t upArea = -1, downArea = -1;
+        int from = 0, to = 0;
+        if (r.top > 0) {
+            widest(r.top - 1, from, to);
+            up = Rect{std::max(r.left, from), r.top - 1, std::min(r.right, to), r.bottom};
+            upArea = up.right > up.left ? int64_t{up.right - up.left} * (up.bottom - up.top) : 0;
+        }
+        if (r.bottom < height) {
+            widest(r.bottom, from, to);
+            down = Rect{std::max(r.left, from), r.top, std::min(r.right, to), r.bottom + 1};
+            downArea =
+                down.right > down.left ? int64_t{down.right - down.left} * (down.bottom - down.top) : 0;
+        }
+        if (std::max(upArea, downArea) < area) break;
+        r = upArea >= downArea ? up : down;
+    }
+    return r;
 }
 
 } // namespace
@@ -45,6 +89,7 @@ std::unique_ptr<ArtItem> DecodeLandArt(const uint8_t* data, size_t length) {
         pixel += static_cast<uint32_t>(width);
     }
     art->rowStart.push_back(static_cast<uint32_t>(art->runs.size()));
+    art->filled = FindFilledRect(*art);
     return art;
 }
 
@@ -93,6 +138,7 @@ std::unique_ptr<ArtItem> DecodeItemArt(const uint8_t* data, size_t length) {
         }
     }
     art->rowStart.push_back(static_cast<uint32_t>(art->runs.size()));
+    art->filled = FindFilledRect(*art);
     return art;
 }
 

@@ -53,6 +53,13 @@ class CDrawItem : public CTrackedObject {
     // screen rect. Base: never (effect items and strips are not picked).
     virtual bool IsHitAt(int /*px*/, int /*py*/) const { return false; }
 
+    // What a paint may leave out (render/DrawManager.cpp): the screen rect that the item's paint,
+    // when it is not culled, surely covers with pixels that do not depend on what lies below them
+    // (empty: none; base). And whether the paint of an item whose rect ends up wholly under such
+    // covers may be left out: true when the paint does nothing but write pixels.
+    virtual Rect OpaqueCover() const { return Rect{}; }
+    virtual bool MayBeLeftOutWhenCovered() const { return false; }
+
     // For the pools of objects that outlive their use: a pooled object leaves the live set when
     // released and joins it again when handed out.
     void LeaveLiveSet() { Retire(); }
@@ -81,6 +88,8 @@ class CDrawItem : public CTrackedObject {
     int32_t drawKey = 0;
     // Whole 44-pixel columns the figure reaches right of its cell (containers only).
     int32_t cellOffset = 0;
+    // The paint that found the item wholly covered by what is painted after it.
+    uint32_t coveredInPaint = 0;
 
   protected:
     // Unlinks from the cell whose head should be (x & 63, y & 63); a head that does not match is

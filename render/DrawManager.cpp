@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace DrawManager {
 namespace {
@@ -31,6 +32,7 @@ std::array<uint16_t, kCellOrderCount> BuildCellOrder() {
 const std::array<uint16_t, kCellOrderCount> kOrder = BuildCellOrder();
 
 struct SceneState {
+    uint32_t paint = 0; // counts the paints, for CDrawItem::coveredInPaint
     int scrollX = 0;
     int scrollY = 0;
     int ceiling = kNoCeiling;
@@ -73,6 +75,67 @@ void FillBlack(const Rect& clip) {
         std::memset(target.At(area.left, row), 0,
                     static_cast<size_t>(area.right - area.left) * sizeof(uint16_t));
 }
+
+// The smallest paint (in pixels) that looks for items to leave out.
+constexpr int64_t kLeaveOutArea = 128 * 128;
+
+// The 4 x 4 blocks of a paint's clip that are sure to end up under pixels which do not depend on
+// what lies below them. A block is marked only when a cover holds it whole (a block cut by the
+// clip's right or bottom edge counts its pixels inside the clip only), and a rect is covered only
+// when every block it touches is marked, so the answer errs on the side of painting.
+class Coverage {
+  public:
+    void Reset(const Rect& clip) {
+        clip_ = clip;
+        columns_ = (clip.Width() + kBlock - 1) / kBlock;
+        rows_ = (clip.Height() + kBlock - 1) / kBlock;
+        words_ = (columns_ + 63) / 64;
+        bits_.assign(static_cast<size_t>(rows_) * static_cast<size_t>(words_), 0);
+    }
+    void Mark(const Rect& cover) {
+        const Rect r = IntersectRect(cover, clip_);
+        if (r.IsEmpty()) return;
+        const int x0 = (r.left - clip_.left + kBlock - 1) / kBlock,
+                  x1 = r.right >= clip_.right ? columns_ : (r.right - clip_.left) / kBlock;
+        const int y0 = (r.top - clip_.top + kBlock - 1) / kBlock,
+                  y1 = r.bottom >= clip_.bottom ? rows_ : (r.bottom - clip_.top) / kBlock;
+        for (int y = y0; y < y1; ++y)
+            ForRange(y, x0, x1, [](uint64_t& word, uint64_t mask) {
+                word |= mask;
+                return true;
+            });
+    }
+    bool Covers(const Rect& rect) const {
+        const Rect r = IntersectRect(rect, clip_);
+        if (r.IsEmpty()) return true; // nothing of it is painted
+        const int x0 = (r.left - clip_.left) / kBlock, x1 = (r.right - clip_.left + kBlock - 1) / kBlock;
+        const int y0 = (r.top - clip_.top) / kBlock, y1 = (r.bottom - clip_.top + kBlock - 1) / kBlock;
+        for (int y = y0; y < y1; ++y)
+            if (!const_cast<Coverage*>(this)->ForRange(
+                    y, x0, x1, [](uint64_t& word, uint64_t mask) { return (word & mask) == mask; }))
+                return false;
+        return true;
+    }
+
+  private:
+    static constexpr int kBlock = 4;
+    // fn(word, mask) over the words of blocks x0..x1 - 1 of a row; false as soon as fn is.
+    template <class Fn> bool ForRange(int y, int x0, int x1, Fn fn) {
+        if (x0 >= x1) return true;
+        uint64_t* row = bits_.data() + static_cast<size_t>(y) * static_cast<size_t>(words_);
+        const int w0 = x0 / 64, w1 = (x1 - 1) / 64;
+        for (int w = w0; w <= w1; ++w) {
+            const int from = w == w0 ? x0 % 64 : 0, to = w == w1 ? (x1 - 1) % 64 + 1 : 64;
+            const uint64_t mask =
+                (to == 64 ? ~uint64_t{0} : (uint64_t{1} << to) - 1) & ~((uint64_t{1} << from) - 1);
+            if (!fn(row[w], mask)) return false;
+        }
+        return true;
+    }
+    Rect clip_{};
+    int columns_ = 0, rows_ = 0, words_ = 0;
+    std::vector<uint64_t> bits_;
+};
 
 } // namespace
 
@@ -165,11 +228,40 @@ void DrawScene(const Rect& c) {
     if (IsRoofCutOn()) FillBlack(c);
     const int sx = S().scrollX, sy = S().scrollY;
     const int top = c.top + sy, bottom = c.bottom + sy, left = c.left + sx, right = c.right + sx;
+    // Touching edges count: a neighbour's seam pixels may lie on the edge.
+    auto meets = [&](const Rect& r) {
+        return !(r.top > bottom || r.bottom < top || r.left > right || r.right < left);
+    };
+    if (++S().paint == 0) ++S().paint;
+    const uint32_t paint = S().paint;
+    // Back to front first, over what this paint takes part in: an item that may be left out and
+    // lies wholly under the covers of the items painted after it is marked, so that a frame full of
+    // statics does not paint the land beneath them. A small paint is left to paint everything: the
+    // extra walk would cost more than it saves.
+    const Rect area = WritableArea(GetBlitTarget(), c);
+    if (int64_t{area.Width()} * area.Height() >= kLeaveOutArea) {
+        static std::vector<CDrawItem*> taking;
+        static Coverage coverage;
+        taking.clear();
+        for (uint16_t cell : kOrder)
+            for (CDrawItem* item = CellAt(cell); item; item = item->nextDraw)
+                if (meets(item->screenRect)) taking.push_back(item);
+        coverage.Reset(area);
+        for (auto it = taking.rbegin(); it != taking.rend(); ++it) {
+            CDrawItem* item = *it;
+            const Rect& r = item->screenRect;
+            if (item->MayBeLeftOutWhenCovered() &&
+                coverage.Covers(Rect{r.left - sx, r.top - sy, r.right - sx, r.bottom - sy})) {
+                item->coveredInPaint = paint;
+                continue; // its own cover lies within what is covered already
+            }
+            const Rect cover = item->OpaqueCover();
+            if (!cover.IsEmpty() && !item->IsCulled()) coverage.Mark(cover);
+        }
+    }
     for (uint16_t cell : kOrder) {
         for (CDrawItem* item = CellAt(cell); item; item = item->nextDraw) {
-            const Rect& r = item->screenRect;
-            // Touching edges count: a neighbour's seam pixels may lie on the edge.
-            if (r.top > bottom || r.bottom < top || r.left > right || r.right < left) continue;
+            if (!meets(item->screenRect) || item->coveredInPaint == paint) continue;
             if (!item->IsCulled()) {
                 item->DrawClip(c);
             } else if (item->IsObj() && (item->GetTileFlags() & 0x20000u)) {

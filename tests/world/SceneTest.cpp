@@ -5,6 +5,7 @@
 #include "render/SpanOps.h"
 
 #include <algorithm>
+#include <memory>
 #include <set>
 
 using namespace scenetest;
@@ -75,6 +76,66 @@ TEST_F(SceneTest, AnItemTouchingTheClipOnAnEdgeIsPainted) {
     DrawManager::DrawScene(clip);
     EXPECT_EQ(probe.draws, 1);
     probe.RemoveFromDrawList();
+}
+
+// A probe whose paint surely covers a rect and that may be left out when covered.
+class CoverProbe : public Probe {
+  public:
+    CoverProbe(Rect r, Rect c, bool mayBeLeftOut) : Probe(r), cover(c), leaveOut(mayBeLeftOut) {}
+    Rect OpaqueCover() const override { return cover; }
+    bool MayBeLeftOutWhenCovered() const override { return leaveOut; }
+    Rect cover;
+    bool leaveOut;
+};
+
+// An item under the covers of items painted after it is left out; one that a cover misses by a
+// pixel, that is covered only by an item painted before it, that lies under a culled item or that
+// may not be left out is painted. The covering items are painted whatever happens.
+TEST_F(SceneTest, AnItemWhollyUnderLaterCoversIsLeftOut) {
+    DrawManager::ResetWindow();
+    const Rect clip{0, 0, 400, 300}, item{100, 100, 144, 144};
+    std::vector<uint16_t> screen(400 * 300);
+    SetBlitTarget(screen.data(), 400, 300);
+    constexpr int kBefore = 31, kAfter = 33; // cells in front of or behind the item's (32, 32)
+    const struct {
+        const char* name;
+        Rect covers[2];
+        int coverCell;
+        bool mayBeLeftOut, coverListed, painted;
+    } cases[] = {
+        {"one wider cover", {{96, 96, 148, 148}, {}}, kAfter, true, true, false},
+        {"its own rect", {{100, 100, 144, 144}, {}}, kAfter, true, true, false},
+        {"two halves", {{100, 100, 122, 144}, {120, 100, 144, 144}}, kAfter, true, true, false},
+        {"a pixel short", {{101, 100, 144, 144}, {}}, kAfter, true, true, true},
+        {"halves with a gap", {{100, 100, 121, 144}, {122, 100, 144, 144}}, kAfter, true, true, true},
+        {"painted before it", {{96, 96, 148, 148}, {}}, kBefore, true, true, true},
+        {"may not be left out", {{96, 96, 148, 148}, {}}, kAfter, false, true, true},
+        {"culled cover", {{96, 96, 148, 148}, {}}, kAfter, true, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CoverProbe probe(item, Rect{}, c.mayBeLeftOut);
+        probe.SetLocation(Pos(32, 32), 0);
+        probe.AddToDrawList();
+        std::vector<std::unique_ptr<CoverProbe>> covers;
+        for (const Rect& r : c.covers) {
+            if (r.IsEmpty()) continue;
+            covers.push_back(std::make_unique<CoverProbe>(r, r, true));
+            covers.back()->SetLocation(Pos(c.coverCell, c.coverCell), 0);
+            covers.back()->AddToDrawList();
+            if (!c.coverListed) covers.back()->listed = 0;
+        }
+        for (int paint = 0; paint < 2; ++paint)
+            DrawManager::DrawScene(clip);
+        EXPECT_EQ(probe.draws, c.painted ? 2 : 0);
+        for (auto& cover : covers) {
+            EXPECT_EQ(cover->draws, c.coverListed ? 2 : 0);
+            cover->listed = 1;
+            cover->RemoveFromDrawList();
+        }
+        probe.RemoveFromDrawList();
+    }
+    SetBlitTarget(BlitTarget{});
 }
 
 TEST_F(SceneTest, CullingRules) {
