@@ -53,10 +53,11 @@ class CDrawItem : public CTrackedObject {
     // screen rect. Base: never (effect items and strips are not picked).
     virtual bool IsHitAt(int /*px*/, int /*py*/) const { return false; }
 
-    // What a paint may leave out (render/DrawManager.cpp): the screen rect that the item's paint,
-    // when it is not culled, surely covers with pixels that do not depend on what lies below them
-    // (empty: none; base). And whether the paint of an item whose rect ends up wholly under such
-    // covers may be left out: true when the paint does nothing but write pixels.
+    // What a paint may leave out (render/DrawManager.cpp): the screen rect, inside the item's own,
+    // that the item's paint, when it is not culled, surely covers with pixels that do not depend on
+    // what lies below them (empty: none; base). And whether the paint of an item whose rect ends
+    // up wholly under such covers may be left out: true when the paint does nothing but write
+    // pixels.
     virtual Rect OpaqueCover() const { return Rect{}; }
     virtual bool MayBeLeftOutWhenCovered() const { return false; }
 

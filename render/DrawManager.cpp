@@ -100,7 +100,7 @@ class Coverage {
         const int y0 = (r.top - clip_.top + kBlock - 1) / kBlock,
                   y1 = r.bottom >= clip_.bottom ? rows_ : (r.bottom - clip_.top) / kBlock;
         for (int y = y0; y < y1; ++y)
-            ForRange(y, x0, x1, [](uint64_t& word, uint64_t mask) {
+            ForRange(Row(y), x0, x1, [](uint64_t& word, uint64_t mask) {
                 word |= mask;
                 return true;
             });
@@ -111,18 +111,20 @@ class Coverage {
         const int x0 = (r.left - clip_.left) / kBlock, x1 = (r.right - clip_.left + kBlock - 1) / kBlock;
         const int y0 = (r.top - clip_.top) / kBlock, y1 = (r.bottom - clip_.top + kBlock - 1) / kBlock;
         for (int y = y0; y < y1; ++y)
-            if (!const_cast<Coverage*>(this)->ForRange(
-                    y, x0, x1, [](uint64_t& word, uint64_t mask) { return (word & mask) == mask; }))
+            if (!ForRange(Row(y), x0, x1, [](uint64_t word, uint64_t mask) { return (word & mask) == mask; }))
                 return false;
         return true;
     }
 
   private:
     static constexpr int kBlock = 4;
+    uint64_t* Row(int y) { return bits_.data() + static_cast<size_t>(y) * static_cast<size_t>(words_); }
+    const uint64_t* Row(int y) const {
+        return bits_.data() + static_cast<size_t>(y) * static_cast<size_t>(words_);
+    }
     // fn(word, mask) over the words of blocks x0..x1 - 1 of a row; false as soon as fn is.
-    template <class Fn> bool ForRange(int y, int x0, int x1, Fn fn) {
+    template <class Word, class Fn> static bool ForRange(Word* row, int x0, int x1, Fn fn) {
         if (x0 >= x1) return true;
-        uint64_t* row = bits_.data() + static_cast<size_t>(y) * static_cast<size_t>(words_);
         const int w0 = x0 / 64, w1 = (x1 - 1) / 64;
         for (int w = w0; w <= w1; ++w) {
             const int from = w == w0 ? x0 % 64 : 0, to = w == w1 ? (x1 - 1) % 64 + 1 : 64;
