@@ -191,6 +191,10 @@ const char* ActiveSpanKernels() {
     return Kernels().name;
 }
 
+bool WideSpanKernelsActive() {
+    return Kernels().Translucent == span_avx2::Translucent && span_avx2::Built();
+}
+
 void OverrideSpanFeaturesForTests(const SpanFeatures* features) {
     g_override = features ? &KernelsFor(*features) : nullptr;
 }

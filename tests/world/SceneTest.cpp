@@ -2,6 +2,7 @@
 // operation an object draws with, the land diamond, the circle of transparency, sloped land and
 // the seasons.
 #include "SceneFixture.h"
+#include "render/SpanKernels.h"
 #include "render/SpanOps.h"
 
 #include <algorithm>
@@ -648,6 +649,51 @@ TEST(LandTextureTest, TexelsStayInsideTheTextureAndPixelsInsideTheClip) {
                     << x << "," << y;
             }
     EXPECT_GT(written, 1000);
+    SetBlitTarget(BlitTarget{});
+}
+
+// Rows from the shaded texture are drawn eight pixels at a time where the processor allows: they
+// show the same pixels as the loops of any processor, clamps and all.
+TEST(LandTextureTest, WideRowsShowTheSamePixelsAsTheBaseLoops) {
+    const struct {
+        const char* name;
+        int size;
+        TexVertex corners[3];
+    } cases[] = {
+        {"past the texture and the levels",
+         64,
+         {{10, 5, 0, 0, 0}, {90, 40, 64, 0, 20}, {30, 95, 64, 64, -3}}},
+        {"a land half", 64, {{50, 2, 0, 0, 3}, {74, 27, 63, 0, 9}, {51, 50, 63, 63, 14}}},
+        {"a large texture", 128, {{5, 5, 0, 0, 2}, {95, 20, 127, 0, 6}, {40, 97, 127, 127, 11}}},
+        {"thin and steep", 64, {{20, 0, 10, 10, 5}, {22, 40, 10, 10, 5}, {21, 40, 10, 10, 9}}},
+        {"nearly flat", 64, {{0, 10, 0, 0, 0}, {99, 11, 63, 0, 15}, {50, 12, 63, 63, 7}}},
+        {"left of a slanted edge", 64, {{10, 0, 0, 0, 0}, {20, 60, 0, 63, 0}, {70, 30, 63, 30, 12}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<uint16_t> shown[2];
+        for (int wide = 0; wide < 2; ++wide) {
+            SpanFeatures features;
+            features.ssse3 = features.avx2 = wide != 0;
+            OverrideSpanFeaturesForTests(&features);
+            LandTexture t;
+            t.size = c.size;
+            t.pixels.resize(static_cast<size_t>(c.size) * c.size);
+            for (int v = 0; v < c.size; ++v)
+                for (int u = 0; u < c.size; ++u)
+                    t.pixels[static_cast<size_t>(v) * c.size + u] =
+                        static_cast<uint16_t>(u * 31 / c.size << 10 | v * 31 / c.size << 5 | ((u + v) & 31));
+            // The first draws shade each pixel; the texture is shaded once for the later ones.
+            for (int draw = 0; draw < 17; ++draw) {
+                shown[wide].assign(100 * 100, 0);
+                SetBlitTarget(shown[wide].data(), 100, 100);
+                DrawTexturedTriangle(t, c.corners, Rect{0, 0, 100, 100}, false);
+            }
+        }
+        OverrideSpanFeaturesForTests(nullptr);
+        EXPECT_GE(std::count_if(shown[1].begin(), shown[1].end(), [](uint16_t p) { return p != 0; }), 15);
+        EXPECT_EQ(shown[0], shown[1]);
+    }
     SetBlitTarget(BlitTarget{});
 }
 
