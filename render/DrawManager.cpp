@@ -56,6 +56,24 @@ CDrawItem* CellAt(uint16_t cell) {
     return DrawMapThingie::table[(cornerY + v) & 63][(cornerX + u) & 63];
 }
 
+// fn(item) for every item of the window's cells in paint order, the next item read after fn. The
+// items lie all over the heap: the head of a cell a few cells on is fetched ahead while the lists
+// before it are walked.
+template <class Fn> void ForEachInPaintOrder(Fn fn) {
+    int cornerX = 0, cornerY = 0;
+    GetWindowCorner(cornerX, cornerY);
+    auto head = [&](uint16_t cell) {
+        return DrawMapThingie::table[(cornerY + (cell >> 6)) & 63][(cornerX + (cell & 63)) & 63];
+    };
+    constexpr size_t kAhead = 4;
+    for (size_t i = 0; i < kOrder.size(); ++i) {
+        if (i + kAhead < kOrder.size())
+            if (const CDrawItem* ahead = head(kOrder[i + kAhead])) __builtin_prefetch(ahead);
+        for (CDrawItem* item = head(kOrder[i]); item; item = item->nextDraw)
+            fn(item);
+    }
+}
+
 CDrawItem* Tail(CDrawItem* head) {
     if (!head) return nullptr;
     while (head->nextDraw)
@@ -245,9 +263,9 @@ void DrawScene(const Rect& c) {
         static std::vector<CDrawItem*> taking;
         static Coverage coverage;
         taking.clear();
-        for (uint16_t cell : kOrder)
-            for (CDrawItem* item = CellAt(cell); item; item = item->nextDraw)
-                if (meets(item->screenRect)) taking.push_back(item);
+        ForEachInPaintOrder([&](CDrawItem* item) {
+            if (meets(item->screenRect)) taking.push_back(item);
+        });
         coverage.Reset(area);
         for (auto it = taking.rbegin(); it != taking.rend(); ++it) {
             CDrawItem* item = *it;
@@ -261,19 +279,17 @@ void DrawScene(const Rect& c) {
             if (!cover.IsEmpty() && !item->IsCulled()) coverage.Mark(cover);
         }
     }
-    for (uint16_t cell : kOrder) {
-        for (CDrawItem* item = CellAt(cell); item; item = item->nextDraw) {
-            if (!meets(item->screenRect) || item->coveredInPaint == paint) continue;
-            if (!item->IsCulled()) {
-                item->DrawClip(c);
-            } else if (item->IsObj() && (item->GetTileFlags() & 0x20000u)) {
-                // Culled foliage stays as a faint outline.
-                S().drawTimeFlags = 0x8;
-                item->DrawClip(c);
-                S().drawTimeFlags = 0;
-            }
+    ForEachInPaintOrder([&](CDrawItem* item) {
+        if (!meets(item->screenRect) || item->coveredInPaint == paint) return;
+        if (!item->IsCulled()) {
+            item->DrawClip(c);
+        } else if (item->IsObj() && (item->GetTileFlags() & 0x20000u)) {
+            // Culled foliage stays as a faint outline.
+            S().drawTimeFlags = 0x8;
+            item->DrawClip(c);
+            S().drawTimeFlags = 0;
         }
-    }
+    });
 }
 
 CDrawItem* GetDrawItemAtScreenLoc(int x, int y, bool skipLand) {
