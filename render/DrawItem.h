@@ -55,9 +55,9 @@ class CDrawItem : public CTrackedObject {
 
     // What a paint may leave out (render/DrawManager.cpp): the screen rect, inside the item's own,
     // that the item's paint, when it is not culled, surely covers with pixels that do not depend on
-    // what lies below them (empty: none; base). And whether the paint of an item whose rect ends
-    // up wholly under such covers may be left out: true when the paint does nothing but write
-    // pixels.
+    // what lies below them (empty: none; base). And whether the paint of an item may be left out
+    // where its rect lies under such covers: true when the paint does nothing but write pixels,
+    // each the same whatever the clip.
     virtual Rect OpaqueCover() const { return Rect{}; }
     virtual bool MayBeLeftOutWhenCovered() const { return false; }
 
@@ -89,8 +89,10 @@ class CDrawItem : public CTrackedObject {
     int32_t drawKey = 0;
     // Whole 44-pixel columns the figure reaches right of its cell (containers only).
     int32_t cellOffset = 0;
-    // The paint that found the item wholly covered by what is painted after it.
+    // The paint that found part of the item (or all of it) covered by what is painted after it,
+    // and the part left open, on the screen: that paint paints the item only there.
     uint32_t coveredInPaint = 0;
+    Rect uncoveredPart{};
 
   protected:
     // Unlinks from the cell whose head should be (x & 63, y & 63); a head that does not match is

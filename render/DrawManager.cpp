@@ -123,15 +123,30 @@ class Coverage {
                 return true;
             });
     }
-    bool Covers(const Rect& rect) const {
+    // The part of rect (cut to the clip) that is not covered: the bounding rect of the blocks it
+    // touches that are not marked. Empty when nothing of it shows.
+    Rect Uncovered(const Rect& rect) const {
         const Rect r = IntersectRect(rect, clip_);
-        if (r.IsEmpty()) return true; // nothing of it is painted
+        if (r.IsEmpty()) return Rect{};
         const int x0 = (r.left - clip_.left) / kBlock, x1 = (r.right - clip_.left + kBlock - 1) / kBlock;
         const int y0 = (r.top - clip_.top) / kBlock, y1 = (r.bottom - clip_.top + kBlock - 1) / kBlock;
-        for (int y = y0; y < y1; ++y)
-            if (!ForRange(Row(y), x0, x1, [](uint64_t word, uint64_t mask) { return (word & mask) == mask; }))
-                return false;
-        return true;
+        int left = columns_, right = -1, top = -1, bottom = -1;
+        for (int y = y0; y < y1; ++y) {
+            int w = x0 / 64;
+            ForRange(Row(y), x0, x1, [&](uint64_t word, uint64_t mask) {
+                if (const uint64_t open = ~word & mask) {
+                    left = std::min(left, w * 64 + __builtin_ctzll(open));
+                    right = std::max(right, w * 64 + 63 - __builtin_clzll(open));
+                    if (top < 0) top = y;
+                    bottom = y;
+                }
+                ++w;
+                return true;
+            });
+        }
+        if (top < 0) return Rect{};
+        return IntersectRect(r, Rect{clip_.left + left * kBlock, clip_.top + top * kBlock,
+                                     clip_.left + (right + 1) * kBlock, clip_.top + (bottom + 1) * kBlock});
     }
 
   private:
@@ -254,9 +269,10 @@ void DrawScene(const Rect& c) {
     };
     if (++S().paint == 0) ++S().paint;
     const uint32_t paint = S().paint;
-    // Back to front first, over what this paint takes part in: an item that may be left out and
-    // lies wholly under the covers of the items painted after it is marked, so that a frame full of
-    // statics does not paint the land beneath them. A small paint is left to paint everything: the
+    // Back to front first, over what this paint takes part in: an item that may be left out is
+    // marked with the part of it that the covers of the items painted after it leave open (none
+    // when it lies wholly under them), so that a frame full of statics does not paint the land and
+    // the statics beneath them. A small paint is left to paint everything: the
     // extra walk would cost more than it saves.
     const Rect area = WritableArea(GetBlitTarget(), c);
     if (int64_t{area.Width()} * area.Height() >= kLeaveOutArea) {
@@ -270,23 +286,29 @@ void DrawScene(const Rect& c) {
         for (auto it = taking.rbegin(); it != taking.rend(); ++it) {
             CDrawItem* item = *it;
             const Rect& r = item->screenRect;
-            if (item->MayBeLeftOutWhenCovered() &&
-                coverage.Covers(Rect{r.left - sx, r.top - sy, r.right - sx, r.bottom - sy})) {
+            if (item->MayBeLeftOutWhenCovered()) {
                 item->coveredInPaint = paint;
-                continue; // its own cover lies within what is covered already
+                item->uncoveredPart =
+                    coverage.Uncovered(Rect{r.left - sx, r.top - sy, r.right - sx, r.bottom - sy});
+                // A hidden item's own cover lies within what is covered already.
+                if (item->uncoveredPart.IsEmpty()) continue;
             }
             const Rect cover = item->OpaqueCover();
             if (!cover.IsEmpty() && !item->IsCulled()) coverage.Mark(cover);
         }
     }
     ForEachInPaintOrder([&](CDrawItem* item) {
-        if (!meets(item->screenRect) || item->coveredInPaint == paint) return;
+        if (!meets(item->screenRect)) return;
+        const bool narrowed = item->coveredInPaint == paint;
+        if (narrowed && item->uncoveredPart.IsEmpty()) return;
+        // Only what is not covered: the pixels of each blit do not depend on its clip.
+        const Rect& clip = narrowed ? item->uncoveredPart : c;
         if (!item->IsCulled()) {
-            item->DrawClip(c);
+            item->DrawClip(clip);
         } else if (item->IsObj() && (item->GetTileFlags() & 0x20000u)) {
             // Culled foliage stays as a faint outline.
             S().drawTimeFlags = 0x8;
-            item->DrawClip(c);
+            item->DrawClip(clip);
             S().drawTimeFlags = 0;
         }
     });

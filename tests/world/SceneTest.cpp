@@ -79,20 +79,27 @@ TEST_F(SceneTest, AnItemTouchingTheClipOnAnEdgeIsPainted) {
     probe.RemoveFromDrawList();
 }
 
-// A probe whose paint surely covers a rect and that may be left out when covered.
+// A probe whose paint surely covers a rect, that may be left out where covered and that keeps the
+// clip of its last paint.
 class CoverProbe : public Probe {
   public:
     CoverProbe(Rect r, Rect c, bool mayBeLeftOut) : Probe(r), cover(c), leaveOut(mayBeLeftOut) {}
+    void DrawClip(const Rect& clip) override {
+        Probe::DrawClip(clip);
+        lastClip = clip;
+    }
     Rect OpaqueCover() const override { return cover; }
     bool MayBeLeftOutWhenCovered() const override { return leaveOut; }
     Rect cover;
     bool leaveOut;
+    Rect lastClip{};
 };
 
-// An item under the covers of items painted after it is left out; one that a cover misses by a
-// pixel, that is covered only by an item painted before it, that lies under a culled item or that
-// may not be left out is painted. The covering items are painted whatever happens.
-TEST_F(SceneTest, AnItemWhollyUnderLaterCoversIsLeftOut) {
+// An item under the covers of items painted after it is left out, and one partly under them is
+// painted only where they leave it open (to the 4 x 4 block); covers of items painted before it
+// or of culled items hide nothing, nor do covers hide an item that may not be left out. The
+// covering items are painted whatever happens.
+TEST_F(SceneTest, WhatLaterCoversHideIsLeftOut) {
     DrawManager::ResetWindow();
     const Rect clip{0, 0, 400, 300}, item{100, 100, 144, 144};
     std::vector<uint16_t> screen(400 * 300);
@@ -102,16 +109,23 @@ TEST_F(SceneTest, AnItemWhollyUnderLaterCoversIsLeftOut) {
         const char* name;
         Rect covers[2];
         int coverCell;
-        bool mayBeLeftOut, coverListed, painted;
+        bool mayBeLeftOut, coverListed;
+        Rect painted; // empty: left out
     } cases[] = {
-        {"one wider cover", {{96, 96, 148, 148}, {}}, kAfter, true, true, false},
-        {"its own rect", {{100, 100, 144, 144}, {}}, kAfter, true, true, false},
-        {"two halves", {{100, 100, 122, 144}, {120, 100, 144, 144}}, kAfter, true, true, false},
-        {"a pixel short", {{101, 100, 144, 144}, {}}, kAfter, true, true, true},
-        {"halves with a gap", {{100, 100, 121, 144}, {122, 100, 144, 144}}, kAfter, true, true, true},
-        {"painted before it", {{96, 96, 148, 148}, {}}, kBefore, true, true, true},
-        {"may not be left out", {{96, 96, 148, 148}, {}}, kAfter, false, true, true},
-        {"culled cover", {{96, 96, 148, 148}, {}}, kAfter, true, false, true},
+        {"one wider cover", {{96, 96, 148, 148}, {}}, kAfter, true, true, {}},
+        {"its own rect", {{100, 100, 144, 144}, {}}, kAfter, true, true, {}},
+        {"two halves", {{100, 100, 122, 144}, {120, 100, 144, 144}}, kAfter, true, true, {}},
+        {"a pixel short", {{101, 100, 144, 144}, {}}, kAfter, true, true, {100, 100, 104, 144}},
+        {"halves with a gap",
+         {{100, 100, 121, 144}, {122, 100, 144, 144}},
+         kAfter,
+         true,
+         true,
+         {120, 100, 124, 144}},
+        {"its top", {{96, 96, 148, 120}, {}}, kAfter, true, true, {100, 120, 144, 144}},
+        {"painted before it", {{96, 96, 148, 148}, {}}, kBefore, true, true, item},
+        {"may not be left out", {{96, 96, 148, 148}, {}}, kAfter, false, true, clip},
+        {"culled cover", {{96, 96, 148, 148}, {}}, kAfter, true, false, item},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -128,7 +142,10 @@ TEST_F(SceneTest, AnItemWhollyUnderLaterCoversIsLeftOut) {
         }
         for (int paint = 0; paint < 2; ++paint)
             DrawManager::DrawScene(clip);
-        EXPECT_EQ(probe.draws, c.painted ? 2 : 0);
+        EXPECT_EQ(probe.draws, c.painted.IsEmpty() ? 0 : 2);
+        if (!c.painted.IsEmpty()) {
+            EXPECT_EQ(probe.lastClip, c.painted);
+        }
         for (auto& cover : covers) {
             EXPECT_EQ(cover->draws, c.coverListed ? 2 : 0);
             cover->listed = 1;
