@@ -3,7 +3,10 @@
 #include "core/CDHDCache.h"
 #include "core/QVReport.h"
 #include "render/RenderData.h"
+#include "render/SpanKernels.h"
 
+#include <algorithm>
+#include <cstring>
 #include <unordered_map>
 
 namespace {
@@ -19,6 +22,49 @@ struct ArtCache {
 ArtCache& Cache() {
     static ArtCache c;
     return c;
+}
+
+// A large rectangle inside the runs: from the row with the widest run, grown a row at a time up or
+// down, whichever keeps more area, while the area does not shrink. One pass over the rows.
+Rect FindFilledRect(const ArtItem& art) {
+    const int height = static_cast<int>(art.rowStart.size()) - 1;
+    if (height <= 0) return Rect{};
+    auto widest = [&](int row, int& from, int& to) {
+        from = to = 0;
+        for (const ArtRun* run = art.RowBegin(row); run != art.RowEnd(row); ++run)
+            if (run->count > to - from) from = run->column, to = run->column + run->count;
+    };
+    int seed = 0, best = 0;
+    for (int row = 0; row < height; ++row) {
+        int from = 0, to = 0;
+        widest(row, from, to);
+        if (to - from > best) best = to - from, seed = row;
+    }
+    if (best == 0) return Rect{};
+    Rect r{};
+    widest(seed, r.left, r.right);
+    r.top = seed;
+    r.bottom = seed + 1;
+    for (;;) {
+        const int64_t area = int64_t{r.right - r.left} * (r.bottom - r.top);
+        Rect up = r, down = r;
+        int64_t upArea = -1, downArea = -1;
+        int from = 0, to = 0;
+        if (r.top > 0) {
+            widest(r.top - 1, from, to);
+            up = Rect{std::max(r.left, from), r.top - 1, std::min(r.right, to), r.bottom};
+            upArea = up.right > up.left ? int64_t{up.right - up.left} * (up.bottom - up.top) : 0;
+        }
+        if (r.bottom < height) {
+            widest(r.bottom, from, to);
+            down = Rect{std::max(r.left, from), r.top, std::min(r.right, to), r.bottom + 1};
+            downArea =
+                down.right > down.left ? int64_t{down.right - down.left} * (down.bottom - down.top) : 0;
+        }
+        if (std::max(upArea, downArea) < area) break;
+        r = upArea >= downArea ? up : down;
+    }
+    return r;
 }
 
 } // namespace
@@ -43,6 +89,7 @@ std::unique_ptr<ArtItem> DecodeLandArt(const uint8_t* data, size_t length) {
         pixel += static_cast<uint32_t>(width);
     }
     art->rowStart.push_back(static_cast<uint32_t>(art->runs.size()));
+    art->filled = FindFilledRect(*art);
     return art;
 }
 
@@ -91,6 +138,7 @@ std::unique_ptr<ArtItem> DecodeItemArt(const uint8_t* data, size_t length) {
         }
     }
     art->rowStart.push_back(static_cast<uint32_t>(art->runs.size()));
+    art->filled = FindFilledRect(*art);
     return art;
 }
 
@@ -146,29 +194,70 @@ const BlitTarget& GetBlitTarget() {
     return Cache().target;
 }
 
-void DrawArtTo(const BlitTarget& target, SpanOp op, const ArtItem* art, const Rect& clip, int x, int y) {
-    if (!art || !op) return;
-    Rect part = VisiblePart(target, clip, x, y, art->width, art->height);
-    if (part.IsEmpty()) return;
+namespace {
+
+// A plain copy of a run, inline: runs are mostly a few dozen pixels, too short to pay for a call.
+// Art and target never overlap, so the last block may overlap the one before it.
+inline void CopyRun(uint16_t* d, const uint16_t* s, int n) {
+    if (n >= 8) {
+        int i = 0;
+        for (; i + 8 <= n; i += 8)
+            std::memcpy(d + i, s + i, 16);
+        if (i < n) std::memcpy(d + n - 8, s + n - 8, 16);
+        return;
+    }
+    if (n >= 4) {
+        std::memcpy(d, s, 8);
+        std::memcpy(d + n - 4, s + n - 4, 8);
+        return;
+    }
+    for (int i = 0; i < n; ++i)
+        d[i] = s[i];
+}
+
+// Every run of rows part.top..part.bottom - 1, cut to columns part.left..part.right - 1 unless the
+// part is the art's whole width.
+template <class Span>
+void DrawRuns(const BlitTarget& to, const ArtItem& art, const Rect& part, int x, int y, Span span) {
     const int c0 = part.left, c1 = part.right;
-    // Held in locals: the span op is called through a pointer, so the item's fields would be read
+    // Held in locals: the span may be called through a pointer, so the item's fields would be read
     // again after every run.
-    const ArtRun* const runs = art->runs.data();
-    const uint32_t* const rowStart = art->rowStart.data();
-    const uint16_t* const pixels = art->pixels.data();
-    const BlitTarget to = target;
-    for (int row = part.top; row < part.bottom; ++row) {
-        uint16_t* const line = to.At(x + c0, y + row);
+    const ArtRun* const runs = art.runs.data();
+    const uint32_t* const rowStart = art.rowStart.data();
+    const uint16_t* const pixels = art.pixels.data();
+    const bool whole = c0 == 0 && c1 >= art.width;
+    uint16_t* line = to.At(x + c0, y + part.top);
+    for (int row = part.top; row < part.bottom; ++row, line += to.pitch) {
         const ArtRun* const rowEnd = runs + rowStart[row + 1];
-        for (const ArtRun* run = runs + rowStart[row]; run != rowEnd; ++run) {
+        const ArtRun* run = runs + rowStart[row];
+        if (whole) {
+            for (; run != rowEnd; ++run)
+                span(line + run->column, pixels + run->pixel, static_cast<int>(run->count));
+            continue;
+        }
+        for (; run != rowEnd; ++run) {
             int start = run->column, end = run->column + run->count;
             if (end <= c0) continue;
             if (start >= c1) break;
             int from = start < c0 ? c0 : start;
             int last = end > c1 ? c1 : end;
-            op(line + (from - c0), pixels + run->pixel + (from - start), last - from);
+            span(line + (from - c0), pixels + run->pixel + (from - start), last - from);
         }
     }
+}
+
+} // namespace
+
+void DrawArtTo(const BlitTarget& target, SpanOp op, const ArtItem* art, const Rect& clip, int x, int y) {
+    if (!art || !op) return;
+    Rect part = VisiblePart(target, clip, x, y, art->width, art->height);
+    if (part.IsEmpty()) return;
+    const BlitTarget to = target;
+    if (op == CopySpan) return DrawRuns(to, *art, part, x, y, CopyRun);
+    SpanParams params;
+    ResolvedSpan resolved;
+    if (ResolveSpanOp(op, resolved, params)) return DrawRuns(to, *art, part, x, y, resolved);
+    DrawRuns(to, *art, part, x, y, op);
 }
 
 void DrawArt(SpanOp op, const ArtItem* art, int x, int y) {

@@ -34,6 +34,9 @@ struct ArtItem {
     std::vector<ArtRun> runs;
     std::vector<uint32_t> rowStart; // height + 1 entries: row r is runs[rowStart[r], rowStart[r + 1])
     bool damaged = false;           // some row ended early at a bad run or line start
+    // A rectangle (in the art's own coordinates) whose every pixel lies in a run: a blit that
+    // writes runs regardless of what lies below covers it whole. Empty when none was found.
+    Rect filled{};
 
     const ArtRun* RowBegin(int row) const { return runs.data() + rowStart[row]; }
     const ArtRun* RowEnd(int row) const { return runs.data() + rowStart[row + 1]; }

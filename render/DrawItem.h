@@ -53,6 +53,14 @@ class CDrawItem : public CTrackedObject {
     // screen rect. Base: never (effect items and strips are not picked).
     virtual bool IsHitAt(int /*px*/, int /*py*/) const { return false; }
 
+    // What a paint may leave out (render/DrawManager.cpp): the screen rect, inside the item's own,
+    // that the item's paint, when it is not culled, surely covers with pixels that do not depend on
+    // what lies below them (empty: none; base). And whether the paint of an item may be left out
+    // where its rect lies under such covers: true when the paint does nothing but write pixels,
+    // each the same whatever the clip.
+    virtual Rect OpaqueCover() const { return Rect{}; }
+    virtual bool MayBeLeftOutWhenCovered() const { return false; }
+
     // For the pools of objects that outlive their use: a pooled object leaves the live set when
     // released and joins it again when handed out.
     void LeaveLiveSet() { Retire(); }
@@ -81,6 +89,10 @@ class CDrawItem : public CTrackedObject {
     int32_t drawKey = 0;
     // Whole 44-pixel columns the figure reaches right of its cell (containers only).
     int32_t cellOffset = 0;
+    // The paint that found part of the item (or all of it) covered by what is painted after it,
+    // and the part left open, on the screen: that paint paints the item only there.
+    uint32_t coveredInPaint = 0;
+    Rect uncoveredPart{};
 
   protected:
     // Unlinks from the cell whose head should be (x & 63, y & 63); a head that does not match is

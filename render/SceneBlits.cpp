@@ -5,11 +5,17 @@
 #include "core/QVReport.h"
 #include "render/GraphicManager.h"
 #include "render/RenderData.h"
+#include "render/SpanKernels.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <unordered_map>
 #include <utility>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
 
 // ---------------------------------------------------------------- land diamond
 namespace {
@@ -272,6 +278,55 @@ template <int kSizeShift, bool kClampLevel>
     }
 }
 
+#if defined(__x86_64__) || defined(__i386__)
+constexpr bool kWideRowsBuilt = true;
+// A whole row from the shaded texture, eight pixels at a time, every texel coordinate and light
+// clamped: the same pixels as the clamped ends and the run between them. The steps are 32-bit, so
+// the row's ends must lie within 2^14 texels and levels of the texture. Lanes past the row are
+// worked out (their clamped indices stay inside the texture) but not stored; a gather reads two
+// bytes past its texel, so the shaded texture has a spare texel at its end.
+[[gnu::target("avx2")]] void WideShadedRow(uint16_t* d, int n, int32_t u, int32_t du, int32_t v, int32_t dv,
+                                           int32_t l, int32_t dl, const uint16_t* texels, int sizeShift,
+                                           int lowest, int highest) {
+    const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    __m256i vu = _mm256_add_epi32(_mm256_set1_epi32(u), _mm256_mullo_epi32(_mm256_set1_epi32(du), lanes));
+    __m256i vv = _mm256_add_epi32(_mm256_set1_epi32(v), _mm256_mullo_epi32(_mm256_set1_epi32(dv), lanes));
+    __m256i vl = _mm256_add_epi32(_mm256_set1_epi32(l), _mm256_mullo_epi32(_mm256_set1_epi32(dl), lanes));
+    const __m256i du8 = _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(du) * 8u));
+    const __m256i dv8 = _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(dv) * 8u));
+    const __m256i dl8 = _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(dl) * 8u));
+    const __m256i zero = _mm256_setzero_si256(), top = _mm256_set1_epi32((1 << sizeShift) - 1);
+    const __m256i low = _mm256_set1_epi32(lowest), high = _mm256_set1_epi32(highest);
+    const __m256i word = _mm256_set1_epi32(0xFFFF);
+    const __m128i rowShift = _mm_cvtsi32_si128(sizeShift), levelShift = _mm_cvtsi32_si128(2 * sizeShift);
+    const int* base = reinterpret_cast<const int*>(texels);
+    for (int i = 0; i < n; i += 8) {
+        const __m256i tu = _mm256_min_epi32(_mm256_max_epi32(_mm256_srai_epi32(vu, 16), zero), top);
+        const __m256i tv = _mm256_min_epi32(_mm256_max_epi32(_mm256_srai_epi32(vv, 16), zero), top);
+        const __m256i level = _mm256_min_epi32(_mm256_max_epi32(_mm256_srai_epi32(vl, 16), low), high);
+        const __m256i index = _mm256_add_epi32(
+            _mm256_add_epi32(_mm256_sll_epi32(level, levelShift), _mm256_sll_epi32(tv, rowShift)), tu);
+        const __m256i texel = _mm256_and_si256(_mm256_i32gather_epi32(base, index, 2), word);
+        const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi32(texel, texel), 0x08);
+        const __m128i eight = _mm256_castsi256_si128(packed);
+        if (n - i >= 8) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), eight);
+        } else {
+            alignas(16) uint16_t rest[8];
+            _mm_store_si128(reinterpret_cast<__m128i*>(rest), eight);
+            std::memcpy(d + i, rest, static_cast<size_t>(n - i) * sizeof(uint16_t));
+        }
+        vu = _mm256_add_epi32(vu, du8);
+        vv = _mm256_add_epi32(vv, dv8);
+        vl = _mm256_add_epi32(vl, dl8);
+    }
+}
+#else
+constexpr bool kWideRowsBuilt = false;
+void WideShadedRow(uint16_t*, int, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, const uint16_t*, int,
+                   int, int) {}
+#endif
+
 template <bool kClampLevel>
 void PlainRun(uint16_t* d, int n, int32_t u, int32_t du, int32_t v, int32_t dv, int32_t l, int32_t dl,
               const uint16_t* plain, int size, int lowest, int highest, Shade shade) {
@@ -326,7 +381,7 @@ void DrawTexturedTriangle(const LandTexture& texture, const TexVertex (&corners)
     const Shade shade{greyTable, darkening};
     if (cached) {
         if (!shaded) {
-            shaded.reset(new uint16_t[16 * texelCount]);
+            shaded.reset(new uint16_t[16 * texelCount + 1]()); // the spare texel of WideShadedRow
             made = 0;
         }
         // Only the levels this triangle can reach (one more each side for rounding) are made.
@@ -353,6 +408,11 @@ void DrawTexturedTriangle(const LandTexture& texture, const TexVertex (&corners)
         *d = texels ? texels[static_cast<size_t>(level) * texelCount + static_cast<size_t>(tw * size + tu)]
                     : shade(plain[tw * size + tu], level);
     };
+    // Rows from the shaded texture go eight pixels at a time where the processor allows.
+    const bool wide = texels && kWideRowsBuilt && WideSpanKernelsActive();
+    const int sizeShift = size == 64 ? 6 : 7;
+    constexpr int64_t kWideLimit = int64_t{1} << 30;
+    auto fitsWide = [](int64_t value) { return value > -kWideLimit && value < kWideLimit; };
     for (int y = yStart; y < yEnd; ++y) {
         int64_t xa = (int64_t{v[0].x} << 16) + longStep * (y - v[0].y);
         int64_t xb = y < v[1].y ? (int64_t{v[0].x} << 16) + upperStep * (y - v[0].y)
@@ -366,6 +426,18 @@ void DrawTexturedTriangle(const LandTexture& texture, const TexVertex (&corners)
         int64_t u = pu.base + pu.perX * dx + pu.perY * dy, tv = pv.base + pv.perX * dx + pv.perY * dy,
                 light = pl.base + pl.perX * dx + pl.perY * dy;
         uint16_t* d = target.At(from, y);
+        if (wide) {
+            const int64_t lu = u + pu.perX * (n - 1), lv = tv + pv.perX * (n - 1),
+                          ll = light + pl.perX * (n - 1);
+            if (fitsWide(u) && fitsWide(lu) && fitsWide(tv) && fitsWide(lv) && fitsWide(light) &&
+                fitsWide(ll)) {
+                WideShadedRow(d, n, static_cast<int32_t>(u), static_cast<int32_t>(pu.perX),
+                              static_cast<int32_t>(tv), static_cast<int32_t>(pv.perX),
+                              static_cast<int32_t>(light), static_cast<int32_t>(pl.perX), texels, sizeShift,
+                              lowest, highest);
+                continue;
+            }
+        }
         int first = 0;
         while (first < n && !inRange(u, tv, light)) {
             clamped(d + first, u, tv, light);
@@ -379,9 +451,12 @@ void DrawTexturedTriangle(const LandTexture& texture, const TexVertex (&corners)
             clamped(d + last, lu, lv, ll);
             --last, lu -= pu.perX, lv -= pv.perX, ll -= pl.perX;
         }
-        // A span wholly in range reads the level as it stands; one that leaves the range keeps the
-        // level among those made.
-        const bool clampLevel = first != 0 || last != n - 1;
+        // A span wholly in range whose ends keep to the levels made reads the level as it stands
+        // (the light is linear, so the pixels between keep to them too); any other span keeps the
+        // level among those made: a pixel left of a slanted edge carries the light on past the
+        // corners', by as much as the light changes in a pixel.
+        auto prepared = [&](int64_t l) { return (l >> 16) >= lowest && (l >> 16) <= highest; };
+        const bool clampLevel = first != 0 || last != n - 1 || !prepared(light) || !prepared(ll);
         const int count = last - first + 1;
         const int32_t u32 = static_cast<int32_t>(u), v32 = static_cast<int32_t>(tv),
                       l32 = static_cast<int32_t>(light);

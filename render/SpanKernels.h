@@ -57,6 +57,8 @@ struct SpanFeatures {
 SpanFeatures DetectSpanFeatures();
 // The set the operations run: "avx2", "ssse3" or "base".
 const char* ActiveSpanKernels();
+// True when that set is the AVX2 one: other wide loops (the land triangle's) follow it.
+bool WideSpanKernelsActive();
 
 // Tests only: run the operations as on a processor with these features (null: the detected ones).
 void OverrideSpanFeaturesForTests(const SpanFeatures* features);

@@ -119,28 +119,51 @@ void CopySpan(uint16_t* destination, const uint16_t* source, int count) {
     if (count > 0) std::memmove(destination, source, static_cast<size_t>(count) * sizeof(uint16_t));
 }
 
+// Each operation over its loop of the chosen set.
+#define QV_SPAN_OPS(X)                                                                                       \
+    X(CopySpanKeyed, CopyKeyed)                                                                              \
+    X(HueSpan, Hue)                                                                                          \
+    X(HueSpanKeyed, HueKeyed)                                                                                \
+    X(HueSpanByGreen, HueByGreen)                                                                            \
+    X(PartialHueSpan, PartialHue)                                                                            \
+    X(PartialHueSpanKeyed, PartialHueKeyed)                                                                  \
+    X(TranslucentSpan, Translucent)                                                                          \
+    X(TranslucentSpanKeyed, TranslucentKeyed)                                                                \
+    X(FaintSpan, Faint)                                                                                      \
+    X(BlendSpanKeyed, BlendKeyed)                                                                            \
+    X(HueTranslucentSpan, HueTranslucent)                                                                    \
+    X(HueTranslucentSpanKeyed, HueTranslucentKeyed)                                                          \
+    X(PartialHueTranslucentSpan, PartialHueTranslucent)                                                      \
+    X(PartialHueTranslucentSpanKeyed, PartialHueTranslucentKeyed)                                            \
+    X(BlendTableSpan, BlendTable)                                                                            \
+    X(HueBlendSpan, HueBlend)
+
 #define QV_SPAN_OP(op, kernel)                                                                               \
     void op(uint16_t* destination, const uint16_t* source, int count) {                                      \
         Kernels().kernel(destination, source, count, Params());                                              \
     }
-
-QV_SPAN_OP(CopySpanKeyed, CopyKeyed)
-QV_SPAN_OP(HueSpan, Hue)
-QV_SPAN_OP(HueSpanKeyed, HueKeyed)
-QV_SPAN_OP(HueSpanByGreen, HueByGreen)
-QV_SPAN_OP(PartialHueSpan, PartialHue)
-QV_SPAN_OP(PartialHueSpanKeyed, PartialHueKeyed)
-QV_SPAN_OP(TranslucentSpan, Translucent)
-QV_SPAN_OP(TranslucentSpanKeyed, TranslucentKeyed)
-QV_SPAN_OP(FaintSpan, Faint)
-QV_SPAN_OP(BlendSpanKeyed, BlendKeyed)
-QV_SPAN_OP(HueTranslucentSpan, HueTranslucent)
-QV_SPAN_OP(HueTranslucentSpanKeyed, HueTranslucentKeyed)
-QV_SPAN_OP(PartialHueTranslucentSpan, PartialHueTranslucent)
-QV_SPAN_OP(PartialHueTranslucentSpanKeyed, PartialHueTranslucentKeyed)
-QV_SPAN_OP(BlendTableSpan, BlendTable)
-QV_SPAN_OP(HueBlendSpan, HueBlend)
+QV_SPAN_OPS(QV_SPAN_OP)
 #undef QV_SPAN_OP
+
+bool ResolveSpanOp(SpanOp op, ResolvedSpan& out, SpanParams& params) {
+    const KernelSet& k = Kernels();
+    SpanKernel kernel = nullptr;
+    if (op == BloodRecolorSpan) {
+        params = SpanParams{};
+        params.blood = BloodTable();
+        kernel = k.Blood;
+    } else {
+#define QV_RESOLVE(op_, kernel_)                                                                             \
+    if (op == op_) kernel = k.kernel_;
+        QV_SPAN_OPS(QV_RESOLVE)
+#undef QV_RESOLVE
+        if (!kernel) return false;
+        params = Params();
+    }
+    out.kernel = kernel;
+    out.params = &params;
+    return true;
+}
 
 void BloodRecolorSpan(uint16_t* destination, const uint16_t* source, int count) {
     SpanParams p;
@@ -166,6 +189,10 @@ SpanFeatures DetectSpanFeatures() {
 
 const char* ActiveSpanKernels() {
     return Kernels().name;
+}
+
+bool WideSpanKernelsActive() {
+    return Kernels().Translucent == span_avx2::Translucent && span_avx2::Built();
 }
 
 void OverrideSpanFeaturesForTests(const SpanFeatures* features) {

@@ -26,6 +26,19 @@ void BlendTableSpan(uint16_t* destination, const uint16_t* source, int count);
 void HueBlendSpan(uint16_t* destination, const uint16_t* source, int count);
 void BloodRecolorSpan(uint16_t* destination, const uint16_t* source, int count);
 
+// An operation with what it reads resolved once, for a blit that runs it over many spans while
+// the hue and blend state stay put: the loop of this processor and its parameters.
+struct SpanParams;
+struct ResolvedSpan {
+    void (*kernel)(uint16_t*, const uint16_t*, int, const SpanParams&) = nullptr;
+    const SpanParams* params = nullptr;
+    void operator()(uint16_t* destination, const uint16_t* source, int count) const {
+        kernel(destination, source, count, *params);
+    }
+};
+// False for CopySpan and for an operation that is not one of the above.
+bool ResolveSpanOp(SpanOp op, ResolvedSpan& out, SpanParams& params);
+
 // Keyed; grey source pixels take colour[red] of the given hue, other pixels are copied. The
 // bitmap fonts hue only their grey pixels with it.
 void HueGreySpan(uint16_t* destination, const uint16_t* source, int count, int hueIndex);

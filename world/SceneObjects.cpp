@@ -120,47 +120,75 @@ SpanOp SpanForFlags(uint32_t f) {
     }
 }
 
-void DrawObject(CObj& o, const Rect& clip, uint32_t drawTimeFlags) {
+// What an object's paint does: nothing, land tile 0 over its cell (no art), or its art through a
+// span operation, plainly or faded by the circle of transparency.
+struct ObjectPaint {
+    enum Kind { kNothing, kLandZero, kArt } kind = kNothing;
+    const ArtItem* art = nullptr;
+    SpanOp op = nullptr;
+    int hueRegister = 0;
+    int left = 0, top = 0; // on the screen
+    bool grey = false, stack = false, circle = false;
+};
+
+ObjectPaint PlanObject(const CObj& o, uint32_t drawTimeFlags) {
+    ObjectPaint p;
     const int g = o.displayedGraphic, i = o.graphicIncrement;
     const uint32_t tileFlags = TileData::Item(g, i).flags | drawTimeFlags;
     int hue = NormalizedHue(o.displayedHue);
-    if (NeverDrawnGraphic(g) || (tileFlags & kNeverDrawn)) return;
-    const ArtItem* art = ObjectArt(o);
-    const bool greyView = (o.IsDynamic() && (static_cast<const CDynamicObj&>(o).status & 0x80)) ||
-                          (pPlayerObject && pPlayerObject->IsGhost());
+    if (NeverDrawnGraphic(g) || (tileFlags & kNeverDrawn)) return p;
+    p.art = ObjectArt(o);
+    p.grey = (o.IsDynamic() && (static_cast<const CDynamicObj&>(o).status & 0x80)) ||
+             (pPlayerObject && pPlayerObject->IsGhost());
     int sx = 0, sy = 0;
     DrawManager::GetScrollOffset(sx, sy);
-    const int left = o.screenRect.left - sx, top = o.screenRect.top - sy;
-    if (!art) {
-        if (greyView)
+    p.left = o.screenRect.left - sx;
+    p.top = o.screenRect.top - sy;
+    if (!p.art) {
+        p.kind = ObjectPaint::kLandZero;
+        return p;
+    }
+    if (hue > 60000) return p;
+    p.kind = ObjectPaint::kArt;
+    const bool hovered = SceneHooks::HoverObjectNow() == &o;
+    if (p.grey) hue = 995;
+    p.hueRegister = hovered ? 53 : (hue & 0x3FFF) - 1;
+    uint32_t f = p.grey ? 0 : (tileFlags & 0x60008u);
+    if (hue != 0 || hovered) f += 2;
+    p.op = SpanForFlags(f);
+    if (hue == 0 && CensorBlood && IsBloodGraphic(g + i)) p.op = BloodRecolorSpan;
+    p.stack = o.IsStackDrawn();
+    p.circle = UseCircleTrans && p.op != FaintSpan && IsCircleTransFaded(&o);
+    return p;
+}
+
+void DrawObject(CObj& o, const Rect& clip, uint32_t drawTimeFlags) {
+    const ObjectPaint p = PlanObject(o, drawTimeFlags);
+    const int left = p.left, top = p.top;
+    if (p.kind == ObjectPaint::kNothing) return;
+    if (p.kind == ObjectPaint::kLandZero) {
+        if (p.grey)
             DrawLandArtGrey(0, left, top, clip);
         else
             DrawLandArt(0, left, top, clip);
         return;
     }
-    if (hue > 60000) return;
-    const bool hovered = SceneHooks::HoverObjectNow() == &o;
-    if (greyView) hue = 995;
-    const int hueRegister = hovered ? 53 : (hue & 0x3FFF) - 1;
-    uint32_t f = greyView ? 0 : (tileFlags & 0x60008u);
-    if (hue != 0 || hovered) f += 2;
-    SpanOp op = SpanForFlags(f);
-    if (hue == 0 && CensorBlood && IsBloodGraphic(g + i)) op = BloodRecolorSpan;
-    SetCurrentHueIndex(hueRegister);
-    const bool stack = o.IsStackDrawn();
-    if (UseCircleTrans && op != FaintSpan && IsCircleTransFaded(&o)) {
-        DrawArtCircleTrans(op, art, clip, left, top);
-        if (stack) DrawArtCircleTrans(op, art, clip, left + 5, top + 5);
+    SetCurrentHueIndex(p.hueRegister);
+    if (p.circle) {
+        DrawArtCircleTrans(p.op, p.art, clip, left, top);
+        if (p.stack) DrawArtCircleTrans(p.op, p.art, clip, left + 5, top + 5);
         return;
     }
+    int sx = 0, sy = 0;
+    DrawManager::GetScrollOffset(sx, sy);
     const Rect onScreen{left, top, o.screenRect.right - sx, o.screenRect.bottom - sy};
     const bool inside = onScreen.left >= clip.left && onScreen.top >= clip.top &&
                         onScreen.right <= clip.right && onScreen.bottom <= clip.bottom;
-    if (!inside || stack) {
-        DrawArtClipped(op, art, clip, left, top);
-        if (stack) DrawArtClipped(op, art, clip, left + 5, top + 5);
+    if (!inside || p.stack) {
+        DrawArtClipped(p.op, p.art, clip, left, top);
+        if (p.stack) DrawArtClipped(p.op, p.art, clip, left + 5, top + 5);
     } else {
-        DrawArt(op, art, left, top);
+        DrawArt(p.op, p.art, left, top);
     }
 }
 
@@ -224,6 +252,17 @@ void CObj::DrawClip(const Rect& clip) {
     // Mobiles and corpses draw their figure frames.
     if (IsMobile() || IsCorpse()) return;
     DrawObject(*this, clip, DrawManager::GetDrawTimeFlags());
+}
+
+Rect CObj::OpaqueCover() const {
+    if (IsMobile() || IsCorpse()) return Rect{};
+    const ObjectPaint p = PlanObject(*this, DrawManager::GetDrawTimeFlags());
+    // These operations write every pixel of the runs from the art and the hue alone.
+    if (p.kind != ObjectPaint::kArt || p.circle) return Rect{};
+    if (p.op != CopySpan && p.op != HueSpan && p.op != PartialHueSpan) return Rect{};
+    const Rect& f = p.art->filled;
+    if (f.IsEmpty()) return Rect{};
+    return Rect{p.left + f.left, p.top + f.top, p.left + f.right, p.top + f.bottom};
 }
 
 void CPreviewObj::DrawClip(const Rect& clip) {

@@ -58,6 +58,7 @@ class CLandTile : public CDrawItem {
     void DrawClip(const Rect& clip) override;
     bool IsCulled() const override;
     bool IsHitAt(int px, int py) const override;
+    bool MayBeLeftOutWhenCovered() const override { return true; }
     int landId = 0;
 };
 
@@ -76,6 +77,7 @@ class CStretchedLandTile : public CDrawItem {
     void DrawClip(const Rect& clip) override;
     bool IsCulled() const override;
     bool IsHitAt(int px, int py) const override;
+    bool MayBeLeftOutWhenCovered() const override { return true; }
     // Stores the tile and heights and works out the corner light and the split into triangles.
     void Init(int tileId, uint32_t position, const int8_t corners[4]);
     int8_t cornerZ[4] = {0, 0, 0, 0}; // the cell, x+1, x+1 and y+1, y+1
@@ -107,6 +109,9 @@ class CObj : public CDrawItem {
     void DrawClip(const Rect& clip) override;
     bool IsCulled() const override;
     bool IsHitAt(int px, int py) const override;
+    Rect OpaqueCover() const override;
+    // Objects only paint; figures and corpses paint their frames, which covers do not follow.
+    bool MayBeLeftOutWhenCovered() const override { return !IsMobile() && !IsCorpse(); }
 
     // ---- the family's operations, in slot order
     virtual void AddToWorld(uint32_t position, int newZ);
@@ -178,6 +183,7 @@ class CPreviewObj : public CObj {
     void Release() override { CDrawItem::Release(); }
     // Always translucent.
     void DrawClip(const Rect& clip) override;
+    Rect OpaqueCover() const override { return Rect{}; }
     ListLinks<CPreviewObj> previewLinks;
 };
 

@@ -232,4 +232,42 @@ TEST_F(ArtTest, LandTilesAreDiamondsOfRowsCentredOnTheAxis) {
     EXPECT_EQ(DecodeLandArt(bytes.data(), bytes.size() - 1), nullptr);
 }
 
+// The filled rect lies wholly in runs (blits that cover it are trusted to hide what lies below):
+// a whole box is its own, a hole or a gap trims it.
+TEST_F(ArtTest, TheFilledRectLiesWhollyInRuns) {
+    const struct {
+        const char* name;
+        int width, height;
+        bool (*opaque)(int x, int y);
+        Rect filled;
+    } cases[] = {
+        {"box", 6, 5, [](int, int) { return true; }, Rect{0, 0, 6, 5}},
+        {"frame", 8, 8, [](int x, int y) { return x < 2 || y < 2 || x >= 6 || y >= 6; }, Rect{0, 0, 8, 2}},
+        {"column with a hole", 5, 9, [](int x, int y) { return !(x == 0 && y == 4); }, Rect{1, 0, 5, 9}},
+        {"empty", 3, 3, [](int, int) { return false; }, Rect{}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<uint16_t> pixels(static_cast<size_t>(c.width) * c.height);
+        for (int y = 0; y < c.height; ++y)
+            for (int x = 0; x < c.width; ++x)
+                pixels[static_cast<size_t>(y) * c.width + x] = c.opaque(x, y) ? 0x1234 : 0;
+        const std::vector<uint8_t> bytes = mkinstall::EncodeItemArt(c.width, c.height, pixels);
+        auto art = DecodeItemArt(bytes.data(), bytes.size());
+        ASSERT_NE(art, nullptr);
+        EXPECT_EQ(art->filled, c.filled);
+        for (int y = art->filled.top; y < art->filled.bottom; ++y)
+            for (int x = art->filled.left; x < art->filled.right; ++x)
+                EXPECT_NE(GetArtPixel(art.get(), x, y), 0) << x << "," << y;
+    }
+    // Inside the land diamond, near the largest rect it holds (22 x 22).
+    std::vector<uint8_t> bytes(kLandTileBytes, 0x55);
+    auto land = DecodeLandArt(bytes.data(), bytes.size());
+    ASSERT_NE(land, nullptr);
+    EXPECT_GE(land->filled.Width() * land->filled.Height(), 400);
+    for (int y = land->filled.top; y < land->filled.bottom; ++y)
+        for (int x = land->filled.left; x < land->filled.right; ++x)
+            EXPECT_NE(GetArtPixel(land.get(), x, y), 0) << x << "," << y;
+}
+
 } // namespace

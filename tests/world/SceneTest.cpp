@@ -2,9 +2,11 @@
 // operation an object draws with, the land diamond, the circle of transparency, sloped land and
 // the seasons.
 #include "SceneFixture.h"
+#include "render/SpanKernels.h"
 #include "render/SpanOps.h"
 
 #include <algorithm>
+#include <memory>
 #include <set>
 
 using namespace scenetest;
@@ -75,6 +77,83 @@ TEST_F(SceneTest, AnItemTouchingTheClipOnAnEdgeIsPainted) {
     DrawManager::DrawScene(clip);
     EXPECT_EQ(probe.draws, 1);
     probe.RemoveFromDrawList();
+}
+
+// A probe whose paint surely covers a rect, that may be left out where covered and that keeps the
+// clip of its last paint.
+class CoverProbe : public Probe {
+  public:
+    CoverProbe(Rect r, Rect c, bool mayBeLeftOut) : Probe(r), cover(c), leaveOut(mayBeLeftOut) {}
+    void DrawClip(const Rect& clip) override {
+        Probe::DrawClip(clip);
+        lastClip = clip;
+    }
+    Rect OpaqueCover() const override { return cover; }
+    bool MayBeLeftOutWhenCovered() const override { return leaveOut; }
+    Rect cover;
+    bool leaveOut;
+    Rect lastClip{};
+};
+
+// An item under the covers of items painted after it is left out, and one partly under them is
+// painted only where they leave it open (to the 4 x 4 block); covers of items painted before it
+// or of culled items hide nothing, nor do covers hide an item that may not be left out. The
+// covering items are painted whatever happens.
+TEST_F(SceneTest, WhatLaterCoversHideIsLeftOut) {
+    DrawManager::ResetWindow();
+    const Rect clip{0, 0, 400, 300}, item{100, 100, 144, 144};
+    std::vector<uint16_t> screen(400 * 300);
+    SetBlitTarget(screen.data(), 400, 300);
+    constexpr int kBefore = 31, kAfter = 33; // cells in front of or behind the item's (32, 32)
+    const struct {
+        const char* name;
+        Rect covers[2];
+        int coverCell;
+        bool mayBeLeftOut, coverListed;
+        Rect painted; // empty: left out
+    } cases[] = {
+        {"one wider cover", {{96, 96, 148, 148}, {}}, kAfter, true, true, {}},
+        {"its own rect", {{100, 100, 144, 144}, {}}, kAfter, true, true, {}},
+        {"two halves", {{100, 100, 122, 144}, {120, 100, 144, 144}}, kAfter, true, true, {}},
+        {"a pixel short", {{101, 100, 144, 144}, {}}, kAfter, true, true, {100, 100, 104, 144}},
+        {"halves with a gap",
+         {{100, 100, 121, 144}, {122, 100, 144, 144}},
+         kAfter,
+         true,
+         true,
+         {120, 100, 124, 144}},
+        {"its top", {{96, 96, 148, 120}, {}}, kAfter, true, true, {100, 120, 144, 144}},
+        {"painted before it", {{96, 96, 148, 148}, {}}, kBefore, true, true, item},
+        {"may not be left out", {{96, 96, 148, 148}, {}}, kAfter, false, true, clip},
+        {"culled cover", {{96, 96, 148, 148}, {}}, kAfter, true, false, item},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CoverProbe probe(item, Rect{}, c.mayBeLeftOut);
+        probe.SetLocation(Pos(32, 32), 0);
+        probe.AddToDrawList();
+        std::vector<std::unique_ptr<CoverProbe>> covers;
+        for (const Rect& r : c.covers) {
+            if (r.IsEmpty()) continue;
+            covers.push_back(std::make_unique<CoverProbe>(r, r, true));
+            covers.back()->SetLocation(Pos(c.coverCell, c.coverCell), 0);
+            covers.back()->AddToDrawList();
+            if (!c.coverListed) covers.back()->listed = 0;
+        }
+        for (int paint = 0; paint < 2; ++paint)
+            DrawManager::DrawScene(clip);
+        EXPECT_EQ(probe.draws, c.painted.IsEmpty() ? 0 : 2);
+        if (!c.painted.IsEmpty()) {
+            EXPECT_EQ(probe.lastClip, c.painted);
+        }
+        for (auto& cover : covers) {
+            EXPECT_EQ(cover->draws, c.coverListed ? 2 : 0);
+            cover->listed = 1;
+            cover->RemoveFromDrawList();
+        }
+        probe.RemoveFromDrawList();
+    }
+    SetBlitTarget(BlitTarget{});
 }
 
 TEST_F(SceneTest, CullingRules) {
@@ -587,6 +666,92 @@ TEST(LandTextureTest, TexelsStayInsideTheTextureAndPixelsInsideTheClip) {
                     << x << "," << y;
             }
     EXPECT_GT(written, 1000);
+    SetBlitTarget(BlitTarget{});
+}
+
+// Rows from the shaded texture are drawn eight pixels at a time where the processor allows: they
+// show the same pixels as the loops of any processor, clamps and all.
+TEST(LandTextureTest, WideRowsShowTheSamePixelsAsTheBaseLoops) {
+    const struct {
+        const char* name;
+        int size;
+        TexVertex corners[3];
+    } cases[] = {
+        {"past the texture and the levels",
+         64,
+         {{10, 5, 0, 0, 0}, {90, 40, 64, 0, 20}, {30, 95, 64, 64, -3}}},
+        {"a land half", 64, {{50, 2, 0, 0, 3}, {74, 27, 63, 0, 9}, {51, 50, 63, 63, 14}}},
+        {"a large texture", 128, {{5, 5, 0, 0, 2}, {95, 20, 127, 0, 6}, {40, 97, 127, 127, 11}}},
+        {"thin and steep", 64, {{20, 0, 10, 10, 5}, {22, 40, 10, 10, 5}, {21, 40, 10, 10, 9}}},
+        {"nearly flat", 64, {{0, 10, 0, 0, 0}, {99, 11, 63, 0, 15}, {50, 12, 63, 63, 7}}},
+        {"left of a slanted edge", 64, {{10, 0, 0, 0, 0}, {20, 60, 0, 63, 0}, {70, 30, 63, 30, 12}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<uint16_t> shown[2];
+        for (int wide = 0; wide < 2; ++wide) {
+            SpanFeatures features;
+            features.ssse3 = features.avx2 = wide != 0;
+            OverrideSpanFeaturesForTests(&features);
+            LandTexture t;
+            t.size = c.size;
+            t.pixels.resize(static_cast<size_t>(c.size) * c.size);
+            for (int v = 0; v < c.size; ++v)
+                for (int u = 0; u < c.size; ++u)
+                    t.pixels[static_cast<size_t>(v) * c.size + u] =
+                        static_cast<uint16_t>(u * 31 / c.size << 10 | v * 31 / c.size << 5 | ((u + v) & 31));
+            // The first draws shade each pixel; the texture is shaded once for the later ones.
+            for (int draw = 0; draw < 17; ++draw) {
+                shown[wide].assign(100 * 100, 0);
+                SetBlitTarget(shown[wide].data(), 100, 100);
+                DrawTexturedTriangle(t, c.corners, Rect{0, 0, 100, 100}, false);
+            }
+        }
+        OverrideSpanFeaturesForTests(nullptr);
+        EXPECT_GE(std::count_if(shown[1].begin(), shown[1].end(), [](uint16_t p) { return p != 0; }), 15);
+        EXPECT_EQ(shown[0], shown[1]);
+    }
+    SetBlitTarget(BlitTarget{});
+}
+
+// A thin triangle whose light climbs four levels in a pixel: the first pixel of a row lies left of
+// the slanted edge, so its light runs on past the corners'. Every draw, the first few shading each
+// pixel and the later ones reading the texture shaded once per level, keeps to the corners' levels
+// and one more each side.
+TEST(LandTextureTest, ASteepLightChangeKeepsToTheCornersLevels) {
+    constexpr uint16_t kWhite = 0x7FFF;
+    const struct {
+        TexVertex corners[3];
+        int lowest, highest;
+    } cases[] = {
+        {{{20, 0, 10, 10, 5}, {22, 40, 10, 10, 5}, {21, 40, 10, 10, 9}}, 4, 10},
+        {{{20, 0, 10, 10, 9}, {22, 40, 10, 10, 9}, {21, 40, 10, 10, 5}}, 4, 10},
+    };
+    const uint8_t* darkening = DarkeningTable();
+    for (const auto& c : cases) {
+        std::set<uint16_t> allowed;
+        for (int level = c.lowest; level <= c.highest; ++level)
+            allowed.insert(static_cast<uint16_t>(darkening[level * 32 + 31] * 0x0421));
+        LandTexture t;
+        t.size = 64;
+        t.pixels.assign(64 * 64, kWhite);
+        std::vector<uint16_t> first;
+        for (int draw = 1; draw <= 20; ++draw) {
+            SCOPED_TRACE(testing::Message() << "light " << c.corners[2].light << " draw " << draw);
+            std::vector<uint16_t> buffer(40 * 48, 0);
+            SetBlitTarget(buffer.data(), 40, 48);
+            DrawTexturedTriangle(t, c.corners, kNoClip, false);
+            int written = 0;
+            for (uint16_t p : buffer)
+                if (p) {
+                    ++written;
+                    EXPECT_TRUE(allowed.count(p)) << std::hex << p;
+                }
+            EXPECT_GE(written, 15);
+            if (first.empty()) first = buffer;
+            EXPECT_EQ(buffer, first);
+        }
+    }
     SetBlitTarget(BlitTarget{});
 }
 
