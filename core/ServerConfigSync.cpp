@@ -37,31 +37,33 @@ std::vector<uint8_t> ReadFile(int slot) {
     return bytes ? std::move(*bytes) : std::vector<uint8_t>{};
 }
 
-// Inflates into a buffer that doubles up to kMaxInflated; false on damaged or oversized data.
+// Inflates in chunks appended to out, up to kMaxInflated; false on damaged or oversized data. The
+// output is never zero-filled ahead: a stream that stops early costs only what it produced.
 bool Inflate(const uint8_t* data, size_t length, std::vector<uint8_t>& out) {
     z_stream z{};
     if (inflateInit(&z) != Z_OK) return false;
     z.next_in = const_cast<Bytef*>(data);
     z.avail_in = static_cast<uInt>(length);
-    out.assign(8192, 0);
+    out.clear();
+    uint8_t chunk[16384];
     int result = Z_OK;
     while (true) {
-        z.next_out = out.data() + z.total_out;
-        z.avail_out = static_cast<uInt>(out.size() - z.total_out);
+        z.next_out = chunk;
+        z.avail_out = sizeof chunk;
         result = inflate(&z, Z_NO_FLUSH);
+        const size_t produced = sizeof chunk - z.avail_out;
+        if (out.size() + produced > kMaxInflated) {
+            result = Z_MEM_ERROR;
+            break;
+        }
+        out.insert(out.end(), chunk, chunk + produced);
         if (result == Z_STREAM_END) break;
         if (result != Z_OK && result != Z_BUF_ERROR) break;
         if (z.avail_out != 0) { // input ended before the stream did
             result = Z_DATA_ERROR;
             break;
         }
-        if (out.size() >= kMaxInflated) {
-            result = Z_MEM_ERROR;
-            break;
-        }
-        out.resize(std::min(out.size() * 2, kMaxInflated));
     }
-    out.resize(z.total_out);
     inflateEnd(&z);
     return result == Z_STREAM_END;
 }

@@ -225,14 +225,24 @@ void CPopupMenuMgr::HandleRButtonUp(int, int) {
 }
 
 void CPopupMenuMgr::ShowRow(int row) {
-    PixelBlock frame = normal_;
-    if (row >= 0) {
-        const int top = kMargin + row * lineHeight;
-        for (int py = top; py < top + lineHeight && py < height; ++py)
-            for (int px = kMargin; px < kMargin + widest && px < width; ++px)
-                if (lit_.At(px, py) != 0) frame.At(px, py) = lit_.At(px, py);
+    // The shown frame changes in place: the lit row gets its plain pixels back and the new row is
+    // lit, so a move over the menu rewrites two rows instead of copying the whole menu.
+    PixelBlock* frame = Frame(0);
+    if (!frame || frame->width != normal_.width || frame->height != normal_.height) {
+        frame = &SetFrame(0, normal_);
+        litRow_ = -1;
     }
-    SetFrame(0, std::move(frame));
+    auto paint = [&](int r, bool lit) {
+        const int top = kMargin + r * lineHeight;
+        for (int py = top; py < top + lineHeight && py < normal_.height; ++py)
+            for (int px = kMargin; px < kMargin + widest && px < normal_.width; ++px) {
+                const uint16_t l = lit_.At(px, py);
+                frame->At(px, py) = lit && l != 0 ? l : normal_.At(px, py);
+            }
+    };
+    if (litRow_ >= 0) paint(litRow_, false);
+    if (row >= 0) paint(row, true);
+    litRow_ = row;
 }
 
 void CPopupMenuMgr::HandleMouseMove(int px, int py) {

@@ -65,4 +65,5 @@ class CPopupMenuMgr : public CGump {
 
     PixelBlock normal_;
     PixelBlock lit_;
+    int litRow_ = -1; // the row lit in the shown frame
 };

@@ -128,6 +128,18 @@ TEST_F(ServerConfigSyncTest, CorruptDataKeepsTheLocalFile) {
     EXPECT_TRUE(report.contains(QVReport::Level::Warning, "is kept"));
 }
 
+TEST_F(ServerConfigSyncTest, DataInflatingToTheCapExactlyIsAccepted) {
+    // Repeating text across the inflater's chunks: a cap counted per chunk or one byte short shows.
+    std::string text;
+    while (text.size() < CServerConfigSync::kMaxInflated)
+        text += "Key" + std::to_string(text.size() % 977) + "=value\n";
+    text.resize(CServerConfigSync::kMaxInflated);
+    const std::vector<uint8_t> data = Compress(text);
+    ASSERT_TRUE(CServerConfigSync::ReceiveFile(3, data.data(), data.size()));
+    EXPECT_EQ(dir.read("Desktop/common/qv.cfg"), text);
+    EXPECT_EQ(loaded, std::vector<int>{3});
+}
+
 TEST_F(ServerConfigSyncTest, SlotsNameTheirFiles) {
     EXPECT_EQ(CServerConfigSync::GetFilePath(0), "ignore.lst");
     EXPECT_EQ(CServerConfigSync::GetFilePath(3), "Desktop/common/qv.cfg");
