@@ -95,10 +95,7 @@ CPopupMenuMgr::CPopupMenuMgr(int mode_, const std::vector<PopupEntry>& entries) 
     for (int py = 1; py < height; py += 2)
         for (int px = 1; px < width; px += 2)
             normal_.At(px, py) = 0;
-    lit_ = PixelBlock(width, height);
-    std::fill(lit_.pixels.begin(), lit_.pixels.end(), kHighlightColour);
     const BlitTarget normalTarget = MakeBlitTarget(normal_.pixels.data(), width, height);
-    const BlitTarget litTarget = MakeBlitTarget(lit_.pixels.data(), width, height);
     for (size_t row = 0; row < shown.size(); ++row) {
         const PopupEntry& e = *shown[row].second;
         const bool disabled = (e.flags & PopupEntry::kDisabled) != 0;
@@ -107,8 +104,7 @@ CPopupMenuMgr::CPopupMenuMgr(int mode_, const std::vector<PopupEntry>& entries) 
                                                                     : kTextColour;
         const int ty = kMargin + static_cast<int>(row) * lineHeight;
         UnicodeDrawString(normalTarget, shown[row].first.c_str(), kMargin, ty, colour, kNoClip);
-        UnicodeDrawString(litTarget, shown[row].first.c_str(), kMargin, ty,
-                          disabled ? kDisabledColour : kTextColour, kNoClip);
+        litRows_.push_back({std::move(shown[row].first), disabled ? kDisabledColour : kTextColour});
     }
     SetFrame(0, normal_);
     int bw = BackBuffer::Width(), bh = BackBuffer::Height();
@@ -232,17 +228,27 @@ void CPopupMenuMgr::ShowRow(int row) {
         frame = &SetFrame(0, normal_);
         litRow_ = -1;
     }
-    auto paint = [&](int r, bool lit) {
+    auto band = [&](int r) {
         const int top = kMargin + r * lineHeight;
-        for (int py = top; py < top + lineHeight && py < normal_.height; ++py)
-            for (int px = kMargin; px < kMargin + widest && px < normal_.width; ++px) {
-                const uint16_t l = lit_.At(px, py);
-                frame->At(px, py) = lit && l != 0 ? l : normal_.At(px, py);
-            }
+        return IntersectRect(Rect{kMargin, top, kMargin + widest, top + lineHeight},
+                             Rect{0, 0, normal_.width, normal_.height});
     };
-    if (litRow_ >= 0) paint(litRow_, false);
-    if (row >= 0) paint(row, true);
+    if (litRow_ >= 0) {
+        const Rect b = band(litRow_);
+        for (int py = b.top; py < b.bottom; ++py)
+            std::copy_n(&normal_.At(b.left, py), b.right - b.left, &frame->At(b.left, py));
+    }
     litRow_ = row;
+    if (row < 0) return;
+    // The highlight, then the texts that reach its band: the row's own and the glyphs its
+    // neighbours hang into it.
+    const Rect b = band(row);
+    for (int py = b.top; py < b.bottom; ++py)
+        std::fill_n(&frame->At(b.left, py), b.right - b.left, kHighlightColour);
+    const BlitTarget target = MakeBlitTarget(frame->pixels.data(), frame->width, frame->height);
+    for (int r = std::max(row - 1, 0); r <= row + 1 && r < static_cast<int>(litRows_.size()); ++r)
+        UnicodeDrawString(target, litRows_[static_cast<size_t>(r)].text.c_str(), kMargin,
+                          kMargin + r * lineHeight, litRows_[static_cast<size_t>(r)].colour, b);
 }
 
 void CPopupMenuMgr::HandleMouseMove(int px, int py) {

@@ -64,6 +64,11 @@ class CPopupMenuMgr : public CGump {
     void ShowRow(int row);
 
     PixelBlock normal_;
-    PixelBlock lit_;
+    // What a lit row shows: its text and the colour it is drawn in on the highlight.
+    struct LitRow {
+        std::u16string text;
+        uint16_t colour = 0;
+    };
+    std::vector<LitRow> litRows_;
     int litRow_ = -1; // the row lit in the shown frame
 };
