@@ -35,11 +35,23 @@ void DrawArt(PixelBlock& bitmap, int art, int x, int y) {
                       kNoClip, x, y);
 }
 
+// The gump's bitmap at its size, its pixels stale: a list that grows by a row per item reuses it.
 PixelBlock& SizedFrame(CGump* g) {
     PixelBlock* block = g->Frame(0);
-    if (!block || block->width != g->width || block->height != g->height)
-        block = &g->SetFrame(0, PixelBlock(g->width, g->height));
+    if (!block) return g->SetFrame(0, PixelBlock(g->width, g->height));
+    if (block->width != g->width || block->height != g->height) block->Resize(g->width, g->height);
     return *block;
+}
+
+// The list's art strip, drawn again only when the art or the list's height changed: a move over
+// the rows repaints the rows, not the strip.
+const PixelBlock& CachedStrip(FrameCache& cache, int art, int width, int height) {
+    if (cache.base != art || cache.block.width != width || cache.block.height != height) {
+        cache.block = PixelBlock(width, height);
+        cache.base = art;
+        DrawArtStripVertical(art, 3, cache.block, 0, 0);
+    }
+    return cache.block;
 }
 
 } // namespace
@@ -166,8 +178,7 @@ void CListBoxControlGump::Redraw(int) {
     const int top = TopCap(), bottom = height - BottomCap();
     const Rect clip{textLeft, top, width - 6, bottom};
     // The strip is drawn at the art's width; a widened list centres it.
-    PixelBlock strip(aw > 0 ? aw : width, height);
-    DrawArtStripVertical(gumpArt, 3, strip, 0, 0);
+    const PixelBlock& strip = CachedStrip(strip_, gumpArt, aw > 0 ? aw : width, height);
     BlitPixelBlockTo(target, CopySpanKeyed, strip.pixels.data(), strip.width, strip.height, kNoClip, off, 0);
     if (selected >= 0 && selected >= firstVisible)
         BlendHighlightBar(textLeft, top + (selected - firstVisible) * kRowHeight, width - 2 * textLeft,
