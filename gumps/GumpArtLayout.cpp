@@ -153,10 +153,14 @@ void DrawGumpFrame(int base, PixelBlock& bitmap, bool plain) {
 }
 
 void DrawGumpFrameRect(int x, int y, int width, int height, int base, PixelBlock& bitmap, bool plain) {
+    DrawGumpFrameRect(x, y, width, height, base, TargetOf(bitmap), plain);
+}
+
+void DrawGumpFrameRect(int x, int y, int width, int height, int base, const BlitTarget& target, bool plain) {
     // Sums of places and sizes stay in range; a rectangle this far out draws nothing anyway.
     constexpr int kFar = 1 << 24;
-    Frame(TargetOf(bitmap), std::clamp(x, -kFar, kFar), std::clamp(y, -kFar, kFar),
-          std::clamp(width, 0, kFar), std::clamp(height, 0, kFar), base, plain);
+    Frame(target, std::clamp(x, -kFar, kFar), std::clamp(y, -kFar, kFar), std::clamp(width, 0, kFar),
+          std::clamp(height, 0, kFar), base, plain);
 }
 
 void BlendHighlightBar(int x, int y, int width, int art, PixelBlock& bitmap) {

@@ -34,6 +34,8 @@ void DrawGumpArtHBar(int art, PixelBlock& bitmap);
 // The nine pieces of base over the whole bitmap (or a rectangle of it); ornaments unless plain.
 void DrawGumpFrame(int base, PixelBlock& bitmap, bool plain);
 void DrawGumpFrameRect(int x, int y, int width, int height, int base, PixelBlock& bitmap, bool plain);
+// The same on a target: its valid rectangle cuts every piece.
+void DrawGumpFrameRect(int x, int y, int width, int height, int base, const BlitTarget& target, bool plain);
 // A nine-piece frame drawn once per size and base and copied on every repaint after, so that a
 // control that repaints often keeps the ornaments it was given the first time.
 struct FrameCache {
