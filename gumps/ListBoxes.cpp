@@ -43,17 +43,6 @@ PixelBlock& SizedFrame(CGump* g) {
     return *block;
 }
 
-// The list's art strip, drawn again only when the art or the list's height changed: a move over
-// the rows repaints the rows, not the strip.
-const PixelBlock& CachedStrip(FrameCache& cache, int art, int width, int height) {
-    if (cache.base != art || cache.block.width != width || cache.block.height != height) {
-        cache.block = PixelBlock(width, height);
-        cache.base = art;
-        DrawArtStripVertical(art, 3, cache.block, 0, 0);
-    }
-    return cache.block;
-}
-
 } // namespace
 
 // ------------------------------------------------------------------ CListBoxControlGump
@@ -178,8 +167,12 @@ void CListBoxControlGump::Redraw(int) {
     const int top = TopCap(), bottom = height - BottomCap();
     const Rect clip{textLeft, top, width - 6, bottom};
     // The strip is drawn at the art's width; a widened list centres it.
-    const PixelBlock& strip = CachedStrip(strip_, gumpArt, aw > 0 ? aw : width, height);
-    BlitPixelBlockTo(target, CopySpanKeyed, strip.pixels.data(), strip.width, strip.height, kNoClip, off, 0);
+    const int stripWidth = aw > 0 ? aw : width;
+    // Drawn in place, shifted to the centre and cut to the art's width, as if drawn alone.
+    BlitTarget strip = target;
+    strip.origin = off;
+    strip.valid = Rect{0, 0, std::min(stripWidth, width - off), height};
+    DrawArtStripVertical(gumpArt, 3, strip, stripWidth, height, 0, 0);
     if (selected >= 0 && selected >= firstVisible)
         BlendHighlightBar(textLeft, top + (selected - firstVisible) * kRowHeight, width - 2 * textLeft,
                           kHighlightArt, bitmap);

@@ -57,9 +57,6 @@ class CListBoxControlGump : public CGump {
     void Select(int item);
     int TopCap() const;
     int BottomCap() const;
-
-  private:
-    FrameCache strip_; // the art strip at the list's height
 };
 
 class CDropDownListGump : public CListBoxControlGump {
