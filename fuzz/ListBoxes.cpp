@@ -3,10 +3,8 @@
 // counts inside their tables whatever the texts; the list is lit over its first rows as the items
 // come and drawn whole at the end.
 #include "gumps/ListBoxes.h"
-#include "core/QVReport.h"
 #include "gumps/CGumpManager.h"
 #include "gumps/ChoiceLists.h"
-#include "render/RenderData.h"
 #include "support/TextInput.h"
 
 #include <cstdint>
@@ -14,13 +12,7 @@
 #include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static bool ready = [] {
-        QVReport::startWithoutFile(); // no log file in the folder the fuzzer runs in
-        QVReport::setRecorder([](QVReport::Level, const std::string&) {});
-        RenderData::SetItemSource(qvfuzz::NoItemArt);
-        qvfuzz::LoadSmallFonts();
-        return true;
-    }();
+    static const bool ready = qvfuzz::SetUpTextTarget();
     (void)ready;
     qvfuzz::InputReader in{data, size};
     CListBoxControlGump list(in.Int() % 1000, in.Int() % 1000, 0, 0, 0, 1, 902, in.Byte() % 20);

@@ -2,10 +2,8 @@
 // a size, a text written in directly and then key codes. Both field types must keep their text
 // inside the buffer and the caret and view inside the text. (The lists that fill a field have
 // their own target, ListBoxes.)
-#include "core/QVReport.h"
 #include "gumps/CGumpManager.h"
 #include "gumps/InputControls.h"
-#include "render/RenderData.h"
 #include "support/TextInput.h"
 
 #include <cstdint>
@@ -60,13 +58,7 @@ template <class Field> void Drive(InputReader& in, CGump* window) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static bool ready = [] {
-        QVReport::startWithoutFile(); // no log file in the folder the fuzzer runs in
-        QVReport::setRecorder([](QVReport::Level, const std::string&) {});
-        RenderData::SetItemSource(qvfuzz::NoItemArt);
-        qvfuzz::LoadSmallFonts();
-        return true;
-    }();
+    static const bool ready = qvfuzz::SetUpTextTarget();
     (void)ready;
     InputReader in{data, size};
     auto* window = new CGump(0, 0, 0, 1, 400, 300);

@@ -1,11 +1,14 @@
 #pragma once
 // For the targets that type into fields and fill lists: small fonts loaded from memory, no item
 // art, and a reader that takes bytes and big-endian ints from the input and gives 0 past its end.
+#include "core/QVReport.h"
+#include "render/RenderData.h"
 #include "text/FontManager.h"
 #include "text/UnicodeFont.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace qvfuzz {
@@ -33,6 +36,16 @@ inline const uint8_t* NoItemArt(int, int, int, int& length, int& extra) {
     length = 0;
     extra = 0;
     return nullptr;
+}
+
+// The once-only setup of a text target: no log file in the folder the fuzzer runs in, reports
+// dropped, no item art, the small fonts. True, for a static to hold.
+inline bool SetUpTextTarget() {
+    QVReport::startWithoutFile();
+    QVReport::setRecorder([](QVReport::Level, const std::string&) {});
+    RenderData::SetItemSource(NoItemArt);
+    LoadSmallFonts();
+    return true;
 }
 
 struct InputReader {
