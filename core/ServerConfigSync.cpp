@@ -37,33 +37,48 @@ std::vector<uint8_t> ReadFile(int slot) {
     return bytes ? std::move(*bytes) : std::vector<uint8_t>{};
 }
 
-// Inflates into a buffer that doubles up to kMaxInflated; false on damaged or oversized data.
-bool Inflate(const uint8_t* data, size_t length, std::vector<uint8_t>& out) {
+// Runs the inflater over data into dest (room bytes) or, with dest null, into a scratch chunk that
+// is thrown away; *made is what it produced. True when the stream ended within kMaxInflated.
+bool RunInflater(const uint8_t* data, size_t length, uint8_t* dest, size_t room, size_t* made) {
     z_stream z{};
     if (inflateInit(&z) != Z_OK) return false;
     z.next_in = const_cast<Bytef*>(data);
     z.avail_in = static_cast<uInt>(length);
-    out.assign(8192, 0);
+    uint8_t chunk[16384];
+    size_t total = 0;
     int result = Z_OK;
     while (true) {
-        z.next_out = out.data() + z.total_out;
-        z.avail_out = static_cast<uInt>(out.size() - z.total_out);
+        const size_t space = dest ? room - total : sizeof chunk;
+        z.next_out = dest ? dest + total : chunk;
+        z.avail_out = static_cast<uInt>(space);
         result = inflate(&z, Z_NO_FLUSH);
-        if (result == Z_STREAM_END) break;
-        if (result != Z_OK && result != Z_BUF_ERROR) break;
-        if (z.avail_out != 0) { // input ended before the stream did
-            result = Z_DATA_ERROR;
-            break;
-        }
-        if (out.size() >= kMaxInflated) {
+        total += space - z.avail_out;
+        if (total > kMaxInflated) {
             result = Z_MEM_ERROR;
             break;
         }
-        out.resize(std::min(out.size() * 2, kMaxInflated));
+        if (result == Z_STREAM_END) break;
+        if (result != Z_OK && result != Z_BUF_ERROR) break;
+        if (z.avail_out != 0 || (dest && result == Z_BUF_ERROR)) { // input ended before the stream did
+            result = Z_DATA_ERROR;
+            break;
+        }
     }
-    out.resize(z.total_out);
     inflateEnd(&z);
+    *made = total;
     return result == Z_STREAM_END;
+}
+
+// Inflates into out; false on damaged data or more than kMaxInflated bytes. The size is learnt in a
+// first pass that keeps nothing, so the data is inflated straight into a buffer of its size, never
+// copied as it grows, and data over the cap costs no memory.
+bool Inflate(const uint8_t* data, size_t length, std::vector<uint8_t>& out) {
+    size_t size = 0;
+    if (!RunInflater(data, length, nullptr, 0, &size)) return false;
+    out.resize(size);
+    uint8_t none = 0;
+    size_t made = 0;
+    return RunInflater(data, length, size ? out.data() : &none, size, &made) && made == size;
 }
 
 void RunLoader(int slot) {

@@ -48,6 +48,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::u16string text((size - 2) / 2, u'\0');
     std::memcpy(text.data(), data + 2, text.size() * 2);
     HTMLDocument doc(text, flags, 0x7FFF);
+    // The visited ring is the client's one piece of state across documents: it starts empty for
+    // every input (so an input replays alone, and its strings are freed before the leak check
+    // looks), and an input bit marks one link visited to draw the visited colour.
+    HTMLDocument::ResetVisitedForTests();
+    if ((data[1] & 4) && !doc.links.empty())
+        HTMLDocument::AddVisited(doc.links[text.size() % doc.links.size()].href);
 
     constexpr int kW = 64, kH = 48;
     static std::vector<uint16_t> canvas(kW * kH);
@@ -68,5 +74,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int cx = 0, cy = 0;
     if (doc.GetCaretXY(caret, &cx, &cy, &clip, 0)) sink += static_cast<unsigned>(cx + cy);
     g_sink = g_sink + sink;
+    HTMLDocument::ResetVisitedForTests();
     return 0;
 }

@@ -14,6 +14,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <set>
+#include <utility>
 
 // ------------------------------------------------ ClickTracker
 
@@ -490,7 +492,8 @@ void DialogEndDrag(CGump*, DialogDragState& state) {
 
 namespace {
 struct MinimizeGrid {
-    std::vector<std::pair<int, int>> used;
+    // A set: a desktop of many minimised windows looks a cell up once per cell tried.
+    std::set<std::pair<int, int>> used;
 };
 MinimizeGrid& Grid() {
     static MinimizeGrid grid;
@@ -502,21 +505,28 @@ bool FindMinimizeCell(int* cellX, int* cellY) {
     const int w = GraphicManager::GetScreenWidth(), h = GraphicManager::GetScreenHeight();
     if (w - 112 <= 16) return false;
     auto& used = Grid().used;
+    // The set is ordered as the cells are tried (by column, then row): one walk along it finds the
+    // first free cell, so a desktop of many minimised windows costs no search per cell.
+    auto next = used.begin();
     for (int x = 16; x < w - 112; x += 96)
-        for (int y = 16; y < h - 80; y += 64)
-            if (std::find(used.begin(), used.end(), std::make_pair(x, y)) == used.end()) {
-                used.emplace_back(x, y);
-                *cellX = x;
-                *cellY = y;
-                return true;
+        for (int y = 16; y < h - 80; y += 64) {
+            const std::pair<int, int> cell(x, y);
+            while (next != used.end() && *next < cell)
+                ++next;
+            if (next != used.end() && *next == cell) {
+                ++next;
+                continue;
             }
+            used.insert(next, cell);
+            *cellX = x;
+            *cellY = y;
+            return true;
+        }
     return false;
 }
 
 void FreeMinimizeCell(int cellX, int cellY) {
-    auto& used = Grid().used;
-    auto it = std::find(used.begin(), used.end(), std::make_pair(cellX, cellY));
-    if (it != used.end()) used.erase(it);
+    Grid().used.erase(std::make_pair(cellX, cellY));
 }
 
 void MinimizeGump(CGump* gump) {

@@ -30,6 +30,13 @@ struct PixelBlock {
     bool Contains(int x, int y) const { return x >= 0 && y >= 0 && x < width && y < height; }
     uint16_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
     uint16_t& At(int x, int y) { return pixels[static_cast<size_t>(y) * width + x]; }
+    // A new size on the same storage, which grows geometrically: a bitmap redrawn at a growing
+    // size is not allocated each time. The pixels are stale; the caller clears or overwrites them.
+    void Resize(int w, int h) {
+        width = w > 0 ? w : 0;
+        height = h > 0 ? h : 0;
+        pixels.resize(static_cast<size_t>(width) * height);
+    }
     // Every pixel to 0, as one memset (a fill loop stays a loop where each compare is traced).
     void Clear() {
         if (!pixels.empty()) std::memset(pixels.data(), 0, pixels.size() * sizeof(uint16_t));

@@ -406,8 +406,12 @@ void GenericGump::Render() {
     int64_t right = 1, bottom = 1;
     for (const auto& item : items_)
         if (OnPage(*item)) Extent(*item, &right, &bottom);
-    PixelBlock bitmap(static_cast<int>(std::min<int64_t>(right, maxSide)),
-                      static_cast<int>(std::min<int64_t>(bottom, maxSide)));
+    // Every click and key renders again: the bitmap of the last render is reused.
+    PixelBlock* frame = Frame(0);
+    PixelBlock& bitmap = frame ? *frame : SetFrame(0, PixelBlock());
+    bitmap.Resize(static_cast<int>(std::min<int64_t>(right, maxSide)),
+                  static_cast<int>(std::min<int64_t>(bottom, maxSide)));
+    bitmap.Clear();
     for (auto& item : items_) {
         if (OnPage(*item))
             DrawItem(*item, bitmap);
@@ -416,7 +420,6 @@ void GenericGump::Render() {
     }
     width = bitmap.width;
     height = bitmap.height;
-    SetFrame(0, std::move(bitmap));
 }
 
 void GenericGump::DrawItem(GenericGumpItem& it, PixelBlock& bitmap) {
@@ -459,9 +462,9 @@ void GenericGump::DrawItem(GenericGumpItem& it, PixelBlock& bitmap) {
     case Item::ResizePic: {
         // The frame reads the arts from art to art + 18.
         if (!area || it.art < 0 || it.art > kMaxGumpArtId - 18) break;
-        PixelBlock work(it.width, it.height);
-        DrawGumpFrame(it.art, work, true);
-        CopyKeyed(work, bitmap, it.x, it.y, false);
+        // Drawn in place, cut to its own rectangle as if drawn alone and copied over.
+        target.valid = IntersectRect(target.valid, rect);
+        if (!target.valid.IsEmpty()) DrawGumpFrameRect(it.x, it.y, it.width, it.height, it.art, target, true);
         break;
     }
     case Item::Text:

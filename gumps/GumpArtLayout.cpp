@@ -153,10 +153,14 @@ void DrawGumpFrame(int base, PixelBlock& bitmap, bool plain) {
 }
 
 void DrawGumpFrameRect(int x, int y, int width, int height, int base, PixelBlock& bitmap, bool plain) {
+    DrawGumpFrameRect(x, y, width, height, base, TargetOf(bitmap), plain);
+}
+
+void DrawGumpFrameRect(int x, int y, int width, int height, int base, const BlitTarget& target, bool plain) {
     // Sums of places and sizes stay in range; a rectangle this far out draws nothing anyway.
     constexpr int kFar = 1 << 24;
-    Frame(TargetOf(bitmap), std::clamp(x, -kFar, kFar), std::clamp(y, -kFar, kFar),
-          std::clamp(width, 0, kFar), std::clamp(height, 0, kFar), base, plain);
+    Frame(target, std::clamp(x, -kFar, kFar), std::clamp(y, -kFar, kFar), std::clamp(width, 0, kFar),
+          std::clamp(height, 0, kFar), base, plain);
 }
 
 void BlendHighlightBar(int x, int y, int width, int art, PixelBlock& bitmap) {
@@ -186,17 +190,21 @@ void BlendHighlightBar(int x, int y, int width, int art, PixelBlock& bitmap) {
 }
 
 void DrawArtStripVertical(int art, int n, PixelBlock& bitmap, int y0, int reserve) {
-    if (bitmap.Empty() || n <= 0) return;
-    // A start far above the bitmap is walked from just above it: the pieces there are never seen.
-    y0 = std::max(y0, -bitmap.height - 1);
-    const BlitTarget target = TargetOf(bitmap);
+    DrawArtStripVertical(art, n, TargetOf(bitmap), bitmap.width, bitmap.height, y0, reserve);
+}
+
+void DrawArtStripVertical(int art, int n, const BlitTarget& target, int width, int height, int y0,
+                          int reserve) {
+    if (width <= 0 || height <= 0 || n <= 0) return;
+    // A start far above the strip is walked from just above it: the pieces there are never seen.
+    y0 = std::max(y0, -height - 1);
     const Size top = SizeOf(art), body = SizeOf(art + 1), cap = SizeOf(art + n + 1);
-    const int limit = bitmap.height - cap.h - reserve;
+    const int limit = height - cap.h - reserve;
     Draw(target, CopySpanKeyed, art, kNoClip, 0, y0);
     if (body.w <= 0) return;
     const int dx = body.w < top.w ? (top.w - body.w) / 2 : 0;
-    const Rect clip{0, top.h, bitmap.width, limit + 1};
-    // Every piece is at least one pixel high, so the walk ends within the bitmap's height.
+    const Rect clip{0, top.h, width, limit + 1};
+    // Every piece is at least one pixel high, so the walk ends within the strip's height.
     int64_t y = int64_t{y0} + top.h - 1;
     for (int j = 0; y < limit; j = (j + 1) % n) {
         const Size piece = SizeOf(art + 1 + j);

@@ -34,6 +34,8 @@ void DrawGumpArtHBar(int art, PixelBlock& bitmap);
 // The nine pieces of base over the whole bitmap (or a rectangle of it); ornaments unless plain.
 void DrawGumpFrame(int base, PixelBlock& bitmap, bool plain);
 void DrawGumpFrameRect(int x, int y, int width, int height, int base, PixelBlock& bitmap, bool plain);
+// The same on a target: its valid rectangle cuts every piece.
+void DrawGumpFrameRect(int x, int y, int width, int height, int base, const BlitTarget& target, bool plain);
 // A nine-piece frame drawn once per size and base and copied on every repaint after, so that a
 // control that repaints often keeps the ornaments it was given the first time.
 struct FrameCache {
@@ -50,6 +52,9 @@ void BlendHighlightBar(int x, int y, int width, int art, PixelBlock& bitmap);
 // A vertical strip: art a at (0, y0), the n body pieces a + 1 .. a + n in turn below it (centred
 // when narrower), and the bottom cap a + n + 1 ending reserve pixels above the bitmap's bottom.
 void DrawArtStripVertical(int art, int n, PixelBlock& bitmap, int y0, int reserve);
+// The same into a strip width x height of a target, whose valid rectangle cuts the pieces.
+void DrawArtStripVertical(int art, int n, const BlitTarget& target, int width, int height, int y0,
+                          int reserve);
 
 // Where the two ornaments of a pair go along an edge of length pixels whose ornaments are sizeA
 // and sizeB long: false when the edge is too short or no place keeps them sizeA + 10 apart.

@@ -35,10 +35,11 @@ void DrawArt(PixelBlock& bitmap, int art, int x, int y) {
                       kNoClip, x, y);
 }
 
+// The gump's bitmap at its size, its pixels stale: a list that grows by a row per item reuses it.
 PixelBlock& SizedFrame(CGump* g) {
     PixelBlock* block = g->Frame(0);
-    if (!block || block->width != g->width || block->height != g->height)
-        block = &g->SetFrame(0, PixelBlock(g->width, g->height));
+    if (!block) return g->SetFrame(0, PixelBlock(g->width, g->height));
+    if (block->width != g->width || block->height != g->height) block->Resize(g->width, g->height);
     return *block;
 }
 
@@ -166,9 +167,12 @@ void CListBoxControlGump::Redraw(int) {
     const int top = TopCap(), bottom = height - BottomCap();
     const Rect clip{textLeft, top, width - 6, bottom};
     // The strip is drawn at the art's width; a widened list centres it.
-    PixelBlock strip(aw > 0 ? aw : width, height);
-    DrawArtStripVertical(gumpArt, 3, strip, 0, 0);
-    BlitPixelBlockTo(target, CopySpanKeyed, strip.pixels.data(), strip.width, strip.height, kNoClip, off, 0);
+    const int stripWidth = aw > 0 ? aw : width;
+    // Drawn in place, shifted to the centre and cut to the art's width, as if drawn alone.
+    BlitTarget strip = target;
+    strip.origin = off;
+    strip.valid = Rect{0, 0, std::min(stripWidth, width - off), height};
+    DrawArtStripVertical(gumpArt, 3, strip, stripWidth, height, 0, 0);
     if (selected >= 0 && selected >= firstVisible)
         BlendHighlightBar(textLeft, top + (selected - firstVisible) * kRowHeight, width - 2 * textLeft,
                           kHighlightArt, bitmap);

@@ -13,6 +13,7 @@
 #include "text/UnicodeFont.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -90,27 +91,16 @@ CPopupMenuMgr::CPopupMenuMgr(int mode_, const std::vector<PopupEntry>& entries) 
         height += more->height + 12;
         width = std::max(width, 22 + more->width + kMargin);
     }
-    normal_ = PixelBlock(width, height);
-    DrawGumpFrame(kFrameArt, normal_, true);
-    for (int py = 1; py < height; py += 2)
-        for (int px = 1; px < width; px += 2)
-            normal_.At(px, py) = 0;
-    lit_ = PixelBlock(width, height);
-    std::fill(lit_.pixels.begin(), lit_.pixels.end(), kHighlightColour);
-    const BlitTarget normalTarget = MakeBlitTarget(normal_.pixels.data(), width, height);
-    const BlitTarget litTarget = MakeBlitTarget(lit_.pixels.data(), width, height);
     for (size_t row = 0; row < shown.size(); ++row) {
         const PopupEntry& e = *shown[row].second;
         const bool disabled = (e.flags & PopupEntry::kDisabled) != 0;
         const uint16_t colour = disabled                            ? kDisabledColour
                                 : (e.flags & PopupEntry::kColoured) ? static_cast<uint16_t>(e.colour & 0x7FFF)
                                                                     : kTextColour;
-        const int ty = kMargin + static_cast<int>(row) * lineHeight;
-        UnicodeDrawString(normalTarget, shown[row].first.c_str(), kMargin, ty, colour, kNoClip);
-        UnicodeDrawString(litTarget, shown[row].first.c_str(), kMargin, ty,
-                          disabled ? kDisabledColour : kTextColour, kNoClip);
+        rows_.push_back({std::move(shown[row].first), colour, disabled ? kDisabledColour : kTextColour});
     }
-    SetFrame(0, normal_);
+    PaintPlain(SetFrame(0, PixelBlock(width, height)), Rect{0, 0, width, height}, 0,
+               static_cast<int>(rows_.size()) - 1);
     int bw = BackBuffer::Width(), bh = BackBuffer::Height();
     x = M().mouseX + width > bw ? bw - width - 10 : M().mouseX;
     y = M().mouseY + height > bh ? bh - height - 10 : M().mouseY;
@@ -224,15 +214,44 @@ void CPopupMenuMgr::HandleRButtonUp(int, int) {
     Close();
 }
 
+void CPopupMenuMgr::PaintPlain(PixelBlock& bitmap, const Rect& area, int firstRow, int lastRow) {
+    BlitTarget target = MakeBlitTarget(bitmap.pixels.data(), bitmap.width, bitmap.height);
+    target.valid = IntersectRect(target.valid, area);
+    const Rect a = target.valid;
+    if (a.IsEmpty()) return;
+    for (int py = a.top; py < a.bottom; ++py)
+        std::memset(&bitmap.At(a.left, py), 0, static_cast<size_t>(a.Width()) * sizeof(uint16_t));
+    DrawGumpFrameRect(0, 0, bitmap.width, bitmap.height, kFrameArt, target, true);
+    // A see-through screen: every other pixel of every other row, counted from (1, 1).
+    for (int py = a.top | 1; py < a.bottom; py += 2)
+        for (int px = a.left | 1; px < a.right; px += 2)
+            bitmap.At(px, py) = 0;
+    for (int r = std::max(firstRow, 0); r <= lastRow && r < static_cast<int>(rows_.size()); ++r)
+        UnicodeDrawString(target, rows_[static_cast<size_t>(r)].text.c_str(), kMargin,
+                          kMargin + r * lineHeight, rows_[static_cast<size_t>(r)].colour, a);
+}
+
 void CPopupMenuMgr::ShowRow(int row) {
-    PixelBlock frame = normal_;
-    if (row >= 0) {
-        const int top = kMargin + row * lineHeight;
-        for (int py = top; py < top + lineHeight && py < height; ++py)
-            for (int px = kMargin; px < kMargin + widest && px < width; ++px)
-                if (lit_.At(px, py) != 0) frame.At(px, py) = lit_.At(px, py);
-    }
-    SetFrame(0, std::move(frame));
+    // The shown frame changes in place: the lit row is painted plain again and the new row lit,
+    // each from its parts, so a move over the menu rewrites two rows and no plain copy is kept.
+    // The texts of a row's neighbours are painted too, for the glyphs they hang into it.
+    PixelBlock* frame = Frame(0);
+    if (!frame) return;
+    auto band = [&](int r) {
+        const int top = kMargin + r * lineHeight;
+        return IntersectRect(Rect{kMargin, top, kMargin + widest, top + lineHeight},
+                             Rect{0, 0, frame->width, frame->height});
+    };
+    if (litRow_ >= 0) PaintPlain(*frame, band(litRow_), litRow_ - 1, litRow_ + 1);
+    litRow_ = row;
+    if (row < 0) return;
+    const Rect b = band(row);
+    for (int py = b.top; py < b.bottom; ++py)
+        std::fill_n(&frame->At(b.left, py), b.right - b.left, kHighlightColour);
+    const BlitTarget target = MakeBlitTarget(frame->pixels.data(), frame->width, frame->height);
+    for (int r = std::max(row - 1, 0); r <= row + 1 && r < static_cast<int>(rows_.size()); ++r)
+        UnicodeDrawString(target, rows_[static_cast<size_t>(r)].text.c_str(), kMargin,
+                          kMargin + r * lineHeight, rows_[static_cast<size_t>(r)].litColour, b);
 }
 
 void CPopupMenuMgr::HandleMouseMove(int px, int py) {

@@ -63,6 +63,16 @@ class CPopupMenuMgr : public CGump {
     int RowAt(int x, int y) const;
     void ShowRow(int row);
 
-    PixelBlock normal_;
-    PixelBlock lit_;
+    // A shown row: its text, drawn plain in colour and lit in litColour.
+    struct Row {
+        std::u16string text;
+        uint16_t colour = 0;
+        uint16_t litColour = 0;
+    };
+    // The frame's art, its see-through screen and the texts of rows firstRow to lastRow, inside
+    // area only.
+    void PaintPlain(PixelBlock& bitmap, const Rect& area, int firstRow, int lastRow);
+
+    std::vector<Row> rows_;
+    int litRow_ = -1; // the row lit in the shown frame
 };

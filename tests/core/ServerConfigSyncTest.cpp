@@ -128,6 +128,23 @@ TEST_F(ServerConfigSyncTest, CorruptDataKeepsTheLocalFile) {
     EXPECT_TRUE(report.contains(QVReport::Level::Warning, "is kept"));
 }
 
+TEST_F(ServerConfigSyncTest, DataInflatingUpToTheCapIsAcceptedWhole) {
+    // Sizes at the inflater's edges: nothing, one byte, around its 16 KB chunk, and the cap itself.
+    for (size_t size : {size_t{0}, size_t{1}, size_t{16383}, size_t{16384}, size_t{16385},
+                        CServerConfigSync::kMaxInflated}) {
+        SCOPED_TRACE(size);
+        std::string text;
+        while (text.size() < size)
+            text += "Key" + std::to_string(text.size() % 977) + "=value\n";
+        text.resize(size);
+        const std::vector<uint8_t> data = Compress(text);
+        loaded.clear();
+        ASSERT_TRUE(CServerConfigSync::ReceiveFile(3, data.data(), data.size()));
+        EXPECT_EQ(dir.read("Desktop/common/qv.cfg"), text);
+        EXPECT_EQ(loaded, std::vector<int>{3});
+    }
+}
+
 TEST_F(ServerConfigSyncTest, SlotsNameTheirFiles) {
     EXPECT_EQ(CServerConfigSync::GetFilePath(0), "ignore.lst");
     EXPECT_EQ(CServerConfigSync::GetFilePath(3), "Desktop/common/qv.cfg");

@@ -1,6 +1,7 @@
 // The gump base: kinds and traits, references, closing, the coordinate walks, hit tests, drawing a
 // frame, z-order, moving, and the shared timers and grids.
 #include "gumps/GumpFixture.h"
+#include "render/GraphicManager.h"
 
 #include <gtest/gtest.h>
 
@@ -308,6 +309,35 @@ TEST_F(GumpTest, ClickTrackerTellsDoubleClicksLongPressesAndDrags) {
     EXPECT_FALSE(t.Move(14, 6));
     EXPECT_TRUE(t.Move(15, 10));
     EXPECT_FALSE(t.Move(30, 30)); // once
+}
+
+TEST_F(GumpTest, TheMinimiseGridFillsInOrderSkipsCellsOfALargerScreenAndEndsWhenFull) {
+    ResetMinimizeGridForTests();
+    const int w = GraphicManager::GetScreenWidth(), h = GraphicManager::GetScreenHeight();
+    // The first column of the large screen, held: its lowest cells lie outside the small grid.
+    GraphicManager::SetScreenSize(800, 600);
+    int cx = 0, cy = 0;
+    for (int y = 16; y < 600 - 80; y += 64) {
+        ASSERT_TRUE(FindMinimizeCell(&cx, &cy));
+        ASSERT_EQ(std::make_pair(cx, cy), std::make_pair(16, y));
+    }
+    FreeMinimizeCell(16, 16);
+    FreeMinimizeCell(16, 80);
+    GraphicManager::SetScreenSize(640, 480);
+    std::vector<std::pair<int, int>> expected = {{16, 16}, {16, 80}};
+    for (int x = 112; x < 640 - 112; x += 96)
+        for (int y = 16; y < 480 - 80; y += 64)
+            expected.emplace_back(x, y);
+    for (const auto& cell : expected) {
+        ASSERT_TRUE(FindMinimizeCell(&cx, &cy));
+        ASSERT_EQ(std::make_pair(cx, cy), cell);
+    }
+    EXPECT_FALSE(FindMinimizeCell(&cx, &cy)) << "the grid is full";
+    FreeMinimizeCell(expected[7].first, expected[7].second);
+    ASSERT_TRUE(FindMinimizeCell(&cx, &cy));
+    EXPECT_EQ(std::make_pair(cx, cy), expected[7]);
+    GraphicManager::SetScreenSize(w, h);
+    ResetMinimizeGridForTests();
 }
 
 TEST_F(GumpTest, MinimisedWindowsTakeGridCellsColumnByColumn) {

@@ -1,6 +1,7 @@
 // The server-described window: its layout, drawing bounds, input and the 0xB1 reply.
 #include "gumps/GenericGump.h"
 #include "gumps/ControlFixture.h"
+#include "gumps/GumpArtLayout.h"
 #include "net/ServerWindows.h"
 
 #include <gtest/gtest.h>
@@ -236,6 +237,21 @@ TEST_F(GenericGumpTest, ItemsOutsideOrHugeStayInsideACappedBitmap) {
     const PixelBlock* frame = g->CurrentFrame();
     ASSERT_NE(frame, nullptr);
     EXPECT_EQ(frame->pixels.size(), static_cast<size_t>(GenericGump::kMaxSide) * GenericGump::kMaxSide);
+}
+
+TEST_F(GenericGumpTest, AFrameCutByTheBitmapsEdgeShowsThatPartOfTheWholeFrame) {
+    // Drawn in place and cut to the bitmap: each pixel is the whole frame's pixel 20 right and 10
+    // down, or nothing where the frame has none.
+    GenericGump* g = Open("{resizepic -20 -10 9300 100 60}");
+    const PixelBlock* frame = g->CurrentFrame();
+    ASSERT_NE(frame, nullptr);
+    ASSERT_EQ(frame->width, 80);
+    ASSERT_EQ(frame->height, 50);
+    PixelBlock whole(100, 60);
+    DrawGumpFrame(9300, whole, true);
+    for (int y = 0; y < frame->height; ++y)
+        for (int x = 0; x < frame->width; ++x)
+            ASSERT_EQ(frame->At(x, y), whole.At(x + 20, y + 10)) << x << "," << y;
 }
 
 TEST_F(GenericGumpTest, TextOfHueZeroTakesTheFirstEntry) {

@@ -6,6 +6,7 @@
 #include "gumps/ListBoxes.h"
 #include "gumps/MessageGumps.h"
 #include "mkinstall/FieldArts.h"
+#include "render/GumpArt.h"
 
 #include <gtest/gtest.h>
 
@@ -169,6 +170,52 @@ TEST_F(ControlTest, ListBoxItemLimitAndWidening) {
     EXPECT_EQ(list.itemCount, 100);
     EXPECT_EQ(list.height, height);
     EXPECT_EQ(list.width, width);
+}
+
+TEST_F(ControlTest, AListRedrawnAsItGrowsLooksLikeOneDrawnOnceFull) {
+    // Each redraw reuses the bitmap of the smaller list before it and draws the strip in place: no
+    // stale row, strip end or highlight may show through.
+    const char* items[] = {"one", "two", "a much wider third item", "four"};
+    int artWidth = 0, top = 0;
+    GetGumpArtSize(mkinstall::kListStripArt, &artWidth, &top); // the rows start below the top cap
+    CListBoxControlGump grown(100, 50, mkinstall::kListStripArt, 0, 0, 1, 902, 0);
+    for (int i = 0; i < 4; ++i) {
+        grown.AddItem(i + 1, items[i]);
+        grown.HandleCaptureMove(20, top + i * CListBoxControlGump::kRowHeight + 2);
+        grown.Redraw(-1);
+    }
+    grown.HandleCaptureMove(20, top + 2);
+    CListBoxControlGump once(100, 50, mkinstall::kListStripArt, 0, 0, 1, 902, 0);
+    for (int i = 0; i < 4; ++i)
+        once.AddItem(i + 1, items[i]);
+    once.HandleCaptureMove(20, top + 2);
+    once.Redraw(-1);
+    ASSERT_EQ(grown.selected, 0);
+    ASSERT_EQ(grown.Frame(0)->width, once.Frame(0)->width);
+    ASSERT_EQ(grown.Frame(0)->height, once.Frame(0)->height);
+    EXPECT_EQ(grown.Frame(0)->pixels, once.Frame(0)->pixels);
+}
+
+TEST_F(ControlTest, AWidenedListCentresItsStrip) {
+    CListBoxControlGump list(100, 50, mkinstall::kListStripArt, 0, 0, 1, 902, 0);
+    const int bare = list.height; // the two caps
+    list.AddItem(1, std::string(40, 'm').c_str());
+    list.Redraw(-1);
+    int artWidth = 0, top = 0;
+    GetGumpArtSize(mkinstall::kListStripArt, &artWidth, &top);
+    ASSERT_GT(list.width, artWidth + 1);
+    PixelBlock strip(artWidth, list.height);
+    DrawArtStripVertical(mkinstall::kListStripArt, 3, strip, 0, 0);
+    const int off = (list.width - artWidth) / 2;
+    const PixelBlock& frame = *list.Frame(0);
+    // The caps' rows hold no text: there the list is the strip alone, moved right by off.
+    for (int y = 0; y < list.height; ++y) {
+        if (y == top) y = list.height - (bare - top);
+        for (int x = 0; x < list.width; ++x) {
+            const uint16_t expected = x >= off && x < off + artWidth ? strip.At(x - off, y) : 0;
+            ASSERT_EQ(frame.At(x, y), expected) << x << "," << y;
+        }
+    }
 }
 
 TEST_F(ControlTest, ScrollingListBoxScrollsOneRowPerTickBelowIt) {

@@ -133,6 +133,24 @@ TEST_F(PopupMenuTest, MoreReopensTheFullMenuAndTheMenuStaysOnScreen) {
     EXPECT_EQ(full->firstChild(), nullptr);
 }
 
+TEST_F(PopupMenuTest, MovingTheHighlightLeavesOnlyTheNewRowLit) {
+    Show(0x77, {Entry(1), Entry(2), Entry(3)}, 0, 0);
+    CPopupMenuMgr* m = CPopupMenuMgr::OpenMenu();
+    ASSERT_NE(m, nullptr);
+    auto shown = [&] { return m->Frame(0)->pixels; };
+    auto rowY = [&](int r) { return CPopupMenuMgr::kMargin + r * m->lineHeight + 2; };
+    const std::vector<uint16_t> plain = shown();
+    m->HandleMouseMove(14, rowY(0));
+    const std::vector<uint16_t> firstLit = shown();
+    EXPECT_NE(firstLit, plain);
+    m->HandleMouseMove(14, rowY(2));
+    EXPECT_NE(shown(), firstLit);
+    m->HandleMouseMove(14, rowY(0));
+    EXPECT_EQ(shown(), firstLit) << "the third row's highlight is gone";
+    m->HandleMouseMoveAway();
+    EXPECT_EQ(shown(), plain);
+}
+
 TEST_F(PopupMenuTest, MenuFails) {
     // Entries cut by the packet's end drop the whole menu.
     const std::vector<uint8_t> bytes = {0xBF, 14, 0, 0, 0x14, 0, 1, 0, 0, 0, 5, 1, 0, 1};
