@@ -96,8 +96,8 @@ struct State {
     int cacheBytes = 0;
     int dataStart = 0;
     // kRowCount x kBucketsPerRow heads while the cache is in use, set to -1 bytewise in one
-    // memset (an element fill stays a slow loop where the build traces loops, as fuzzing does).
-    // The table is kept across a shutdown, for the next Init.
+    // memset when made (an element fill stays a slow loop where the build traces loops, as fuzzing
+    // does). The table is kept across a shutdown, for the next Init, with every head -1.
     std::unique_ptr<int[]> buckets;
     bool lookupReady = false;
     std::vector<LookupNode> nodes;
@@ -339,16 +339,28 @@ bool CreateCacheFile(const std::string& name, int bytes) {
 }
 
 // An empty lookup for n block headers.
+// Every head back to -1. Only the heads of entered nodes are ever set, so a table in use is
+// cleared through its nodes, not whole.
+void ClearHeads() {
+    State& s = S();
+    constexpr size_t kHeads = static_cast<size_t>(kRowCount) * kBucketsPerRow;
+    if (!s.buckets) {
+        s.buckets.reset(new int[kHeads]);
+        std::memset(s.buckets.get(), 0xFF, kHeads * sizeof(int));
+        return;
+    }
+    for (const LookupNode& node : s.nodes)
+        if (node.block >= 0) s.buckets[BucketOf(node.row, node.key)] = -1;
+}
+
 void ResetLookup(int n) {
     State& s = S();
+    ClearHeads();
     s.nodes.assign(static_cast<size_t>(n), LookupNode{});
     for (int i = 0; i < n; ++i)
         s.nodes[i].next = i + 1 < n ? i + 1 : -1;
     s.freeNode = 0;
-    constexpr size_t kHeads = static_cast<size_t>(kRowCount) * kBucketsPerRow;
-    if (!s.buckets) s.buckets.reset(new int[kHeads]);
     s.lookupReady = true;
-    std::memset(s.buckets.get(), 0xFF, kHeads * sizeof(int)); // every head -1
 }
 
 void FormatCache();
@@ -568,10 +580,19 @@ bool ItemInside(const IndexRecord& record, size_t dataSize) {
 
 // ---------------------------------------------------------------- life cycle
 
+// The state before startup; the bucket table is kept, every head -1, for the next Init.
+void ResetState() {
+    State& s = S();
+    if (s.buckets) ClearHeads();
+    std::unique_ptr<int[]> buckets = std::move(s.buckets);
+    s = State{};
+    s.buckets = std::move(buckets);
+}
+
 void startup() {
     State& s = S();
     QVReport::message("CDHDCache::startup(): begin.\n");
-    s = State{};
+    ResetState();
     VerData::Reset();
     int instance = QVReport::getInstanceNumber();
     if (instance != 0 && instance != 1)
@@ -629,7 +650,6 @@ void shutdown() {
     ++g_generation;
     QVReport::message("CDHDCache::shutdown: shutting down...\n");
     bool hadCacheFile = s.cache != nullptr;
-    s.nodes.clear();
     s.lookupReady = false;
     s.cache.reset(); // flushes and unmaps
     s.cacheView = nullptr;
@@ -641,7 +661,7 @@ void shutdown() {
         QVReport::message("CDHDCache::shutdown: removing cache file '%s'\n", s.cacheFileName.c_str());
         if (hadCacheFile) std::remove(s.cacheFileName.c_str());
     }
-    s = State{};
+    ResetState();
     QVReport::message("CDHDCache::shutdown: shut down\n");
 }
 
@@ -950,6 +970,16 @@ bool CheckCacheHeap(std::string* problem) {
     for (int b = H(kUsedHead); b >= 0; b = B(b, kNext))
         if (nodeFree[FindNode(B(b, kFileRow), B(b, kKey))]) return fail("a used block's node is also free");
     if (freeNodes + usedCount != n) return fail("lookup nodes and used blocks differ in number");
+    // Every set head starts a chain of used nodes of its own bucket: a head left from before a
+    // reset would lead a lookup to a node that means something else now.
+    constexpr int kHeads = kRowCount * kBucketsPerRow;
+    for (int h = 0; h < kHeads; ++h) {
+        const int head = s.buckets[h];
+        if (head < 0) continue;
+        if (head >= static_cast<int>(s.nodes.size()) || nodeFree[head] || s.nodes[head].block < 0 ||
+            BucketOf(s.nodes[head].row, s.nodes[head].key) != h || s.nodes[head].prev != -1)
+            return fail("bucket " + std::to_string(h) + " has a stale head");
+    }
     return true;
 }
 

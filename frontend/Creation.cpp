@@ -223,7 +223,7 @@ void CCharCreationGump::BuildPanel(Panel panel, int row, const char* title, int 
 
 void CCharCreationGump::RedrawPreview() {
     PixelBlock& block = *Frame(0);
-    std::fill(block.pixels.begin(), block.pixels.end(), 0);
+    block.Clear();
     const bool man = gender == 0;
     const int body = man ? 1889 : 1888;
     int bodyWidth = 0, bodyHeight = 0;

@@ -158,7 +158,7 @@ CProfessionButton::CProfessionButton(int x_, int y_, ProfessionGump* owner_, con
 
 void CProfessionButton::Redraw() {
     PixelBlock& block = *Frame(0);
-    std::fill(block.pixels.begin(), block.pixels.end(), 0);
+    block.Clear();
     PutArt(block, kButtonArt, 0, 0, false);
     const int art = record ? record->pictureArt + (pressed ? 1 : 0) : (pressed ? 5506 : kPictureArt);
     PutArt(block, art, 9, 8, true);
@@ -332,7 +332,7 @@ void ProfessionGump::ShowNode(const ProfessionRecord* record) {
 
 void ProfessionGump::Redraw() {
     PixelBlock& block = *Frame(0);
-    std::fill(block.pixels.begin(), block.pixels.end(), 0);
+    block.Clear();
     DrawGumpFrameRect(80, 80, 546, 352, 2600, block, true);
     PutArt(block, 1419, 145, 57, false);
     PutArt(block, kButtonArt, 222, 44, true);

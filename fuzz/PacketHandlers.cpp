@@ -6,6 +6,7 @@
 // the id (taken modulo the table), then the fields.
 #include "app/multcli.h"
 #include "core/ExitHandlers.h"
+#include "frontend/igr.h"
 #include "gumps/CGumpManager.h"
 #include "gumps/Sequence.h"
 #include "net/CGameSock.h"
@@ -13,6 +14,7 @@
 #include "net/NetServices.h"
 #include "net/PacketLengthTable.h"
 #include "net/PacketManager.h"
+#include "platform/headless.h"
 #include "platform/platform.h"
 #include "world/ObjectActions.h"
 #include "world/PlayerObject.h"
@@ -30,14 +32,6 @@ struct ProcessEnded {};
 
 bool g_selectionOpen = false;
 
-bool Init() {
-    // The machine description the shard list stores, and "qv.cfg", go to the scratch folder
-    // (fuzz/support).
-    platform::UseBackend(platform::BackendKind::Headless);
-    SetExitFunction([](int) { throw ProcessEnded{}; });
-    return true;
-}
-
 void BindServices() {
     NetServices& s = GetNetServices();
     s.showMessageBox = [](const char*, const char*) {};
@@ -46,6 +40,18 @@ void BindServices() {
     s.drawFrame = [] {};
     s.sleep = [](uint32_t) {};
     s.hasCharacterSelection = [] { return g_selectionOpen; };
+}
+
+bool Init() {
+    // The machine description the shard list stores, and "qv.cfg", go to the scratch folder
+    // (fuzz/support).
+    platform::UseBackend(platform::BackendKind::Headless);
+    SetExitFunction([](int) { throw ProcessEnded{}; });
+    // Bound once: no handler rebinds an entry, and rebinding the whole table for each input would
+    // cost as much as a small packet's handling.
+    ResetNetServices();
+    BindServices();
+    return true;
 }
 
 } // namespace
@@ -72,7 +78,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     packet[0] = id;
 
-    BindServices();
+    // A game-room session starts no report thread: one living on after its input would free its
+    // session at a moment of its own, in the middle of a later input.
+    IGRTimings timings;
+    timings.failThreadStart = true;
+    IGRSetTimings(timings);
     g_selectionOpen = (flags & 4) != 0;
     SetEditServer((flags & 8) != 0);
     ShardRecord* record = CApp::AddShardRecord();
@@ -117,6 +127,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ResetNetworkForTests();
     PacketManager::ResetForTests();
     CApp::ResetConnectionsForTests();
-    ResetNetServices();
+    // The boxes shown are not kept: an input leaves nothing allocated behind, so the fuzzer's leak
+    // check (a scan of the whole heap) does not run after each one.
+    IGRResetForTests();
+    platform::headless::ClearMessageBoxes();
     return 0;
 }

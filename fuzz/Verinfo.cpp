@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-static int g_sink;
+static unsigned g_sink; // wraps: a sum of patch numbers overflows an int
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static bool once = [] {
@@ -15,6 +15,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)once;
     const int patch = ParseVerinfoPatch(std::string_view(reinterpret_cast<const char*>(data), size));
     if (patch < 0 || patch > 999999999) __builtin_trap();
-    g_sink += patch;
+    g_sink += static_cast<unsigned>(patch);
     return 0;
 }

@@ -420,7 +420,7 @@ CUnicodeBarkGump* CUnicodeBarkGump::Create(uint32_t owner, const char16_t* text,
 void CUnicodeBarkGump::DrawText(int hue, const Rect& area) {
     PixelBlock* block = Frame(0);
     if (!block || block->Empty()) return;
-    std::fill(block->pixels.begin(), block->pixels.end(), uint16_t{0});
+    block->Clear();
     SpeechFont f;
     // Colour 30 of the entry before the hue's own; the clamped look-up turns hue 0 into entry 0.
     UnicodeDrawStringWrap(MakeBlitTarget(block->pixels.data(), block->width, block->height), width - 2,

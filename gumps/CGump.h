@@ -13,19 +13,70 @@
 #include "render/Rect.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
+#include <utility>
 #include <vector>
+
+// The pixels of a block, zeroed by calloc: a new block costs no fill loop, and a large one takes
+// zeroed pages straight from the system instead of writing each of them.
+class PixelBuffer {
+  public:
+    PixelBuffer() = default;
+    explicit PixelBuffer(size_t count)
+        : data_(count ? static_cast<uint16_t*>(std::calloc(count, sizeof(uint16_t))) : nullptr),
+          size_(count) {
+        if (count && !data_) throw std::bad_alloc();
+    }
+    PixelBuffer(const PixelBuffer& other) : PixelBuffer(other.size_) {
+        if (size_) std::memcpy(data(), other.data(), size_ * sizeof(uint16_t));
+    }
+    PixelBuffer(PixelBuffer&& other) noexcept
+        : data_(std::move(other.data_)), size_(std::exchange(other.size_, 0)) {}
+    PixelBuffer& operator=(const PixelBuffer& other) {
+        if (this != &other) *this = PixelBuffer(other);
+        return *this;
+    }
+    PixelBuffer& operator=(PixelBuffer&& other) noexcept {
+        data_ = std::move(other.data_);
+        size_ = std::exchange(other.size_, 0);
+        return *this;
+    }
+
+    uint16_t* data() { return data_.get(); }
+    const uint16_t* data() const { return data_.get(); }
+    size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    uint16_t* begin() { return data(); }
+    uint16_t* end() { return data() + size_; }
+    const uint16_t* begin() const { return data(); }
+    const uint16_t* end() const { return data() + size_; }
+    uint16_t& operator[](size_t i) { return data_.get()[i]; }
+    const uint16_t& operator[](size_t i) const { return data_.get()[i]; }
+    friend bool operator==(const PixelBuffer& a, const PixelBuffer& b) {
+        return a.size_ == b.size_ &&
+               (a.size_ == 0 || std::memcmp(a.data(), b.data(), a.size_ * sizeof(uint16_t)) == 0);
+    }
+
+  private:
+    struct Free {
+        void operator()(uint16_t* p) const { std::free(p); }
+    };
+    std::unique_ptr<uint16_t, Free> data_;
+    size_t size_ = 0;
+};
 
 // A bitmap a gump owns: width x height pixels in rows of the width (5-5-5, 0 transparent).
 struct PixelBlock {
     int width = 0;
     int height = 0;
-    std::vector<uint16_t> pixels;
+    PixelBuffer pixels;
 
     PixelBlock() = default;
     PixelBlock(int w, int h)
-        : width(w > 0 ? w : 0), height(h > 0 ? h : 0), pixels(static_cast<size_t>(width) * height, 0) {}
+        : width(w > 0 ? w : 0), height(h > 0 ? h : 0), pixels(static_cast<size_t>(width) * height) {}
     bool Empty() const { return width <= 0 || height <= 0; }
     bool Contains(int x, int y) const { return x >= 0 && y >= 0 && x < width && y < height; }
     uint16_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }

@@ -261,7 +261,7 @@ void CTextButtonGump::Draw(const BlitTarget& target, const Rect& clip) {
             ++paintCount;
             const int art = state == Face::Pressed ? pressedArt : state == Face::Hover ? hoverArt : gumpArt;
             // Cleared first: a keyed art would keep the last label where it is transparent.
-            std::fill(face->pixels.begin(), face->pixels.end(), 0);
+            face->Clear();
             const BlitTarget faceTarget = MakeBlitTarget(face->pixels.data(), face->width, face->height);
             DrawArt(faceTarget, CopySpanKeyed, art, kNoClip, 0, 0);
             if (label.GetText() && label.GetLength() > 0)

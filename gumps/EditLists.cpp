@@ -96,7 +96,7 @@ int CUnicodeEditListGump::IndexOf(const CGump* row) const {
 void CUnicodeEditListGump::RepaintBackground() {
     PixelBlock* block = Frame(0);
     if (!block || block->Empty()) return;
-    std::fill(block->pixels.begin(), block->pixels.end(), uint16_t{0});
+    block->Clear();
     const BlitTarget target = MakeBlitTarget(block->pixels.data(), block->width, block->height);
     if (const GumpArtItem* item = GetGumpArt(gumpArt))
         DrawGumpArtTo(target, CopySpanKeyed, item, kNoClip, 0, 0);

@@ -206,16 +206,11 @@ CStretchedLandTile* NewStretchedLandTile() {
 }
 
 CObj* AddMultiComp(int graphic) {
-    CObj* o = new CObj;
-    if (!QV_VALID_OBJECT(o))
-        QVReport::error(
-            "AddMultiComp: either pointer 'pObj' is not valid, or the data it points to is not valid. "
-            "the program may crash!\n");
-    const ItemTileData& row = TileData::Item(graphic);
-    o->SetGraphic(graphic, row.hue);
-    o->amount = static_cast<uint16_t>(row.value & 0xFFFF);
+    // From the static pool, where its release puts it: made singly, every part of every multi that
+    // came and went would stay on the free list for good.
+    CObj* o = NewStaticObj(graphic);
+    if (!o) return nullptr;
     o->SetMultiComponent();
-    StaticPool().live++;
     return o;
 }
 

@@ -459,7 +459,7 @@ CObj* NewStaticObj(int graphic);
 CDynamicObj* NewDynamicObj(uint32_t serial, int graphic, int increment);
 CLandTile* NewLandTile();
 CStretchedLandTile* NewStretchedLandTile();
-// A multi component made singly; its release puts it on the static free list.
+// A multi component, taken from the static pool like a static; its release puts it back.
 CObj* AddMultiComp(int graphic);
 
 namespace ObjectPools {

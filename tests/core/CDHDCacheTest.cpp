@@ -228,6 +228,33 @@ TEST_F(CDHDCacheTest, TheCacheKeepsTheMostRecentlyUsedItems) {
     EXPECT_TRUE(CDHDCache::CheckCacheHeap(&problem)) << problem;
 }
 
+TEST_F(CDHDCacheTest, ARestartedCacheFindsOnlyTheItemsItCopied) {
+    Install(cdClient);
+    auto writeArt = [&](int seed) {
+        std::vector<IndexedItem> art;
+        for (int id = 0; id < 8; ++id)
+            art.push_back({Pattern(id + seed, 50 + id), id});
+        WritePair(cdClient, "artidx.mul", "art.mul", art);
+    };
+    writeArt(0);
+    PointAt(hd, cd);
+    StartData(HdConfig::Cached, 1);
+    for (int id = 0; id < 8; ++id)
+        ASSERT_EQ(Item(CDHDCache::kArtIdx, CDHDCache::kArt, id), Pattern(id, 50 + id));
+    CDHDCache::shutdown();
+    FileManager::shutdown();
+
+    writeArt(100);
+    StartData(HdConfig::Cached, 1);
+    std::string problem;
+    EXPECT_TRUE(CDHDCache::CheckCacheHeap(&problem)) << problem;
+    for (int id = 0; id < 8; ++id)
+        EXPECT_EQ(CDHDCache::FindCached(CDHDCache::kArt, id), nullptr) << id;
+    for (int id : {5, 0, 7})
+        EXPECT_EQ(Item(CDHDCache::kArtIdx, CDHDCache::kArt, id), Pattern(id + 100, 50 + id));
+    EXPECT_TRUE(CDHDCache::CheckCacheHeap(&problem)) << problem;
+}
+
 TEST_F(CDHDCacheTest, ACacheSizeOfZeroBecomesOneMegabyte) {
     Install(cdClient);
     PointAt(hd, cd);

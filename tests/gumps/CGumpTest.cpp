@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <utility>
+
 using namespace gumptest;
 
 namespace {
@@ -370,4 +373,29 @@ TEST_F(GumpTest, MinimisedWindowsTakeGridCellsColumnByColumn) {
     MinimizeGump(&e);
     EXPECT_EQ(e.y, 208);
     AutoArrangeMinimized = false;
+}
+
+TEST(PixelBlockTest, NewBlocksAreClearAndCopiesOwnTheirPixels) {
+    PixelBlock block(640, 480); // large enough to come from its own mapping
+    ASSERT_EQ(block.pixels.size(), 640u * 480u);
+    EXPECT_TRUE(std::all_of(block.pixels.begin(), block.pixels.end(), [](uint16_t p) { return p == 0; }));
+    block.At(639, 479) = 0x7FFF;
+
+    PixelBlock copy = block;
+    copy.At(0, 0) = 0x001F;
+    EXPECT_EQ(block.At(0, 0), 0);
+    EXPECT_EQ(copy.At(639, 479), 0x7FFF);
+    copy = block;
+    EXPECT_TRUE(copy.pixels == block.pixels);
+
+    PixelBlock moved = std::move(copy);
+    EXPECT_EQ(moved.At(639, 479), 0x7FFF);
+    EXPECT_TRUE(copy.pixels.empty()); // a moved-from block is empty
+
+    for (const auto& [w, h] : {std::pair{0, 5}, std::pair{-3, 4}, std::pair{3, -1}}) {
+        const PixelBlock none(w, h);
+        EXPECT_TRUE(none.Empty()) << w << "x" << h;
+        EXPECT_TRUE(none.pixels.empty()) << w << "x" << h;
+        EXPECT_EQ(none.pixels.data(), nullptr) << w << "x" << h;
+    }
 }

@@ -319,7 +319,7 @@ TEST_F(ControlTest, RepaintsKeepTheFrameOrnamentsWhereTheyWere) {
     list->AddRow(1, "one", 0, nullptr, nullptr);
     list->Redraw();
     list->Attach(nullptr);
-    const std::vector<uint16_t> first = list->Frame(0)->pixels;
+    const PixelBuffer first = list->Frame(0)->pixels;
     for (int i = 0; i < 5; ++i) {
         list->HandleMouseMove(list->area.left + 2, list->area.top + 1);
         list->HandleMouseMoveAway();

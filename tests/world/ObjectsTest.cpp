@@ -59,6 +59,21 @@ TEST_F(PoolTest, AReleasedMultiComponentJoinsTheStaticFreeList) {
     again->Release();
 }
 
+TEST_F(PoolTest, MultisThatComeAndGoDoNotGrowTheStaticPool) {
+    NewStaticObj(G::Plain)->Release(); // at least one free static
+    const ObjectPools::Counts before = ObjectPools::Statics();
+    for (int i = 0; i < 2 * ObjectPools::kStaticBlock; ++i) {
+        CObj* part = AddMultiComp(G::Plain);
+        ASSERT_NE(part, nullptr);
+        part->Release();
+    }
+    const ObjectPools::Counts after = ObjectPools::Statics();
+    EXPECT_EQ(after.blocks, before.blocks);
+    EXPECT_EQ(after.freeCount, before.freeCount);
+    EXPECT_EQ(after.live, before.live);
+    EXPECT_LE(after.freeCount, after.capacity);
+}
+
 TEST_F(PoolTest, ServerItemsComeFromBlocksOf64AndJoinTheAllObjectsList) {
     const ObjectPools::Counts before = ObjectPools::Dynamics();
     std::vector<CDynamicObj*> taken;
@@ -482,7 +497,7 @@ TEST_F(AnimationWalkTest, TheGumpLayerAsksTheWorldBySerial) {
     EXPECT_FALSE(w.screenRect(0x30, &r)); // not listed
     m->AddToWorld(Pos(2, 2), 0);
     EXPECT_TRUE(w.screenRect(0x30, &r));
-    EXPECT_EQ(r, m->screenRect); // without an animation, the feet point
+    EXPECT_EQ(r, m->screenRect);               // without an animation, the feet point
     auto* gump = reinterpret_cast<CGump*>(&r); // only compared, never used
     pack->containerGump = gump;
     pack->gumps[1] = gump;
