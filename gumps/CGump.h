@@ -12,6 +12,7 @@
 #include "render/BlitTarget.h"
 #include "render/Rect.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -26,15 +27,16 @@ class PixelBuffer {
   public:
     PixelBuffer() = default;
     explicit PixelBuffer(size_t count)
-        : data_(count ? static_cast<uint16_t*>(std::calloc(count, sizeof(uint16_t))) : nullptr),
-          size_(count) {
+        : data_(count ? static_cast<uint16_t*>(std::calloc(count, sizeof(uint16_t))) : nullptr), size_(count),
+          capacity_(count) {
         if (count && !data_) throw std::bad_alloc();
     }
     PixelBuffer(const PixelBuffer& other) : PixelBuffer(other.size_) {
         if (size_) std::memcpy(data(), other.data(), size_ * sizeof(uint16_t));
     }
     PixelBuffer(PixelBuffer&& other) noexcept
-        : data_(std::move(other.data_)), size_(std::exchange(other.size_, 0)) {}
+        : data_(std::move(other.data_)), size_(std::exchange(other.size_, 0)),
+          capacity_(std::exchange(other.capacity_, 0)) {}
     PixelBuffer& operator=(const PixelBuffer& other) {
         if (this != &other) *this = PixelBuffer(other);
         return *this;
@@ -42,7 +44,20 @@ class PixelBuffer {
     PixelBuffer& operator=(PixelBuffer&& other) noexcept {
         data_ = std::move(other.data_);
         size_ = std::exchange(other.size_, 0);
+        capacity_ = std::exchange(other.capacity_, 0);
         return *this;
+    }
+    // As a vector's resize: the first pixels kept, new ones zero, storage grown geometrically.
+    void resize(size_t count) {
+        if (count > capacity_) {
+            PixelBuffer grown(std::max(count, 2 * capacity_));
+            if (size_) std::memcpy(grown.data(), data(), size_ * sizeof(uint16_t));
+            grown.size_ = count;
+            *this = std::move(grown);
+            return;
+        }
+        if (count > size_) std::memset(data() + size_, 0, (count - size_) * sizeof(uint16_t));
+        size_ = count;
     }
 
     uint16_t* data() { return data_.get(); }
@@ -65,7 +80,7 @@ class PixelBuffer {
         void operator()(uint16_t* p) const { std::free(p); }
     };
     std::unique_ptr<uint16_t, Free> data_;
-    size_t size_ = 0;
+    size_t size_ = 0, capacity_ = 0;
 };
 
 // A bitmap a gump owns: width x height pixels in rows of the width (5-5-5, 0 transparent).

@@ -398,4 +398,17 @@ TEST(PixelBlockTest, NewBlocksAreClearAndCopiesOwnTheirPixels) {
         EXPECT_TRUE(none.pixels.empty()) << w << "x" << h;
         EXPECT_EQ(none.pixels.data(), nullptr) << w << "x" << h;
     }
+
+    // Resizing keeps the first pixels and zeroes the new ones, within the storage and past it.
+    PixelBuffer buffer(4);
+    for (size_t i = 0; i < 4; ++i)
+        buffer[i] = static_cast<uint16_t>(i + 1);
+    buffer.resize(2);
+    buffer.resize(3);
+    EXPECT_EQ(buffer.size(), 3u);
+    EXPECT_EQ((std::vector<uint16_t>(buffer.begin(), buffer.end())), (std::vector<uint16_t>{1, 2, 0}));
+    buffer.resize(100);
+    ASSERT_EQ(buffer.size(), 100u);
+    EXPECT_EQ(buffer[1], 2);
+    EXPECT_TRUE(std::all_of(buffer.begin() + 2, buffer.end(), [](uint16_t p) { return p == 0; }));
 }

@@ -139,9 +139,9 @@ TEST_F(PopupMenuTest, MovingTheHighlightLeavesOnlyTheNewRowLit) {
     ASSERT_NE(m, nullptr);
     auto shown = [&] { return m->Frame(0)->pixels; };
     auto rowY = [&](int r) { return CPopupMenuMgr::kMargin + r * m->lineHeight + 2; };
-    const std::vector<uint16_t> plain = shown();
+    const PixelBuffer plain = shown();
     m->HandleMouseMove(14, rowY(0));
-    const std::vector<uint16_t> firstLit = shown();
+    const PixelBuffer firstLit = shown();
     EXPECT_NE(firstLit, plain);
     m->HandleMouseMove(14, rowY(2));
     EXPECT_NE(shown(), firstLit);
