@@ -222,11 +222,13 @@ inline uint8_t ClampLevel(int a) {
 }
 
 // Each 5-bit channel c at level a becomes c * (32 - a) / 32, as the darkening rows hold it.
-inline uint16_t Darken(uint16_t p, unsigned r, unsigned g, unsigned b) {
-    const unsigned mr = 32 - r, mg = 32 - g, mb = 32 - b;
-    const unsigned red = (((p >> 10) & 31u) * mr) >> 5;
-    const unsigned green = (((p >> 5) & 31u) * mg) >> 5;
-    const unsigned blue = ((p & 31u) * mb) >> 5;
+// Every product fits 16 bits (31 x 32), so the sums are kept in 16-bit lanes when vectorised.
+inline uint16_t Darken(uint16_t p, uint8_t r, uint8_t g, uint8_t b) {
+    const uint16_t mr = static_cast<uint16_t>(32 - r), mg = static_cast<uint16_t>(32 - g),
+                   mb = static_cast<uint16_t>(32 - b);
+    const uint16_t red = static_cast<uint16_t>(static_cast<uint16_t>((p >> 10) & 31u) * mr) >> 5;
+    const uint16_t green = static_cast<uint16_t>(static_cast<uint16_t>((p >> 5) & 31u) * mg) >> 5;
+    const uint16_t blue = static_cast<uint16_t>(static_cast<uint16_t>(p & 31u) * mb) >> 5;
     return static_cast<uint16_t>((red << 10) | (green << 5) | blue);
 }
 
