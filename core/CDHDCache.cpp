@@ -338,7 +338,6 @@ bool CreateCacheFile(const std::string& name, int bytes) {
     return ok;
 }
 
-// An empty lookup for n block headers.
 // Every head back to -1. Only the heads of entered nodes are ever set, so a table in use is
 // cleared through its nodes, not whole.
 void ClearHeads() {
@@ -353,6 +352,7 @@ void ClearHeads() {
         if (node.block >= 0) s.buckets[BucketOf(node.row, node.key)] = -1;
 }
 
+// An empty lookup for n block headers.
 void ResetLookup(int n) {
     State& s = S();
     ClearHeads();

@@ -505,23 +505,13 @@ bool FindMinimizeCell(int* cellX, int* cellY) {
     const int w = GraphicManager::GetScreenWidth(), h = GraphicManager::GetScreenHeight();
     if (w - 112 <= 16) return false;
     auto& used = Grid().used;
-    // The set is ordered as the cells are tried (by column, then row): one walk along it finds the
-    // first free cell, so a desktop of many minimised windows costs no search per cell.
-    auto next = used.begin();
     for (int x = 16; x < w - 112; x += 96)
-        for (int y = 16; y < h - 80; y += 64) {
-            const std::pair<int, int> cell(x, y);
-            while (next != used.end() && *next < cell)
-                ++next;
-            if (next != used.end() && *next == cell) {
-                ++next;
-                continue;
+        for (int y = 16; y < h - 80; y += 64)
+            if (used.insert({x, y}).second) {
+                *cellX = x;
+                *cellY = y;
+                return true;
             }
-            used.insert(next, cell);
-            *cellX = x;
-            *cellY = y;
-            return true;
-        }
     return false;
 }
 
