@@ -48,12 +48,16 @@ SceneState& S() {
     return s;
 }
 
-// The head of the table cell that holds window offset (u, v).
+// The head of the table cell that holds window offset (u, v), the window's corner given.
+CDrawItem* CellAt(uint16_t cell, int cornerX, int cornerY) {
+    const int u = cell & 63, v = cell >> 6;
+    return DrawMapThingie::table[(cornerY + v) & 63][(cornerX + u) & 63];
+}
+
 CDrawItem* CellAt(uint16_t cell) {
     int cornerX = 0, cornerY = 0;
     GetWindowCorner(cornerX, cornerY);
-    const int u = cell & 63, v = cell >> 6;
-    return DrawMapThingie::table[(cornerY + v) & 63][(cornerX + u) & 63];
+    return CellAt(cell, cornerX, cornerY);
 }
 
 // fn(item) for every item of the window's cells in paint order, the next item read after fn. The
@@ -62,9 +66,7 @@ CDrawItem* CellAt(uint16_t cell) {
 template <class Fn> void ForEachInPaintOrder(Fn fn) {
     int cornerX = 0, cornerY = 0;
     GetWindowCorner(cornerX, cornerY);
-    auto head = [&](uint16_t cell) {
-        return DrawMapThingie::table[(cornerY + (cell >> 6)) & 63][(cornerX + (cell & 63)) & 63];
-    };
+    auto head = [&](uint16_t cell) { return CellAt(cell, cornerX, cornerY); };
     constexpr size_t kAhead = 4;
     for (size_t i = 0; i < kOrder.size(); ++i) {
         if (i + kAhead < kOrder.size())

@@ -127,7 +127,7 @@ struct ObjectPaint {
     const ArtItem* art = nullptr;
     SpanOp op = nullptr;
     int hueRegister = 0;
-    int left = 0, top = 0; // on the screen
+    Rect onScreen{}; // the object's rect on the screen
     bool grey = false, stack = false, circle = false;
 };
 
@@ -142,8 +142,8 @@ ObjectPaint PlanObject(const CObj& o, uint32_t drawTimeFlags) {
              (pPlayerObject && pPlayerObject->IsGhost());
     int sx = 0, sy = 0;
     DrawManager::GetScrollOffset(sx, sy);
-    p.left = o.screenRect.left - sx;
-    p.top = o.screenRect.top - sy;
+    p.onScreen = Rect{o.screenRect.left - sx, o.screenRect.top - sy, o.screenRect.right - sx,
+                      o.screenRect.bottom - sy};
     if (!p.art) {
         p.kind = ObjectPaint::kLandZero;
         return p;
@@ -164,7 +164,8 @@ ObjectPaint PlanObject(const CObj& o, uint32_t drawTimeFlags) {
 
 void DrawObject(CObj& o, const Rect& clip, uint32_t drawTimeFlags) {
     const ObjectPaint p = PlanObject(o, drawTimeFlags);
-    const int left = p.left, top = p.top;
+    const Rect& onScreen = p.onScreen;
+    const int left = onScreen.left, top = onScreen.top;
     if (p.kind == ObjectPaint::kNothing) return;
     if (p.kind == ObjectPaint::kLandZero) {
         if (p.grey)
@@ -179,9 +180,6 @@ void DrawObject(CObj& o, const Rect& clip, uint32_t drawTimeFlags) {
         if (p.stack) DrawArtCircleTrans(p.op, p.art, clip, left + 5, top + 5);
         return;
     }
-    int sx = 0, sy = 0;
-    DrawManager::GetScrollOffset(sx, sy);
-    const Rect onScreen{left, top, o.screenRect.right - sx, o.screenRect.bottom - sy};
     const bool inside = onScreen.left >= clip.left && onScreen.top >= clip.top &&
                         onScreen.right <= clip.right && onScreen.bottom <= clip.bottom;
     if (!inside || p.stack) {
@@ -262,7 +260,8 @@ Rect CObj::OpaqueCover() const {
     if (p.op != CopySpan && p.op != HueSpan && p.op != PartialHueSpan) return Rect{};
     const Rect& f = p.art->filled;
     if (f.IsEmpty()) return Rect{};
-    return Rect{p.left + f.left, p.top + f.top, p.left + f.right, p.top + f.bottom};
+    const int left = p.onScreen.left, top = p.onScreen.top;
+    return Rect{left + f.left, top + f.top, left + f.right, top + f.bottom};
 }
 
 void CPreviewObj::DrawClip(const Rect& clip) {
