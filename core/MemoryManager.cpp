@@ -2,16 +2,87 @@
 
 #include "core/QVReport.h"
 
+#include <bit>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
 bool g_started = false;
 CPointerRegistry* g_registry = nullptr;
 
+// Open addressing with linear probing and backward-shift removal: tracking an object allocates
+// nothing, which matters because draw items are tracked and released by the thousand per view jump.
+class PointerTable {
+  public:
+    const uint32_t* Find(const void* key) const {
+        if (slots_.empty()) return nullptr;
+        for (size_t i = Home(key);; i = (i + 1) & mask_) {
+            if (!slots_[i].key) return nullptr;
+            if (slots_[i].key == key) return slots_[i].word;
+        }
+    }
+
+    void Set(const void* key, const uint32_t* word) {
+        if ((count_ + 1) * 2 > slots_.size()) Grow();
+        size_t i = Home(key);
+        while (slots_[i].key && slots_[i].key != key)
+            i = (i + 1) & mask_;
+        if (!slots_[i].key) ++count_;
+        slots_[i] = {key, word};
+    }
+
+    void Erase(const void* key) {
+        if (slots_.empty()) return;
+        size_t i = Home(key);
+        while (slots_[i].key != key) {
+            if (!slots_[i].key) return;
+            i = (i + 1) & mask_;
+        }
+        // Pull later members of the run back over the hole so that no search stops short of them.
+        for (size_t j = (i + 1) & mask_; slots_[j].key; j = (j + 1) & mask_) {
+            const size_t home = Home(slots_[j].key);
+            if (((j - home) & mask_) >= ((j - i) & mask_)) {
+                slots_[i] = slots_[j];
+                i = j;
+            }
+        }
+        slots_[i] = {};
+        --count_;
+    }
+
+    size_t size() const { return count_; }
+
+  private:
+    struct Slot {
+        const void* key = nullptr;
+        const uint32_t* word = nullptr;
+    };
+
+    size_t Home(const void* key) const {
+        return static_cast<size_t>((reinterpret_cast<uintptr_t>(key) >> 3) * 0x9E3779B97F4A7C15ull >> shift_);
+    }
+
+    void Grow() {
+        std::vector<Slot> old = std::move(slots_);
+        const size_t size = old.empty() ? 1024 : old.size() * 2;
+        slots_.assign(size, Slot{});
+        mask_ = size - 1;
+        shift_ = 64 - std::countr_zero(size);
+        count_ = 0;
+        for (const Slot& s : old)
+            if (s.key) Set(s.key, s.word);
+    }
+
+    std::vector<Slot> slots_;
+    size_t mask_ = 0;
+    int shift_ = 64;
+    size_t count_ = 0;
+};
+
 struct LiveSet {
     std::mutex mutex;
-    std::unordered_map<const void*, const uint32_t*> objects;
+    PointerTable objects;
 };
 
 LiveSet& Live() {
@@ -118,12 +189,12 @@ void CPointerRegistry::Clear() {
 
 void CPointerRegistry::Track(const void* object, const uint32_t* validityWord) {
     std::lock_guard<std::mutex> lock(Live().mutex);
-    Live().objects[object] = validityWord;
+    Live().objects.Set(object, validityWord);
 }
 
 void CPointerRegistry::Untrack(const void* object) {
     std::lock_guard<std::mutex> lock(Live().mutex);
-    Live().objects.erase(object);
+    Live().objects.Erase(object);
 }
 
 bool CPointerRegistry::IsValid(const void* p) {
@@ -133,8 +204,7 @@ bool CPointerRegistry::IsValid(const void* p) {
 const uint32_t* CPointerRegistry::ValidityWordOf(const void* p) {
     if (!p || IsFreedFill(p)) return nullptr;
     std::lock_guard<std::mutex> lock(Live().mutex);
-    auto it = Live().objects.find(p);
-    return it == Live().objects.end() ? nullptr : it->second;
+    return Live().objects.Find(p);
 }
 
 size_t CPointerRegistry::LiveCount() {

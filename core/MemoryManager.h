@@ -2,7 +2,6 @@
 // Raw pixel and frame memory, and the check that a kept pointer still names a live object.
 #include <cstdint>
 #include <mutex>
-#include <unordered_map>
 
 namespace MemoryManager {
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 #include <memory>
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -106,6 +108,53 @@ TEST_F(MemoryManagerTest, CopiesAreTrackedSeparately) {
     }
     EXPECT_EQ(CPointerRegistry::LiveCount(), before);
     EXPECT_TRUE(CPointerRegistry::IsValid(static_cast<const CTrackedObject*>(&a)));
+}
+
+// Many addresses share probe runs; taking one out of the middle of a run must leave every other
+// member findable, while the table grows and after it. The addresses are never read.
+TEST_F(MemoryManagerTest, ThousandsOfObjectsComeAndGoInAnyOrder) {
+    const size_t before = CPointerRegistry::LiveCount();
+    const uint32_t word = MemoryManager::VALID_OBJECT_BIT_PATTERN;
+    std::mt19937_64 rng(7);
+    std::vector<const void*> keys(20000);
+    for (const void*& k : keys)
+        k = reinterpret_cast<const void*>((rng() | 0x1000) & 0x7FFFFFFFFFF8ull);
+    std::vector<bool> alive(keys.size(), false);
+    auto set = [&](size_t i, bool on) {
+        if (on)
+            CPointerRegistry::Track(keys[i], &word);
+        else
+            CPointerRegistry::Untrack(keys[i]);
+        alive[i] = on;
+    };
+    auto check = [&](const char* phase) {
+        size_t live = 0;
+        for (size_t i = 0; i < keys.size(); ++i) {
+            ASSERT_EQ(CPointerRegistry::IsValid(keys[i]), static_cast<bool>(alive[i]))
+                << phase << ", key " << i;
+            live += alive[i];
+        }
+        EXPECT_EQ(CPointerRegistry::LiveCount(), before + live) << phase;
+    };
+    for (size_t i = 0; i < keys.size(); ++i)
+        set(i, true);
+    check("all tracked");
+    std::vector<size_t> order(keys.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::shuffle(order.begin(), order.end(), rng);
+    for (size_t k = 0; k < order.size() / 2; ++k)
+        set(order[k], false);
+    check("half untracked");
+    for (size_t k = 0; k < order.size() / 4; ++k)
+        set(order[k], true);
+    CPointerRegistry::Untrack(keys[order.back()]); // twice: the second is a no-op
+    alive[order.back()] = false;
+    CPointerRegistry::Untrack(keys[order.back()]);
+    check("a quarter back");
+    for (size_t i = 0; i < keys.size(); ++i)
+        if (alive[i]) set(i, false);
+    check("all untracked");
 }
 
 TEST_F(MemoryManagerTest, StartAndShutdownLogTheirLines) {
