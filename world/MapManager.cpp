@@ -212,8 +212,55 @@ bool HasLandItemAt(int x, int y) {
     return false;
 }
 
-// A land item at (x, y) whose tile and heights come from the cell (cellX, cellY).
-void MakeLandItem(int x, int y, int cellX, int cellY, int tile, int ownZ, const int8_t corners[4],
+// The heights around one cell, for a land item: each is read as GetLandZ reads it, but a block is
+// looked up once for all the cells that fall in it rather than once per cell.
+class LandHeights {
+  public:
+    LandHeights(int cellX, int cellY) : x_(cellX), y_(cellY) {}
+
+    // Cell (x + dx, y + dy), for dx and dy in -1..2.
+    int At(int dx, int dy) {
+        int8_t& z = z_[dy + 1][dx + 1];
+        if (!(read_ >> ((dy + 1) * 4 + dx + 1) & 1)) {
+            z = Read(x_ + dx, y_ + dy);
+            read_ |= 1u << ((dy + 1) * 4 + dx + 1);
+        }
+        return z;
+    }
+
+    void Corners(int8_t corners[4]) {
+        if (!InsideMap(x_, y_)) {
+            corners[0] = corners[1] = corners[2] = corners[3] = 0;
+            return;
+        }
+        corners[0] = static_cast<int8_t>(At(0, 0));
+        corners[1] = static_cast<int8_t>(At(1, 0));
+        corners[2] = static_cast<int8_t>(At(1, 1));
+        corners[3] = static_cast<int8_t>(At(0, 1));
+    }
+
+  private:
+    int8_t Read(int x, int y) {
+        x = WrapCoordinate(x, S().width);
+        y = WrapCoordinate(y, S().height);
+        if (!InsideMap(x, y)) return 0;
+        const int block = BlockOf(x, y);
+        if (block != block_) {
+            block_ = block;
+            data_ = CellBlock(x, y);
+        }
+        return data_ ? static_cast<int8_t>(data_[4 + CellIndex(x, y) * 3 + 2]) : 0;
+    }
+
+    int x_, y_;
+    int block_ = -1;
+    const uint8_t* data_ = nullptr;
+    uint32_t read_ = 0;
+    int8_t z_[4][4] = {};
+};
+
+// A land item at (x, y) whose tile and heights come from the cell of `heights`.
+void MakeLandItem(int x, int y, LandHeights& heights, int tile, int ownZ, const int8_t corners[4],
                   bool squareInside) {
     const LandTileData& row = TileData::Land(tile & 0x7FFF);
     bool stretched = false;
@@ -221,7 +268,7 @@ void MakeLandItem(int x, int y, int cellX, int cellY, int tile, int ownZ, const 
         stretched = corners[0] != corners[1] || corners[0] != corners[2] || corners[0] != corners[3];
         for (int dy = -1; dy <= 2 && !stretched; ++dy)
             for (int dx = -1; dx <= 2 && !stretched; ++dx)
-                if (GetLandZ(cellX + dx, cellY + dy) != corners[0]) stretched = true;
+                if (heights.At(dx, dy) != corners[0]) stretched = true;
     }
     const uint32_t position = static_cast<uint16_t>(x) | static_cast<uint32_t>(static_cast<uint16_t>(y))
                                                              << 16;
@@ -619,24 +666,26 @@ void CreateLandTileWrapped(int x, int y) {
     const int wx = WrapX(x);
     const int wy = WrapY(y);
     const int tile = InsideMap(wx, wy) ? GetLandTile(wx, wy) : kMissingLand;
+    LandHeights heights(wx, wy);
     int8_t corners[4];
-    GetCornerZ(wx, wy, corners);
+    heights.Corners(corners);
     const bool squareInside = InsideMap(wx - 1, wy - 1) && InsideMap(wx + 2, wy + 2);
     // The item keeps the cell it was asked for; its heights come from the wrapped cell.
-    MakeLandItem(x, y, wx, wy, tile, GetLandZ(wx, wy), corners, squareInside);
+    MakeLandItem(x, y, heights, tile, heights.At(0, 0), corners, squareInside);
 }
 
 void CreateLandTile(int x, int y) {
     const State& s = S();
     const bool inArea = x >= s.wrapWidth && x < s.width && y >= 0 && y < s.wrapHeight;
     int8_t corners[4] = {0, 0, 0, 0};
+    LandHeights heights(x, y);
     if (!inArea) {
-        MakeLandItem(x, y, x, y, kOutsideLand, 0, corners, false);
+        MakeLandItem(x, y, heights, kOutsideLand, 0, corners, false);
         return;
     }
-    GetCornerZ(x, y, corners);
+    heights.Corners(corners);
     const bool squareInside = InsideMap(x - 1, y - 1) && InsideMap(x + 2, y + 2);
-    MakeLandItem(x, y, x, y, GetLandTile(x, y), GetLandZ(x, y), corners, squareInside);
+    MakeLandItem(x, y, heights, GetLandTile(x, y), heights.At(0, 0), corners, squareInside);
 }
 
 // ---------------------------------------------------------------- sight
