@@ -222,12 +222,23 @@ bool AddOrRelaxNode(Node* parent, int x, int y, int z, int gx, int gy, int gz) {
 }
 
 bool ExpandNode(Node* n, int gx, int gy, int gz) {
-    for (int i = 0; i < 8; ++i) {
-        const int x = n->x + Terrain::kDirX[i], y = n->y + Terrain::kDirY[i];
-        int z = 0;
-        const bool ok = (i & 1) ? CanStepDiagonal(n->x, n->y, n->z, i, z) : S().stepTest(x, y, n->z, i, z);
-        if (ok && !AddOrRelaxNode(n, x, y, z, gx, gy, gz)) return false;
+    // A diagonal step needs the two straight steps beside it, which this node tests anyway: each
+    // straight step is tested once and the diagonal ones reuse the answers, as CanStepDiagonal
+    // would find them (the step test reads the world and changes nothing).
+    const StepTest test = S().stepTest;
+    bool ok[8];
+    int z[8] = {};
+    for (int i = 0; i < 8; i += 2)
+        ok[i] = test(n->x + Terrain::kDirX[i], n->y + Terrain::kDirY[i], n->z, i, z[i]);
+    for (int i = 1; i < 8; i += 2) {
+        const int left = (i - 1) & 7, right = (i + 1) & 7;
+        ok[i] =
+            test(n->x + Terrain::kDirX[i], n->y + Terrain::kDirY[i], n->z, i, z[i]) && ok[left] && ok[right];
+        if (ok[i]) z[i] = z[right];
     }
+    for (int i = 0; i < 8; ++i)
+        if (ok[i] && !AddOrRelaxNode(n, n->x + Terrain::kDirX[i], n->y + Terrain::kDirY[i], z[i], gx, gy, gz))
+            return false;
     return true;
 }
 

@@ -121,6 +121,25 @@ TEST_F(PathTest, TiesTakeTheNewerNodeFirstAndNoDiagonalPassesABlockedSide) {
     EXPECT_FALSE(PathManager::CanStepDiagonal(3, 3, 0, 1, z));
 }
 
+TEST_F(PathTest, ADiagonalStepTakesTheHeightOfItsClockwiseSide) {
+    Make(8, 8);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            grid.z[y * 8 + x] = x + 8 * y;
+    struct Case {
+        int dx, dy, sideX, sideY;
+    } cases[] = {{1, -1, 1, 0}, {1, 1, 0, 1}, {-1, 1, -1, 0}, {-1, -1, 0, -1}};
+    for (const Case& c : cases) {
+        const int gx = 3 + c.dx, gy = 3 + c.dy, side = grid.z[(3 + c.sideY) * 8 + 3 + c.sideX];
+        PathManager::Node* goal = PathManager::FindPath(3, 3, 27, gx, gy, side, 500, 0);
+        ASSERT_NE(goal, nullptr) << c.dx << "," << c.dy;
+        EXPECT_EQ(goal->x, gx);
+        EXPECT_EQ(goal->y, gy);
+        EXPECT_EQ(goal->z, side);
+        EXPECT_EQ(goal->parent ? goal->parent->x : -1, 3);
+    }
+}
+
 TEST_F(PathTest, CapsEndTheSearch) {
     Make(64, 64);
     EXPECT_EQ(PathManager::FindPath(0, 0, 0, 63, 63, 0, 10, 0), nullptr);
