@@ -61,6 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::optional<std::string> out = RewriteDirectiveText(text, kind, "7", size % 3 == 0, &replaced);
         sum += out ? static_cast<unsigned>(out->size()) : 0u;
     }
-    g_sink += sum + static_cast<unsigned>(SpamLimit + ToolTipFont + g_recreated + CdRomDataPath.size());
+    g_sink += sum + static_cast<unsigned>(SpamLimit) + static_cast<unsigned>(ToolTipFont) +
+              static_cast<unsigned>(g_recreated) + static_cast<unsigned>(CdRomDataPath.size());
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "fuzz/support/FuzzEnvironment.h"
 
+#include "core/FileManager.h"
 #include "core/QVReport.h"
 #include "core/config.h"
 #include "platform/platform.h"
@@ -77,3 +78,13 @@ const std::string& ScratchFolder() {
 }
 
 } // namespace qvfuzz
+
+// Run by the fuzzer before the first input; the settings store is not ready while globals are made.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    // An installed client whose folder is the scratch one: code that finds its files through the
+    // install key (a localized line, a font) looks there and finds nothing, as with a missing file,
+    // instead of ending the process as an uninstalled client does.
+    platform::RegSetString(platform::RegRoot::LocalMachine, FileManager::kInstallKey, "ExePath",
+                           qvfuzz::ScratchFolder() + "/client/client.exe");
+    return 0;
+}
