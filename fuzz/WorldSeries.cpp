@@ -6,7 +6,8 @@
 // Input: records of an id byte (taken modulo the ids below; two stand for a world step and for a
 // step the player asks for),
 // a u16 payload length (big-endian) and the payload; a fixed-length message takes as many payload
-// bytes as it has fields, zeros after the end.
+// bytes as it has fields, zeros after the end. Only the first record's reject or player update
+// moves the view anywhere; later ones, and path requests, go at most 8 cells from the centre.
 #include "net/CGameSock.h"
 #include "net/PacketLengthTable.h"
 #include "net/PacketManager.h"
@@ -208,6 +209,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::memcpy(packet.data() + 1, payload, std::min(length, packet.size() - 1));
         }
         packet[0] = id;
+        if ((id == 0x20 || id == 0x21) && records > 0) {
+            // Only a series' first message moves the view anywhere; later ones land within 8 cells
+            // of the centre. Every far jump lists the whole view's land anew (and so does the next
+            // series, back home), which made jumps cost more than all else in a series while
+            // reaching nothing a first-message jump does not.
+            int cx = 0, cy = 0, cz = 0;
+            MapManager::GetCenter(cx, cy, cz);
+            const size_t x = id == 0x20 ? 11 : 2; // where the message's x lies, its y after it
+            for (int axis = 0; axis < 2; ++axis) {
+                uint8_t* field = packet.data() + x + axis * 2;
+                const int centre = axis == 0 ? cx : cy;
+                const int near = centre + std::clamp((field[0] << 8 | field[1]) - centre, -8, 8);
+                field[0] = static_cast<uint8_t>(near >> 8);
+                field[1] = static_cast<uint8_t>(near);
+            }
+        }
         if (id == 0x38) {
             // A path request goes to a cell at most 8 steps from the view's centre: a search of up
             // to 500 nodes toward a far goal cost more than the rest of a series and reached nothing
