@@ -12,8 +12,11 @@
 #include "render/GumpArt.h"
 #include "render/SpanOps.h"
 
+#include <sanitizer/asan_interface.h>
+
 #include <algorithm>
 #include <cstdlib>
+#include <mutex>
 #include <set>
 #include <utility>
 
@@ -489,6 +492,83 @@ void DialogEndDrag(CGump*, DialogDragState& state) {
 }
 
 // ------------------------------------------------ the minimise grid
+
+// ---------------------------------------------------------------- pixel buffers
+namespace {
+
+struct Spare {
+    uint16_t* data = nullptr;
+    size_t capacity = 0;
+};
+
+struct Spares {
+    std::mutex mutex;
+    Spare kept[PixelBuffer::kSpares];
+    int count = 0;
+};
+
+Spares& KeptSpares() {
+    static Spares* spares = new Spares; // never destroyed: blocks may be freed during exit
+    return *spares;
+}
+
+} // namespace
+
+uint16_t* PixelBuffer::Take(size_t count, size_t& capacity) {
+    if (count >= kSpareFrom) {
+        Spares& s = KeptSpares();
+        std::lock_guard<std::mutex> lock(s.mutex);
+        // The smallest spare that holds the block without wasting more than it uses.
+        int best = -1;
+        for (int i = 0; i < s.count; ++i)
+            if (s.kept[i].capacity >= count && s.kept[i].capacity / 2 <= count &&
+                (best < 0 || s.kept[i].capacity < s.kept[best].capacity))
+                best = i;
+        if (best >= 0) {
+            const Spare spare = s.kept[best];
+            s.kept[best] = s.kept[--s.count];
+            ASAN_UNPOISON_MEMORY_REGION(spare.data, spare.capacity * sizeof(uint16_t));
+            std::memset(spare.data, 0, count * sizeof(uint16_t));
+            capacity = spare.capacity;
+            return spare.data;
+        }
+    }
+    auto* data = static_cast<uint16_t*>(std::calloc(count, sizeof(uint16_t)));
+    if (!data) throw std::bad_alloc();
+    capacity = count;
+    return data;
+}
+
+void PixelBuffer::Give(uint16_t* data, size_t capacity) {
+    if (!data) return;
+    if (capacity >= kSpareFrom) {
+        Spares& s = KeptSpares();
+        std::lock_guard<std::mutex> lock(s.mutex);
+        if (s.count < kSpares) {
+            // Poisoned while kept: a pointer kept into a freed block still faults under the sanitizer.
+            ASAN_POISON_MEMORY_REGION(data, capacity * sizeof(uint16_t));
+            s.kept[s.count++] = {data, capacity};
+            return;
+        }
+    }
+    std::free(data);
+}
+
+int PixelBuffer::SpareCount() {
+    Spares& s = KeptSpares();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    return s.count;
+}
+
+void PixelBuffer::DropSpares() {
+    Spares& s = KeptSpares();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    while (s.count > 0) {
+        const Spare spare = s.kept[--s.count];
+        ASAN_UNPOISON_MEMORY_REGION(spare.data, spare.capacity * sizeof(uint16_t));
+        std::free(spare.data);
+    }
+}
 
 namespace {
 struct MinimizeGrid {

@@ -21,30 +21,37 @@
 #include <utility>
 #include <vector>
 
-// The pixels of a block, zeroed by calloc: a new block costs no fill loop, and a large one takes
-// zeroed pages straight from the system instead of writing each of them.
+// The pixels of a block, zeroed: a small one by calloc, so that a new block costs no fill loop.
+// Large ones (full-screen windows) are handed back to a few kept spares when freed and taken from
+// them again zeroed, so that opening and closing such windows does not map and unmap their pages
+// each time (which costs more than the clearing).
 class PixelBuffer {
   public:
+    static constexpr size_t kSpareFrom = 64 * 1024; // pixels; smaller buffers are freed
+    static constexpr int kSpares = 4;
+
     PixelBuffer() = default;
-    explicit PixelBuffer(size_t count)
-        : data_(count ? static_cast<uint16_t*>(std::calloc(count, sizeof(uint16_t))) : nullptr), size_(count),
-          capacity_(count) {
-        if (count && !data_) throw std::bad_alloc();
+    explicit PixelBuffer(size_t count) : size_(count) {
+        if (count) data_ = Take(count, capacity_);
     }
+    ~PixelBuffer() { Give(data_, capacity_); }
     PixelBuffer(const PixelBuffer& other) : PixelBuffer(other.size_) {
         if (size_) std::memcpy(data(), other.data(), size_ * sizeof(uint16_t));
     }
     PixelBuffer(PixelBuffer&& other) noexcept
-        : data_(std::move(other.data_)), size_(std::exchange(other.size_, 0)),
+        : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)),
           capacity_(std::exchange(other.capacity_, 0)) {}
     PixelBuffer& operator=(const PixelBuffer& other) {
         if (this != &other) *this = PixelBuffer(other);
         return *this;
     }
     PixelBuffer& operator=(PixelBuffer&& other) noexcept {
-        data_ = std::move(other.data_);
-        size_ = std::exchange(other.size_, 0);
-        capacity_ = std::exchange(other.capacity_, 0);
+        if (this != &other) {
+            Give(data_, capacity_);
+            data_ = std::exchange(other.data_, nullptr);
+            size_ = std::exchange(other.size_, 0);
+            capacity_ = std::exchange(other.capacity_, 0);
+        }
         return *this;
     }
     // As a vector's resize: the first pixels kept, new ones zero, storage grown geometrically.
@@ -60,26 +67,32 @@ class PixelBuffer {
         size_ = count;
     }
 
-    uint16_t* data() { return data_.get(); }
-    const uint16_t* data() const { return data_.get(); }
+    uint16_t* data() { return data_; }
+    const uint16_t* data() const { return data_; }
     size_t size() const { return size_; }
+    size_t capacity() const { return capacity_; }
     bool empty() const { return size_ == 0; }
     uint16_t* begin() { return data(); }
     uint16_t* end() { return data() + size_; }
     const uint16_t* begin() const { return data(); }
     const uint16_t* end() const { return data() + size_; }
-    uint16_t& operator[](size_t i) { return data_.get()[i]; }
-    const uint16_t& operator[](size_t i) const { return data_.get()[i]; }
+    uint16_t& operator[](size_t i) { return data_[i]; }
+    const uint16_t& operator[](size_t i) const { return data_[i]; }
     friend bool operator==(const PixelBuffer& a, const PixelBuffer& b) {
         return a.size_ == b.size_ &&
                (a.size_ == 0 || std::memcmp(a.data(), b.data(), a.size_ * sizeof(uint16_t)) == 0);
     }
 
+    // The spares kept now, and dropping them (tests; the memory they hold).
+    static int SpareCount();
+    static void DropSpares();
+
   private:
-    struct Free {
-        void operator()(uint16_t* p) const { std::free(p); }
-    };
-    std::unique_ptr<uint16_t, Free> data_;
+    // count zeroed pixels; capacity receives what the storage holds (at least count).
+    static uint16_t* Take(size_t count, size_t& capacity);
+    static void Give(uint16_t* data, size_t capacity);
+
+    uint16_t* data_ = nullptr;
     size_t size_ = 0, capacity_ = 0;
 };
 

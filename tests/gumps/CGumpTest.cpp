@@ -412,3 +412,41 @@ TEST(PixelBlockTest, NewBlocksAreClearAndCopiesOwnTheirPixels) {
     EXPECT_EQ(buffer[1], 2);
     EXPECT_TRUE(std::all_of(buffer.begin() + 2, buffer.end(), [](uint16_t p) { return p == 0; }));
 }
+
+// Full-screen blocks come back zeroed from the kept spares, whatever was drawn in them; a spare
+// much larger than asked for is not taken, and only a few are kept.
+TEST(PixelBlockTest, LargeBlocksReuseKeptStorageZeroed) {
+    PixelBuffer::DropSpares();
+    const uint16_t* first = nullptr;
+    {
+        PixelBlock screen(640, 480);
+        first = screen.pixels.data();
+        std::fill(screen.pixels.begin(), screen.pixels.end(), uint16_t{0x7FFF});
+    }
+    EXPECT_EQ(PixelBuffer::SpareCount(), 1);
+    {
+        PixelBlock again(600, 480); // smaller, within the same storage
+        EXPECT_EQ(again.pixels.data(), first);
+        EXPECT_EQ(PixelBuffer::SpareCount(), 0);
+        EXPECT_TRUE(std::all_of(again.pixels.begin(), again.pixels.end(), [](uint16_t p) { return p == 0; }));
+        std::fill(again.pixels.begin(), again.pixels.end(), uint16_t{0x7FFF});
+        again.Resize(640, 480); // back to the storage's whole size: the new part is zero
+        EXPECT_EQ(again.pixels.data(), first);
+        EXPECT_EQ(again.At(639, 479), 0);
+    }
+    {
+        PixelBlock third(300, 300); // under half the spare's size: storage of its own
+        EXPECT_NE(third.pixels.data(), first);
+        EXPECT_EQ(PixelBuffer::SpareCount(), 1);
+    }
+    {
+        std::vector<PixelBlock> many;
+        for (int i = 0; i < PixelBuffer::kSpares + 2; ++i)
+            many.emplace_back(512, 512);
+    }
+    EXPECT_EQ(PixelBuffer::SpareCount(), PixelBuffer::kSpares);
+    PixelBlock small(100, 100); // small blocks never take a spare
+    EXPECT_EQ(PixelBuffer::SpareCount(), PixelBuffer::kSpares);
+    PixelBuffer::DropSpares();
+    EXPECT_EQ(PixelBuffer::SpareCount(), 0);
+}
