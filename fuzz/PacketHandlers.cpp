@@ -9,6 +9,7 @@
 #include "frontend/igr.h"
 #include "gumps/CGumpManager.h"
 #include "gumps/Sequence.h"
+#include "mkinstall/TextFiles.h"
 #include "net/CGameSock.h"
 #include "net/CLatencyProbe.h"
 #include "net/NetServices.h"
@@ -16,6 +17,8 @@
 #include "net/PacketManager.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
+#include "text/FontManager.h"
+#include "text/UnicodeFont.h"
 #include "world/ObjectActions.h"
 #include "world/PlayerObject.h"
 #include "world/PlayerWalk.h"
@@ -51,6 +54,12 @@ bool Init() {
     // cost as much as a small packet's handling.
     ResetNetServices();
     BindServices();
+    // The sample installation's fonts: without them the front-end screens stop at their first
+    // line of text, and what lies past it is never reached.
+    const std::vector<uint8_t> fonts = mkinstall::MakeFontsFile();
+    FontManager::LoadFontsFromBytes(fonts.data(), fonts.size());
+    for (int font = 0; font < kUnicodeFontCount; ++font)
+        UnicodeUseFontBytes(font, mkinstall::MakeUnicodeFontFile(font));
     return true;
 }
 
