@@ -204,7 +204,7 @@ int MovieReadAudioChunk(MovieContext* c, size_t size) {
     }
     static thread_local std::vector<int16_t> decoded;
     DecodeAudioChunk(c->format, c->sound, c->readBuffer.data(), size, decoded);
-    std::memcpy(c->audioRing.get() + at, decoded.data(), bytes);
+    if (bytes > 0) std::memcpy(c->audioRing.get() + at, decoded.data(), bytes);
     // Two sound chunks in a row: the sound sets the pace and counts as pictures for the subtitles.
     if (c->previousChunk == 2) c->settings->audioPaced = true;
     if (c->settings->audioPaced) ++c->frameTag;

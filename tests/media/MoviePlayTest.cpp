@@ -163,6 +163,16 @@ TEST(MovieContainer, PayloadsLargerThanTheirBuffersAreSkipped) {
     EXPECT_EQ(m.context.videoQueued.load(), 1);
 }
 
+// A sound block too short to hold one frame is queued empty; nothing is copied for it.
+TEST(MovieContainer, ASoundBlockTooShortForAFrameQueuesNothingToPlay) {
+    Bare m(Join({Chunk("SCDl", {1, 2}), Chunk("SCDl", PcmBlock(8))}), true);
+    EXPECT_EQ(m.Read(), 2);
+    EXPECT_EQ(m.context.audio[0].bytes, 0u);
+    EXPECT_EQ(m.Read(), 2);
+    EXPECT_EQ(m.context.audioQueued.load(), 2);
+    EXPECT_GT(m.context.audio[1].bytes, 0u);
+}
+
 // Playback on the manual clock, pictures counted off screen.
 class MoviePlayback : public ::testing::Test {
   protected:
