@@ -33,10 +33,20 @@ ReportState& S() {
     return state;
 }
 
-void Emit(Level level, const std::string& text) {
+bool Echoed() {
     ReportState& s = S();
     if (s.echo < 0) s.echo = platform::GetEnv("QV_LOG") == "stderr" ? 1 : 0;
-    if (s.echo == 1) std::fprintf(stderr, "%s%s", prefixOf(level), text.c_str());
+    return s.echo == 1;
+}
+
+// Whether a report of this level reaches anyone: the text of one that does not is never formatted.
+bool Wanted(Level level) {
+    return level == Level::Fatal || S().recorder || Echoed();
+}
+
+void Emit(Level level, const std::string& text) {
+    ReportState& s = S();
+    if (Echoed()) std::fprintf(stderr, "%s%s", prefixOf(level), text.c_str());
     if (s.recorder) s.recorder(level, text);
 }
 
@@ -158,14 +168,17 @@ std::string outputText(Level level, const char* prefix, const char* format, va_l
     {
         std::lock_guard<std::recursive_mutex> lock(s.mutex);
         if (!prefix && !format) return text;
-        text = Format(format, args);
-        std::memcpy(s.buffer, text.c_str(), text.size() + 1);
+        const bool wanted = Wanted(level);
+        if (wanted) {
+            text = Format(format, args);
+            std::memcpy(s.buffer, text.c_str(), text.size() + 1);
+        }
         // Only the first report after stop restarts the log; later ones just format.
         if (!s.started || (s.stopped && !s.restarted)) {
             start();
             Log(Level::Warning, "QVReport::outputText: had to call 'start'\n");
         }
-        Emit(level, text);
+        if (wanted) Emit(level, text);
     }
     if (level == Level::Fatal) {
         // The level of this call decides, whatever was logged while starting.
