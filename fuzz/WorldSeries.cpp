@@ -7,7 +7,8 @@
 // step the player asks for),
 // a u16 payload length (big-endian) and the payload; a fixed-length message takes as many payload
 // bytes as it has fields, zeros after the end. Only the first record's reject or player update
-// moves the view anywhere; later ones, and path requests, go at most 8 cells from the centre.
+// moves the view anywhere; later ones go at most 8 cells from where the series started, and path
+// requests at most 8 cells from the centre.
 #include "net/CGameSock.h"
 #include "net/PacketLengthTable.h"
 #include "net/PacketManager.h"
@@ -168,6 +169,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check();
     size_t at = 0;
     std::vector<uint8_t> packet;
+    int startX = 0, startY = 0, startZ = 0;
+    MapManager::GetCenter(startX, startY, startZ);
     for (int records = 0; records < 64 && at + 3 <= size; ++records) {
         const uint8_t id = kIds[data[at] % kIdCount];
         size_t length = static_cast<size_t>(data[at + 1]) << 8 | data[at + 2];
@@ -211,16 +214,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         packet[0] = id;
         if ((id == 0x20 || id == 0x21) && records > 0) {
             // Only a series' first message moves the view anywhere; later ones land within 8 cells
-            // of the centre. Every far jump lists the whole view's land anew (and so does the next
-            // series, back home), which made jumps cost more than all else in a series while
-            // reaching nothing a first-message jump does not.
-            int cx = 0, cy = 0, cz = 0;
-            MapManager::GetCenter(cx, cy, cz);
+            // of where the series started. Every far jump lists the whole view's land anew, and so
+            // does the next series wherever this one drifted off to; jumps cost more than all else
+            // in a series while reaching nothing a first-message jump does not.
             const size_t x = id == 0x20 ? 11 : 2; // where the message's x lies, its y after it
             for (int axis = 0; axis < 2; ++axis) {
                 uint8_t* field = packet.data() + x + axis * 2;
-                const int centre = axis == 0 ? cx : cy;
-                const int near = centre + std::clamp((field[0] << 8 | field[1]) - centre, -8, 8);
+                const int start = axis == 0 ? startX : startY;
+                const int near = start + std::clamp((field[0] << 8 | field[1]) - start, -8, 8);
                 field[0] = static_cast<uint8_t>(near >> 8);
                 field[1] = static_cast<uint8_t>(near);
             }
@@ -242,6 +243,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         PacketReader reader(packet.data(), packet.size());
         PacketLengthTable[id].handler(connection, reader);
         Check();
+        if (records == 0) MapManager::GetCenter(startX, startY, startZ);
     }
     // Emptied here rather than by the next input, so that what an input allocates it also frees:
     // otherwise every input looks like a leak to the fuzzer, which then runs it again.

@@ -208,7 +208,7 @@ void LoadStaticsBlock(int blockX, int blockY) {
 
 bool HasLandItemAt(int x, int y) {
     for (CDrawItem* it = DrawMapThingie::table[y & 63][x & 63]; it; it = it->nextDraw)
-        if (it->IsLand() && it->locX == x && it->locY == y) return true;
+        if (it->locX == x && it->locY == y && it->IsLand()) return true; // the virtual call last
     return false;
 }
 
