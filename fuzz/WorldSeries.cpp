@@ -128,6 +128,17 @@ void Populate() {
         static_cast<CMobile*>(o)->StartDeath(0x40000301, 1);
 }
 
+// The big-endian x and y at `xy`, each moved to within 8 cells of (x, y).
+void MoveNear(uint8_t* xy, int x, int y) {
+    for (int axis = 0; axis < 2; ++axis) {
+        uint8_t* field = xy + axis * 2;
+        const int around = axis == 0 ? x : y;
+        const int near = around + std::clamp((field[0] << 8 | field[1]) - around, -8, 8);
+        field[0] = static_cast<uint8_t>(near >> 8);
+        field[1] = static_cast<uint8_t>(near);
+    }
+}
+
 [[noreturn]] void Broken(const char* what, uint32_t serial) {
     std::fprintf(stderr, "world invariant broken: %s (0x%08X)\n", what, serial);
     std::abort();
@@ -217,14 +228,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             // of where the series started. Every far jump lists the whole view's land anew, and so
             // does the next series wherever this one drifted off to; jumps cost more than all else
             // in a series while reaching nothing a first-message jump does not.
-            const size_t x = id == 0x20 ? 11 : 2; // where the message's x lies, its y after it
-            for (int axis = 0; axis < 2; ++axis) {
-                uint8_t* field = packet.data() + x + axis * 2;
-                const int start = axis == 0 ? startX : startY;
-                const int near = start + std::clamp((field[0] << 8 | field[1]) - start, -8, 8);
-                field[0] = static_cast<uint8_t>(near >> 8);
-                field[1] = static_cast<uint8_t>(near);
-            }
+            MoveNear(packet.data() + (id == 0x20 ? 11 : 2), startX, startY);
         }
         if (id == 0x38) {
             // A path request goes to a cell at most 8 steps from the view's centre: a search of up
@@ -232,13 +236,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             // a near goal does not (a goal the search gives up on is still asked for when blocked).
             int cx = 0, cy = 0, cz = 0;
             MapManager::GetCenter(cx, cy, cz);
-            for (int axis = 0; axis < 2; ++axis) {
-                const int centre = axis == 0 ? cx : cy;
-                const int asked = packet[1 + axis * 2] << 8 | packet[2 + axis * 2];
-                const int near = centre + std::clamp(asked - centre, -8, 8);
-                packet[1 + axis * 2] = static_cast<uint8_t>(near >> 8);
-                packet[2 + axis * 2] = static_cast<uint8_t>(near);
-            }
+            MoveNear(packet.data() + 1, cx, cy);
         }
         PacketReader reader(packet.data(), packet.size());
         PacketLengthTable[id].handler(connection, reader);

@@ -212,6 +212,11 @@ bool HasLandItemAt(int x, int y) {
     return false;
 }
 
+// The height of cell (x, y) in its block's bytes.
+int8_t CellZ(const uint8_t* block, int x, int y) {
+    return static_cast<int8_t>(block[4 + CellIndex(x, y) * 3 + 2]);
+}
+
 // The heights around one cell, for a land item: each is read as GetLandZ reads it, but a block is
 // looked up once for all the cells that fall in it rather than once per cell.
 class LandHeights {
@@ -249,7 +254,7 @@ class LandHeights {
             block_ = block;
             data_ = CellBlock(x, y);
         }
-        return data_ ? static_cast<int8_t>(data_[4 + CellIndex(x, y) * 3 + 2]) : 0;
+        return data_ ? CellZ(data_, x, y) : 0;
     }
 
     int x_, y_;
@@ -467,19 +472,11 @@ int GetLandZ(int x, int y) {
     x = WrapCoordinate(x, S().width);
     y = WrapCoordinate(y, S().height);
     const uint8_t* block = CellBlock(x, y);
-    if (!block) return 0;
-    return static_cast<int8_t>(block[4 + CellIndex(x, y) * 3 + 2]);
+    return block ? CellZ(block, x, y) : 0;
 }
 
 void GetCornerZ(int x, int y, int8_t corners[4]) {
-    if (!InsideMap(x, y)) {
-        corners[0] = corners[1] = corners[2] = corners[3] = 0;
-        return;
-    }
-    corners[0] = static_cast<int8_t>(GetLandZ(x, y));
-    corners[1] = static_cast<int8_t>(GetLandZ(x + 1, y));
-    corners[2] = static_cast<int8_t>(GetLandZ(x + 1, y + 1));
-    corners[3] = static_cast<int8_t>(GetLandZ(x, y + 1));
+    LandHeights(x, y).Corners(corners);
 }
 
 // ---------------------------------------------------------------- distances
