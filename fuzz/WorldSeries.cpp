@@ -9,6 +9,7 @@
 // bytes as it has fields, zeros after the end. Only the first record's reject or player update
 // moves the view anywhere; later ones go at most 8 cells from where the series started, and path
 // requests at most 8 cells from the centre.
+#include "gumps/CGumpManager.h"
 #include "net/CGameSock.h"
 #include "net/PacketLengthTable.h"
 #include "net/PacketManager.h"
@@ -79,6 +80,9 @@ bool Init() {
 }
 
 void Reset() {
+    // Effects a series starts (lightning, missiles) are gumps that only the frame loop, which no
+    // series runs, would end: left to the next input they pile up and slow every later one.
+    CGumpManager::ResetForTests();
     CObjectManager::ReleaseAll();
     DeletePlayerObject();
     while (CDynamicObj* o = WorldLists::AllObjects().Head())

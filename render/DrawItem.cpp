@@ -73,6 +73,7 @@ void ResetForTests() {
     for (auto& row : DrawMapThingie::table)
         for (CDrawItem*& head : row)
             head = nullptr;
+    DrawManager::NoteLandUnlisted();
 }
 
 void Dirty(const Rect& r) {
@@ -82,8 +83,21 @@ void Dirty(const Rect& r) {
 } // namespace DrawItemWorld
 
 namespace DrawManager {
+namespace {
+uint64_t g_landUnlistings = 0;
+} // namespace
+
+uint64_t LandUnlistings() {
+    return g_landUnlistings;
+}
+
+void NoteLandUnlisted() {
+    ++g_landUnlistings;
+}
+
 // Empties every cell; the items stay alive and are simply no longer listed.
 void ClearDrawTable() {
+    NoteLandUnlisted();
     for (auto& row : DrawMapThingie::table) {
         for (CDrawItem*& head : row) {
             CDrawItem* item = head;
@@ -185,6 +199,7 @@ void CDrawItem::InsertIntoCell(int& x, int& y) {
 
 void CDrawItem::UnlinkFromCell(int x, int y, const char* mismatchText) {
     DirtyOwnRect();
+    if (IsLand()) DrawManager::NoteLandUnlisted();
     if (nextDraw) nextDraw->prevDraw = prevDraw;
     if (prevDraw) {
         prevDraw->nextDraw = nextDraw;

@@ -30,8 +30,9 @@ const uint16_t* CellOrder();
 
 // ---- the 64 x 64 draw window over the cell table
 // Moves the window so that its corner is the view centre minus (32, 32), flushing the cells that
-// leave it (the ring slots the incoming rows and columns reuse).
-void RecenterWindow();
+// leave it (the ring slots the incoming rows and columns reuse). True when only those cells were
+// flushed: every cell the old and the new window share kept its items.
+bool RecenterWindow();
 // The window corner (-128, -128 when cleared).
 void GetWindowCorner(int& x, int& y);
 void ResetWindow();
@@ -39,6 +40,10 @@ void ResetWindow();
 // them again when they come back into range); map statics stay. The player is listed again.
 void FlushCell(int x, int y);
 void FlushAllCells();
+// Counts every land item that has left the cell table: unchanged between two reads, every land
+// item listed at the first is still listed where it was.
+uint64_t LandUnlistings();
+void NoteLandUnlisted();
 
 // ---- the roof cut: everything at or above the level is hidden while it is on
 void SetRoofCut(bool on, int level);

@@ -43,20 +43,22 @@ void GetWindowCorner(int& x, int& y) {
 
 void ResetWindow() {
     W() = Window{};
+    NoteLandUnlisted(); // what the cells hold no longer follows from the window
 }
 
-void RecenterWindow() {
+bool RecenterWindow() {
     int cx = 0, cy = 0;
     DrawItemWorld::GetViewCenter(cx, cy);
     const int a = cx - 32;
     const int b = cy - 32;
     int ox = W().cornerX;
     int oy = W().cornerY;
-    if (a == ox && b == oy) return;
+    if (a == ox && b == oy) return true;
     int wrapWidth = 0, wrapHeight = 0;
     DrawItemWorld::GetWrapSize(wrapWidth, wrapHeight);
     // Across the seam the old corner is seen from the new side, so a one-cell step flushes one
     // column instead of everything.
+    const int seenX = ox, seenY = oy;
     if (ox + 32 < wrapWidth) {
         if (ox >= wrapWidth - 64 && a < 0)
             ox -= wrapWidth;
@@ -67,8 +69,10 @@ void RecenterWindow() {
         else if (oy < 0 && b > wrapHeight - 64)
             oy += wrapHeight;
     }
+    bool kept = ox == seenX && oy == seenY; // across the seam the shared cells have other numbers
     if (std::abs(a - ox) >= 64 || std::abs(b - oy) >= 64) {
         FlushAllCells();
+        kept = false;
     } else {
         for (int c = ox; c < a; ++c)
             FlushColumn(c & 63);
@@ -81,6 +85,7 @@ void RecenterWindow() {
     }
     W().cornerX = a;
     W().cornerY = b;
+    return kept;
 }
 
 void FlushCell(int x, int y) {
@@ -94,7 +99,9 @@ void FlushCell(int x, int y) {
         int count = 0;
         for (CDrawItem* item = head; item && count < kFlushBatch;) {
             CDrawItem* next = item->nextDraw;
-            if (item->IsDynamic() || item->IsLand()) {
+            const bool land = item->IsLand();
+            if (item->IsDynamic() || land) {
+                if (land) NoteLandUnlisted();
                 // Unlinked by hand: the item's own location may name another cell of the ring.
                 if (item->prevDraw)
                     item->prevDraw->nextDraw = item->nextDraw;

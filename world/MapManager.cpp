@@ -69,6 +69,14 @@ struct State {
     std::vector<uint8_t> tested; // one bit per block of the check table
     BlockReportSink reportSink = nullptr;
     ViewHooks hooks;
+    // The cells the last refresh left holding their land, trusted while no land has left the cell
+    // table since (a view move then lists only the cells it uncovers).
+    struct Landed {
+        bool valid = false;
+        bool wrapping = false;
+        int left = 0, top = 0, right = -1, bottom = -1;
+        uint64_t unlistings = 0;
+    } landed;
 
     State() { std::fill(std::begin(loaded), std::end(loaded), -1); }
 };
@@ -265,7 +273,7 @@ class LandHeights {
 };
 
 // A land item at (x, y) whose tile and heights come from the cell of `heights`.
-void MakeLandItem(int x, int y, LandHeights& heights, int tile, int ownZ, const int8_t corners[4],
+bool MakeLandItem(int x, int y, LandHeights& heights, int tile, int ownZ, const int8_t corners[4],
                   bool squareInside) {
     const LandTileData& row = TileData::Land(tile & 0x7FFF);
     bool stretched = false;
@@ -279,16 +287,17 @@ void MakeLandItem(int x, int y, LandHeights& heights, int tile, int ownZ, const 
                                                              << 16;
     if (stretched) {
         CStretchedLandTile* t = NewStretchedLandTile();
-        if (!t) return;
+        if (!t) return false;
         t->Init(tile, position, corners);
         t->AddToDrawList();
     } else {
         CLandTile* t = NewLandTile();
-        if (!t) return;
+        if (!t) return false;
         t->landId = tile;
         t->SetLocation(position, ownZ);
         t->AddToDrawList();
     }
+    return true;
 }
 
 void Call(void (*hook)()) {
@@ -578,17 +587,22 @@ void ShiftDrawItems(int dx, int dy) {
 void RefreshView() {
     State& s = S();
     DrawItemWorld::SetViewCenter(s.centerX, s.centerY);
-    DrawManager::RecenterWindow();
+    const uint64_t unlistings = DrawManager::LandUnlistings();
+    const bool windowKept = DrawManager::RecenterWindow();
     LoadStatics();
     const bool wrapping = s.centerX < s.wrapWidth;
+    // The window's move flushed only cells outside the new view, so the last view's cells that
+    // the new one shares still hold their land, unless land left the table some other way.
+    const State::Landed known = s.landed;
+    const bool trusted = known.valid && windowKept && known.unlistings == unlistings && known.wrapping == wrapping;
+    bool complete = true; // a tile that could not be made is looked for again next time
     for (int y = s.centerY - kViewRadius; y <= s.centerY + kViewRadius; ++y)
-        for (int x = s.centerX - kViewRadius; x <= s.centerX + kViewRadius; ++x)
-            if (!HasLandItemAt(x, y)) {
-                if (wrapping)
-                    CreateLandTileWrapped(x, y);
-                else
-                    CreateLandTile(x, y);
-            }
+        for (int x = s.centerX - kViewRadius; x <= s.centerX + kViewRadius; ++x) {
+            if (trusted && x >= known.left && x <= known.right && y >= known.top && y <= known.bottom) continue;
+            if (!HasLandItemAt(x, y)) complete &= wrapping ? CreateLandTileWrapped(x, y) : CreateLandTile(x, y);
+        }
+    s.landed = {complete, wrapping, s.centerX - kViewRadius, s.centerY - kViewRadius, s.centerX + kViewRadius,
+                s.centerY + kViewRadius, DrawManager::LandUnlistings()};
     Call(s.hooks.rebuildRadar);
 
     int landZ = 0;
@@ -659,7 +673,7 @@ void LoadStatics() {
     s.cornerY = by;
 }
 
-void CreateLandTileWrapped(int x, int y) {
+bool CreateLandTileWrapped(int x, int y) {
     const int wx = WrapX(x);
     const int wy = WrapY(y);
     const int tile = InsideMap(wx, wy) ? GetLandTile(wx, wy) : kMissingLand;
@@ -668,21 +682,20 @@ void CreateLandTileWrapped(int x, int y) {
     heights.Corners(corners);
     const bool squareInside = InsideMap(wx - 1, wy - 1) && InsideMap(wx + 2, wy + 2);
     // The item keeps the cell it was asked for; its heights come from the wrapped cell.
-    MakeLandItem(x, y, heights, tile, heights.At(0, 0), corners, squareInside);
+    return MakeLandItem(x, y, heights, tile, heights.At(0, 0), corners, squareInside);
 }
 
-void CreateLandTile(int x, int y) {
+bool CreateLandTile(int x, int y) {
     const State& s = S();
     const bool inArea = x >= s.wrapWidth && x < s.width && y >= 0 && y < s.wrapHeight;
     int8_t corners[4] = {0, 0, 0, 0};
     LandHeights heights(x, y);
     if (!inArea) {
-        MakeLandItem(x, y, heights, kOutsideLand, 0, corners, false);
-        return;
+        return MakeLandItem(x, y, heights, kOutsideLand, 0, corners, false);
     }
     heights.Corners(corners);
     const bool squareInside = InsideMap(x - 1, y - 1) && InsideMap(x + 2, y + 2);
-    MakeLandItem(x, y, heights, GetLandTile(x, y), heights.At(0, 0), corners, squareInside);
+    return MakeLandItem(x, y, heights, GetLandTile(x, y), heights.At(0, 0), corners, squareInside);
 }
 
 // ---------------------------------------------------------------- sight

@@ -85,8 +85,8 @@ void ResetBlocks();
 // The block caches are forgotten (the next centring loads them again); the cells stay.
 void ForgetLoadedBlocks();
 void LoadStatics();
-void CreateLandTile(int x, int y);
-void CreateLandTileWrapped(int x, int y);
+bool CreateLandTile(int x, int y);
+bool CreateLandTileWrapped(int x, int y);
 void ShiftDrawItems(int dx, int dy);
 // Whether the player is placed: the view follows the centre only then.
 void SetPlayerPlaced(bool placed);

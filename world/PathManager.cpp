@@ -224,16 +224,23 @@ bool AddOrRelaxNode(Node* parent, int x, int y, int z, int gx, int gy, int gz) {
 bool ExpandNode(Node* n, int gx, int gy, int gz) {
     // A diagonal step needs the two straight steps beside it, which this node tests anyway: each
     // straight step is tested once and the diagonal ones reuse the answers, as CanStepDiagonal
-    // would find them (the step test reads the world and changes nothing).
-    const StepTest test = S().stepTest;
+    // would find them (the step test reads the world and changes nothing). The world's own test
+    // reads the node's cell once for all eight steps.
+    const StepTest custom = S().stepTest;
+    const bool world = custom == CanWalkOnto;
+    StandingCell from;
+    if (world) CollectStandingCell(from, n->x, n->y, PlayerMovementType());
+    auto test = [&](int i, int& z) {
+        const int x = n->x + Terrain::kDirX[i], y = n->y + Terrain::kDirY[i];
+        return world ? CanWalkOntoFrom(from, x, y, n->z, i, z) : custom(x, y, n->z, i, z);
+    };
     bool ok[8];
     int z[8] = {};
     for (int i = 0; i < 8; i += 2)
-        ok[i] = test(n->x + Terrain::kDirX[i], n->y + Terrain::kDirY[i], n->z, i, z[i]);
+        ok[i] = test(i, z[i]);
     for (int i = 1; i < 8; i += 2) {
         const int left = (i - 1) & 7, right = (i + 1) & 7;
-        ok[i] =
-            test(n->x + Terrain::kDirX[i], n->y + Terrain::kDirY[i], n->z, i, z[i]) && ok[left] && ok[right];
+        ok[i] = ok[left] && ok[right] && test(i, z[i]);
         if (ok[i]) z[i] = z[right];
     }
     for (int i = 0; i < 8; ++i)

@@ -173,13 +173,12 @@ int CollectTileContents(TileContent* out, int x, int y, int type) {
     return n;
 }
 
-void GetStandingSurface(int& low, int& high, int x, int y, int z, int d, int type) {
+namespace {
+
+// The reachable height range over a cell's contents when a step in direction `dir` leaves it.
+void SurfaceOf(const TileContent* contents, int n, int z, int dir, int& low, int& high) {
     low = -128;
     high = z;
-    const int dir = d & 7;
-    const int cx = x - Terrain::kDirX[dir], cy = y - Terrain::kDirY[dir];
-    TileContent contents[Terrain::kContentBuffer];
-    const int n = CollectTileContents(contents, cx, cy, type);
     for (int i = 0; i < n; ++i) {
         const TileContent& e = contents[i];
         if (e.item && e.item->IsLand()) {
@@ -200,9 +199,7 @@ void GetStandingSurface(int& low, int& high, int x, int y, int z, int d, int typ
     high += 2;
 }
 
-bool CanWalkOntoAs(int x, int y, int z, int d, int type, int& newZ) {
-    int low = 0, high = 0;
-    GetStandingSurface(low, high, x, y, z, d, type);
+bool StepOnto(int low, int high, int x, int y, int z, int type, int& newZ) {
     TileContent e[Terrain::kContentBuffer];
     int n = CollectTileContents(e, x, y, type);
     std::sort(e, e + n, CompareTileContents);
@@ -230,6 +227,34 @@ bool CanWalkOntoAs(int x, int y, int z, int d, int type, int& newZ) {
     }
     if (found) newZ = result;
     return found;
+}
+
+} // namespace
+
+void GetStandingSurface(int& low, int& high, int x, int y, int z, int d, int type) {
+    const int dir = d & 7;
+    TileContent contents[Terrain::kContentBuffer];
+    const int n = CollectTileContents(contents, x - Terrain::kDirX[dir], y - Terrain::kDirY[dir], type);
+    SurfaceOf(contents, n, z, dir, low, high);
+}
+
+bool CanWalkOntoAs(int x, int y, int z, int d, int type, int& newZ) {
+    int low = 0, high = 0;
+    GetStandingSurface(low, high, x, y, z, d, type);
+    return StepOnto(low, high, x, y, z, type, newZ);
+}
+
+void CollectStandingCell(StandingCell& cell, int x, int y, int type) {
+    cell.x = x;
+    cell.y = y;
+    cell.movementType = type;
+    cell.count = CollectTileContents(cell.contents, x, y, type);
+}
+
+bool CanWalkOntoFrom(const StandingCell& from, int x, int y, int z, int d, int& newZ) {
+    int low = 0, high = 0;
+    SurfaceOf(from.contents, from.count, z, d & 7, low, high);
+    return StepOnto(low, high, x, y, z, from.movementType, newZ);
 }
 
 bool CanWalkOnto(int x, int y, int z, int d, int& newZ) {

@@ -52,6 +52,14 @@ void GetStandingSurface(int& low, int& high, int x, int y, int z, int direction,
 bool CanWalkOnto(int x, int y, int z, int direction, int& newZ);
 // The same with a given movement type.
 bool CanWalkOntoAs(int x, int y, int z, int direction, int movementType, int& newZ);
+// A cell's contents collected once for all the steps that leave it (a path search tries eight).
+struct StandingCell {
+    int x = 0, y = 0, movementType = 0, count = 0;
+    Terrain::TileContent contents[Terrain::kContentBuffer];
+};
+void CollectStandingCell(StandingCell& cell, int x, int y, int movementType);
+// CanWalkOntoAs for a step out of `from`, which must be the cell (x, y) minus direction's offset.
+bool CanWalkOntoFrom(const StandingCell& from, int x, int y, int z, int direction, int& newZ);
 // The player's movement type: ghost or body 987 1, riding the swimming mount 3, else 0.
 int PlayerMovementType();
 

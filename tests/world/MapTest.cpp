@@ -369,5 +369,53 @@ TEST_F(MapTest, TheWindowFlushesTheColumnItLeavesOnly) {
     EXPECT_EQ(LandAt(100, 100), nullptr);
 }
 
+
+// Every cell of the view holds its land after a refresh, however the land went missing before it:
+// a view move looks only at the cells it uncovers, so a tile released inside the old view by
+// anything but the window's own move must still be noticed.
+TEST_F(MapTest, EveryViewCellHoldsLandAfterARefresh) {
+    auto missing = [] {
+        int x = 0, y = 0, z = 0, count = 0;
+        MapManager::GetCenter(x, y, z);
+        for (int dy = -MapManager::kViewRadius; dy <= MapManager::kViewRadius; ++dy)
+            for (int dx = -MapManager::kViewRadius; dx <= MapManager::kViewRadius; ++dx)
+                if (!LandAt(x + dx, y + dy)) ++count;
+        return count;
+    };
+    CenterOn(100, 100);
+    ASSERT_EQ(missing(), 0);
+    struct Case {
+        const char* what;
+        void (*loseLand)();
+        void (*move)();
+    } cases[] = {
+        {"a tile released by hand, then a step", [] { LandAt(101, 101)->Release(); },
+         [] { MapManager::MoveCenter(1, 0, 0); }},
+        {"a cell flushed, then a jump of a few cells", [] { DrawManager::FlushCell(105 & 63, 99 & 63); },
+         [] {
+             int x = 0, y = 0, z = 0;
+             MapManager::GetCenter(x, y, z);
+             MapManager::SetCenter(x - 3, y + 2, 0, 0);
+         }},
+        {"the table emptied, then a step", [] { DrawManager::ClearDrawTable(); },
+         [] { MapManager::MoveCenter(0, -1, 0); }},
+        {"the window forgotten, then a refresh in place", [] { DrawManager::ResetWindow(); },
+         [] { MapManager::RefreshView(); }},
+        {"nothing lost, a walk across the seam and back", [] {},
+         [] {
+             MapManager::SetCenter(5118, 100, 0, 0);
+             for (int i = 0; i < 4; ++i)
+                 MapManager::MoveCenter(1, 0, 0);
+             for (int i = 0; i < 4; ++i)
+                 MapManager::MoveCenter(-1, 1, 0);
+         }},
+    };
+    for (const Case& c : cases) {
+        c.loseLand();
+        c.move();
+        EXPECT_EQ(missing(), 0) << c.what;
+    }
+}
+
 } // namespace
 } // namespace maptest

@@ -61,6 +61,38 @@ TEST_F(TerrainTest, CanWalkOntoOverSmallCells) {
     }
 }
 
+// A path search reads the cell it stands on once for all eight steps out of it; every step must
+// answer as the step test alone does, on a slope and from a stair, towards walls, blocks and a door.
+TEST_F(TerrainTest, AStepOutOfACollectedCellAnswersAsTheStepAlone) {
+    const int heights[4][4] = {{0, 2, 4, 6}, {1, 5, 9, 12}, {3, 8, 14, 20}, {4, 10, 16, 24}};
+    for (int dy = 0; dy < 4; ++dy)
+        for (int dx = 0; dx < 4; ++dx)
+            SetLand(99 + dx, 99 + dy, L::Hill, heights[dy][dx]);
+    for (int dy = -1; dy <= 3; ++dy)
+        for (int dx = -1; dx <= 3; ++dx)
+            Relist(99 + dx, 99 + dy);
+    PlaceStatic(I::Wall, 101, 99, 0);
+    PlaceStatic(I::Block, 99, 101, 4);
+    PlaceStatic(I::Floor, 101, 101, 12);
+    PlaceStatic(I::Door, 99, 99, 0);
+    CObj* stair = PlaceStatic(I::Stairs, 100, 100, 5);
+    for (int type : {Terrain::kWalking, Terrain::kGhost})
+        for (bool onStair : {true, false}) {
+            if (!onStair) stair->RemoveFromDrawList();
+            StandingCell from;
+            CollectStandingCell(from, 100, 100, type);
+            for (int z : {-4, 0, 5, 9, 15, 30})
+                for (int d = 0; d < 8; ++d) {
+                    const int x = 100 + Terrain::kDirX[d], y = 100 + Terrain::kDirY[d];
+                    int alone = -999, collected = -999;
+                    const bool a = CanWalkOntoAs(x, y, z, d, type, alone);
+                    EXPECT_EQ(CanWalkOntoFrom(from, x, y, z, d, collected), a)
+                        << "type " << type << " stair " << onStair << " z " << z << " direction " << d;
+                    EXPECT_EQ(collected, alone) << "type " << type << " z " << z << " direction " << d;
+                }
+        }
+}
+
 TEST_F(TerrainTest, OtherMobilesBlockOnTheFirstSetOnly) {
     pPlayerObject = new CPlayerMobile(1, 400);
     pPlayerObject->stamina = 10;
