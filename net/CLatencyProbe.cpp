@@ -10,6 +10,7 @@ namespace {
 
 // Made and destroyed on the main thread; read from anywhere.
 std::atomic<CLatencyProbe*> g_probe{nullptr};
+std::atomic<bool> g_allowed{true};
 
 // The longest sleep of the thread when nothing at all is due.
 constexpr uint32_t kLongestSleepMs = 60000;
@@ -24,8 +25,13 @@ CLatencyProbe* CLatencyProbe::Create() {
     return Create(Settings{});
 }
 
+void CLatencyProbe::SetProbingAllowed(bool allowed) {
+    g_allowed.store(allowed);
+}
+
 CLatencyProbe* CLatencyProbe::Create(const Settings& settings) {
     Destroy();
+    if (!g_allowed.load()) return nullptr;
     auto* probe = new (std::nothrow) CLatencyProbe(settings);
     if (!probe) return nullptr;
     try {

@@ -48,6 +48,9 @@ class CLatencyProbe {
     // when it cannot be made.
     static CLatencyProbe* Create();
     static CLatencyProbe* Create(const Settings& settings);
+    // While off, Create makes nothing, as when a probe cannot be made: a run that makes up shard
+    // addresses (the fuzzers) must not send datagrams to them. On by default.
+    static void SetProbingAllowed(bool allowed);
     // Any thread may ask whether a probe exists; only the main thread may use the pointer.
     static CLatencyProbe* Get();
     // Stops the thread (waiting for it), closes the socket and frees the hosts. Nothing when no

@@ -118,6 +118,18 @@ TEST_F(CLatencyProbeTest, EchoesGiveEachShardItsResponseTimes) {
     EXPECT_EQ(CLatencyProbe::Get(), nullptr);
 }
 
+// With probing off a new probe is refused and the running one goes, so that nothing is sent.
+TEST_F(CLatencyProbeTest, WithProbingOffNoProbeIsMade) {
+    UdpEcho echo;
+    ASSERT_NE(CLatencyProbe::Create(Fast(echo.port())), nullptr);
+    CLatencyProbe::SetProbingAllowed(false);
+    EXPECT_EQ(CLatencyProbe::Create(Fast(echo.port())), nullptr);
+    EXPECT_EQ(CLatencyProbe::Get(), nullptr);
+    CLatencyProbe::SetProbingAllowed(true);
+    EXPECT_NE(CLatencyProbe::Create(Fast(echo.port())), nullptr);
+    CLatencyProbe::Destroy();
+}
+
 TEST_F(CLatencyProbeTest, RepliesThatAreNotTheProbedShardsAreIgnored) {
     std::atomic<int> turn{0};
     struct Case {
