@@ -128,7 +128,7 @@ void SortServers(int kind) {
     CServerListGump* screen = FrontEnd::ServerList().get();
     if (!screen || !screen->list || kind < 0 || kind > 2) return;
     screen->order = SortShardOrder(Servers(), kind);
-    screen->RefreshList();
+    screen->FillList();
     if (!screen->order.empty())
         screen->list->marks[static_cast<size_t>(kind)] =
             Servers()[static_cast<size_t>(screen->order[0])].index;
@@ -168,10 +168,8 @@ CServerListGump::CServerListGump() : CGump(0, 0, 0, 1, 640, 480) {
             caption->Redraw();
         }
     }
-    SortServers(0);
     list->marks = {-1, -1, -1};
-    if (!order.empty()) list->marks[0] = servers[static_cast<size_t>(order[0])].index;
-    list->Redraw();
+    SortServers(0); // marks the first shard of the order, and draws the list
 
     AddButton(this, 150, 390, 1417, 1417, 1417, kNoTooltip, nullptr);
     AddButton(this, 160, 400, 5608, 5609, 5610, 100015, ServerListSelect);
@@ -225,6 +223,12 @@ void CServerListGump::Update() {
 
 void CServerListGump::RefreshList() {
     if (!list) return;
+    FillList();
+    list->Redraw();
+}
+
+void CServerListGump::FillList() {
+    if (!list) return;
     list->ResetRowCount();
     const std::vector<PacketManager::ServerEntry>& servers = Servers();
     for (int position : order) {
@@ -233,7 +237,6 @@ void CServerListGump::RefreshList() {
         const LatencyHost* host = HostOf(e);
         list->AddRow(e.index, e.name.c_str(), 0, RoundTripText(host).c_str(), LossText(host).c_str());
     }
-    list->Redraw();
 }
 
 void CServerListGump::SelectServer(int index) {

@@ -25,8 +25,10 @@ class CServerListGump : public CGump {
     void HandleEnterKey() override;
     void Update() override;
 
-    // Rebuilds the rows in the current order with the probe's figures.
+    // Rebuilds the rows in the current order with the probe's figures, and redraws the list.
     void RefreshList();
+    // The rows alone: for a caller that changes more of the list before redrawing it once.
+    void FillList();
     // Commits the choice and closes the screen; nothing for an index no named shard has.
     void SelectServer(int index);
     void SelectHighlighted() { SelectServer(highlighted); }
