@@ -638,6 +638,12 @@ bool GenericGump::ButtonDown(GenericGumpItem& it) {
         pressedControl = &it;
         break;
     case Item::TextEntry:
+        if (focused && CGumpManager::GetFocus() == this) {
+            // The focus moves between entries of this gump: one render below shows both changes,
+            // where losing the focus would render the whole gump once more first.
+            focused->state = 0;
+            focused = nullptr;
+        }
         CGumpManager::KillFocus();
         CGumpManager::SetFocus(this);
         focused = &it;

@@ -187,6 +187,24 @@ TEST_F(GenericGumpTest, TextEntryTakesAtMost239Units) {
     EXPECT_EQ(sent[0].size(), 23u + 4 + 2 * 239);
 }
 
+TEST_F(GenericGumpTest, TheFocusMovesBetweenEntriesOfOneGump) {
+    GenericGump* g = Open("{textentry 0 0 100 18 0 1 9}{textentry 0 40 100 18 0 2 9}");
+    struct Step {
+        int clickY;
+        char16_t key;
+        int focusedEntry; // index of the entry with the caret
+    } steps[] = {{5, u'a', 0}, {45, u'b', 1}, {5, u'c', 0}, {45, u'd', 1}};
+    for (const Step& s : steps) {
+        ClickAt(g, 5, s.clickY);
+        g->HandleKey(s.key);
+        EXPECT_EQ(CGumpManager::GetFocus(), g);
+        EXPECT_EQ(At(g, s.focusedEntry).state, 1) << "clicked at " << s.clickY;
+        EXPECT_EQ(At(g, 1 - s.focusedEntry).state, 0) << "clicked at " << s.clickY;
+    }
+    EXPECT_EQ(At(g, 0).text, u"ac");
+    EXPECT_EQ(At(g, 1).text, u"bd");
+}
+
 TEST(GumpReplyTest, RepliesThatDoNotFitAreRefused) {
     EXPECT_EQ(BuildGumpReply(1, 2, 3, std::vector<uint32_t>(16378), {}).size(), 23u + 4 * 16378);
     EXPECT_TRUE(BuildGumpReply(1, 2, 3, std::vector<uint32_t>(16379), {}).empty());
