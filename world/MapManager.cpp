@@ -594,15 +594,19 @@ void RefreshView() {
     // The window's move flushed only cells outside the new view, so the last view's cells that
     // the new one shares still hold their land, unless land left the table some other way.
     const State::Landed known = s.landed;
-    const bool trusted = known.valid && windowKept && known.unlistings == unlistings && known.wrapping == wrapping;
+    const bool trusted =
+        known.valid && windowKept && known.unlistings == unlistings && known.wrapping == wrapping;
     bool complete = true; // a tile that could not be made is looked for again next time
-    for (int y = s.centerY - kViewRadius; y <= s.centerY + kViewRadius; ++y)
-        for (int x = s.centerX - kViewRadius; x <= s.centerX + kViewRadius; ++x) {
-            if (trusted && x >= known.left && x <= known.right && y >= known.top && y <= known.bottom) continue;
-            if (!HasLandItemAt(x, y)) complete &= wrapping ? CreateLandTileWrapped(x, y) : CreateLandTile(x, y);
+    const int left = s.centerX - kViewRadius, right = s.centerX + kViewRadius;
+    const int top = s.centerY - kViewRadius, bottom = s.centerY + kViewRadius;
+    for (int y = top; y <= bottom; ++y)
+        for (int x = left; x <= right; ++x) {
+            if (trusted && x >= known.left && x <= known.right && y >= known.top && y <= known.bottom)
+                continue;
+            if (!HasLandItemAt(x, y))
+                complete &= wrapping ? CreateLandTileWrapped(x, y) : CreateLandTile(x, y);
         }
-    s.landed = {complete, wrapping, s.centerX - kViewRadius, s.centerY - kViewRadius, s.centerX + kViewRadius,
-                s.centerY + kViewRadius, DrawManager::LandUnlistings()};
+    s.landed = {complete, wrapping, left, top, right, bottom, DrawManager::LandUnlistings()};
     Call(s.hooks.rebuildRadar);
 
     int landZ = 0;

@@ -245,8 +245,6 @@ bool CanWalkOntoAs(int x, int y, int z, int d, int type, int& newZ) {
 }
 
 void CollectStandingCell(StandingCell& cell, int x, int y, int type) {
-    cell.x = x;
-    cell.y = y;
     cell.movementType = type;
     cell.count = CollectTileContents(cell.contents, x, y, type);
 }

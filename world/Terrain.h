@@ -54,7 +54,7 @@ bool CanWalkOnto(int x, int y, int z, int direction, int& newZ);
 bool CanWalkOntoAs(int x, int y, int z, int direction, int movementType, int& newZ);
 // A cell's contents collected once for all the steps that leave it (a path search tries eight).
 struct StandingCell {
-    int x = 0, y = 0, movementType = 0, count = 0;
+    int movementType = 0, count = 0;
     Terrain::TileContent contents[Terrain::kContentBuffer];
 };
 void CollectStandingCell(StandingCell& cell, int x, int y, int movementType);

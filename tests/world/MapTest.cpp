@@ -369,7 +369,6 @@ TEST_F(MapTest, TheWindowFlushesTheColumnItLeavesOnly) {
     EXPECT_EQ(LandAt(100, 100), nullptr);
 }
 
-
 // Every cell of the view holds its land after a refresh, however the land went missing before it:
 // a view move looks only at the cells it uncovers, so a tile released inside the old view by
 // anything but the window's own move must still be noticed.
