@@ -301,17 +301,17 @@ BlitTarget TargetOf(PixelBlock& block) {
 void CopyKeyed(const PixelBlock& work, PixelBlock& bitmap, int x, int y, bool halve) {
     const int firstRow = std::max(0, -y), lastRow = std::min(work.height, bitmap.height - y);
     const int firstCol = std::max(0, -x), lastCol = std::min(work.width, bitmap.width - x);
+    const int count = lastCol - firstCol;
+    if (count <= 0) return;
     for (int row = firstRow; row < lastRow; ++row) {
-        const int by = y + row;
-        for (int col = firstCol; col < lastCol; ++col) {
-            const int bx = x + col;
-            const uint16_t p = work.At(col, row);
-            uint16_t& d = bitmap.At(bx, by);
-            if (p != 0)
-                d = p;
-            else if (halve)
-                d = static_cast<uint16_t>((d >> 1) & 0x7DEF);
+        const uint16_t* from = work.pixels.data() + static_cast<size_t>(row) * work.width + firstCol;
+        uint16_t* to = &bitmap.At(x + firstCol, y + row);
+        if (!halve) {
+            CopySpanKeyed(to, from, count);
+            continue;
         }
+        for (int i = 0; i < count; ++i)
+            to[i] = from[i] != 0 ? from[i] : static_cast<uint16_t>((to[i] >> 1) & 0x7DEF);
     }
 }
 

@@ -7,6 +7,7 @@
 #include "text/UnicodeFont.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 int ToolTipWrapWidth(const char16_t* text, int* wrappedWidth, int* wrappedHeight) {
@@ -26,17 +27,34 @@ int ToolTipWrapWidth(const char16_t* text, int* wrappedWidth, int* wrappedHeight
 }
 
 void OutlineBitmap(uint16_t* pixels, int width, int height, uint16_t key) {
-    std::vector<uint16_t> copy(pixels, pixels + static_cast<size_t>(width) * height);
-    auto solid = [&](int x, int y) {
-        if (x < 0 || y < 0 || x >= width || y >= height) return false;
-        uint16_t p = copy[static_cast<size_t>(y) * width + x];
-        return p != 0 && p != key;
+    if (width <= 0 || height <= 0) return;
+    // Marking turns only transparent pixels into the key, which is not solid: marking in place
+    // cannot change which pixels are solid, so no copy is needed. Work goes from each solid pixel
+    // to its neighbours, and the transparent stretches between them are skipped four at a time.
+    const size_t w = static_cast<size_t>(width);
+    const size_t count = w * static_cast<size_t>(height);
+    auto mark = [&](size_t at) {
+        if (pixels[at] == 0) pixels[at] = key;
     };
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            if (copy[static_cast<size_t>(y) * width + x] == 0 &&
-                (solid(x - 1, y) || solid(x + 1, y) || solid(x, y - 1) || solid(x, y + 1)))
-                pixels[static_cast<size_t>(y) * width + x] = key;
+    for (size_t i = 0; i < count;) {
+        if (i % 4 == 0 && i + 4 <= count) {
+            uint64_t four;
+            std::memcpy(&four, pixels + i, sizeof four);
+            if (four == 0) {
+                i += 4;
+                continue;
+            }
+        }
+        const uint16_t p = pixels[i];
+        if (p != 0 && p != key) {
+            const size_t x = i % w;
+            if (x > 0) mark(i - 1);
+            if (x + 1 < w) mark(i + 1);
+            if (i >= w) mark(i - w);
+            if (i + w < count) mark(i + w);
+        }
+        ++i;
+    }
 }
 
 ToolTipGump::ToolTipGump(int x_, int y_, const char16_t* text) : CGump(x_, y_, 0, 1, 0, 0) {

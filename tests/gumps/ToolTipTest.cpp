@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 using namespace gumptest;
 
 namespace {
@@ -54,6 +57,56 @@ class ToolTipTest : public GumpTest {
 };
 
 } // namespace
+
+// Rows of '.' (transparent), '#' (solid), 'k' (already the key) and 'o' (the outline expected).
+TEST(OutlineBitmapTest, EveryTransparentPixelBesideASolidOneBecomesTheKey) {
+    struct Case {
+        const char* name;
+        int width;
+        std::vector<const char*> before, after;
+    };
+    const Case cases[] = {
+        {"a lone pixel in the middle",
+         5,
+         {".....", ".....", "..#..", ".....", "....."},
+         {".....", "..o..", ".o#o.", "..o..", "....."}},
+        {"pixels at the corners", 4, {"#...", "....", "...#"}, {"#o..", "o..o", "..o#"}},
+        {"no wrap from a row's end to the next row's start", 3, {"..#", "...", "#.."}, {".o#", "o.o", "#o."}},
+        {"the key is not solid, and a set pixel stays",
+         5,
+         {".k.#.", ".....", "#k##k"},
+         {".ko#o", "o.oo.", "#k##k"}},
+        {"a filled block keeps its inside",
+         6,
+         {"......", ".###..", ".###..", "......"},
+         {".ooo..", "o###o.", "o###o.", ".ooo.."}},
+        {"runs of transparent pixels longer than four",
+         11,
+         {"...........", "..........#", "..........."},
+         {"..........o", ".........o#", "..........o"}},
+        {"one column", 1, {".", "#", ".", "."}, {"o", "#", "o", "."}},
+        {"all transparent", 7, {".......", "......."}, {".......", "......."}},
+    };
+    constexpr uint16_t kKey = 1, kSolid = 0x7FFF;
+    for (const Case& c : cases) {
+        std::vector<uint16_t> pixels;
+        for (const char* row : c.before)
+            for (const char* p = row; *p; ++p)
+                pixels.push_back(*p == '#' ? kSolid : *p == 'k' ? kKey : 0);
+        OutlineBitmap(pixels.data(), c.width, static_cast<int>(c.before.size()), kKey);
+        std::vector<std::string> rows;
+        for (size_t y = 0; y < c.before.size(); ++y) {
+            std::string row;
+            for (int x = 0; x < c.width; ++x) {
+                const uint16_t p = pixels[y * c.width + x];
+                const char was = c.before[y][x];
+                row += p == kSolid ? '#' : p == 0 ? '.' : was == 'k' ? 'k' : 'o';
+            }
+            rows.push_back(row);
+        }
+        EXPECT_EQ(rows, std::vector<std::string>(c.after.begin(), c.after.end())) << c.name;
+    }
+}
 
 TEST_F(ToolTipTest, AWrapWidthOfTwiceTheLineHeightIsKeptAndOnePixelLessIsWidened) {
     struct Case {
@@ -109,7 +162,7 @@ TEST_F(ToolTipTest, AWideBoxRepeatsTheTopEdgeArt) {
 TEST_F(ToolTipTest, FrameArtOfAnotherSizeEndsTheProgram) {
     qvtest::ReportRecorder recorder;
     mkinstall::ReplaceItem(Served().gumps, 3004, mkinstall::EncodeGumpArt(2, 2, {1, 1, 1, 1}),
-                       mkinstall::GumpExtra(2, 2));
+                           mkinstall::GumpExtra(2, 2));
     ResetGumpArtCache();
     EXPECT_THROW(ToolTipGump(0, 0, u"mim"), qvtest::ProcessExit);
     ASSERT_FALSE(platform::headless::MessageBoxes().empty());
