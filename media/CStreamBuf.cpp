@@ -74,6 +74,22 @@ void CStreamBuf::Fill(uint8_t* dst, uint32_t n, const uint8_t* data, uint32_t av
         std::memcpy(dst + done, data + readPos_, take);
         readPos_ += take;
         done += take;
+        if (loop_ && take == end - loopStart_ && readPos_ == end && end > loopStart_) {
+            // A whole loop now lies in dst, and the rest repeats it: copy from what is written, in
+            // runs that double, rather than one loop at a time (a tiny loop took a pass per sample).
+            const uint32_t period = take;
+            uint32_t have = period, copied = 0;
+            while (done < n) {
+                const uint32_t run = std::min(have, n - done);
+                std::memcpy(dst + done, dst + done - have, run);
+                done += run;
+                copied += run;
+                have += run;
+            }
+            const uint32_t into = copied % period;
+            readPos_ = into == 0 ? end : loopStart_ + into;
+            return;
+        }
     }
 }
 
