@@ -72,7 +72,9 @@ class FrontEndTest : public AppTest {
         }
     }
     // Runs passes until done() holds; the server answers on its own thread, so real time passes too.
-    bool RunUntil(const std::function<bool()>& done, int seconds = 10) {
+    // The limit only ends a test that has already failed: a sanitizer build on a loaded machine took
+    // over 10 s for a step that takes one alone.
+    bool RunUntil(const std::function<bool()>& done, int seconds = 30) {
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
         while (!done()) {
             if (std::chrono::steady_clock::now() > end) return false;
