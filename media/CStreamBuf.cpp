@@ -77,16 +77,13 @@ void CStreamBuf::Fill(uint8_t* dst, uint32_t n, const uint8_t* data, uint32_t av
         if (loop_ && take == end - loopStart_ && readPos_ == end && end > loopStart_) {
             // A whole loop now lies in dst, and the rest repeats it: copy from what is written, in
             // runs that double, rather than one loop at a time (a tiny loop took a pass per sample).
-            const uint32_t period = take;
-            uint32_t have = period, copied = 0;
-            while (done < n) {
+            const uint32_t period = take, repeatFrom = done;
+            for (uint32_t have = period; done < n; have *= 2) {
                 const uint32_t run = std::min(have, n - done);
                 std::memcpy(dst + done, dst + done - have, run);
                 done += run;
-                copied += run;
-                have += run;
             }
-            const uint32_t into = copied % period;
+            const uint32_t into = (done - repeatFrom) % period;
             readPos_ = into == 0 ? end : loopStart_ + into;
             return;
         }
